@@ -1,0 +1,47 @@
+#include "code/code_function.h"
+
+#include <unordered_map>
+
+namespace kv {
+
+namespace {
+struct FunctionTable {
+  std::vector<RBuiltinFunction> entries;
+  std::unordered_map<std::string, int> byName;
+};
+FunctionTable& Table() {
+  static FunctionTable t;
+  return t;
+}
+}  // namespace
+
+int RegisterFunction(std::string_view name, BuiltinFn handler, int argCount) {
+  FunctionTable& t = Table();
+  std::string key(name.substr(0, 64));
+  auto it = t.byName.find(key);
+  if (it != t.byName.end()) {
+    t.entries[it->second].handler = handler;
+    t.entries[it->second].argCount = argCount;
+    return it->second;
+  }
+  int id = static_cast<int>(t.entries.size());
+  t.entries.push_back(RBuiltinFunction{key, handler, argCount});
+  t.byName.emplace(std::move(key), id);
+  return id;
+}
+
+int FindBuiltinFunction(std::string_view name) {
+  FunctionTable& t = Table();
+  auto it = t.byName.find(std::string(name));
+  return it == t.byName.end() ? -1 : it->second;
+}
+
+const RBuiltinFunction* GetBuiltinFunction(int id) {
+  FunctionTable& t = Table();
+  if (id < 0 || id >= static_cast<int>(t.entries.size())) return nullptr;
+  return &t.entries[id];
+}
+
+int BuiltinFunctionCount() { return static_cast<int>(Table().entries.size()); }
+
+}  // namespace kv

@@ -1,0 +1,16 @@
+// The explicit list of built-in function families (see code_function.h for why it is explicit).
+#include "code/code_function.h"
+
+namespace kv {
+
+void RegisterLanguageCoreFunctions();  // code_core_functions.cpp: the minimal set the language itself needs
+
+void RegisterAllBuiltinFunctions() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // Core fallbacks first: a family registered later with the same name replaces them.
+  RegisterLanguageCoreFunctions();
+}
+
+}  // namespace kv
