@@ -1,0 +1,19 @@
+#include "platform/dialogs.h"
+
+namespace kv::plat {
+
+std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= filter.size() && !filter.empty()) {
+    size_t bar = filter.find('|', start);
+    if (bar == std::string_view::npos) bar = filter.size();
+    parts.emplace_back(filter.substr(start, bar - start));
+    start = bar + 1;
+  }
+  std::vector<FileFilter> out;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) out.push_back({parts[i], parts[i + 1]});
+  return out;
+}
+
+}  // namespace kv::plat

@@ -1,0 +1,47 @@
+#pragma once
+// Modal dialogs of the runner. Texts are CP-1252 byte strings; backends convert at their boundary.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv::plat {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageResult { Ok, Yes, No, Cancel };
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest {
+  FileDialogKind kind = FileDialogKind::Open;
+  std::string title;
+  std::string filter;    // "Name|*.a;*.b|All|*.*": description/pattern pairs
+  std::string fileName;  // proposed file name
+};
+
+struct FileDialogResult {
+  enum class Status { Chosen, Cancelled, Unavailable };  // Unavailable: no way to ask (no chooser, no answer)
+  Status status = Status::Unavailable;
+  std::string path;
+};
+
+class IDialogs {
+ public:
+  virtual ~IDialogs() = default;
+  // A plain message box. `defaultResult` is the answer when nobody can be asked.
+  virtual MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
+                                   MessageResult defaultResult) = 0;
+  virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
+
+  void ShowMessage(std::string_view title, std::string_view text) {
+    MessageBox(title, text, MessageButtons::Ok, MessageResult::Ok);
+  }
+};
+
+// "Name|*.a;*.b|All|*.*" → pairs of (name, patterns split at ';'). An odd trailing name is dropped.
+struct FileFilter {
+  std::string name;
+  std::string patterns;  // as given, ';'-separated
+};
+std::vector<FileFilter> ParseFileFilter(std::string_view filter);
+
+}  // namespace kv::plat

@@ -1,0 +1,40 @@
+#include "platform/headless/scripted_dialogs.h"
+
+#include "platform/text_codec.h"
+
+namespace kv::plat {
+
+MessageResult ScriptedDialogs::MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
+                                          MessageResult defaultResult) {
+  out_ << Cp1252ToUtf8(title) << ": " << Cp1252ToUtf8(text) << '\n';
+  if (buttons == MessageButtons::Ok) {
+    answers_.Take("message");
+    out_.flush();
+    return MessageResult::Ok;
+  }
+  MessageResult result = defaultResult;
+  const auto answer = answers_.Take("question");
+  if (answer) result = *answer == "yes" || *answer == "1" ? MessageResult::Yes : MessageResult::No;
+  out_ << "  -> " << (result == MessageResult::Yes ? "yes" : result == MessageResult::No ? "no" : "cancel")
+       << (answer ? "" : " (default)") << '\n';
+  out_.flush();
+  return result;
+}
+
+FileDialogResult ScriptedDialogs::FileDialog(const FileDialogRequest& request) {
+  const bool open = request.kind == FileDialogKind::Open;
+  out_ << Cp1252ToUtf8(request.title.empty() ? (open ? "Open" : "Save") : request.title) << ": "
+       << (open ? "choose a file to open" : "choose a file to save") << '\n';
+  FileDialogResult result;
+  if (const auto answer = answers_.Take(open ? "open" : "save")) {
+    result.status = answer->empty() ? FileDialogResult::Status::Cancelled : FileDialogResult::Status::Chosen;
+    result.path = *answer;
+    out_ << "  -> " << (answer->empty() ? "cancel" : "\"" + *answer + "\"") << '\n';
+  } else {
+    out_ << "  -> no answer\n";
+  }
+  out_.flush();
+  return result;
+}
+
+}  // namespace kv::plat

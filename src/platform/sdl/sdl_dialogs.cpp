@@ -1,0 +1,84 @@
+#include "platform/sdl/sdl_dialogs.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/posix/process.h"
+#include "platform/text_codec.h"
+
+namespace kv::plat {
+namespace {
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+SdlDialogs::SdlDialogs() : hasDisplay_(DisplayAvailable()), fallback_(std::cerr, AnswerQueue()) {}
+
+MessageResult SdlDialogs::MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
+                                     MessageResult defaultResult) {
+  if (hasDisplay_) {
+    const std::string utf8Title = Cp1252ToUtf8(title);
+    const std::string utf8Text = Cp1252ToUtf8(text);
+    if (buttons == MessageButtons::Ok) {
+      if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Title.c_str(), utf8Text.c_str(), nullptr) == 0)
+        return MessageResult::Ok;
+    } else {
+      const SDL_MessageBoxButtonData choices[] = {
+          {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+          {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+      };
+      const SDL_MessageBoxData box = {SDL_MESSAGEBOX_INFORMATION, nullptr, utf8Title.c_str(), utf8Text.c_str(),
+                                      2, choices, nullptr};
+      int pressed = -1;
+      if (SDL_ShowMessageBox(&box, &pressed) == 0) return pressed == 1 ? MessageResult::Yes : MessageResult::No;
+    }
+    hasDisplay_ = false;  // the display refused once; don't wait on it again
+  }
+  return fallback_.MessageBox(title, text, buttons, defaultResult);
+}
+
+std::vector<std::string> ZenityFileArguments(const FileDialogRequest& request) {
+  std::vector<std::string> args = {"zenity", "--file-selection"};
+  if (request.kind == FileDialogKind::Save) {
+    args.push_back("--save");
+    args.push_back("--confirm-overwrite");
+  }
+  if (!request.title.empty()) args.push_back("--title=" + Cp1252ToUtf8(request.title));
+  if (!request.fileName.empty()) args.push_back("--filename=" + request.fileName);
+  for (const FileFilter& filter : ParseFileFilter(request.filter)) {
+    std::string patterns = filter.patterns;
+    for (char& c : patterns)
+      if (c == ';') c = ' ';
+    if (patterns == "*.*") patterns = "*";  // "all files" on this system has no dot requirement
+    args.push_back("--file-filter=" + Cp1252ToUtf8(filter.name) + " | " + patterns);
+  }
+  return args;
+}
+
+FileDialogResult SdlDialogs::FileDialog(const FileDialogRequest& request) {
+  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.FileDialog(request);
+  const auto run = RunAndCapture(ZenityFileArguments(request));
+  FileDialogResult result;
+  if (!run) return result;  // could not start the chooser
+  if (run->exitCode == 1) {
+    result.status = FileDialogResult::Status::Cancelled;
+    return result;
+  }
+  if (run->exitCode != 0) return result;
+  std::string path = run->output;
+  while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+  result.status = path.empty() ? FileDialogResult::Status::Cancelled : FileDialogResult::Status::Chosen;
+  result.path = path;
+  return result;
+}
+
+}  // namespace kv::plat

@@ -1,0 +1,24 @@
+#pragma once
+// Dialogs for users: SDL message boxes (they work before any window exists) and the zenity file chooser. Without a
+// display both fall back to the stderr transcript with default answers.
+#include "platform/dialogs.h"
+#include "platform/headless/scripted_dialogs.h"
+
+namespace kv::plat {
+
+class SdlDialogs final : public IDialogs {
+ public:
+  SdlDialogs();
+  MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
+                           MessageResult defaultResult) override;
+  FileDialogResult FileDialog(const FileDialogRequest& request) override;
+
+ private:
+  bool hasDisplay_;
+  ScriptedDialogs fallback_;
+};
+
+// The zenity command line for a file request (exposed for tests).
+std::vector<std::string> ZenityFileArguments(const FileDialogRequest& request);
+
+}  // namespace kv::plat

@@ -1,0 +1,36 @@
+#include <iostream>
+
+#include "platform/headless/text_loading_display.h"
+#include "platform/platform.h"
+#include "platform/posix/posix_system.h"
+#include "platform/sdl/sdl_dialogs.h"
+
+namespace kv::plat {
+namespace {
+
+// The window system joins later; for now the loading window is reported as text like the headless one.
+class SdlPlatform final : public IPlatform {
+ public:
+  explicit SdlPlatform(const PlatformConfig& config)
+      : clock_(config.virtualClock ? CreateVirtualClock() : CreateRealClock()), loading_(std::cerr, config.verbose) {}
+
+  bool Headless() const override { return false; }
+  IClock& Clock() override { return *clock_; }
+  IDialogs& Dialogs() override { return dialogs_; }
+  ISystem& System() override { return system_; }
+  ILoadingDisplay& Loading() override { return loading_; }
+
+ private:
+  std::unique_ptr<IClock> clock_;
+  SdlDialogs dialogs_;
+  TextLoadingDisplay loading_;
+  PosixSystem system_;
+};
+
+}  // namespace
+
+std::unique_ptr<IPlatform> CreateSdlPlatform(const PlatformConfig& config) {
+  return std::make_unique<SdlPlatform>(config);
+}
+
+}  // namespace kv::plat

@@ -1,0 +1,135 @@
+#include "runner/runner_options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+
+namespace kv {
+namespace {
+
+std::optional<int64_t> ParseInteger(const std::string& text, int64_t min, int64_t max) {
+  if (text.empty() || text.front() == '+' || std::isspace(static_cast<unsigned char>(text.front())))
+    return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < min || value > max) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string RunnerUsage() {
+  return "usage: kvrun [GAME] [options] [-- game arguments]\n"
+         "\n"
+         "Plays the game in GAME (a game file with its data at byte 702567). Without GAME a file chooser asks\n"
+         "for one when there is a display.\n"
+         "\n"
+         "options:\n"
+         "  --headless             no window and no sound device; dialogs print to stderr and take their\n"
+         "                         answers from --answers or their defaults\n"
+         "  --steps N              end normally after N steps\n"
+         "  --fast                 run steps without waiting for the room speed\n"
+         "  --virtual-clock        waits advance a virtual clock instead of sleeping (deterministic timing)\n"
+         "  --seed N               seed the random generator with N instead of the clock\n"
+         "  --input FILE           scripted input events, one per line\n"
+         "  --screenshot STEP:FILE save the screen after step STEP to FILE (may be repeated)\n"
+         "  --answers FILE         scripted dialog answers, one per line: <kind> <answer>\n"
+         "  --strict-dialogs       a dialog without a scripted answer is an error\n"
+         "  --verbose              print loading progress and diagnostics to stderr\n"
+         "  --help                 show this text\n"
+         "\n"
+         "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage\n";
+}
+
+OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
+  OptionsParseResult result;
+  RunnerOptions& o = result.options;
+  auto fail = [&](std::string message) {
+    result.status = OptionsParseResult::Status::Error;
+    result.error = std::move(message);
+    return result;
+  };
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      o.gameArguments.assign(args.begin() + static_cast<ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      if (!o.gamePath.empty()) return fail("unexpected argument \"" + arg + "\" (the game is \"" + o.gamePath + "\")");
+      o.gamePath = arg;
+      continue;
+    }
+
+    // "--name value" and "--name=value" are both accepted for options with a value.
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+      name = arg.substr(0, eq);
+      inlineValue = arg.substr(eq + 1);
+    }
+    auto value = [&]() -> std::optional<std::string> {
+      if (inlineValue) return inlineValue;
+      if (i + 1 < args.size()) return args[++i];
+      return std::nullopt;
+    };
+    auto flag = [&](bool& target) {
+      if (inlineValue) return false;
+      target = true;
+      return true;
+    };
+
+    if (name == "--help" || name == "-h") {
+      result.status = OptionsParseResult::Status::Help;
+      return result;
+    }
+    if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose" ||
+        name == "--strict-dialogs") {
+      bool& target = name == "--headless"        ? o.headless
+                     : name == "--fast"          ? o.fast
+                     : name == "--virtual-clock" ? o.virtualClock
+                     : name == "--verbose"       ? o.verbose
+                                                 : o.strictDialogs;
+      if (!flag(target)) return fail(name + " takes no value");
+      continue;
+    }
+    if (name == "--steps" || name == "--seed") {
+      const auto text = value();
+      if (!text) return fail(name + " needs a number");
+      if (name == "--steps") {
+        const auto n = ParseInteger(*text, 0, std::numeric_limits<int64_t>::max());
+        if (!n) return fail("--steps needs a whole number of 0 or more, not \"" + *text + "\"");
+        o.steps = *n;
+      } else {
+        const auto n = ParseInteger(*text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+        if (!n) return fail("--seed needs a 32-bit whole number, not \"" + *text + "\"");
+        o.seed = static_cast<int32_t>(*n);
+      }
+      continue;
+    }
+    if (name == "--input" || name == "--answers") {
+      const auto text = value();
+      if (!text || text->empty()) return fail(name + " needs a file name");
+      (name == "--input" ? o.inputFile : o.answersFile) = *text;
+      continue;
+    }
+    if (name == "--screenshot") {
+      const auto text = value();
+      const size_t colon = text ? text->find(':') : std::string::npos;
+      if (colon == std::string::npos) return fail("--screenshot needs STEP:FILE");
+      const auto step = ParseInteger(text->substr(0, colon), 0, std::numeric_limits<int64_t>::max());
+      const std::string file = text->substr(colon + 1);
+      if (!step || file.empty()) return fail("--screenshot needs STEP:FILE, not \"" + *text + "\"");
+      o.screenshots.push_back({*step, file});
+      continue;
+    }
+    return fail("unknown option \"" + arg + "\"");
+  }
+  return result;
+}
+
+}  // namespace kv

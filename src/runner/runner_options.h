@@ -1,0 +1,46 @@
+#pragma once
+// The kvrun command line: kvrun [GAME] [options] [-- game arguments].
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct ScreenshotRequest {
+  int64_t step = 0;
+  std::string file;
+  bool operator==(const ScreenshotRequest&) const = default;
+};
+
+struct RunnerOptions {
+  std::string gamePath;                   // empty: ask for the game file
+  bool headless = false;                  // no window, no sound device, scripted dialogs
+  std::optional<int64_t> steps;           // stop after this many steps
+  bool fast = false;                      // don't wait for ticks
+  bool virtualClock = false;              // waits advance time without sleeping
+  std::optional<int32_t> seed;            // replaces the clock seed of the random generator
+  std::string inputFile;                  // scripted input events
+  std::vector<ScreenshotRequest> screenshots;
+  std::string answersFile;                // scripted dialog answers
+  bool strictDialogs = false;             // a dialog without a scripted answer is a failure
+  bool verbose = false;                   // loading progress and diagnostics on stderr
+  std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
+};
+
+struct OptionsParseResult {
+  enum class Status { Run, Help, Error };
+  Status status = Status::Run;
+  RunnerOptions options;
+  std::string error;  // for Status::Error: what was wrong, one line
+};
+
+OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args);  // args without the program name
+std::string RunnerUsage();
+
+// Exit codes of kvrun.
+constexpr int kExitOk = 0;
+constexpr int kExitLoadFailure = 1;
+constexpr int kExitUsage = 2;
+
+}  // namespace kv
