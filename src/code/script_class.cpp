@@ -5,6 +5,7 @@
 namespace kv {
 
 std::string CScript::Text() const {
+  if (textBlock.empty()) return {};  // a script made at run time before any text was set
   CStream copy(textBlock);
   Substitute(copy, kTextSeed, 0, 0);
   copy.Seek(0);
@@ -21,6 +22,9 @@ void CScript::SetText(std::string_view text) {
 bool CScript::Read(CStream& s) {
   if (s.ReadInt() != kRecordVersion) return false;
   textBlock = std::move(s.ReadCompressed().Buffer());
+  // A block that does not hold its whole string is corrupt: refuse it now rather than when the script compiles.
+  if (textBlock.empty()) throw StreamError("empty script text block");
+  (void)Text();
   return true;
 }
 

@@ -16,13 +16,14 @@ struct CScript {
 
   std::vector<uint8_t> textBlock;  // the inflated block as stored: one string primitive, substituted
 
-  // The source text: a copy of the block with the substitution undone, read as one string. A block too short for
-  // its string throws StreamError.
+  // The source text: a copy of the block with the substitution undone, read as one string ("" for an empty
+  // block). A block too short for its string throws StreamError.
   std::string Text() const;
   // Builds the stored block for the given source text (writers and runtime-made scripts).
   void SetText(std::string_view text);
 
-  // False for a wrong record version; truncation or a bad compressed block throws StreamError.
+  // False for a wrong record version; truncation, a bad compressed block or a block that does not hold its whole
+  // string throws StreamError.
   bool Read(CStream& s);
   void Write(CStream& s) const;
 

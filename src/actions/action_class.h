@@ -1,0 +1,44 @@
+#pragma once
+// CAction: one entry of an event's action list as stored in the game data. The function name is kept as read;
+// resolving it to a function index and compiling code and arguments is done when the actions are prepared.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kv {
+
+class CStream;
+
+struct CAction {
+  static constexpr int32_t kRecordVersion = 440;
+  static constexpr int kMaxArguments = 8;     // argument slots stored per action
+  static constexpr int kMaxArgumentCount = 7;  // arguments an action may use (the call array has 7 slots)
+
+  int libraryId = 0;
+  int actionId = 0;
+  int kind = 0;  // 0 normal, 1 begin block, 2 end block, 3 else, 4 exit, 5 repeat, 6 variable, 7 code
+  bool mayBeRelative = false;
+  bool isQuestion = false;
+  bool usesApplyTo = false;
+  int exeType = 0;             // 0 none, 1 function, 2 code
+  std::string functionName;    // as stored; resolved into functionIndex when prepared
+  int functionIndex = -1;      // never stored
+  std::string codeText;
+  int argumentCount = 0;
+  std::array<int, kMaxArguments> argumentKinds{};
+  int applyTo = -1;            // -1 self, -2 other, 0 or more an object index
+  bool relative = false;
+  std::array<std::string, kMaxArguments> argumentTexts{};
+  bool isNot = false;
+
+  // A record with another version than 440 holds nothing more and leaves the action empty (true). An argument count
+  // outside 0 ... 7 fails the record (false). Of the stored argument kinds and texts the first eight are kept.
+  // Truncation and impossible counts throw StreamError.
+  bool Read(CStream& s);
+  // Writes version 440 with eight argument kinds and texts.
+  void Write(CStream& s) const;
+
+  bool operator==(const CAction&) const = default;
+};
+
+}  // namespace kv
