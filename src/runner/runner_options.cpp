@@ -37,7 +37,6 @@ std::string RunnerUsage() {
          "  --input FILE           scripted input events, one per line\n"
          "  --screenshot STEP:FILE save the screen after step STEP to FILE (may be repeated)\n"
          "  --answers FILE         scripted dialog answers, one per line: <kind> <answer>\n"
-         "  --strict-dialogs       a dialog without a scripted answer is an error\n"
          "  --verbose              print loading progress and diagnostics to stderr\n"
          "  --help                 show this text\n"
          "\n"
@@ -87,13 +86,11 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       result.status = OptionsParseResult::Status::Help;
       return result;
     }
-    if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose" ||
-        name == "--strict-dialogs") {
+    if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose") {
       bool& target = name == "--headless"        ? o.headless
                      : name == "--fast"          ? o.fast
                      : name == "--virtual-clock" ? o.virtualClock
-                     : name == "--verbose"       ? o.verbose
-                                                 : o.strictDialogs;
+                                                 : o.verbose;
       if (!flag(target)) return fail(name + " takes no value");
       continue;
     }

@@ -23,7 +23,6 @@ struct RunnerOptions {
   std::string inputFile;                  // scripted input events
   std::vector<ScreenshotRequest> screenshots;
   std::string answersFile;                // scripted dialog answers
-  bool strictDialogs = false;             // a dialog without a scripted answer is a failure
   bool verbose = false;                   // loading progress and diagnostics on stderr
   std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
 };
