@@ -206,5 +206,30 @@ TEST(ResourceTable, IndicesNamesAndDeletion) {
   EXPECT_EQ(t.Count(), 4);
 }
 
+// Damaged data may fail a section or throw StreamError, but nothing else: no other exception, no crash, no
+// allocation the data cannot justify (std::bad_alloc would surface here).
+TEST(Sections, DamagedMainBlocksFailCleanly) {
+  const std::vector<uint8_t> bytes = MainBlock(testing::SampleResources());
+  uint32_t rng = 12345;
+  auto next = [&rng] { return rng = rng * 1664525u + 1013904223u; };
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<uint8_t> damaged = bytes;
+    const int flips = 1 + static_cast<int>(next() % 4);
+    for (int i = 0; i < flips; ++i) {
+      const size_t at = next() % damaged.size();
+      // Mostly small changes, sometimes a byte that turns a count or size into a huge or negative one.
+      damaged[at] = (next() % 3 == 0) ? static_cast<uint8_t>(0x80 | (next() & 0x7F)) : static_cast<uint8_t>(next());
+    }
+    CStream s(std::move(damaged));
+    GameResources res;
+    try {
+      ReadAllSections(s, res);
+    } catch (const StreamError&) {
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "round " << round << ": " << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kv
