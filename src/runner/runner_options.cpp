@@ -39,6 +39,7 @@ std::string RunnerUsage() {
          "  --answers FILE         scripted dialog answers, one per line: <kind> <answer>\n"
          "  --verbose              print loading progress and diagnostics to stderr\n"
          "  --help                 show this text\n"
+         "  --version              show the version\n"
          "\n"
          "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage\n";
 }
@@ -84,6 +85,10 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
 
     if (name == "--help" || name == "-h") {
       result.status = OptionsParseResult::Status::Help;
+      return result;
+    }
+    if (name == "--version") {
+      result.status = OptionsParseResult::Status::Version;
       return result;
     }
     if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose") {

@@ -28,7 +28,7 @@ struct RunnerOptions {
 };
 
 struct OptionsParseResult {
-  enum class Status { Run, Help, Error };
+  enum class Status { Run, Help, Version, Error };
   Status status = Status::Run;
   RunnerOptions options;
   std::string error;  // for Status::Error: what was wrong, one line

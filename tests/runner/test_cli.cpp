@@ -40,6 +40,7 @@ TEST(RunnerOptions, HelpWinsWherever) {
   EXPECT_EQ(ParseRunnerOptions({"--help"}).status, Status::Help);
   EXPECT_EQ(ParseRunnerOptions({"game", "--headless", "-h"}).status, Status::Help);
   EXPECT_EQ(ParseRunnerOptions({"game", "--", "--help"}).status, Status::Run);  // the game's own argument
+  EXPECT_EQ(ParseRunnerOptions({"--version", "--bogus"}).status, Status::Version);
 }
 
 TEST(RunnerOptions, BadUsageIsReported) {
@@ -73,6 +74,6 @@ TEST(RunnerOptions, BadUsageIsReported) {
 TEST(RunnerOptions, UsageNamesEveryOption) {
   const std::string usage = kv::RunnerUsage();
   for (const char* option : {"--headless", "--steps", "--fast", "--virtual-clock", "--seed", "--input",
-                             "--screenshot", "--answers", "--verbose", "--help"})
+                             "--screenshot", "--answers", "--verbose", "--help", "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

@@ -21,7 +21,8 @@ bool DisplayAvailable() {
 
 }  // namespace
 
-SdlDialogs::SdlDialogs() : hasDisplay_(DisplayAvailable()), fallback_(std::cerr, AnswerQueue()) {}
+SdlDialogs::SdlDialogs(AnswerQueue fallbackAnswers)
+    : hasDisplay_(DisplayAvailable()), fallback_(std::cerr, std::move(fallbackAnswers)) {}
 
 MessageResult SdlDialogs::MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                                      MessageResult defaultResult) {

@@ -8,7 +8,8 @@ namespace kv::plat {
 
 class SdlDialogs final : public IDialogs {
  public:
-  SdlDialogs();
+  // Scripted answers, when given, serve the dialogs that fall back to the transcript.
+  explicit SdlDialogs(AnswerQueue fallbackAnswers = AnswerQueue());
   MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                            MessageResult defaultResult) override;
   FileDialogResult FileDialog(const FileDialogRequest& request) override;

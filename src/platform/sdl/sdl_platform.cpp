@@ -12,7 +12,9 @@ namespace {
 class SdlPlatform final : public IPlatform {
  public:
   explicit SdlPlatform(const PlatformConfig& config)
-      : clock_(config.virtualClock ? CreateVirtualClock() : CreateRealClock()), loading_(std::cerr, config.verbose) {}
+      : clock_(config.virtualClock ? CreateVirtualClock() : CreateRealClock()),
+        dialogs_(AnswerQueue(config.answers)),
+        loading_(std::cerr, config.verbose) {}
 
   bool Headless() const override { return false; }
   IClock& Clock() override { return *clock_; }
