@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -142,4 +144,38 @@ TEST(TempDir, FileNamesAreFreshNamesInsideTheDirectory) {
     ASSERT_FALSE(fs::exists(name));
     WriteFile(name, "");  // taken names are not handed out again
   }
+}
+
+TEST(TempDir, ATerminationSignalStillRemovesTheDirectory) {
+  Scratch scratch;
+  fs::create_directories(scratch.dir / "outside");
+  WriteFile(scratch.dir / "outside" / "keep.txt", "keep");
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    TempDirectory temp;
+    if (!temp.Create({(scratch.dir / "base").string()})) _exit(3);
+    fs::create_directories(fs::path(temp.Path()) / "x" / "y");
+    WriteFile(fs::path(temp.Path()) / "x" / "y" / "f.txt", "data");
+    fs::create_directory_symlink(scratch.dir / "outside", fs::path(temp.Path()) / "x" / "link");
+    const std::string path = temp.Path() + "\n";
+    if (write(fds[1], path.data(), path.size()) != static_cast<ssize_t>(path.size())) _exit(4);
+    raise(SIGTERM);
+    _exit(5);  // not reached: the signal ends the process
+  }
+  close(fds[1]);
+  std::string path;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') path += c;
+  close(fds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), SIGTERM);
+  ASSERT_FALSE(path.empty());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+  EXPECT_TRUE(fs::exists(scratch.dir / "outside" / "keep.txt"));
 }

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,60 @@ bool EmptyDirectory(int dirFd, int depth) {
   return ok;
 }
 
+// ---- removal from a signal handler: system calls only, no allocation, bounded stack ----
+
+char gSignalCleanupPath[4096];
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+bool IsDotEntry(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
+
+void EmptyDirectorySignalSafe(int dirFd, int depth) {
+  char buffer[2048];
+  for (;;) {
+    const ssize_t n = getdents64(dirFd, buffer, sizeof buffer);
+    if (n <= 0) return;
+    for (ssize_t offset = 0; offset < n;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+      offset += entry->d_reclen;
+      if (IsDotEntry(entry->d_name)) continue;
+      bool isDir = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_UNKNOWN) {
+        struct stat st{};
+        isDir = fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+      }
+      if (!isDir) {
+        unlinkat(dirFd, entry->d_name, 0);
+        continue;
+      }
+      if (depth < 32) {
+        const int child = openat(dirFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child >= 0) {
+          EmptyDirectorySignalSafe(child, depth + 1);
+          close(child);
+        }
+      }
+      unlinkat(dirFd, entry->d_name, AT_REMOVEDIR);
+    }
+  }
+}
+
+void OnTerminationSignal(int signal) {
+  if (gSignalCleanupPath[0] == '/') {
+    const int fd = open(gSignalCleanupPath, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+      EmptyDirectorySignalSafe(fd, 0);
+      close(fd);
+      rmdir(gSignalCleanupPath);
+    }
+  }
+  // End the way the signal asks, so the parent sees the real cause.
+  struct sigaction action{};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
+  raise(signal);
+}
+
 bool MakeDirectories(const std::filesystem::path& dir) {
   std::error_code ec;
   if (std::filesystem::is_directory(dir, ec)) return true;
@@ -89,6 +144,24 @@ bool RemoveTreeNoFollow(const std::string& path) {
   return rmdir(path.c_str()) == 0 && emptied;
 }
 
+void RemoveOnTerminationSignals(const std::string& path) {
+  if (path.empty() || path.front() != '/' || path.size() >= sizeof gSignalCleanupPath) {
+    gSignalCleanupPath[0] = 0;
+    return;
+  }
+  path.copy(gSignalCleanupPath, path.size());
+  gSignalCleanupPath[path.size()] = 0;
+  for (int signal : kTerminationSignals) {
+    struct sigaction current{};
+    sigaction(signal, nullptr, &current);
+    if (current.sa_handler == SIG_IGN) continue;  // e.g. started under nohup: keep ignoring
+    struct sigaction action{};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+  }
+}
+
 bool TempDirectory::Create(const std::vector<std::string>& bases) {
   Remove();
   for (const std::string& base : bases) {
@@ -98,6 +171,7 @@ bool TempDirectory::Create(const std::vector<std::string>& bases) {
     std::string pattern = (absolute / (std::string(kPrefix) + "XXXXXX")).string();
     if (mkdtemp(pattern.data()) != nullptr) {  // mkdtemp creates with mode 0700
       path_ = pattern;
+      RemoveOnTerminationSignals(path_);
       return true;
     }
   }
@@ -123,6 +197,7 @@ std::string TempDirectory::FileName(const std::string& extension) {
 void TempDirectory::Remove() {
   // An empty path never reaches the removal: deleting "" + "/..." would start at the file system root.
   if (path_.empty()) return;
+  if (path_ == gSignalCleanupPath) RemoveOnTerminationSignals("");
   RemoveTreeNoFollow(path_);
   path_.clear();
 }

@@ -19,6 +19,10 @@ std::vector<std::string> TempBaseCandidates(const EnvLookup& env, const std::str
 // and nothing outside `path` is opened. Refuses an empty or relative path. True when the tree is gone.
 bool RemoveTreeNoFollow(const std::string& path);
 
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove `path` (as RemoveTreeNoFollow, with signal-safe calls only)
+// before the process ends as the signal says. An empty path turns the removal off again.
+void RemoveOnTerminationSignals(const std::string& path);
+
 class TempDirectory {
  public:
   static constexpr const char* kPrefix = "kv_ttt_";
