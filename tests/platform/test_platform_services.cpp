@@ -74,3 +74,13 @@ TEST(Process, FindsProgramsAndCapturesTheirOutput) {
   EXPECT_EQ(args->output, "two words|$HOME|*|");
   EXPECT_FALSE(RunAndCapture({"kv-no-such-program-here"}).has_value());
 }
+
+TEST(System, EnvironmentLookupPrefersExactNamesThenIgnoresCase) {
+  const char* env[] = {"PATH=/bin", "Temp=/t1", "TEMP=/t2", "EMPTY=", "odd", "HOMEDIR=/h", nullptr};
+  const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
+      {"PATH", "/bin"}, {"path", "/bin"}, {"TEMP", "/t2"}, {"Temp", "/t1"}, {"temp", "/t1"},
+      {"EMPTY", ""},    {"odd", std::nullopt}, {"HOME", std::nullopt}, {"", std::nullopt}, {"A=B", std::nullopt},
+  };
+  for (const auto& [name, value] : cases) EXPECT_EQ(FindEnv(env, name), value) << name;
+  EXPECT_EQ(FindEnv(nullptr, "PATH"), std::nullopt);
+}

@@ -3,16 +3,30 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+
+extern char** environ;
 
 namespace kv::plat {
 
-std::optional<std::string> PosixSystem::Env(const std::string& name) const {
-  const char* value = std::getenv(name.c_str());
-  if (!value) return std::nullopt;
-  return std::string(value);
+std::optional<std::string> FindEnv(const char* const* environment, const std::string& name) {
+  if (!environment || name.empty() || name.find('=') != std::string::npos) return std::nullopt;
+  const char* folded = nullptr;
+  for (const char* const* entry = environment; *entry; ++entry) {
+    const char* eq = std::strchr(*entry, '=');
+    if (!eq || static_cast<size_t>(eq - *entry) != name.size()) continue;
+    if (std::strncmp(*entry, name.c_str(), name.size()) == 0) return std::string(eq + 1);
+    if (!folded && strncasecmp(*entry, name.c_str(), name.size()) == 0) folded = eq + 1;
+  }
+  if (folded) return std::string(folded);
+  return std::nullopt;
 }
+
+std::optional<std::string> PosixSystem::Env(const std::string& name) const { return FindEnv(environ, name); }
 
 bool PosixSystem::CreateTempDir() {
   std::error_code ec;
