@@ -1,0 +1,444 @@
+#include "structures/function_data_structures.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "code/code_error.h"
+#include "code/code_function.h"
+#include "code/code_value.h"
+#include "structures/ds_common.h"
+#include "structures/ds_tables.h"
+
+namespace kv {
+
+DsTables& GetDsTables() {
+  static DsTables tables;
+  return tables;
+}
+
+void ResetDataStructures() {
+  DsTables& t = GetDsTables();
+  t.stacks.Clear();
+  t.queues.Clear();
+  t.lists.Clear();
+  t.maps.Clear();
+  t.priorities.Clear();
+  t.grids.Clear();
+  SetDsPrecision(0.00000001);
+}
+
+namespace {
+
+#define KV_FN(name)                                                                              \
+  void name([[maybe_unused]] RValue& result, CInstance*, CInstance*, [[maybe_unused]] int argc, \
+            [[maybe_unused]] RValue* args)
+
+int64_t I(const RValue* args, int i) { return RoundToInt64(args[i].Real()); }
+double R(const RValue* args, int i) { return args[i].Real(); }
+double B(bool b) { return b ? 1.0 : 0.0; }
+
+// The structure named by args[i], or nullptr after reporting that it does not exist.
+template <class T>
+T* Find(const DsTable<T>& table, const RValue* args, int i = 0) {
+  T* s = table.Get(I(args, i));
+  if (!s) ReportRuntimeError(kNoDataStructureMessage);
+  return s;
+}
+
+DsTables& T() { return GetDsTables(); }
+
+// ---- the functions every kind except grids shares ----
+template <class S, DsTable<S> DsTables::*kTable>
+struct Common {
+  static KV_FN(Create) { result = static_cast<double>((T().*kTable).Add(std::make_unique<S>())); }
+  static KV_FN(Destroy) {
+    if (!(T().*kTable).Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
+  }
+  static KV_FN(Clear) {
+    if (S* s = Find(T().*kTable, args)) s->Clear();
+  }
+  static KV_FN(Copy) {
+    S* dst = Find(T().*kTable, args, 0);
+    S* src = dst ? Find(T().*kTable, args, 1) : nullptr;
+    if (dst && src && dst != src) *dst = *src;
+  }
+  static KV_FN(Size) {
+    if (S* s = Find(T().*kTable, args)) result = static_cast<double>(s->Size());
+  }
+  static KV_FN(Empty) {
+    if (S* s = Find(T().*kTable, args)) result = B(s->Size() == 0);
+  }
+  static KV_FN(Write) {
+    if (S* s = Find(T().*kTable, args)) result.SetString(s->Write());
+  }
+  static KV_FN(Read) {
+    if (S* s = Find(T().*kTable, args)) s->Read(args[1].Str());  // a bad text leaves the structure as it was
+  }
+};
+
+using Stack = Common<CDS_Stack, &DsTables::stacks>;
+using Queue = Common<CDS_Queue, &DsTables::queues>;
+using List = Common<CDS_List, &DsTables::lists>;
+using Map = Common<CDS_Map, &DsTables::maps>;
+using Prio = Common<CDS_Priority, &DsTables::priorities>;
+
+KV_FN(FnSetPrecision) { SetDsPrecision(R(args, 0)); }
+
+// ---- stacks ----
+KV_FN(FnStackPush) {
+  if (auto* s = Find(T().stacks, args)) s->Push(args[1]);
+}
+KV_FN(FnStackPop) {
+  if (auto* s = Find(T().stacks, args)) result = s->Pop();
+}
+KV_FN(FnStackTop) {
+  if (auto* s = Find(T().stacks, args)) result = s->Top();
+}
+
+// ---- queues ----
+KV_FN(FnQueueEnqueue) {
+  if (auto* s = Find(T().queues, args)) s->Enqueue(args[1]);
+}
+KV_FN(FnQueueDequeue) {
+  if (auto* s = Find(T().queues, args)) result = s->Dequeue();
+}
+KV_FN(FnQueueHead) {
+  if (auto* s = Find(T().queues, args)) result = s->Head();
+}
+KV_FN(FnQueueTail) {
+  if (auto* s = Find(T().queues, args)) result = s->Tail();
+}
+
+// ---- lists ----
+KV_FN(FnListAdd) {
+  if (auto* s = Find(T().lists, args)) s->Add(args[1]);
+}
+KV_FN(FnListInsert) {
+  if (auto* s = Find(T().lists, args)) s->Insert(I(args, 1), args[2]);
+}
+KV_FN(FnListReplace) {
+  if (auto* s = Find(T().lists, args)) s->Replace(I(args, 1), args[2]);
+}
+KV_FN(FnListDelete) {
+  if (auto* s = Find(T().lists, args)) s->Delete(I(args, 1));
+}
+KV_FN(FnListFindIndex) {
+  if (auto* s = Find(T().lists, args)) result = static_cast<double>(s->FindIndex(args[1]));
+}
+KV_FN(FnListFindValue) {
+  if (auto* s = Find(T().lists, args)) result = s->FindValue(I(args, 1));
+}
+KV_FN(FnListSort) {
+  if (auto* s = Find(T().lists, args)) s->Sort(IsTrue(R(args, 1)));
+}
+KV_FN(FnListShuffle) {
+  if (auto* s = Find(T().lists, args)) s->Shuffle();
+}
+
+// ---- maps ----
+KV_FN(FnMapAdd) {
+  if (auto* s = Find(T().maps, args)) s->Add(args[1], args[2]);
+}
+KV_FN(FnMapReplace) {
+  if (auto* s = Find(T().maps, args)) s->Replace(args[1], args[2]);
+}
+KV_FN(FnMapDelete) {
+  if (auto* s = Find(T().maps, args)) s->Delete(args[1]);
+}
+KV_FN(FnMapExists) {
+  if (auto* s = Find(T().maps, args)) result = B(s->Exists(args[1]));
+}
+KV_FN(FnMapFindValue) {
+  if (auto* s = Find(T().maps, args)) result = s->FindValue(args[1]);
+}
+KV_FN(FnMapFindPrevious) {
+  if (auto* s = Find(T().maps, args)) result = s->FindPrevious(args[1]);
+}
+KV_FN(FnMapFindNext) {
+  if (auto* s = Find(T().maps, args)) result = s->FindNext(args[1]);
+}
+KV_FN(FnMapFindFirst) {
+  if (auto* s = Find(T().maps, args)) result = s->FindFirst();
+}
+KV_FN(FnMapFindLast) {
+  if (auto* s = Find(T().maps, args)) result = s->FindLast();
+}
+
+// ---- priority queues ----
+KV_FN(FnPrioAdd) {
+  if (auto* s = Find(T().priorities, args)) s->Add(args[1], args[2]);
+}
+KV_FN(FnPrioChange) {
+  if (auto* s = Find(T().priorities, args)) s->ChangePriority(args[1], args[2]);
+}
+KV_FN(FnPrioFindPriority) {
+  if (auto* s = Find(T().priorities, args)) result = s->FindPriority(args[1]);
+}
+KV_FN(FnPrioDeleteValue) {
+  if (auto* s = Find(T().priorities, args)) s->DeleteValue(args[1]);
+}
+KV_FN(FnPrioDeleteMin) {
+  if (auto* s = Find(T().priorities, args)) result = s->DeleteMin();
+}
+KV_FN(FnPrioFindMin) {
+  if (auto* s = Find(T().priorities, args)) result = s->FindMin();
+}
+KV_FN(FnPrioDeleteMax) {
+  if (auto* s = Find(T().priorities, args)) result = s->DeleteMax();
+}
+KV_FN(FnPrioFindMax) {
+  if (auto* s = Find(T().priorities, args)) result = s->FindMax();
+}
+
+// ---- grids ----
+// Negative sizes count as 0; sizes beyond CDS_Grid::kMaxCells are refused with a message.
+bool GridSize(const RValue* args, int i, int32_t& w, int32_t& h) {
+  int64_t gw = std::max<int64_t>(0, I(args, i)), gh = std::max<int64_t>(0, I(args, i + 1));
+  if (!CDS_Grid::SizeAllowed(gw, gh) || gw > INT32_MAX || gh > INT32_MAX) {
+    ReportRuntimeError(kGridTooLargeMessage);
+    return false;
+  }
+  w = static_cast<int32_t>(gw);
+  h = static_cast<int32_t>(gh);
+  return true;
+}
+
+// A string cell grown past the longest string a value may hold is refused with a message.
+template <class F>
+void GuardStrings(F&& f) {
+  try {
+    f();
+  } catch (const std::length_error&) {
+    ReportRuntimeError(kStringTooLongMessage);
+  }
+}
+
+KV_FN(FnGridCreate) {
+  int32_t w, h;
+  result = -1.0;
+  if (GridSize(args, 0, w, h)) result = static_cast<double>(T().grids.Add(std::make_unique<CDS_Grid>(w, h)));
+}
+KV_FN(FnGridDestroy) {
+  if (!T().grids.Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
+}
+KV_FN(FnGridCopy) {
+  CDS_Grid* dst = Find(T().grids, args, 0);
+  CDS_Grid* src = dst ? Find(T().grids, args, 1) : nullptr;
+  if (dst && src && dst != src) *dst = *src;
+}
+KV_FN(FnGridResize) {
+  int32_t w, h;
+  if (auto* s = Find(T().grids, args)) {
+    if (GridSize(args, 1, w, h)) s->Resize(w, h);
+  }
+}
+KV_FN(FnGridWidth) {
+  if (auto* s = Find(T().grids, args)) result = s->Width();
+}
+KV_FN(FnGridHeight) {
+  if (auto* s = Find(T().grids, args)) result = s->Height();
+}
+KV_FN(FnGridClear) {
+  if (auto* s = Find(T().grids, args)) s->Fill(args[1]);
+}
+
+template <DsCellOp kOp>
+struct GridOps {
+  static KV_FN(Cell) {
+    if (auto* s = Find(T().grids, args)) GuardStrings([&] { s->Apply(kOp, I(args, 1), I(args, 2), args[3]); });
+  }
+  static KV_FN(Region) {
+    if (auto* s = Find(T().grids, args))
+      GuardStrings([&] { s->ApplyRegion(kOp, I(args, 1), I(args, 2), I(args, 3), I(args, 4), args[5]); });
+  }
+  static KV_FN(Disk) {
+    if (auto* s = Find(T().grids, args))
+      GuardStrings([&] { s->ApplyDisk(kOp, R(args, 1), R(args, 2), R(args, 3), args[4]); });
+  }
+  static KV_FN(GridRegion) {
+    CDS_Grid* dst = Find(T().grids, args, 0);
+    CDS_Grid* src = dst ? Find(T().grids, args, 1) : nullptr;
+    if (dst && src)
+      GuardStrings([&] {
+        dst->ApplyGridRegion(kOp, *src, I(args, 2), I(args, 3), I(args, 4), I(args, 5), I(args, 6), I(args, 7));
+      });
+  }
+};
+using GridSet = GridOps<DsCellOp::kSet>;
+using GridAdd = GridOps<DsCellOp::kAdd>;
+using GridMul = GridOps<DsCellOp::kMultiply>;
+
+KV_FN(FnGridGet) {
+  if (auto* s = Find(T().grids, args)) {
+    int64_t x = I(args, 1), y = I(args, 2);
+    if (s->Inside(x, y)) result = s->Cell(x, y);
+  }
+}
+
+template <DsReduce kKind>
+struct GridReduce {
+  static KV_FN(Region) {
+    if (auto* s = Find(T().grids, args)) result = s->ReduceRegion(kKind, I(args, 1), I(args, 2), I(args, 3), I(args, 4));
+  }
+  static KV_FN(Disk) {
+    if (auto* s = Find(T().grids, args)) result = s->ReduceDisk(kKind, R(args, 1), R(args, 2), R(args, 3));
+  }
+};
+
+// What a value search returns: 0 exists, 1 x, 2 y.
+template <int kWhat>
+struct GridSearch {
+  static void Answer(RValue& result, bool found, int64_t x, int64_t y) {
+    if (!found) return;
+    result = kWhat == 0 ? 1.0 : static_cast<double>(kWhat == 1 ? x : y);
+  }
+  static KV_FN(Region) {
+    int64_t x = 0, y = 0;
+    if (auto* s = Find(T().grids, args)) {
+      bool found = s->FindInRegion(args[5], I(args, 1), I(args, 2), I(args, 3), I(args, 4), x, y);
+      Answer(result, found, x, y);
+    }
+  }
+  static KV_FN(Disk) {
+    int64_t x = 0, y = 0;
+    if (auto* s = Find(T().grids, args)) {
+      bool found = s->FindInDisk(args[4], R(args, 1), R(args, 2), R(args, 3), x, y);
+      Answer(result, found, x, y);
+    }
+  }
+};
+
+KV_FN(FnGridShuffle) {
+  if (auto* s = Find(T().grids, args)) s->Shuffle();
+}
+KV_FN(FnGridWrite) {
+  if (auto* s = Find(T().grids, args)) result.SetString(s->Write());
+}
+KV_FN(FnGridRead) {
+  if (auto* s = Find(T().grids, args)) s->Read(args[1].Str());
+}
+
+#undef KV_FN
+
+}  // namespace
+
+void RegisterDataStructureFunctions() {
+  RegisterFunction("ds_set_precision", FnSetPrecision, 1);
+
+  RegisterFunction("ds_stack_create", Stack::Create, 0);
+  RegisterFunction("ds_stack_destroy", Stack::Destroy, 1);
+  RegisterFunction("ds_stack_clear", Stack::Clear, 1);
+  RegisterFunction("ds_stack_copy", Stack::Copy, 2);
+  RegisterFunction("ds_stack_size", Stack::Size, 1);
+  RegisterFunction("ds_stack_empty", Stack::Empty, 1);
+  RegisterFunction("ds_stack_push", FnStackPush, 2);
+  RegisterFunction("ds_stack_pop", FnStackPop, 1);
+  RegisterFunction("ds_stack_top", FnStackTop, 1);
+  RegisterFunction("ds_stack_write", Stack::Write, 1);
+  RegisterFunction("ds_stack_read", Stack::Read, 2);
+
+  RegisterFunction("ds_queue_create", Queue::Create, 0);
+  RegisterFunction("ds_queue_destroy", Queue::Destroy, 1);
+  RegisterFunction("ds_queue_clear", Queue::Clear, 1);
+  RegisterFunction("ds_queue_copy", Queue::Copy, 2);
+  RegisterFunction("ds_queue_size", Queue::Size, 1);
+  RegisterFunction("ds_queue_empty", Queue::Empty, 1);
+  RegisterFunction("ds_queue_enqueue", FnQueueEnqueue, 2);
+  RegisterFunction("ds_queue_dequeue", FnQueueDequeue, 1);
+  RegisterFunction("ds_queue_head", FnQueueHead, 1);
+  RegisterFunction("ds_queue_tail", FnQueueTail, 1);
+  RegisterFunction("ds_queue_write", Queue::Write, 1);
+  RegisterFunction("ds_queue_read", Queue::Read, 2);
+
+  RegisterFunction("ds_list_create", List::Create, 0);
+  RegisterFunction("ds_list_destroy", List::Destroy, 1);
+  RegisterFunction("ds_list_clear", List::Clear, 1);
+  RegisterFunction("ds_list_copy", List::Copy, 2);
+  RegisterFunction("ds_list_size", List::Size, 1);
+  RegisterFunction("ds_list_empty", List::Empty, 1);
+  RegisterFunction("ds_list_add", FnListAdd, 2);
+  RegisterFunction("ds_list_insert", FnListInsert, 3);
+  RegisterFunction("ds_list_replace", FnListReplace, 3);
+  RegisterFunction("ds_list_delete", FnListDelete, 2);
+  RegisterFunction("ds_list_find_index", FnListFindIndex, 2);
+  RegisterFunction("ds_list_find_value", FnListFindValue, 2);
+  RegisterFunction("ds_list_sort", FnListSort, 2);
+  RegisterFunction("ds_list_shuffle", FnListShuffle, 1);
+  RegisterFunction("ds_list_write", List::Write, 1);
+  RegisterFunction("ds_list_read", List::Read, 2);
+
+  RegisterFunction("ds_map_create", Map::Create, 0);
+  RegisterFunction("ds_map_destroy", Map::Destroy, 1);
+  RegisterFunction("ds_map_clear", Map::Clear, 1);
+  RegisterFunction("ds_map_copy", Map::Copy, 2);
+  RegisterFunction("ds_map_size", Map::Size, 1);
+  RegisterFunction("ds_map_empty", Map::Empty, 1);
+  RegisterFunction("ds_map_add", FnMapAdd, 3);
+  RegisterFunction("ds_map_replace", FnMapReplace, 3);
+  RegisterFunction("ds_map_delete", FnMapDelete, 2);
+  RegisterFunction("ds_map_exists", FnMapExists, 2);
+  RegisterFunction("ds_map_find_value", FnMapFindValue, 2);
+  RegisterFunction("ds_map_find_previous", FnMapFindPrevious, 2);
+  RegisterFunction("ds_map_find_next", FnMapFindNext, 2);
+  RegisterFunction("ds_map_find_first", FnMapFindFirst, 1);
+  RegisterFunction("ds_map_find_last", FnMapFindLast, 1);
+  RegisterFunction("ds_map_write", Map::Write, 1);
+  RegisterFunction("ds_map_read", Map::Read, 2);
+
+  RegisterFunction("ds_priority_create", Prio::Create, 0);
+  RegisterFunction("ds_priority_destroy", Prio::Destroy, 1);
+  RegisterFunction("ds_priority_clear", Prio::Clear, 1);
+  RegisterFunction("ds_priority_copy", Prio::Copy, 2);
+  RegisterFunction("ds_priority_size", Prio::Size, 1);
+  RegisterFunction("ds_priority_empty", Prio::Empty, 1);
+  RegisterFunction("ds_priority_add", FnPrioAdd, 3);
+  RegisterFunction("ds_priority_change_priority", FnPrioChange, 3);
+  RegisterFunction("ds_priority_find_priority", FnPrioFindPriority, 2);
+  RegisterFunction("ds_priority_delete_value", FnPrioDeleteValue, 2);
+  RegisterFunction("ds_priority_delete_min", FnPrioDeleteMin, 1);
+  RegisterFunction("ds_priority_find_min", FnPrioFindMin, 1);
+  RegisterFunction("ds_priority_delete_max", FnPrioDeleteMax, 1);
+  RegisterFunction("ds_priority_find_max", FnPrioFindMax, 1);
+  RegisterFunction("ds_priority_write", Prio::Write, 1);
+  RegisterFunction("ds_priority_read", Prio::Read, 2);
+
+  RegisterFunction("ds_grid_create", FnGridCreate, 2);
+  RegisterFunction("ds_grid_destroy", FnGridDestroy, 1);
+  RegisterFunction("ds_grid_copy", FnGridCopy, 2);
+  RegisterFunction("ds_grid_resize", FnGridResize, 3);
+  RegisterFunction("ds_grid_width", FnGridWidth, 1);
+  RegisterFunction("ds_grid_height", FnGridHeight, 1);
+  RegisterFunction("ds_grid_clear", FnGridClear, 2);
+  RegisterFunction("ds_grid_set", GridSet::Cell, 4);
+  RegisterFunction("ds_grid_add", GridAdd::Cell, 4);
+  RegisterFunction("ds_grid_multiply", GridMul::Cell, 4);
+  RegisterFunction("ds_grid_set_region", GridSet::Region, 6);
+  RegisterFunction("ds_grid_add_region", GridAdd::Region, 6);
+  RegisterFunction("ds_grid_multiply_region", GridMul::Region, 6);
+  RegisterFunction("ds_grid_set_disk", GridSet::Disk, 5);
+  RegisterFunction("ds_grid_add_disk", GridAdd::Disk, 5);
+  RegisterFunction("ds_grid_multiply_disk", GridMul::Disk, 5);
+  RegisterFunction("ds_grid_set_grid_region", GridSet::GridRegion, 8);
+  RegisterFunction("ds_grid_add_grid_region", GridAdd::GridRegion, 8);
+  RegisterFunction("ds_grid_multiply_grid_region", GridMul::GridRegion, 8);
+  RegisterFunction("ds_grid_get", FnGridGet, 3);
+  RegisterFunction("ds_grid_get_sum", GridReduce<DsReduce::kSum>::Region, 5);
+  RegisterFunction("ds_grid_get_max", GridReduce<DsReduce::kMax>::Region, 5);
+  RegisterFunction("ds_grid_get_min", GridReduce<DsReduce::kMin>::Region, 5);
+  RegisterFunction("ds_grid_get_mean", GridReduce<DsReduce::kMean>::Region, 5);
+  RegisterFunction("ds_grid_get_disk_sum", GridReduce<DsReduce::kSum>::Disk, 4);
+  RegisterFunction("ds_grid_get_disk_min", GridReduce<DsReduce::kMin>::Disk, 4);
+  RegisterFunction("ds_grid_get_disk_max", GridReduce<DsReduce::kMax>::Disk, 4);
+  RegisterFunction("ds_grid_get_disk_mean", GridReduce<DsReduce::kMean>::Disk, 4);
+  RegisterFunction("ds_grid_value_exists", GridSearch<0>::Region, 6);
+  RegisterFunction("ds_grid_value_x", GridSearch<1>::Region, 6);
+  RegisterFunction("ds_grid_value_y", GridSearch<2>::Region, 6);
+  RegisterFunction("ds_grid_value_disk_exists", GridSearch<0>::Disk, 5);
+  RegisterFunction("ds_grid_value_disk_x", GridSearch<1>::Disk, 5);
+  RegisterFunction("ds_grid_value_disk_y", GridSearch<2>::Disk, 5);
+  RegisterFunction("ds_grid_shuffle", FnGridShuffle, 1);
+  RegisterFunction("ds_grid_write", FnGridWrite, 1);
+  RegisterFunction("ds_grid_read", FnGridRead, 2);
+}
+
+}  // namespace kv
