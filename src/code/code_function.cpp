@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "code/code_script.h"
+
 namespace kv {
 
 namespace {
@@ -40,6 +42,40 @@ const RBuiltinFunction* GetBuiltinFunction(int id) {
   FunctionTable& t = Table();
   if (id < 0 || id >= static_cast<int>(t.entries.size())) return nullptr;
   return &t.entries[id];
+}
+
+namespace {
+ExtensionFunctionHooks g_extHooks;
+}
+void SetExtensionFunctionHooks(const ExtensionFunctionHooks& hooks) { g_extHooks = hooks; }
+const ExtensionFunctionHooks& GetExtensionFunctionHooks() { return g_extHooks; }
+
+bool FindFunction(std::string_view name, int& id) {
+  int s = FindScript(name);
+  if (s >= 0) {
+    id = kScriptIdBase + s;
+    return true;
+  }
+  if (g_extHooks.find) {
+    int e = g_extHooks.find(name);
+    if (e >= 0) {
+      id = kExtensionIdBase + e;
+      return true;
+    }
+  }
+  int b = FindBuiltinFunction(name);
+  if (b >= 0) {
+    id = b;
+    return true;
+  }
+  return false;
+}
+
+int FunctionArgumentCount(int id) {
+  if (id >= kExtensionIdBase) return g_extHooks.argCount ? g_extHooks.argCount(id - kExtensionIdBase) : -100;
+  if (id >= kScriptIdBase) return -1;
+  const RBuiltinFunction* f = GetBuiltinFunction(id);
+  return f ? f->argCount : -100;
 }
 
 int BuiltinFunctionCount() { return static_cast<int>(Table().entries.size()); }

@@ -49,4 +49,20 @@ int BuiltinFunctionCount();
 // Calls every family's Register function once (later calls do nothing).
 void RegisterAllBuiltinFunctions();
 
+// Extension functions (ids from 500000) are supplied by the extension module through these hooks.
+struct ExtensionFunctionHooks {
+  int (*find)(std::string_view name) = nullptr;      // extension function index or -1
+  int (*argCount)(int index) = nullptr;              // its own argument count
+  // Calls it; false = failure (the pending error says why).
+  bool (*call)(int index, CInstance* self, CInstance* other, int argc, RValue* args, RValue& result) = nullptr;
+};
+void SetExtensionFunctionHooks(const ExtensionFunctionHooks& hooks);
+const ExtensionFunctionHooks& GetExtensionFunctionHooks();
+
+// Name resolution for calls: scripts first, then extension functions, then built-in functions.
+bool FindFunction(std::string_view name, int& id);
+// Exact count for built-ins with a fixed count and extension functions; -1 for scripts and variable
+// built-ins; -100 for an id outside every range.
+int FunctionArgumentCount(int id);
+
 }  // namespace kv

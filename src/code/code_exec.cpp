@@ -1,0 +1,1431 @@
+// The interpreter: node kinds of the executable tree, their evaluation, and the builder that lowers the
+// syntax tree into them.
+//
+// Expressions evaluate into an RValue out-parameter and return false on a (recorded) error; conditions have a
+// second entry that yields the number directly (0 ok, 1 "was a string", 2 error) so comparisons never build a
+// value. Statements return their status. Arithmetic faults are exceptions; the RAII guards below (argument
+// stack, local frames, depth) put everything back when one passes through.
+#include "code/code_exec.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "code/code_code.h"
+#include "code/code_error.h"
+#include "code/code_exec_tree.h"
+#include "code/code_function.h"
+#include "code/code_instance.h"
+#include "code/code_operator.h"
+#include "code/code_variable.h"
+#include "code/code_script.h"
+
+namespace kv {
+
+// ======================================================================================================
+// Run-time state: argument stack, local frames, recursion depth
+// ======================================================================================================
+namespace {
+
+// Argument slots live on a stack: the bottom 16 are the program's global argument slots; a call reserves the
+// next 16 as staging for its arguments (kept real 0 while unused), and a script call makes them the current
+// frame. Popping restores the caller's slots without copying.
+constexpr int kArgStackFrames = kMaxRunDepth + 256;
+struct ArgStack {
+  RValue* store;
+  RValue* end;
+  RValue* frame;  // current argument0…15
+  RValue* top;    // next free staging area
+  ArgStack() {
+    store = new RValue[static_cast<size_t>(kArgStackFrames) * kArgumentSlots];
+    end = store + static_cast<size_t>(kArgStackFrames) * kArgumentSlots;
+    frame = store;
+    top = store + kArgumentSlots;
+  }
+};
+ArgStack g_args;
+
+// Reserves 16 staging slots; on scope exit resets the first `used` of them to real 0 and pops them.
+struct StageGuard {
+  RValue* stage;
+  int used;
+  explicit StageGuard(int n) : stage(g_args.top), used(n) { g_args.top += kArgumentSlots; }
+  ~StageGuard() {
+    for (int i = 0; i < used; ++i) stage[i].SetReal(0.0);
+    g_args.top = stage;
+  }
+  static bool Room() { return g_args.top + kArgumentSlots <= g_args.end; }
+};
+
+struct LocalSlot {
+  RVariable var;
+  bool present = false;  // the run's local list holds this variable (written at least once)
+};
+
+// Frames of local slots for nested runs, in chunks so that slots never move while a run uses them.
+class LocalStack {
+ public:
+  LocalSlot* Alloc(int n, size_t& markChunk, size_t& markUsed) {
+    markChunk = chunk_;
+    markUsed = used_;
+    if (chunks_.empty()) NewChunk(n);
+    if (used_ + n > sizes_[chunk_]) {
+      ++chunk_;
+      if (chunk_ >= chunks_.size() || sizes_[chunk_] < static_cast<size_t>(n)) {
+        chunks_.resize(chunk_);
+        sizes_.resize(chunk_);
+        NewChunk(n);
+      }
+      used_ = 0;
+    }
+    LocalSlot* p = chunks_[chunk_].get() + used_;
+    used_ += n;
+    return p;
+  }
+  void Release(LocalSlot* p, int n, size_t markChunk, size_t markUsed) {
+    for (int i = 0; i < n; ++i) {
+      p[i].present = false;
+      p[i].var.value.SetReal(0.0);
+      p[i].var.rows.reset();
+    }
+    chunk_ = markChunk;
+    used_ = markUsed;
+  }
+
+ private:
+  void NewChunk(int n) {
+    size_t size = std::max<size_t>(1024, static_cast<size_t>(n));
+    chunks_.emplace_back(new LocalSlot[size]);
+    sizes_.push_back(size);
+  }
+  std::vector<std::unique_ptr<LocalSlot[]>> chunks_;
+  std::vector<size_t> sizes_;
+  size_t chunk_ = 0, used_ = 0;
+};
+LocalStack g_locals;
+
+int g_depth = 0;
+const char* g_stackBase = nullptr;
+size_t g_stackBudget = 4u << 20;
+
+struct DepthGuard {
+  bool ok;
+  DepthGuard() {
+    char probe;
+    const char* here = &probe;
+    if (g_depth == 0) g_stackBase = here;
+    ok = g_depth < kMaxRunDepth && !(g_stackBase > here && static_cast<size_t>(g_stackBase - here) > g_stackBudget);
+    ++g_depth;
+  }
+  ~DepthGuard() { --g_depth; }
+};
+
+}  // namespace
+
+RValue* CurrentArguments() { return g_args.frame; }
+
+ArgumentFrame::ArgumentFrame(const RValue* args, int count) {
+  saved_ = g_args.frame;
+  if (!StageGuard::Room()) return;
+  stage_ = g_args.top;
+  g_args.top += kArgumentSlots;
+  for (int i = 0; i < count && i < kArgumentSlots; ++i) stage_[i] = args[i];
+  g_args.frame = stage_;
+  ok_ = true;
+}
+
+ArgumentFrame::~ArgumentFrame() {
+  if (!ok_) return;
+  for (int i = 0; i < kArgumentSlots; ++i) stage_[i].SetReal(0.0);
+  g_args.top = stage_;
+  g_args.frame = saved_;
+}
+
+void SetNativeStackBudget(size_t bytes) { g_stackBudget = bytes; }
+
+// ======================================================================================================
+// Node kinds
+// ======================================================================================================
+namespace {
+
+struct Ctx {
+  CInstance* self;
+  CInstance* other;
+  LocalSlot* slots;
+  const CCode* code;
+  const ExecTree* tree;
+  RValue* result;
+  std::unique_ptr<CVariableList> dynLocals;  // locals reached by `local.x` for a name no `var` declared
+};
+
+using EvalFn = bool (*)(const Expr*, Ctx&, RValue&);
+using CondFn = int (*)(const Expr*, Ctx&, double&);  // 0 ok, 1 the value is a string, 2 error
+using ExecFn = int (*)(const Stmt*, Ctx&);
+enum : int { kCondOk = 0, kCondString = 1, kCondError = 2 };
+
+bool Err(Ctx& c, int pos, std::string_view msg) {
+  RecordError(c.code->Text(), c.code->IsProgram(), pos, msg);
+  return false;
+}
+
+}  // namespace
+
+struct Expr : NodeBase {
+  EvalFn eval = nullptr;
+  CondFn cond = nullptr;
+  int pos = 0;
+  bool pure = false;  // evaluating twice gives the same result with no side effect (constants, plain reads)
+};
+struct Stmt : NodeBase {
+  ExecFn exec = nullptr;
+  int pos = 0;
+};
+
+namespace {
+
+int CondGeneric(const Expr* e, Ctx& c, double& v) {
+  RValue r;
+  if (!e->eval(e, c, r)) return kCondError;
+  if (r.IsString()) return kCondString;
+  v = r.RealUnchecked();
+  return kCondOk;
+}
+
+// ---- constants ----
+struct ConstE : Expr {
+  RValue value;
+};
+bool EvalConst(const Expr* e, Ctx&, RValue& out) {
+  out = static_cast<const ConstE*>(e)->value;
+  return true;
+}
+int CondConst(const Expr* e, Ctx&, double& v) {
+  const RValue& r = static_cast<const ConstE*>(e)->value;
+  if (r.IsString()) return kCondString;
+  v = r.RealUnchecked();
+  return kCondOk;
+}
+
+// ---- variables: the general path ----
+struct VarRef {
+  int id = 0;
+  int constTarget = kTargetPlain;
+  Expr* targetExpr = nullptr;  // dotted variable with a computed target
+  Expr* idx[2] = {nullptr, nullptr};
+  int nidx = 0;
+  int slot = -1;  // frame slot when the id was declared with `var`
+  int pos = 0;
+  mutable uint32_t hint = 0;
+};
+
+bool RefTargetIndex(const VarRef& v, Ctx& c, int64_t& target, int64_t& index) {
+  if (v.targetExpr) {
+    RValue t;
+    if (!v.targetExpr->eval(v.targetExpr, c, t)) return false;
+    if (t.IsString()) return Err(c, v.targetExpr->pos, "Wrong type of variable index");
+    target = RoundToInt64(t.RealUnchecked());
+  } else {
+    target = v.constTarget;
+  }
+  index = 0;
+  for (int k = 0; k < v.nidx; ++k) {
+    RValue iv;
+    const Expr* ie = v.idx[k];
+    if (!ie->eval(ie, c, iv)) return false;
+    if (iv.IsString()) return Err(c, ie->pos, "Wrong type of array index");
+    int64_t n = RoundToInt64(iv.RealUnchecked());
+    if (n < 0) return Err(c, ie->pos, "Negative array index");
+    if (n >= kArrayDim) return Err(c, ie->pos, "Array index >= 32000");
+    index = index * kArrayDim + n;
+  }
+  return true;
+}
+
+int LocalSlotOf(const VarRef& v, Ctx& c) { return v.slot >= 0 ? v.slot : c.tree->SlotOf(v.id); }
+
+bool RefRead(const VarRef& v, Ctx& c, int64_t target, int64_t index, RValue& out) {
+  switch (target) {
+    case kTargetSelf: return GetInstanceVariable(c.self, v.id, index, out);
+    case kTargetOther: return GetInstanceVariable(c.other, v.id, index, out);
+    case kTargetNoone: return false;
+    case kTargetGlobal: return GlobalVariables().GetValue(v.id, index, out);
+    case kTargetPlain:
+      if (IsDeclaredGlobal(v.id)) return GlobalVariables().GetValue(v.id, index, out);
+      return GetInstanceVariable(c.self, v.id, index, out);
+    case kTargetLocal: {
+      int s = LocalSlotOf(v, c);
+      if (s >= 0) return c.slots[s].present && c.slots[s].var.Get(index, out);
+      return c.dynLocals && c.dynLocals->GetValue(v.id, index, out);
+    }
+    default:
+      if (target == kTargetAll || (target >= 0 && target <= INT32_MAX))
+        return GetTargetVariable(static_cast<int>(target), v.id, index, out);
+      return false;
+  }
+}
+
+bool RefWrite(const VarRef& v, Ctx& c, int64_t target, int64_t index, const RValue& value) {
+  switch (target) {
+    case kTargetSelf: return SetInstanceVariable(c.self, v.id, index, value);
+    case kTargetOther: return SetInstanceVariable(c.other, v.id, index, value);
+    case kTargetNoone: return false;
+    case kTargetGlobal: GlobalVariables().SetValue(v.id, index, value); return true;
+    case kTargetPlain:
+      if (IsDeclaredGlobal(v.id)) {
+        GlobalVariables().SetValue(v.id, index, value);
+        return true;
+      }
+      return SetInstanceVariable(c.self, v.id, index, value);
+    case kTargetLocal: {
+      int s = LocalSlotOf(v, c);
+      if (s >= 0) {
+        c.slots[s].present = true;
+        c.slots[s].var.id = v.id;
+        c.slots[s].var.Cell(index) = value;
+        return true;
+      }
+      if (!c.dynLocals) c.dynLocals = std::make_unique<CVariableList>();
+      c.dynLocals->SetValue(v.id, index, value);
+      return true;
+    }
+    default:
+      if (target == kTargetAll || (target >= 0 && target <= INT32_MAX))
+        return SetTargetVariable(static_cast<int>(target), v.id, index, value);
+      if (target > INT32_MAX) return true;  // an instance id that cannot exist: nothing to write
+      return false;
+  }
+}
+
+bool NotFound(const VarRef& v, Ctx& c, int64_t index, RValue& out) {
+  if (UninitializedZero()) {
+    out.SetReal(0.0);
+    return true;
+  }
+  std::string msg = "Unknown variable " + VariableIdToName(v.id);
+  if (index != 0) msg += " or array index out of bounds";
+  return Err(c, v.pos, msg);
+}
+
+struct VarE : Expr {
+  VarRef ref;
+};
+bool EvalVar(const Expr* e, Ctx& c, RValue& out) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  int64_t target, index;
+  if (!RefTargetIndex(v, c, target, index)) return false;
+  if (RefRead(v, c, target, index, out)) return true;
+  return NotFound(v, c, index, out);
+}
+
+// ---- variables: fast paths ----
+// A `var` local without index.
+bool EvalLocal(const Expr* e, Ctx& c, RValue& out) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  const LocalSlot& s = c.slots[v.slot];
+  if (s.present) {
+    out = s.var.value;
+    return true;
+  }
+  return NotFound(v, c, 0, out);
+}
+int CondLocal(const Expr* e, Ctx& c, double& r) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  const LocalSlot& s = c.slots[v.slot];
+  if (s.present && s.var.value.IsReal()) {
+    r = s.var.value.RealUnchecked();
+    return kCondOk;
+  }
+  return CondGeneric(e, c, r);
+}
+
+// Evaluates one index expression into 0…31999.
+inline bool IndexValue(const Expr* ie, Ctx& c, int& out) {
+  RValue iv;
+  if (!ie->eval(ie, c, iv)) return false;
+  if (iv.IsString()) return Err(c, ie->pos, "Wrong type of array index");
+  int64_t n = RoundToInt64(iv.RealUnchecked());
+  if (n < 0) return Err(c, ie->pos, "Negative array index");
+  if (n >= kArrayDim) return Err(c, ie->pos, "Array index >= 32000");
+  out = static_cast<int>(n);
+  return true;
+}
+inline bool RowCol(const VarRef& v, Ctx& c, int& i, int& j) {
+  i = 0;
+  if (v.nidx == 2) {
+    if (!IndexValue(v.idx[0], c, i)) return false;
+    return IndexValue(v.idx[1], c, j);
+  }
+  return IndexValue(v.idx[0], c, j);
+}
+
+// A `var` local with one or two indices.
+bool EvalLocalIdx(const Expr* e, Ctx& c, RValue& out) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  int i, j;
+  if (!RowCol(v, c, i, j)) return false;
+  const LocalSlot& s = c.slots[v.slot];
+  if (s.present) {
+    if (const RValue* cell = s.var.Find2(i, j)) {
+      out = *cell;
+      return true;
+    }
+  }
+  return NotFound(v, c, int64_t(i) * kArrayDim + j, out);
+}
+
+// A plain user-variable name without index: the instance's variable (or the global one once declared).
+bool EvalPlain(const Expr* e, Ctx& c, RValue& out) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  if (!IsDeclaredGlobal(v.id)) {
+    if (RVariable* var = c.self->locals.FindHinted(v.id, v.hint)) {
+      out = var->value;
+      return true;
+    }
+    return NotFound(v, c, 0, out);
+  }
+  return EvalVar(e, c, out);
+}
+int CondPlain(const Expr* e, Ctx& c, double& r) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  if (!IsDeclaredGlobal(v.id)) {
+    RVariable* var = c.self->locals.FindHinted(v.id, v.hint);
+    if (var && var->value.IsReal()) {
+      r = var->value.RealUnchecked();
+      return kCondOk;
+    }
+  }
+  return CondGeneric(e, c, r);
+}
+
+// argument0 … argument15 read directly from the current frame.
+struct ArgE : Expr {
+  int k = 0;
+};
+bool EvalArg(const Expr* e, Ctx&, RValue& out) {
+  out = g_args.frame[static_cast<const ArgE*>(e)->k];
+  return true;
+}
+int CondArg(const Expr* e, Ctx&, double& r) {
+  const RValue& v = g_args.frame[static_cast<const ArgE*>(e)->k];
+  if (v.IsString()) return kCondString;
+  r = v.RealUnchecked();
+  return kCondOk;
+}
+
+// ---- operators ----
+struct UnaryE : Expr {
+  int op = 0;
+  Expr* a = nullptr;
+};
+bool EvalUnary(const Expr* e, Ctx& c, RValue& out) {
+  const UnaryE* n = static_cast<const UnaryE*>(e);
+  RValue v;
+  if (!n->a->eval(n->a, c, v)) return false;
+  const char* err = ApplyUnary(n->op, v, out);
+  return err ? Err(c, n->a->pos, err) : true;
+}
+
+// The real-real result of a binary operator; false when the operator must take the general path
+// (a zero divisor, which is an error with a message).
+template <int OP>
+inline bool RealFast(double a, double b, double& r) {
+  if constexpr (OP == kOpPlus) r = CheckFinite(a + b);
+  else if constexpr (OP == kOpMinus) r = CheckFinite(a - b);
+  else if constexpr (OP == kOpTimes) r = CheckFinite(a * b);
+  else if constexpr (OP == kOpDivide) {
+    if (b == 0.0) return false;
+    r = CheckFinite(a / b);
+  } else if constexpr (OP == kOpDiv) {
+    if (b == 0.0) return false;
+    r = OpDiv(a, b);
+  } else if constexpr (OP == kOpMod) {
+    if (b == 0.0) return false;
+    r = OpMod(a, b);
+  } else if constexpr (OP == kOpEqual || OP == kTokAssign) r = a == b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpNotEqual) r = a != b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpLess) r = a < b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpLessEq) r = a <= b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpGreater) r = a > b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpGreaterEq) r = a >= b ? 1.0 : 0.0;
+  else if constexpr (OP == kOpAnd) r = (IsTrue(a) && IsTrue(b)) ? 1.0 : 0.0;
+  else if constexpr (OP == kOpOr) r = (IsTrue(a) || IsTrue(b)) ? 1.0 : 0.0;
+  else if constexpr (OP == kOpXor) r = (IsTrue(a) != IsTrue(b)) ? 1.0 : 0.0;
+  else if constexpr (OP == kOpBitOr) r = static_cast<double>(RoundToInt64(a) | RoundToInt64(b));
+  else if constexpr (OP == kOpBitAnd) r = static_cast<double>(RoundToInt64(a) & RoundToInt64(b));
+  else if constexpr (OP == kOpBitXor) r = static_cast<double>(RoundToInt64(a) ^ RoundToInt64(b));
+  else if constexpr (OP == kOpShl) r = OpShift(a, b, true);
+  else if constexpr (OP == kOpShr) r = OpShift(a, b, false);
+  else return false;
+  return true;
+}
+
+// General combination of two evaluated operands; errors are placed at errPos (the right operand).
+template <int OP>
+inline bool Combine(Ctx& c, RValue& a, const RValue& b, RValue& out, int errPos) {
+  if (a.IsReal() && b.IsReal()) {
+    double r;
+    if (RealFast<OP>(a.RealUnchecked(), b.RealUnchecked(), r)) {
+      out.SetReal(r);
+      return true;
+    }
+  } else if constexpr (OP == kOpPlus) {
+    if (a.IsString() && b.IsString()) {
+      if (a.StrLength() + b.StrLength() > kMaxStringLength) return Err(c, errPos, kStringTooLongMessage);
+      a.Append(b.Str());  // a is the caller's temporary: appending reuses its buffer
+      out = std::move(a);
+      return true;
+    }
+  }
+  const char* err = ApplyBinary(OP, a, b, out);
+  return err ? Err(c, errPos, err) : true;
+}
+
+struct BinE : Expr {
+  Expr* l = nullptr;
+  Expr* r = nullptr;
+};
+template <int OP>
+bool EvalBin(const Expr* e, Ctx& c, RValue& out) {
+  const BinE* n = static_cast<const BinE*>(e);
+  RValue a;
+  if (!n->l->eval(n->l, c, a)) return false;
+  RValue b;
+  if (!n->r->eval(n->r, c, b)) return false;
+  return Combine<OP>(c, a, b, out, n->r->pos);
+}
+template <int OP>
+int CondBin(const Expr* e, Ctx& c, double& v) {
+  const BinE* n = static_cast<const BinE*>(e);
+  RValue a;
+  if (!n->l->eval(n->l, c, a)) return kCondError;
+  RValue b;
+  if (!n->r->eval(n->r, c, b)) return kCondError;
+  if (a.IsReal() && b.IsReal() && RealFast<OP>(a.RealUnchecked(), b.RealUnchecked(), v)) return kCondOk;
+  RValue out;
+  if (!Combine<OP>(c, a, b, out, n->r->pos)) return kCondError;
+  if (out.IsString()) return kCondString;
+  v = out.RealUnchecked();
+  return kCondOk;
+}
+
+// Right operand a real constant (i < 100, i mod 7, x * 0.5 …).
+struct BinKE : Expr {
+  Expr* l = nullptr;
+  double k = 0;
+  int kpos = 0;
+};
+template <int OP>
+bool EvalBinK(const Expr* e, Ctx& c, RValue& out) {
+  const BinKE* n = static_cast<const BinKE*>(e);
+  RValue a;
+  if (!n->l->eval(n->l, c, a)) return false;
+  double r;
+  if (a.IsReal() && RealFast<OP>(a.RealUnchecked(), n->k, r)) {
+    out.SetReal(r);
+    return true;
+  }
+  return Combine<OP>(c, a, RValue(n->k), out, n->kpos);
+}
+template <int OP>
+int CondBinK(const Expr* e, Ctx& c, double& v) {
+  const BinKE* n = static_cast<const BinKE*>(e);
+  if (n->l->pure) {  // read the number directly; anything unusual is re-read on the general path below
+    double a;
+    int st = n->l->cond(n->l, c, a);
+    if (st == kCondOk && RealFast<OP>(a, n->k, v)) return kCondOk;
+    if (st == kCondError) return kCondError;
+  }
+  RValue out;
+  if (!EvalBinK<OP>(e, c, out)) return kCondError;
+  if (out.IsString()) return kCondString;
+  v = out.RealUnchecked();
+  return kCondOk;
+}
+
+// ---- calls ----
+struct CallE : Expr {
+  int id = 0;
+  BuiltinFn fn = nullptr;
+  std::vector<Expr*> args;
+};
+
+// Evaluates the arguments left to right into the staging slots.
+inline bool EvalArgs(const CallE* n, Ctx& c, RValue* stage) {
+  for (size_t i = 0; i < n->args.size(); ++i) {
+    const Expr* a = n->args[i];
+    if (!a->eval(a, c, stage[i])) return false;
+  }
+  return true;
+}
+
+bool EvalCallBuiltin(const Expr* e, Ctx& c, RValue& out) {
+  const CallE* n = static_cast<const CallE*>(e);
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  const int argc = static_cast<int>(n->args.size());
+  StageGuard g(argc);
+  if (!EvalArgs(n, c, g.stage)) return false;
+  out.SetReal(0.0);
+  n->fn(out, c.self, c.other, argc, g.stage);
+  return true;
+}
+
+bool CallScriptFrame(int index, Ctx& c, RValue* stage, RValue& out, int pos) {
+  const CCode* code = ScriptCode(index);
+  if (!code) return false;  // an empty slot fails without a message
+  if (g_depth >= kMaxRunDepth) return Err(c, pos, kStackOverflowMessage);
+  struct FrameSwap {
+    RValue* saved;
+    explicit FrameSwap(RValue* f) : saved(g_args.frame) { g_args.frame = f; }
+    ~FrameSwap() { g_args.frame = saved; }
+  } swap(stage);
+  out.SetReal(0.0);
+  if (RunForValue(c.self, c.other, code, out)) return true;
+  // Nested failures read outermost first. Past a generous size the message stops growing, so runaway
+  // recursion cannot build a huge text.
+  if (PendingMessage().size() < 16384) SetPendingMessage("In script " + ScriptName(index) + ":\r" + PendingMessage());
+  return false;
+}
+
+bool EvalCallScript(const Expr* e, Ctx& c, RValue& out) {
+  const CallE* n = static_cast<const CallE*>(e);
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  StageGuard g(kArgumentSlots);  // the script may write any of its 16 slots
+  if (!EvalArgs(n, c, g.stage)) return false;
+  return CallScriptFrame(n->id - kScriptIdBase, c, g.stage, out, n->pos);
+}
+
+bool EvalCallExtension(const Expr* e, Ctx& c, RValue& out) {
+  const CallE* n = static_cast<const CallE*>(e);
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  StageGuard g(kArgumentSlots);
+  if (!EvalArgs(n, c, g.stage)) return false;
+  const ExtensionFunctionHooks& h = GetExtensionFunctionHooks();
+  out.SetReal(0.0);
+  if (!h.call) return false;
+  return h.call(n->id - kExtensionIdBase, c.self, c.other, static_cast<int>(n->args.size()), g.stage, out);
+}
+
+// ======================================================================================================
+// Statements
+// ======================================================================================================
+struct BlockS : Stmt {
+  std::vector<Stmt*> list;
+};
+int ExecBlock(const Stmt* s, Ctx& c) {
+  for (const Stmt* x : static_cast<const BlockS*>(s)->list) {
+    int st = x->exec(x, c);
+    if (st != kStatusOk) return st;
+  }
+  return kStatusOk;
+}
+int ExecEmpty(const Stmt*, Ctx&) { return kStatusOk; }
+
+struct ExprS : Stmt {
+  Expr* e = nullptr;
+};
+int ExecExprStmt(const Stmt* s, Ctx& c) {
+  const Expr* e = static_cast<const ExprS*>(s)->e;
+  RValue dropped;
+  return e->eval(e, c, dropped) ? kStatusOk : kStatusError;
+}
+
+// ---- assignment ----
+struct AssignS : Stmt {
+  VarRef ref;
+  Expr* rhs = nullptr;
+  double k = 0;  // AssignLocalK
+};
+
+// Combines the current value with the right side into cur (compound operators); false on error.
+template <int OP>
+inline bool CompoundInto(Ctx& c, RValue& cur, RValue& rhs, int errPos) {
+  if (cur.IsReal() && rhs.IsReal()) {
+    double r;
+    if (RealFast<OP>(cur.RealUnchecked(), rhs.RealUnchecked(), r)) {
+      cur.SetReal(r);
+      return true;
+    }
+  } else if constexpr (OP == kOpPlus) {
+    if (cur.IsString() && rhs.IsString()) {  // s += t appends in place when s is not shared
+      if (cur.StrLength() + rhs.StrLength() > kMaxStringLength) return Err(c, errPos, kStringTooLongMessage);
+      cur.Append(rhs.Str());
+      return true;
+    }
+  }
+  RValue out;
+  const char* err = ApplyBinary(OP, cur, rhs, out);
+  if (err) return Err(c, errPos, err);
+  cur = std::move(out);
+  return true;
+}
+
+template <int OP>
+int ExecAssign(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  const VarRef& v = n->ref;
+  int64_t target, index;
+  if (!RefTargetIndex(v, c, target, index)) return kStatusError;
+  RValue value;
+  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  if constexpr (OP != 0) {
+    RValue cur;
+    if (!RefRead(v, c, target, index, cur) && !NotFound(v, c, index, cur)) return kStatusError;
+    if (!CompoundInto<OP>(c, cur, value, n->rhs->pos)) return kStatusError;
+    value = std::move(cur);
+  }
+  if (!RefWrite(v, c, target, index, value)) {
+    Err(c, v.pos, "Cannot assign to the variable");
+    return kStatusError;
+  }
+  return kStatusOk;
+}
+
+template <int OP>
+int ExecAssignLocal(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  LocalSlot& slot = c.slots[n->ref.slot];
+  RValue value;
+  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  if constexpr (OP == 0) {
+    slot.var.value = std::move(value);
+  } else {
+    if (!slot.present) {
+      RValue zero;
+      if (!NotFound(n->ref, c, 0, zero)) return kStatusError;
+    }
+    if (!CompoundInto<OP>(c, slot.var.value, value, n->rhs->pos)) return kStatusError;
+  }
+  slot.present = true;
+  slot.var.id = n->ref.id;
+  return kStatusOk;
+}
+
+// i += k / i -= k on a `var` local.
+template <int OP>
+int ExecAssignLocalK(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  LocalSlot& slot = c.slots[n->ref.slot];
+  if (slot.present && slot.var.value.IsReal()) {
+    double r;
+    RealFast<OP>(slot.var.value.RealUnchecked(), n->k, r);
+    slot.var.value.SetReal(r);
+    return kStatusOk;
+  }
+  return ExecAssignLocal<OP>(s, c);
+}
+
+template <int OP>
+int ExecAssignLocalIdx(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  int i, j;
+  if (!RowCol(n->ref, c, i, j)) return kStatusError;
+  RValue value;
+  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  LocalSlot& slot = c.slots[n->ref.slot];
+  if constexpr (OP == 0) {
+    slot.var.Cell2(i, j) = std::move(value);
+  } else {
+    const RValue* cell = slot.present ? slot.var.Find2(i, j) : nullptr;
+    RValue cur;
+    if (cell) cur = *cell;
+    else if (!NotFound(n->ref, c, int64_t(i) * kArrayDim + j, cur)) return kStatusError;
+    if (!CompoundInto<OP>(c, cur, value, n->rhs->pos)) return kStatusError;
+    slot.var.Cell2(i, j) = std::move(cur);
+  }
+  slot.present = true;
+  slot.var.id = n->ref.id;
+  return kStatusOk;
+}
+
+template <int OP>
+int ExecAssignPlain(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  const VarRef& v = n->ref;
+  if (IsDeclaredGlobal(v.id)) return ExecAssign<OP>(s, c);
+  RValue value;
+  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  // Found after the right side ran: it may have created variables on this instance.
+  if constexpr (OP == 0) {
+    c.self->locals.FindOrAddHinted(v.id, v.hint).value = std::move(value);
+  } else {
+    RVariable* var = c.self->locals.FindHinted(v.id, v.hint);
+    if (!var) {
+      RValue zero;
+      if (!NotFound(v, c, 0, zero)) return kStatusError;
+      var = &c.self->locals.FindOrAddHinted(v.id, v.hint);
+    }
+    if (!CompoundInto<OP>(c, var->value, value, n->rhs->pos)) return kStatusError;
+  }
+  return kStatusOk;
+}
+
+// ---- control flow ----
+struct IfS : Stmt {
+  Expr* cond = nullptr;
+  Stmt* then = nullptr;
+  Stmt* otherwise = nullptr;
+};
+int ExecIf(const Stmt* s, Ctx& c) {
+  const IfS* n = static_cast<const IfS*>(s);
+  double v;
+  int st = n->cond->cond(n->cond, c, v);
+  if (st != kCondOk) {
+    if (st == kCondString) Err(c, n->cond->pos, "Expression expected");
+    return kStatusError;
+  }
+  if (v > 0.5) return n->then->exec(n->then, c);  // `if` alone needs more than 0.5
+  return n->otherwise ? n->otherwise->exec(n->otherwise, c) : kStatusOk;
+}
+
+struct LoopS : Stmt {
+  Expr* cond = nullptr;
+  Stmt* init = nullptr;
+  Stmt* step = nullptr;
+  Stmt* body = nullptr;
+};
+int ExecWhile(const Stmt* s, Ctx& c) {
+  const LoopS* n = static_cast<const LoopS*>(s);
+  for (;;) {
+    double v;
+    int st = n->cond->cond(n->cond, c, v);
+    if (st != kCondOk) {
+      if (st == kCondString) Err(c, n->cond->pos, "Boolean expression expected");
+      return kStatusError;
+    }
+    if (!IsTrue(v)) return kStatusOk;
+    st = n->body->exec(n->body, c);
+    if (st == kStatusOk || st == kStatusContinue) continue;
+    return st == kStatusBreak ? kStatusOk : st;
+  }
+}
+int ExecDo(const Stmt* s, Ctx& c) {
+  const LoopS* n = static_cast<const LoopS*>(s);
+  for (;;) {
+    int st = n->body->exec(n->body, c);
+    if (st == kStatusBreak) return kStatusOk;
+    if (st != kStatusOk && st != kStatusContinue) return st;
+    double v;
+    st = n->cond->cond(n->cond, c, v);
+    if (st != kCondOk) {
+      if (st == kCondString) Err(c, n->cond->pos, "Boolean expression expected");
+      return kStatusError;
+    }
+    if (IsTrue(v)) return kStatusOk;
+  }
+}
+int ExecFor(const Stmt* s, Ctx& c) {
+  const LoopS* n = static_cast<const LoopS*>(s);
+  int st = n->init->exec(n->init, c);
+  if (st != kStatusOk) return st;
+  for (;;) {
+    double v;
+    st = n->cond->cond(n->cond, c, v);
+    if (st != kCondOk) {
+      if (st == kCondString) Err(c, n->cond->pos, "Expression expected");
+      return kStatusError;
+    }
+    if (!IsTrue(v)) return kStatusOk;
+    st = n->body->exec(n->body, c);
+    if (st == kStatusBreak) return kStatusOk;
+    if (st != kStatusOk && st != kStatusContinue) return st;
+    st = n->step->exec(n->step, c);
+    if (st != kStatusOk) return st;
+  }
+}
+int ExecRepeat(const Stmt* s, Ctx& c) {
+  const LoopS* n = static_cast<const LoopS*>(s);
+  double v;
+  int st = n->cond->cond(n->cond, c, v);
+  if (st != kCondOk) {
+    if (st == kCondString) Err(c, n->cond->pos, "Repeat count must be a number");
+    return kStatusError;
+  }
+  int64_t count = RoundToInt64(v);  // rounded once
+  for (int64_t i = 0; i < count; ++i) {
+    st = n->body->exec(n->body, c);
+    if (st == kStatusBreak) return kStatusOk;
+    if (st != kStatusOk && st != kStatusContinue) return st;
+  }
+  return kStatusOk;
+}
+
+int ExecExit(const Stmt*, Ctx&) { return kStatusExit; }
+int ExecBreak(const Stmt*, Ctx&) { return kStatusBreak; }
+int ExecContinue(const Stmt*, Ctx&) { return kStatusContinue; }
+
+struct ReturnS : Stmt {
+  Expr* e = nullptr;
+};
+int ExecReturn(const Stmt* s, Ctx& c) {
+  const Expr* e = static_cast<const ReturnS*>(s)->e;
+  RValue v;
+  if (!e->eval(e, c, v)) return kStatusError;
+  *c.result = std::move(v);
+  return kStatusExit;
+}
+
+struct GlobalVarS : Stmt {
+  std::vector<int> ids;
+};
+int ExecGlobalVar(const Stmt* s, Ctx&) {
+  for (int id : static_cast<const GlobalVarS*>(s)->ids) DeclareGlobalVariable(id);
+  return kStatusOk;
+}
+
+int ExecCaseOutside(const Stmt* s, Ctx& c) {
+  Err(c, s->pos, "Case statement only allowed inside switch statement.");
+  return kStatusError;
+}
+int ExecDefaultOutside(const Stmt* s, Ctx& c) {
+  Err(c, s->pos, "Default statement only allowed inside switch statement.");
+  return kStatusError;
+}
+
+// ---- with ----
+struct WithS : Stmt {
+  Expr* target = nullptr;
+  Stmt* body = nullptr;
+};
+// Runs the body for one instance; returns the with statement's status, or 1 to go on with the next instance.
+inline int WithBody(const WithS* n, Ctx& c, CInstance* inst) {
+  CInstance* savedSelf = c.self;
+  CInstance* savedOther = c.other;
+  c.other = savedSelf;
+  c.self = inst;
+  int st = n->body->exec(n->body, c);
+  c.self = savedSelf;
+  c.other = savedOther;
+  if (st == kStatusOk || st == kStatusContinue) return 1;
+  return st == kStatusBreak ? kStatusOk : st;
+}
+int ExecWith(const Stmt* s, Ctx& c) {
+  const WithS* n = static_cast<const WithS*>(s);
+  RValue tv;
+  if (!n->target->eval(n->target, c, tv)) return kStatusError;
+  if (tv.IsString()) {
+    Err(c, n->target->pos, "Object id expected");
+    return kStatusError;
+  }
+  int64_t t = RoundToInt64(tv.RealUnchecked());
+  if (t == kTargetLocal) {
+    Err(c, n->target->pos, "Cannot use local in with statement.");
+    return kStatusError;
+  }
+  if (t == kTargetGlobal) {
+    Err(c, n->target->pos, "Cannot use global in with statement.");
+    return kStatusError;
+  }
+  if (t == kTargetNoone || t < kTargetLocal) return kStatusOk;
+  if (t == kTargetSelf || t == kTargetPlain || t == kTargetOther) {
+    int st = WithBody(n, c, t == kTargetOther ? c.other : c.self);
+    return st == 1 ? kStatusOk : st;
+  }
+  CodeWorld* w = GetCodeWorld();
+  if (!w) return kStatusOk;
+  if (t >= kUserVariableBase) {
+    if (t > INT32_MAX) return kStatusOk;
+    CInstance* inst = w->FindInstance(static_cast<int>(t));
+    if (!inst || inst->deleted) return kStatusOk;
+    int st = WithBody(n, c, inst);
+    return st == 1 ? kStatusOk : st;
+  }
+  // all, or an object's family: positions 0 … n−1 with n fixed at the start (instances the body creates are
+  // not visited); the list is re-read and bounds-checked every time since the body may change it.
+  const bool all = t == kTargetAll;
+  const int obj = static_cast<int>(t);
+  const int count = all ? w->ActiveCount() : w->FamilyCount(obj);
+  for (int i = 0; i < count; ++i) {
+    if (i >= (all ? w->ActiveCount() : w->FamilyCount(obj))) break;
+    CInstance* inst = all ? w->ActiveAt(i) : w->FamilyAt(obj, i);
+    if (!inst || inst->deleted || inst->deactivated) continue;
+    int st = WithBody(n, c, inst);
+    if (st != 1) return st;
+  }
+  return kStatusOk;
+}
+
+// ---- switch ----
+struct SwitchS : Stmt {
+  Expr* selector = nullptr;
+  std::vector<Stmt*> body;        // top-level statements, labels included
+  std::vector<uint8_t> isLabel;   // body[i] is a case/default label (stepped over when running)
+  std::vector<Expr*> caseExpr;    // per body index: the case expression (null for non-case)
+  int firstDefault = -1;
+  // When every case before the first default is a constant, the scan is a lookup.
+  bool table = false;
+  std::unordered_map<double, int> realLabels;       // value -> first label index (−0 stored as +0)
+  std::unordered_map<std::string, int> stringLabels;
+};
+int RunSwitchFrom(const SwitchS* n, Ctx& c, int label) {
+  for (size_t i = static_cast<size_t>(label) + 1; i < n->body.size(); ++i) {
+    if (n->isLabel[i]) continue;
+    const Stmt* x = n->body[i];
+    int st = x->exec(x, c);
+    if (st == kStatusOk) continue;
+    return st == kStatusBreak ? kStatusOk : st;
+  }
+  return kStatusOk;
+}
+int ExecSwitch(const Stmt* s, Ctx& c) {
+  const SwitchS* n = static_cast<const SwitchS*>(s);
+  RValue sel;
+  if (!n->selector->eval(n->selector, c, sel)) return kStatusError;
+  int start = -1;
+  if (n->table) {
+    int found = -1;
+    if (sel.IsReal()) {
+      double key = sel.RealUnchecked();
+      if (key == 0.0) key = 0.0;
+      auto it = n->realLabels.find(key);
+      if (it != n->realLabels.end()) found = it->second;
+    } else {
+      auto it = n->stringLabels.find(std::string(sel.Str()));
+      if (it != n->stringLabels.end()) found = it->second;
+    }
+    start = found >= 0 ? found : n->firstDefault;
+  } else {
+    for (size_t i = 0; i < n->body.size() && start < 0; ++i) {
+      if (!n->isLabel[i]) continue;
+      const Expr* ce = n->caseExpr[i];
+      if (!ce) {
+        start = static_cast<int>(i);  // default stops the scan where it stands
+        break;
+      }
+      RValue v;
+      if (!ce->eval(ce, c, v)) return kStatusError;
+      if (v.IsReal() == sel.IsReal() && v == sel) start = static_cast<int>(i);
+    }
+  }
+  if (start < 0) return kStatusOk;
+  return RunSwitchFrom(n, c, start);
+}
+
+// ======================================================================================================
+// Builder: syntax tree -> executable tree
+// ======================================================================================================
+class Builder {
+ public:
+  Builder(ExecTree& t) : t_(t) {}
+
+  Expr* BuildExpr(const RToken& n);
+  Stmt* BuildStmt(const RToken& n);
+
+ private:
+  template <class T>
+  T* New() {
+    T* p = new T();
+    t_.nodes.emplace_back(p);
+    return p;
+  }
+  template <class T>
+  T* NewExpr(EvalFn eval, int pos, CondFn cond = CondGeneric) {
+    T* e = New<T>();
+    e->eval = eval;
+    e->cond = cond;
+    e->pos = pos;
+    return e;
+  }
+  template <class T>
+  T* NewStmt(ExecFn exec, int pos) {
+    T* s = New<T>();
+    s->exec = exec;
+    s->pos = pos;
+    return s;
+  }
+
+  VarRef MakeRef(const RToken& n);
+  Expr* BuildVar(const RToken& n);
+  Expr* BuildBinary(const RToken& n);
+  Stmt* BuildAssign(const RToken& n);
+  Stmt* BuildSwitch(const RToken& n);
+
+  ExecTree& t_;
+};
+
+VarRef Builder::MakeRef(const RToken& n) {
+  VarRef v;
+  v.id = n.index;
+  v.pos = n.position;
+  if (n.kind == kNodeVarConst) {
+    v.constTarget = n.target;
+  } else {
+    const RToken& target = n.children[0];
+    if (target.kind == kNodeConst && target.value.IsReal() && std::fabs(target.value.RealUnchecked()) < 9e18) {
+      v.constTarget = RoundToInt32Wrap(target.value.RealUnchecked());
+    } else {
+      v.targetExpr = BuildExpr(target);
+    }
+    v.nidx = static_cast<int>(n.children.size()) - 1;
+    for (int k = 0; k < v.nidx; ++k) v.idx[k] = BuildExpr(n.children[k + 1]);
+  }
+  if (!v.targetExpr && v.constTarget == kTargetLocal) v.slot = t_.SlotOf(v.id);
+  return v;
+}
+
+Expr* Builder::BuildVar(const RToken& n) {
+  VarE* e = NewExpr<VarE>(EvalVar, n.position);
+  e->ref = MakeRef(n);
+  const VarRef& v = e->ref;
+  if (v.targetExpr) return e;
+  e->pure = v.nidx == 0;
+  if (v.constTarget == kTargetLocal && v.slot >= 0) {
+    if (v.nidx == 0) {
+      e->eval = EvalLocal;
+      e->cond = CondLocal;
+    } else {
+      e->eval = EvalLocalIdx;
+    }
+  } else if (v.constTarget == kTargetPlain && v.nidx == 0) {
+    if (v.id >= kUserVariableBase) {
+      e->eval = EvalPlain;
+      e->cond = CondPlain;
+    } else {
+      const RBuiltinVariable* b = GetBuiltinVariable(v.id);
+      if (b && b->name.size() == 9 && b->name.compare(0, 8, "argument") == 0 && b->name[8] >= '0' &&
+          b->name[8] <= '9') {
+        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, CondArg);
+        a->pure = true;
+        a->k = b->name[8] - '0';
+        return a;
+      }
+      if (b && b->name.size() == 10 && b->name.compare(0, 9, "argument1") == 0 && b->name[9] >= '0' &&
+          b->name[9] <= '5') {
+        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, CondArg);
+        a->pure = true;
+        a->k = 10 + (b->name[9] - '0');
+        return a;
+      }
+    }
+  }
+  return e;
+}
+
+#define KV_BIN_CASES(X)                                                                                      \
+  X(kOpPlus) X(kOpMinus) X(kOpTimes) X(kOpDivide) X(kOpDiv) X(kOpMod) X(kTokAssign) X(kOpEqual)            \
+  X(kOpNotEqual) X(kOpLess) X(kOpLessEq) X(kOpGreater) X(kOpGreaterEq) X(kOpAnd) X(kOpOr) X(kOpXor)         \
+  X(kOpBitOr) X(kOpBitAnd) X(kOpBitXor) X(kOpShl) X(kOpShr)
+
+Expr* Builder::BuildBinary(const RToken& n) {
+  const RToken& rt = n.children[1];
+  Expr* l = BuildExpr(n.children[0]);
+  if (rt.kind == kNodeConst && rt.value.IsReal()) {
+    BinKE* e = NewExpr<BinKE>(nullptr, n.position);
+    e->l = l;
+    e->k = rt.value.RealUnchecked();
+    e->kpos = rt.position;
+    switch (n.index) {
+#define X(op)                   \
+  case op:                      \
+    e->eval = EvalBinK<op>;     \
+    e->cond = CondBinK<op>;     \
+    break;
+      KV_BIN_CASES(X)
+#undef X
+      default:
+        break;
+    }
+    if (e->eval) return e;
+  }
+  BinE* e = NewExpr<BinE>(nullptr, n.position);
+  e->l = l;
+  e->r = BuildExpr(rt);
+  switch (n.index) {
+#define X(op)                  \
+  case op:                     \
+    e->eval = EvalBin<op>;     \
+    e->cond = CondBin<op>;     \
+    break;
+    KV_BIN_CASES(X)
+#undef X
+    default: {
+      // An operator outside the tables: report it when evaluated.
+      e->eval = [](const Expr* x, Ctx& c, RValue&) {
+        return Err(c, static_cast<const BinE*>(x)->r->pos, "Internal error: unknown binary operator.");
+      };
+      e->cond = CondGeneric;
+    }
+  }
+  return e;
+}
+
+Expr* Builder::BuildExpr(const RToken& n) {
+  switch (n.kind) {
+    case kNodeConst: {
+      ConstE* e = NewExpr<ConstE>(EvalConst, n.position, CondConst);
+      e->value = n.value;
+      e->pure = true;
+      return e;
+    }
+    case kNodeVar:
+    case kNodeVarConst:
+      return BuildVar(n);
+    case kNodeUnary: {
+      UnaryE* e = NewExpr<UnaryE>(EvalUnary, n.position);
+      e->op = n.index;
+      e->a = BuildExpr(n.children[0]);
+      return e;
+    }
+    case kNodeBinary:
+      return BuildBinary(n);
+    case kNodeCall: {
+      EvalFn fn = n.index >= kExtensionIdBase ? EvalCallExtension
+                  : n.index >= kScriptIdBase  ? EvalCallScript
+                                              : EvalCallBuiltin;
+      CallE* e = NewExpr<CallE>(fn, n.position);
+      e->id = n.index;
+      if (fn == EvalCallBuiltin) {
+        const RBuiltinFunction* f = GetBuiltinFunction(n.index);
+        e->fn = f ? f->handler : nullptr;
+        if (!e->fn)
+          e->fn = [](RValue&, CInstance*, CInstance*, int, RValue*) {};
+      }
+      for (const RToken& a : n.children) e->args.push_back(BuildExpr(a));
+      return e;
+    }
+    default: {
+      ConstE* e = NewExpr<ConstE>(
+          [](const Expr* x, Ctx& c, RValue&) { return Err(c, x->pos, "(Sub-)expression expected."); },
+          n.position);
+      return e;
+    }
+  }
+}
+
+Stmt* Builder::BuildAssign(const RToken& n) {
+  const RToken& lhs = n.children[0];
+  AssignS* s = NewStmt<AssignS>(nullptr, n.position);
+  s->ref = MakeRef(lhs);
+  s->rhs = BuildExpr(n.children[1]);
+  const int op = n.index == kTokAssign ? 0 : CompoundToBinary(n.index);
+  const VarRef& v = s->ref;
+  enum Shape { kGeneric, kLocal, kLocalIdx, kPlain } shape = kGeneric;
+  if (!v.targetExpr && v.constTarget == kTargetLocal && v.slot >= 0) shape = v.nidx == 0 ? kLocal : kLocalIdx;
+  else if (!v.targetExpr && v.constTarget == kTargetPlain && v.nidx == 0 && v.id >= kUserVariableBase) shape = kPlain;
+
+  if (shape == kLocal && (op == kOpPlus || op == kOpMinus) && n.children[1].kind == kNodeConst &&
+      n.children[1].value.IsReal()) {
+    s->k = n.children[1].value.RealUnchecked();
+    s->exec = op == kOpPlus ? ExecAssignLocalK<kOpPlus> : ExecAssignLocalK<kOpMinus>;
+    return s;
+  }
+#define KV_ASSIGN(OPV)                                               \
+  case OPV:                                                          \
+    switch (shape) {                                                 \
+      case kLocal: s->exec = ExecAssignLocal<OPV>; break;            \
+      case kLocalIdx: s->exec = ExecAssignLocalIdx<OPV>; break;      \
+      case kPlain: s->exec = ExecAssignPlain<OPV>; break;            \
+      default: s->exec = ExecAssign<OPV>; break;                     \
+    }                                                                \
+    break;
+  switch (op) {
+    KV_ASSIGN(0)
+    KV_ASSIGN(kOpPlus)
+    KV_ASSIGN(kOpMinus)
+    KV_ASSIGN(kOpTimes)
+    KV_ASSIGN(kOpDivide)
+    KV_ASSIGN(kOpBitOr)
+    KV_ASSIGN(kOpBitAnd)
+    KV_ASSIGN(kOpBitXor)
+    default:
+      s->exec = ExecAssign<0>;
+  }
+#undef KV_ASSIGN
+  return s;
+}
+
+Stmt* Builder::BuildSwitch(const RToken& n) {
+  SwitchS* s = NewStmt<SwitchS>(ExecSwitch, n.position);
+  s->selector = BuildExpr(n.children[0]);
+  bool constant = true;
+  for (size_t i = 1; i < n.children.size(); ++i) {
+    const RToken& c = n.children[i];
+    const int at = static_cast<int>(i - 1);
+    if (c.kind == kNodeCase || c.kind == kNodeDefault) {
+      s->body.push_back(nullptr);
+      s->isLabel.push_back(1);
+      if (c.kind == kNodeCase) {
+        s->caseExpr.push_back(BuildExpr(c.children[0]));
+        if (s->firstDefault < 0) {
+          const RToken& e = c.children[0];
+          if (e.kind != kNodeConst) {
+            constant = false;
+          } else if (e.value.IsReal()) {
+            double key = e.value.RealUnchecked();
+            if (key == 0.0) key = 0.0;  // −0 and +0 are equal labels
+            s->realLabels.emplace(key, at);  // emplace keeps the first label of a value
+          } else {
+            s->stringLabels.emplace(std::string(e.value.Str()), at);
+          }
+        }
+      } else {
+        s->caseExpr.push_back(nullptr);
+        if (s->firstDefault < 0) s->firstDefault = at;
+      }
+    } else {
+      s->body.push_back(BuildStmt(c));
+      s->isLabel.push_back(0);
+      s->caseExpr.push_back(nullptr);
+    }
+  }
+  s->table = constant;
+  return s;
+}
+
+Stmt* Builder::BuildStmt(const RToken& n) {
+  switch (n.kind) {
+    case kNodeBlock: {
+      BlockS* s = NewStmt<BlockS>(ExecBlock, n.position);
+      for (const RToken& c : n.children) {
+        if (c.kind == kNodeEmpty || c.kind == kNodeVarDecl) continue;  // nothing at run time
+        s->list.push_back(BuildStmt(c));
+      }
+      return s;
+    }
+    case kNodeEmptyProgram:
+    case kNodeEmpty:
+    case kNodeVarDecl:
+      return NewStmt<Stmt>(ExecEmpty, n.position);
+    case kNodeCall: {
+      ExprS* s = NewStmt<ExprS>(ExecExprStmt, n.position);
+      s->e = BuildExpr(n);
+      return s;
+    }
+    case kNodeAssign:
+      return BuildAssign(n);
+    case kNodeIf: {
+      IfS* s = NewStmt<IfS>(ExecIf, n.position);
+      s->cond = BuildExpr(n.children[0]);
+      s->then = BuildStmt(n.children[1]);
+      if (n.children.size() > 2) s->otherwise = BuildStmt(n.children[2]);
+      return s;
+    }
+    case kNodeWhile: {
+      LoopS* s = NewStmt<LoopS>(ExecWhile, n.position);
+      s->cond = BuildExpr(n.children[0]);
+      s->body = BuildStmt(n.children[1]);
+      return s;
+    }
+    case kNodeDo: {
+      LoopS* s = NewStmt<LoopS>(ExecDo, n.position);
+      s->body = BuildStmt(n.children[0]);
+      s->cond = BuildExpr(n.children[1]);
+      return s;
+    }
+    case kNodeFor: {
+      LoopS* s = NewStmt<LoopS>(ExecFor, n.position);
+      s->init = BuildStmt(n.children[0]);
+      s->cond = BuildExpr(n.children[1]);
+      s->step = BuildStmt(n.children[2]);
+      s->body = BuildStmt(n.children[3]);
+      return s;
+    }
+    case kNodeRepeat: {
+      LoopS* s = NewStmt<LoopS>(ExecRepeat, n.position);
+      s->cond = BuildExpr(n.children[0]);
+      s->body = BuildStmt(n.children[1]);
+      return s;
+    }
+    case kNodeExit:
+      return NewStmt<Stmt>(ExecExit, n.position);
+    case kNodeBreak:
+      return NewStmt<Stmt>(ExecBreak, n.position);
+    case kNodeContinue:
+      return NewStmt<Stmt>(ExecContinue, n.position);
+    case kNodeWith: {
+      WithS* s = NewStmt<WithS>(ExecWith, n.position);
+      s->target = BuildExpr(n.children[0]);
+      s->body = BuildStmt(n.children[1]);
+      return s;
+    }
+    case kNodeReturn: {
+      ReturnS* s = NewStmt<ReturnS>(ExecReturn, n.position);
+      s->e = BuildExpr(n.children[0]);
+      return s;
+    }
+    case kNodeSwitch:
+      return BuildSwitch(n);
+    case kNodeCase:
+      return NewStmt<Stmt>(ExecCaseOutside, n.position);
+    case kNodeDefault:
+      return NewStmt<Stmt>(ExecDefaultOutside, n.position);
+    case kNodeGlobalVar: {
+      GlobalVarS* s = NewStmt<GlobalVarS>(ExecGlobalVar, n.position);
+      for (const RToken& c : n.children) s->ids.push_back(c.index);
+      return s;
+    }
+    default:
+      return NewStmt<Stmt>(
+          [](const Stmt* x, Ctx& c) {
+            Err(c, x->pos, "Statement expected.");
+            return static_cast<int>(kStatusError);
+          },
+          n.position);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<ExecTree> BuildExecTree(const RToken& root, bool isExpression, const std::vector<int>& localIds) {
+  auto tree = std::make_unique<ExecTree>();
+  tree->slotIds = localIds;
+  Builder b(*tree);
+  if (isExpression) tree->rootExpr = b.BuildExpr(root);
+  else tree->rootStmt = b.BuildStmt(root);
+  return tree;
+}
+
+// ======================================================================================================
+// Running
+// ======================================================================================================
+bool RunCode(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
+  ClearErrorPending();
+  if (!code->Compiled()) {
+    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing non-compiled code.");
+    return false;
+  }
+  if (code->GetKind() == CCode::kConstantExpression) {
+    result = code->Constant();
+    return true;
+  }
+  if (!self || !other) {
+    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing code for nil instance.");
+    return false;
+  }
+  DepthGuard depth;
+  if (!depth.ok) {
+    RecordError(code->Text(), code->IsProgram(), 0, kStackOverflowMessage);
+    return false;
+  }
+  const ExecTree* tree = code->Tree();
+  const int nslots = static_cast<int>(tree->slotIds.size());
+  struct Frame {
+    LocalSlot* slots = nullptr;
+    int n = 0;
+    size_t markChunk = 0, markUsed = 0;
+    explicit Frame(int count) : n(count) {
+      if (n > 0) slots = g_locals.Alloc(n, markChunk, markUsed);
+    }
+    ~Frame() {
+      if (n > 0) g_locals.Release(slots, n, markChunk, markUsed);
+    }
+  } frame(nslots);
+  Ctx c{self, other, frame.slots, code, tree, &result, nullptr};
+  if (tree->rootExpr) return tree->rootExpr->eval(tree->rootExpr, c, result);
+  return tree->rootStmt->exec(tree->rootStmt, c) != kStatusError;
+}
+
+bool RunProgram(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
+  if (RunCode(self, other, code, result)) return true;
+  ReportRuntimeError(PendingMessage(), false);
+  ClearErrorPending();
+  return false;
+}
+
+bool RunForValue(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
+  if (RunCode(self, other, code, result)) return true;
+  result = RValue("ERROR");
+  return false;
+}
+
+}  // namespace kv

@@ -1,0 +1,48 @@
+// SimpleWorld: a plain in-memory room (instances in creation order, family = same object, an id map) that
+// language tests and kvbench run code against until the world module provides the real room.
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "code/code_instance.h"
+
+namespace kv {
+
+class SimpleWorld : public CodeWorld {
+ public:
+  int ActiveCount() const override { return static_cast<int>(active_.size()); }
+  CInstance* ActiveAt(int i) const override {
+    return i >= 0 && i < static_cast<int>(active_.size()) ? active_[i] : nullptr;
+  }
+  int FamilyCount(int objectIndex) const override {
+    auto it = families_.find(objectIndex);
+    return it == families_.end() ? 0 : static_cast<int>(it->second.size());
+  }
+  CInstance* FamilyAt(int objectIndex, int i) const override {
+    auto it = families_.find(objectIndex);
+    if (it == families_.end() || i < 0 || i >= static_cast<int>(it->second.size())) return nullptr;
+    return it->second[i];
+  }
+  CInstance* FindInstance(int id) const override {
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
+  }
+
+  // Appends a new instance with the next id (100001, 100002, …) and returns it.
+  CInstance* Create(int objectIndex, double x, double y);
+  // Marks the instance Deleted (it stays in the lists until RemoveDeleted, as in a step).
+  void Destroy(CInstance* inst);
+  void RemoveDeleted();
+  void Clear();
+
+ private:
+  std::vector<std::unique_ptr<CInstance>> owned_;
+  std::vector<CInstance*> active_;
+  std::unordered_map<int, std::vector<CInstance*>> families_;
+  std::unordered_map<int, CInstance*> byId_;
+  int lastId_ = 100000;
+};
+
+}  // namespace kv

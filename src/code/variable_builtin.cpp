@@ -1,0 +1,55 @@
+#include "code/variable_builtin.h"
+
+#include "code/code_exec.h"
+#include "code/code_instance.h"
+#include "code/code_variable.h"
+
+namespace kv {
+
+namespace {
+// Array built-ins treat an index outside their range as index 0.
+int ArgIndex(int64_t index) { return index >= 0 && index < kArgumentSlots ? static_cast<int>(index) : 0; }
+
+bool ReadArgumentArray(CInstance*, int64_t index, RValue& out) {
+  out = CurrentArguments()[ArgIndex(index)];
+  return true;
+}
+bool WriteArgumentArray(CInstance*, int64_t index, const RValue& v) {
+  CurrentArguments()[ArgIndex(index)] = v;
+  return true;
+}
+template <int K>
+bool ReadArgument(CInstance*, int64_t, RValue& out) {
+  out = CurrentArguments()[K];
+  return true;
+}
+template <int K>
+bool WriteArgument(CInstance*, int64_t, const RValue& v) {
+  CurrentArguments()[K] = v;
+  return true;
+}
+
+bool ReadX(CInstance* i, int64_t, RValue& out) { out = RValue(i->x); return true; }
+bool WriteX(CInstance* i, int64_t, const RValue& v) { i->x = v.Real(); return true; }
+bool ReadY(CInstance* i, int64_t, RValue& out) { out = RValue(i->y); return true; }
+bool WriteY(CInstance* i, int64_t, const RValue& v) { i->y = v.Real(); return true; }
+bool ReadObjectIndex(CInstance* i, int64_t, RValue& out) { out = RValue(double(i->objectIndex)); return true; }
+bool ReadId(CInstance* i, int64_t, RValue& out) { out = RValue(double(i->id)); return true; }
+
+template <int... K>
+void RegisterArguments(std::integer_sequence<int, K...>) {
+  (RegisterBuiltinVariable("argument" + std::to_string(K), ReadArgument<K>, WriteArgument<K>), ...);
+}
+}  // namespace
+
+void RegisterCoreBuiltinVariables() {
+  // Per-instance variables first, then the global ones (ids are table positions).
+  RegisterBuiltinVariable("x", ReadX, WriteX);
+  RegisterBuiltinVariable("y", ReadY, WriteY);
+  RegisterBuiltinVariable("object_index", ReadObjectIndex, nullptr);
+  RegisterBuiltinVariable("id", ReadId, nullptr);
+  RegisterBuiltinVariable("argument", ReadArgumentArray, WriteArgumentArray);
+  RegisterArguments(std::make_integer_sequence<int, kArgumentSlots>{});
+}
+
+}  // namespace kv
