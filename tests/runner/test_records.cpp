@@ -232,7 +232,7 @@ TEST(Records, ActionLayoutKeepsEightArgumentsAndStaysAligned) {
   b.I(10);
   for (int i = 0; i < 10; ++i) b.I(i + 1);
   b.I(-2).B(true).I(9);
-  for (int i = 0; i < 9; ++i) b.S("t" + std::to_string(i));
+  for (char i = '0'; i < '9'; ++i) b.S(std::string{'t', i});
   b.B(true).I(12345);  // the next field after the action
   CStream s = b.Stream();
   CAction a;
@@ -474,8 +474,9 @@ TEST(Records, ExtensionPackageLayoutAndPostProcessing) {
 
 TEST(Records, ScriptFileWithoutDefineGivesNoCode) {
   CExtensionFile f;
-  f.functions.resize(1);
-  f.functions[0].externalName = "a";
+  CExtensionFunction fn;
+  fn.externalName = std::string(1, 'a');
+  f.functions.push_back(fn);
   AssignScriptFileCode(f, "a\r\nreturn 1;");
   EXPECT_EQ(f.functions[0].code, "");
   AssignScriptFileCode(f, "#define a\r\none\r\n#define a\r\ntwo");  // a later section of the same name wins
