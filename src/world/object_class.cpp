@@ -9,9 +9,10 @@ bool CEvent::Read(CStream& s) {
   if (s.ReadInt() != kRecordVersion) return true;
   const int32_t count = s.ReadInt();
   s.CheckCount(count, 4);  // an action record holds at least its version
-  actions.resize(static_cast<size_t>(count));
-  for (CAction& action : actions) {
-    if (!action.Read(s)) return false;
+  // An action is far larger in memory than its smallest record, so the list grows with the records actually read
+  // instead of being sized up front from the stored count.
+  for (int32_t i = 0; i < count; ++i) {
+    if (!actions.emplace_back().Read(s)) return false;
   }
   return true;
 }
