@@ -17,10 +17,8 @@ struct ErrorState {
   ErrorContextProvider context;
   ErrorHooks hooks;
 };
-ErrorState& State() {
-  static ErrorState s;
-  return s;
-}
+ErrorState g_state;  // plain global: the pending flag is touched by every run
+inline ErrorState& State() { return g_state; }
 }  // namespace
 
 bool ErrorPending() { return State().pending; }

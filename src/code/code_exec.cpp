@@ -37,7 +37,12 @@ struct ArgStack {
   RValue* end;
   RValue* frame;  // current argument0…15
   RValue* top;    // next free staging area
+  // Per frame: how many leading slots may have been written besides the call's own arguments (slots written
+  // through CurrentArguments() count as all 16), so popping resets only what is needed.
+  uint8_t* dirty;
+  uint8_t& DirtyOf(const RValue* f) { return dirty[(f - store) / kArgumentSlots]; }
   ArgStack() {
+    dirty = new uint8_t[kArgStackFrames]();
     store = new RValue[static_cast<size_t>(kArgStackFrames) * kArgumentSlots];
     end = store + static_cast<size_t>(kArgStackFrames) * kArgumentSlots;
     frame = store;
@@ -52,7 +57,10 @@ struct StageGuard {
   int used;
   explicit StageGuard(int n) : stage(g_args.top), used(n) { g_args.top += kArgumentSlots; }
   ~StageGuard() {
-    for (int i = 0; i < used; ++i) stage[i].SetReal(0.0);
+    uint8_t& d = g_args.DirtyOf(stage);
+    int n = used > d ? used : d;
+    d = 0;
+    for (int i = 0; i < n; ++i) stage[i].SetReal(0.0);
     g_args.top = stage;
   }
   static bool Room() { return g_args.top + kArgumentSlots <= g_args.end; }
@@ -123,7 +131,11 @@ struct DepthGuard {
 
 }  // namespace
 
-RValue* CurrentArguments() { return g_args.frame; }
+RValue* CurrentArguments() {
+  g_args.DirtyOf(g_args.frame) = kArgumentSlots;
+  return g_args.frame;
+}
+const RValue* CurrentArgumentsForRead() { return g_args.frame; }
 
 ArgumentFrame::ArgumentFrame(const RValue* args, int count) {
   saved_ = g_args.frame;
@@ -571,7 +583,7 @@ bool EvalCallBuiltin(const Expr* e, Ctx& c, RValue& out) {
 }
 
 bool CallScriptFrame(int index, Ctx& c, RValue* stage, RValue& out, int pos) {
-  const CCode* code = ScriptCode(index);
+  const CCode* code = ScriptCode(index);  // looked up per call: scripts may be replaced while the game runs
   if (!code) return false;  // an empty slot fails without a message
   if (g_depth >= kMaxRunDepth) return Err(c, pos, kStackOverflowMessage);
   struct FrameSwap {
@@ -590,7 +602,7 @@ bool CallScriptFrame(int index, Ctx& c, RValue* stage, RValue& out, int pos) {
 bool EvalCallScript(const Expr* e, Ctx& c, RValue& out) {
   const CallE* n = static_cast<const CallE*>(e);
   if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
-  StageGuard g(kArgumentSlots);  // the script may write any of its 16 slots
+  StageGuard g(static_cast<int>(n->args.size()));  // slots the script writes mark themselves dirty
   if (!EvalArgs(n, c, g.stage)) return false;
   return CallScriptFrame(n->id - kScriptIdBase, c, g.stage, out, n->pos);
 }
@@ -952,10 +964,29 @@ struct SwitchS : Stmt {
   std::vector<uint8_t> isLabel;   // body[i] is a case/default label (stepped over when running)
   std::vector<Expr*> caseExpr;    // per body index: the case expression (null for non-case)
   int firstDefault = -1;
-  // When every case before the first default is a constant, the scan is a lookup.
+  // When every case before the first default is a constant, the scan is a lookup: small non-negative
+  // integers index a table, other reals and strings are searched (each value keeps its first label).
   bool table = false;
-  std::unordered_map<double, int> realLabels;       // value -> first label index (−0 stored as +0)
-  std::unordered_map<std::string, int> stringLabels;
+  std::vector<int> smallLabels;                      // value -> label index, -1 none
+  std::vector<std::pair<double, int>> realLabels;    // −0 stored as +0
+  std::vector<std::pair<std::string, int>> stringLabels;
+  int Lookup(const RValue& sel) const {
+    if (sel.IsReal()) {
+      double key = sel.RealUnchecked();
+      if (key >= 0 && key < static_cast<double>(smallLabels.size())) {
+        int k = static_cast<int>(key);
+        if (static_cast<double>(k) == key) return smallLabels[k];
+      }
+      if (key == 0.0) key = 0.0;
+      for (const auto& [v, at] : realLabels)
+        if (v == key) return at;
+      return -1;
+    }
+    std::string_view str = sel.Str();
+    for (const auto& [v, at] : stringLabels)
+      if (v == str) return at;
+    return -1;
+  }
 };
 int RunSwitchFrom(const SwitchS* n, Ctx& c, int label) {
   for (size_t i = static_cast<size_t>(label) + 1; i < n->body.size(); ++i) {
@@ -973,16 +1004,7 @@ int ExecSwitch(const Stmt* s, Ctx& c) {
   if (!n->selector->eval(n->selector, c, sel)) return kStatusError;
   int start = -1;
   if (n->table) {
-    int found = -1;
-    if (sel.IsReal()) {
-      double key = sel.RealUnchecked();
-      if (key == 0.0) key = 0.0;
-      auto it = n->realLabels.find(key);
-      if (it != n->realLabels.end()) found = it->second;
-    } else {
-      auto it = n->stringLabels.find(std::string(sel.Str()));
-      if (it != n->stringLabels.end()) found = it->second;
-    }
+    int found = n->Lookup(sel);
     start = found >= 0 ? found : n->firstDefault;
   } else {
     for (size_t i = 0; i < n->body.size() && start < 0; ++i) {
@@ -1253,9 +1275,16 @@ Stmt* Builder::BuildSwitch(const RToken& n) {
           } else if (e.value.IsReal()) {
             double key = e.value.RealUnchecked();
             if (key == 0.0) key = 0.0;  // −0 and +0 are equal labels
-            s->realLabels.emplace(key, at);  // emplace keeps the first label of a value
-          } else {
-            s->stringLabels.emplace(std::string(e.value.Str()), at);
+            if (s->Lookup(RValue(key)) < 0) {  // a value keeps its first label
+              if (key >= 0 && key < 1024 && key == std::floor(key)) {
+                if (s->smallLabels.size() <= key) s->smallLabels.resize(static_cast<size_t>(key) + 1, -1);
+                s->smallLabels[static_cast<size_t>(key)] = at;
+              } else {
+                s->realLabels.emplace_back(key, at);
+              }
+            }
+          } else if (s->Lookup(e.value) < 0) {
+            s->stringLabels.emplace_back(std::string(e.value.Str()), at);
           }
         }
       } else {

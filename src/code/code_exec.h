@@ -27,8 +27,9 @@ bool RunForValue(CInstance* self, CInstance* other, const CCode* code, RValue& r
 
 // ---- argument slots (argument0 … argument15) ----
 constexpr int kArgumentSlots = 16;
-// The slots code currently sees.
+// The slots code currently sees (for writing: the frame is then reset in full when it ends).
 RValue* CurrentArguments();
+const RValue* CurrentArgumentsForRead();
 
 // A fresh frame of 16 argument slots for a run that must not see or change the caller's (scripts, execute_string,
 // extension code): the first `count` slots take args, the rest are real 0; the caller's slots are back when the

@@ -24,10 +24,8 @@ struct ScriptTable {
       if (slots[i]) byName.emplace(slots[i]->name, static_cast<int>(i));
   }
 };
-ScriptTable& Scripts() {
-  static ScriptTable t;
-  return t;
-}
+ScriptTable g_scripts;
+inline ScriptTable& Scripts() { return g_scripts; }
 }  // namespace
 
 void ClearScripts() {

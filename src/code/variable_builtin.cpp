@@ -11,7 +11,7 @@ namespace {
 int ArgIndex(int64_t index) { return index >= 0 && index < kArgumentSlots ? static_cast<int>(index) : 0; }
 
 bool ReadArgumentArray(CInstance*, int64_t index, RValue& out) {
-  out = CurrentArguments()[ArgIndex(index)];
+  out = CurrentArgumentsForRead()[ArgIndex(index)];
   return true;
 }
 bool WriteArgumentArray(CInstance*, int64_t index, const RValue& v) {
@@ -20,7 +20,7 @@ bool WriteArgumentArray(CInstance*, int64_t index, const RValue& v) {
 }
 template <int K>
 bool ReadArgument(CInstance*, int64_t, RValue& out) {
-  out = CurrentArguments()[K];
+  out = CurrentArgumentsForRead()[K];
   return true;
 }
 template <int K>
