@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace kv::testing {
+namespace kv::samples {
 
 CAction SampleAction(int seed) {
   CAction a;
@@ -281,4 +281,4 @@ GameResources SampleResources() {
   return r;
 }
 
-}  // namespace kv::testing
+}  // namespace kv::samples

@@ -8,7 +8,7 @@
 #include "runner/game_sections.h"
 #include "runner/support_stream.h"
 
-namespace kv::testing {
+namespace kv::samples {
 
 // Builds a byte layout field by field, in the order the test spells out.
 struct Bytes {
@@ -48,4 +48,4 @@ CGameInfo SampleGameInfo();
 CExtensionPackage SampleExtensionPackage();
 GameResources SampleResources();
 
-}  // namespace kv::testing
+}  // namespace kv::samples

@@ -9,8 +9,8 @@
 namespace kv {
 namespace {
 
-using testing::Bytes;
-using testing::Encode;
+using samples::Bytes;
+using samples::Encode;
 
 // Writes the record, reads it back into a fresh one and checks both the record and a second encoding.
 template <class T>
@@ -24,26 +24,26 @@ void ExpectRoundTrip(const T& original) {
   EXPECT_EQ(Encode(copy), bytes);
 }
 
-TEST(Records, RoundTripEveryKind) {
-  ExpectRoundTrip(testing::SampleAction(3));
-  ExpectRoundTrip(testing::SampleEvent(2, 3));
-  ExpectRoundTrip(testing::SampleSound());
-  ExpectRoundTrip(testing::SampleSprite());
-  ExpectRoundTrip(testing::SampleBackground());
-  ExpectRoundTrip(testing::SampleFont());
-  ExpectRoundTrip(testing::SamplePath());
-  ExpectRoundTrip(testing::SampleScript());
-  ExpectRoundTrip(testing::SampleTimeLine());
-  ExpectRoundTrip(testing::SampleObject());
-  ExpectRoundTrip(testing::SampleRoom());
-  ExpectRoundTrip(testing::SampleDataFile());
-  ExpectRoundTrip(testing::SampleGameInfo());
-  ExpectRoundTrip(testing::SampleExtensionPackage());
+TEST(GameRecords, RoundTripEveryKind) {
+  ExpectRoundTrip(samples::SampleAction(3));
+  ExpectRoundTrip(samples::SampleEvent(2, 3));
+  ExpectRoundTrip(samples::SampleSound());
+  ExpectRoundTrip(samples::SampleSprite());
+  ExpectRoundTrip(samples::SampleBackground());
+  ExpectRoundTrip(samples::SampleFont());
+  ExpectRoundTrip(samples::SamplePath());
+  ExpectRoundTrip(samples::SampleScript());
+  ExpectRoundTrip(samples::SampleTimeLine());
+  ExpectRoundTrip(samples::SampleObject());
+  ExpectRoundTrip(samples::SampleRoom());
+  ExpectRoundTrip(samples::SampleDataFile());
+  ExpectRoundTrip(samples::SampleGameInfo());
+  ExpectRoundTrip(samples::SampleExtensionPackage());
   // Optional parts absent.
-  CSound silent = testing::SampleSound();
+  CSound silent = samples::SampleSound();
   silent.data.reset();
   ExpectRoundTrip(silent);
-  CBackground blank = testing::SampleBackground();
+  CBackground blank = samples::SampleBackground();
   blank.image.reset();
   ExpectRoundTrip(blank);
   ExpectRoundTrip(CObject());
@@ -66,16 +66,16 @@ Kind MakeKind(const char* name, const T& sample) {
 }
 
 std::vector<Kind> AllKinds() {
-  return {MakeKind("sound", testing::SampleSound()),         MakeKind("sprite", testing::SampleSprite()),
-          MakeKind("background", testing::SampleBackground()), MakeKind("font", testing::SampleFont()),
-          MakeKind("path", testing::SamplePath()),           MakeKind("script", testing::SampleScript()),
-          MakeKind("timeline", testing::SampleTimeLine()),   MakeKind("object", testing::SampleObject()),
-          MakeKind("room", testing::SampleRoom()),           MakeKind("datafile", testing::SampleDataFile()),
-          MakeKind("gameinfo", testing::SampleGameInfo()),   MakeKind("extension", testing::SampleExtensionPackage()),
-          MakeKind("action", testing::SampleAction(1)),      MakeKind("event", testing::SampleEvent(1, 2))};
+  return {MakeKind("sound", samples::SampleSound()),         MakeKind("sprite", samples::SampleSprite()),
+          MakeKind("background", samples::SampleBackground()), MakeKind("font", samples::SampleFont()),
+          MakeKind("path", samples::SamplePath()),           MakeKind("script", samples::SampleScript()),
+          MakeKind("timeline", samples::SampleTimeLine()),   MakeKind("object", samples::SampleObject()),
+          MakeKind("room", samples::SampleRoom()),           MakeKind("datafile", samples::SampleDataFile()),
+          MakeKind("gameinfo", samples::SampleGameInfo()),   MakeKind("extension", samples::SampleExtensionPackage()),
+          MakeKind("action", samples::SampleAction(1)),      MakeKind("event", samples::SampleEvent(1, 2))};
 }
 
-TEST(Records, EveryTruncationThrows) {
+TEST(GameRecords, EveryTruncationThrows) {
   for (const Kind& k : AllKinds()) {
     for (size_t n = 0; n < k.bytes.size(); ++n) {
       CStream s(std::vector<uint8_t>(k.bytes.begin(), k.bytes.begin() + static_cast<long>(n)));
@@ -84,7 +84,7 @@ TEST(Records, EveryTruncationThrows) {
   }
 }
 
-TEST(Records, WrongVersionFailsTheRecord) {
+TEST(GameRecords, WrongVersionFailsTheRecord) {
   for (const Kind& k : AllKinds()) {
     const std::string name = k.name;
     if (name == "action" || name == "event") continue;  // these read as empty instead (below)
@@ -95,22 +95,22 @@ TEST(Records, WrongVersionFailsTheRecord) {
   }
 }
 
-TEST(Records, WrongActionOrEventVersionReadsEmptyFromFourBytes) {
+TEST(GameRecords, WrongActionOrEventVersionReadsEmptyFromFourBytes) {
   CStream a = Bytes().I(441).I(77).Stream();
-  CAction action = testing::SampleAction(1);
+  CAction action = samples::SampleAction(1);
   ASSERT_TRUE(action.Read(a));
   EXPECT_TRUE(action == CAction());
   EXPECT_EQ(a.Position(), 4u);
 
   CStream e = Bytes().I(401).I(77).Stream();
-  CEvent event = testing::SampleEvent(1, 1);
+  CEvent event = samples::SampleEvent(1, 1);
   ASSERT_TRUE(event.Read(e));
   EXPECT_FALSE(event.Defined());
   EXPECT_EQ(e.Position(), 4u);
 }
 
 // Hostile counts must fail before anything is allocated for them.
-TEST(Records, HostileCountsThrowWithoutAllocating) {
+TEST(GameRecords, HostileCountsThrowWithoutAllocating) {
   const int32_t counts[] = {-1, 0x7FFFFFFF, 1 << 28};
   for (int32_t count : counts) {
     SCOPED_TRACE(count);
@@ -129,7 +129,7 @@ TEST(Records, HostileCountsThrowWithoutAllocating) {
   }
 }
 
-TEST(Records, SoundLayout) {
+TEST(GameRecords, SoundLayout) {
   CStream s = Bytes().I(600).I(1).S(".wav").S("boom.wav").B(true).Z("RIFF").I(5).R(0.5).R(-1).B(true).Stream();
   CSound snd;
   ASSERT_TRUE(snd.Read(s));
@@ -149,7 +149,7 @@ TEST(Records, SoundLayout) {
   EXPECT_EQ(snd.effects, 9);
 }
 
-TEST(Records, SpriteBoundingBoxIsStoredLeftRightBottomTop) {
+TEST(GameRecords, SpriteBoundingBoxIsStoredLeftRightBottomTop) {
   Bytes b;
   b.I(542).I(4).I(5).I(1).I(3).I(4).I(2).B(false).B(true).B(false).I(2).B(false).I(-3).I(9).I(1);
   CBitmap32::Make(4, 5, 0xFF00FF00).Write(b.s);
@@ -173,7 +173,7 @@ TEST(Records, SpriteBoundingBoxIsStoredLeftRightBottomTop) {
   EXPECT_EQ(spr.frames[0].Pixel(3, 4), 0xFF00FF00u);
 }
 
-TEST(Records, FontGlyphTableAndAtlas) {
+TEST(GameRecords, FontGlyphTableAndAtlas) {
   Bytes b;
   b.I(540).S("Arial").I(10).B(false).B(true).I(32).I(127);
   for (int c = 0; c < 256; ++c) b.I(c).I(2 * c).I(3).I(4).I(5).I(-c);
@@ -196,7 +196,7 @@ TEST(Records, FontGlyphTableAndAtlas) {
   EXPECT_THROW(f.Read(t), StreamError);
 }
 
-TEST(Records, PathLayout) {
+TEST(GameRecords, PathLayout) {
   CStream s = Bytes().I(530).I(1).B(false).I(3).I(2).R(1).R(2).R(3).R(4).R(5).R(6).Stream();
   CPath p;
   ASSERT_TRUE(p.Read(s));
@@ -207,7 +207,7 @@ TEST(Records, PathLayout) {
   EXPECT_TRUE(p.points[1] == (RPathPoint{4, 5, 6}));
 }
 
-TEST(Records, ScriptTextIsSubstitutedWithItsSeed) {
+TEST(GameRecords, ScriptTextIsSubstitutedWithItsSeed) {
   CStream block;
   block.WriteString("show_message('hi');");
   Unsubstitute(block, 52719, 0, 0);
@@ -226,7 +226,7 @@ TEST(Records, ScriptTextIsSubstitutedWithItsSeed) {
   EXPECT_THROW(script.Read(bad), StreamError);
 }
 
-TEST(Records, ActionLayoutKeepsEightArgumentsAndStaysAligned) {
+TEST(GameRecords, ActionLayoutKeepsEightArgumentsAndStaysAligned) {
   Bytes b;
   b.I(440).I(1).I(2).I(5).B(true).B(false).B(true).I(2).S("fn").S("code").I(3);
   b.I(10);
@@ -256,7 +256,7 @@ TEST(Records, ActionLayoutKeepsEightArgumentsAndStaysAligned) {
   EXPECT_EQ(s.ReadInt(), 12345);
 }
 
-TEST(Records, ActionArgumentCountBeyondTheCallArrayFails) {
+TEST(GameRecords, ActionArgumentCountBeyondTheCallArrayFails) {
   for (int32_t count : {8, 100, -1}) {
     CStream s = Bytes().I(440).I(0).I(0).I(0).B(0).B(0).B(0).I(1).S("f").S("").I(count).I(0).I(-1).B(0).I(0).B(0)
                     .Stream();
@@ -264,14 +264,14 @@ TEST(Records, ActionArgumentCountBeyondTheCallArrayFails) {
   }
 }
 
-TEST(Records, ObjectVersionsAndEventSequences) {
+TEST(GameRecords, ObjectVersionsAndEventSequences) {
   // Version 400: event types 0 ... 8 with no last-type field.
   Bytes old;
   old.I(400).I(3).B(true).B(false).I(-7).B(true).I(1).I(2);
   for (int t = 0; t <= 8; ++t) {
     if (t == 3) {
       old.I(2);
-      testing::SampleEvent(1, 1).Write(old.s);
+      samples::SampleEvent(1, 1).Write(old.s);
       old.I(0).I(401);  // an event of the wrong version: empty, four bytes
     }
     old.I(-1);
@@ -303,7 +303,7 @@ TEST(Records, ObjectVersionsAndEventSequences) {
   for (int t = 0; t <= 10; ++t) {
     if (t == 4) {
       big.I(0x7FFFFFF0);
-      testing::SampleEvent(2, 1).Write(big.s);
+      samples::SampleEvent(2, 1).Write(big.s);
     }
     big.I(-1);
   }
@@ -313,7 +313,7 @@ TEST(Records, ObjectVersionsAndEventSequences) {
   EXPECT_EQ(o.events[4].size(), 1u);
 }
 
-TEST(Records, RoomLayoutWithFewerLayersAndViews) {
+TEST(GameRecords, RoomLayoutWithFewerLayersAndViews) {
   Bytes b;
   b.I(541).S("cap").I(320).I(200).I(45).B(true).I(0xFF).B(false).S("rc");
   b.I(1).B(true).B(true).I(2).I(-3).I(4).B(false).B(true).I(5).I(-6).B(true);
@@ -362,7 +362,7 @@ TEST(Records, RoomLayoutWithFewerLayersAndViews) {
   EXPECT_FALSE(CRoom().Read(nine));
 }
 
-TEST(Records, RoomWritesRealsAsNearestInts) {
+TEST(GameRecords, RoomWritesRealsAsNearestInts) {
   CRoom r;
   r.backgrounds[0].x = 2.5;   // halves to even
   r.backgrounds[0].y = 3.5;
@@ -377,7 +377,7 @@ TEST(Records, RoomWritesRealsAsNearestInts) {
   EXPECT_EQ(back.backgrounds[0].vSpeed, 2147483647);
 }
 
-TEST(Records, IncludedFileDataBlockNeedsBothFlags) {
+TEST(GameRecords, IncludedFileDataBlockNeedsBothFlags) {
   for (bool hasData : {false, true}) {
     for (bool stored : {false, true}) {
       Bytes b;
@@ -398,7 +398,7 @@ TEST(Records, IncludedFileDataBlockNeedsBothFlags) {
   }
 }
 
-TEST(Records, GameInfoLayout) {
+TEST(GameRecords, GameInfoLayout) {
   CStream s = Bytes().I(600).I(0xABC).B(true).S("Info").I(-1).I(5).I(640).I(480).B(false).B(true).B(true).B(false)
                   .Z("{\\rtf1 x}")
                   .Stream();
@@ -417,7 +417,7 @@ TEST(Records, GameInfoLayout) {
   EXPECT_EQ(g.text, "{\\rtf1 x}");
 }
 
-TEST(Records, ExtensionPackageLayoutAndPostProcessing) {
+TEST(GameRecords, ExtensionPackageLayoutAndPostProcessing) {
   Bytes b;
   b.I(700).S("pkg").S("temp5").I(2);
   // A library file with one function (padded names, more than four arguments, an unknown result type).
@@ -472,7 +472,7 @@ TEST(Records, ExtensionPackageLayoutAndPostProcessing) {
   EXPECT_EQ(sf.functions[1].code, "");
 }
 
-TEST(Records, ScriptFileWithoutDefineGivesNoCode) {
+TEST(GameRecords, ScriptFileWithoutDefineGivesNoCode) {
   CExtensionFile f;
   CExtensionFunction fn;
   fn.externalName = std::string(1, 'a');

@@ -9,7 +9,7 @@
 namespace kv {
 namespace {
 
-using testing::Bytes;
+using samples::Bytes;
 
 // Reads every section in order, stopping at the first failure; returns the index of the failing section or -1.
 int ReadAllSections(CStream& s, GameResources& res) {
@@ -27,7 +27,7 @@ std::vector<uint8_t> MainBlock(const GameResources& res) {
   return s.Buffer();
 }
 
-TEST(Sections, OrderProgressAndTexts) {
+TEST(GameSections, OrderProgressAndTexts) {
   const auto& sections = MainBlockSections();
   ASSERT_EQ(sections.size(), 14u);
   const int progress[] = {0, 5, 10, 23, 30, 32, 34, 36, 38, 40, 43, 45, 47, 49};
@@ -40,8 +40,8 @@ TEST(Sections, OrderProgressAndTexts) {
   EXPECT_STREQ(sections[13].text, "Loading room order");
 }
 
-TEST(Sections, WholeMainBlockRoundTrip) {
-  const GameResources original = testing::SampleResources();
+TEST(GameSections, WholeMainBlockRoundTrip) {
+  const GameResources original = samples::SampleResources();
   const std::vector<uint8_t> bytes = MainBlock(original);
   CStream s(bytes);
   GameResources res;
@@ -66,8 +66,8 @@ TEST(Sections, WholeMainBlockRoundTrip) {
   EXPECT_EQ(res.roomOrder, original.roomOrder);
 }
 
-TEST(Sections, EveryTruncationOfTheMainBlockThrows) {
-  const std::vector<uint8_t> bytes = MainBlock(testing::SampleResources());
+TEST(GameSections, EveryTruncationOfTheMainBlockThrows) {
+  const std::vector<uint8_t> bytes = MainBlock(samples::SampleResources());
   for (size_t n = 0; n < bytes.size(); n += 1 + n / 64) {
     CStream s(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(n)));
     GameResources res;
@@ -76,8 +76,8 @@ TEST(Sections, EveryTruncationOfTheMainBlockThrows) {
 }
 
 // Every section checks its own version: changing it makes that section, and no earlier one, fail.
-TEST(Sections, WrongSectionVersionFailsThatSection) {
-  const GameResources original = testing::SampleResources();
+TEST(GameSections, WrongSectionVersionFailsThatSection) {
+  const GameResources original = samples::SampleResources();
   const std::vector<uint8_t> bytes = MainBlock(original);
   // Find each section's start by reading the sections one by one.
   std::vector<size_t> starts;
@@ -98,10 +98,10 @@ TEST(Sections, WrongSectionVersionFailsThatSection) {
   }
 }
 
-TEST(Sections, MissingEntryTakesFourBytesAndLeavesAnEmptySlot) {
+TEST(GameSections, MissingEntryTakesFourBytesAndLeavesAnEmptySlot) {
   Bytes b;
   b.I(400).I(3).B(false).B(true).S("snd");
-  testing::SampleSound().Write(b.s);
+  samples::SampleSound().Write(b.s);
   b.B(false);
   CStream s = b.Stream();
   GameResources res;
@@ -115,7 +115,7 @@ TEST(Sections, MissingEntryTakesFourBytesAndLeavesAnEmptySlot) {
   EXPECT_EQ(res.sounds.Find(""), -1);  // empty slots are never found
 }
 
-TEST(Sections, ReadingAgainReplacesTheTable) {
+TEST(GameSections, ReadingAgainReplacesTheTable) {
   GameResources res;
   res.paths.Add("old", std::make_unique<CPath>());
   CStream s = Bytes().I(420).I(0).Stream();
@@ -128,7 +128,7 @@ TEST(Sections, ReadingAgainReplacesTheTable) {
   EXPECT_EQ(res.paths.Count(), 0);
 }
 
-TEST(Sections, HostileSectionCountsThrow) {
+TEST(GameSections, HostileSectionCountsThrow) {
   for (int32_t count : {-1, 0x7FFFFFFF}) {
     GameResources res;
     CStream sprites = Bytes().I(400).I(count).B(false).Stream();
@@ -145,7 +145,7 @@ TEST(Sections, HostileSectionCountsThrow) {
   EXPECT_THROW(ReadRoomOrderSection(order, res), StreamError);
 }
 
-TEST(Sections, RoomOrderNeedsAtLeastOneRoom) {
+TEST(GameSections, RoomOrderNeedsAtLeastOneRoom) {
   GameResources res;
   for (int32_t count : {0, -3}) {
     CStream s = Bytes().I(700).I(count).Stream();
@@ -156,7 +156,7 @@ TEST(Sections, RoomOrderNeedsAtLeastOneRoom) {
   EXPECT_EQ(res.roomOrder, (std::vector<int>{3, 1}));
 }
 
-TEST(Sections, StretchedLayersScaleToTheRoom) {
+TEST(GameSections, StretchedLayersScaleToTheRoom) {
   GameResources res;
   auto bg = std::make_unique<CBackground>();
   bg->width = 64;
@@ -186,7 +186,7 @@ TEST(Sections, StretchedLayersScaleToTheRoom) {
   EXPECT_EQ(res.lastTileId, 10000050);
 }
 
-TEST(ResourceTable, IndicesNamesAndDeletion) {
+TEST(GameResourceTable, IndicesNamesAndDeletion) {
   ResourceTable<CPath> t;
   EXPECT_EQ(t.Add("a", std::make_unique<CPath>()), 0);
   EXPECT_EQ(t.Add("", nullptr), 1);
@@ -208,8 +208,8 @@ TEST(ResourceTable, IndicesNamesAndDeletion) {
 
 // Damaged data may fail a section or throw StreamError, but nothing else: no other exception, no crash, no
 // allocation the data cannot justify (std::bad_alloc would surface here).
-TEST(Sections, DamagedMainBlocksFailCleanly) {
-  const std::vector<uint8_t> bytes = MainBlock(testing::SampleResources());
+TEST(GameSections, DamagedMainBlocksFailCleanly) {
+  const std::vector<uint8_t> bytes = MainBlock(samples::SampleResources());
   uint32_t rng = 12345;
   auto next = [&rng] { return rng = rng * 1664525u + 1013904223u; };
   for (int round = 0; round < 4000; ++round) {
