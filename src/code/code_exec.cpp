@@ -2,8 +2,8 @@
 // syntax tree into them.
 //
 // Expressions evaluate into an RValue out-parameter and return false on a (recorded) error; conditions have a
-// second entry that yields the number directly (0 ok, 1 "was a string", 2 error) so comparisons never build a
-// value. Statements return their status. Arithmetic faults are exceptions; the RAII guards below (argument
+// numeric entry that yields a real directly (0), or the value when it is a string (1), or an error (2), so
+// arithmetic and conditions keep reals in registers and build values only for strings. Statements return their status. Arithmetic faults are exceptions; the RAII guards below (argument
 // stack, local frames, depth) put everything back when one passes through.
 #include "code/code_exec.h"
 
@@ -172,9 +172,10 @@ struct Ctx {
 };
 
 using EvalFn = bool (*)(const Expr*, Ctx&, RValue&);
-using CondFn = int (*)(const Expr*, Ctx&, double&);  // 0 ok, 1 the value is a string, 2 error
+// The numeric entry: 0 = a real in v; 1 = the value (a string) in slow; 2 = error (recorded).
+using NumFn = int (*)(const Expr*, Ctx&, double& v, RValue& slow);
 using ExecFn = int (*)(const Stmt*, Ctx&);
-enum : int { kCondOk = 0, kCondString = 1, kCondError = 2 };
+enum : int { kNumReal = 0, kNumValue = 1, kNumError = 2 };
 
 bool Err(Ctx& c, int pos, std::string_view msg) {
   RecordError(c.code->Text(), c.code->IsProgram(), pos, msg);
@@ -185,7 +186,7 @@ bool Err(Ctx& c, int pos, std::string_view msg) {
 
 struct Expr : NodeBase {
   EvalFn eval = nullptr;
-  CondFn cond = nullptr;
+  NumFn num = nullptr;
   int pos = 0;
   bool pure = false;  // evaluating twice gives the same result with no side effect (constants, plain reads)
 };
@@ -196,12 +197,23 @@ struct Stmt : NodeBase {
 
 namespace {
 
-int CondGeneric(const Expr* e, Ctx& c, double& v) {
-  RValue r;
-  if (!e->eval(e, c, r)) return kCondError;
-  if (r.IsString()) return kCondString;
-  v = r.RealUnchecked();
-  return kCondOk;
+int NumGeneric(const Expr* e, Ctx& c, double& v, RValue& slow) {
+  if (!e->eval(e, c, slow)) return kNumError;
+  if (slow.IsString()) return kNumValue;
+  v = slow.RealUnchecked();
+  return kNumReal;
+}
+
+// eval for nodes whose primary entry is num.
+template <NumFn F>
+bool EvalViaNum(const Expr* e, Ctx& c, RValue& out) {
+  double v;
+  int r = F(e, c, v, out);
+  if (r == kNumReal) {
+    out.SetReal(v);
+    return true;
+  }
+  return r == kNumValue;
 }
 
 // ---- constants ----
@@ -212,11 +224,14 @@ bool EvalConst(const Expr* e, Ctx&, RValue& out) {
   out = static_cast<const ConstE*>(e)->value;
   return true;
 }
-int CondConst(const Expr* e, Ctx&, double& v) {
+int NumConst(const Expr* e, Ctx&, double& v, RValue& slow) {
   const RValue& r = static_cast<const ConstE*>(e)->value;
-  if (r.IsString()) return kCondString;
+  if (r.IsString()) {
+    slow = r;
+    return kNumValue;
+  }
   v = r.RealUnchecked();
-  return kCondOk;
+  return kNumReal;
 }
 
 // ---- variables: the general path ----
@@ -231,24 +246,33 @@ struct VarRef {
   mutable uint32_t hint = 0;
 };
 
+// Evaluates one index expression into 0…31999.
+inline bool IndexValue(const Expr* ie, Ctx& c, int64_t& out) {
+  double d;
+  RValue slow;
+  int r = ie->num(ie, c, d, slow);
+  if (r != kNumReal) return r == kNumError ? false : Err(c, ie->pos, "Wrong type of array index");
+  int64_t n = RoundToInt64(d);
+  if (n < 0) return Err(c, ie->pos, "Negative array index");
+  if (n >= kArrayDim) return Err(c, ie->pos, "Array index >= 32000");
+  out = n;
+  return true;
+}
+
 bool RefTargetIndex(const VarRef& v, Ctx& c, int64_t& target, int64_t& index) {
   if (v.targetExpr) {
-    RValue t;
-    if (!v.targetExpr->eval(v.targetExpr, c, t)) return false;
-    if (t.IsString()) return Err(c, v.targetExpr->pos, "Wrong type of variable index");
-    target = RoundToInt64(t.RealUnchecked());
+    double d;
+    RValue slow;
+    int r = v.targetExpr->num(v.targetExpr, c, d, slow);
+    if (r != kNumReal) return r == kNumError ? false : Err(c, v.targetExpr->pos, "Wrong type of variable index");
+    target = RoundToInt64(d);
   } else {
     target = v.constTarget;
   }
   index = 0;
   for (int k = 0; k < v.nidx; ++k) {
-    RValue iv;
-    const Expr* ie = v.idx[k];
-    if (!ie->eval(ie, c, iv)) return false;
-    if (iv.IsString()) return Err(c, ie->pos, "Wrong type of array index");
-    int64_t n = RoundToInt64(iv.RealUnchecked());
-    if (n < 0) return Err(c, ie->pos, "Negative array index");
-    if (n >= kArrayDim) return Err(c, ie->pos, "Array index >= 32000");
+    int64_t n;
+    if (!IndexValue(v.idx[k], c, n)) return false;
     index = index * kArrayDim + n;
   }
   return true;
@@ -341,49 +365,43 @@ bool EvalLocal(const Expr* e, Ctx& c, RValue& out) {
   }
   return NotFound(v, c, 0, out);
 }
-int CondLocal(const Expr* e, Ctx& c, double& r) {
+int NumLocal(const Expr* e, Ctx& c, double& r, RValue& slow) {
   const VarRef& v = static_cast<const VarE*>(e)->ref;
   const LocalSlot& s = c.slots[v.slot];
   if (s.present && s.var.value.IsReal()) {
     r = s.var.value.RealUnchecked();
-    return kCondOk;
+    return kNumReal;
   }
-  return CondGeneric(e, c, r);
+  return NumGeneric(e, c, r, slow);
 }
 
-// Evaluates one index expression into 0…31999.
-inline bool IndexValue(const Expr* ie, Ctx& c, int& out) {
-  RValue iv;
-  if (!ie->eval(ie, c, iv)) return false;
-  if (iv.IsString()) return Err(c, ie->pos, "Wrong type of array index");
-  int64_t n = RoundToInt64(iv.RealUnchecked());
-  if (n < 0) return Err(c, ie->pos, "Negative array index");
-  if (n >= kArrayDim) return Err(c, ie->pos, "Array index >= 32000");
-  out = static_cast<int>(n);
-  return true;
-}
 inline bool RowCol(const VarRef& v, Ctx& c, int& i, int& j) {
-  i = 0;
-  if (v.nidx == 2) {
-    if (!IndexValue(v.idx[0], c, i)) return false;
-    return IndexValue(v.idx[1], c, j);
-  }
-  return IndexValue(v.idx[0], c, j);
+  int64_t a = 0, b;
+  if (v.nidx == 2 && !IndexValue(v.idx[0], c, a)) return false;
+  if (!IndexValue(v.idx[v.nidx - 1], c, b)) return false;
+  i = static_cast<int>(a);
+  j = static_cast<int>(b);
+  return true;
 }
 
 // A `var` local with one or two indices.
-bool EvalLocalIdx(const Expr* e, Ctx& c, RValue& out) {
+int NumLocalIdx(const Expr* e, Ctx& c, double& r, RValue& slow) {
   const VarRef& v = static_cast<const VarE*>(e)->ref;
   int i, j;
-  if (!RowCol(v, c, i, j)) return false;
+  if (!RowCol(v, c, i, j)) return kNumError;
   const LocalSlot& s = c.slots[v.slot];
-  if (s.present) {
-    if (const RValue* cell = s.var.Find2(i, j)) {
-      out = *cell;
-      return true;
+  const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+  if (cell) {
+    if (cell->IsReal()) {
+      r = cell->RealUnchecked();
+      return kNumReal;
     }
+    slow = *cell;
+    return kNumValue;
   }
-  return NotFound(v, c, int64_t(i) * kArrayDim + j, out);
+  if (!NotFound(v, c, int64_t(i) * kArrayDim + j, slow)) return kNumError;
+  r = slow.Real();
+  return kNumReal;
 }
 
 // A plain user-variable name without index: the instance's variable (or the global one once declared).
@@ -398,16 +416,16 @@ bool EvalPlain(const Expr* e, Ctx& c, RValue& out) {
   }
   return EvalVar(e, c, out);
 }
-int CondPlain(const Expr* e, Ctx& c, double& r) {
+int NumPlain(const Expr* e, Ctx& c, double& r, RValue& slow) {
   const VarRef& v = static_cast<const VarE*>(e)->ref;
   if (!IsDeclaredGlobal(v.id)) {
     RVariable* var = c.self->locals.FindHinted(v.id, v.hint);
     if (var && var->value.IsReal()) {
       r = var->value.RealUnchecked();
-      return kCondOk;
+      return kNumReal;
     }
   }
-  return CondGeneric(e, c, r);
+  return NumGeneric(e, c, r, slow);
 }
 
 // argument0 … argument15 read directly from the current frame.
@@ -418,11 +436,14 @@ bool EvalArg(const Expr* e, Ctx&, RValue& out) {
   out = g_args.frame[static_cast<const ArgE*>(e)->k];
   return true;
 }
-int CondArg(const Expr* e, Ctx&, double& r) {
+int NumArg(const Expr* e, Ctx&, double& r, RValue& slow) {
   const RValue& v = g_args.frame[static_cast<const ArgE*>(e)->k];
-  if (v.IsString()) return kCondString;
+  if (v.IsString()) {
+    slow = v;
+    return kNumValue;
+  }
   r = v.RealUnchecked();
-  return kCondOk;
+  return kNumReal;
 }
 
 // ---- operators ----
@@ -436,6 +457,17 @@ bool EvalUnary(const Expr* e, Ctx& c, RValue& out) {
   if (!n->a->eval(n->a, c, v)) return false;
   const char* err = ApplyUnary(n->op, v, out);
   return err ? Err(c, n->a->pos, err) : true;
+}
+int NumNegate(const Expr* e, Ctx& c, double& r, RValue& slow) {
+  const UnaryE* n = static_cast<const UnaryE*>(e);
+  int st = n->a->num(n->a, c, r, slow);
+  if (st == kNumReal) {
+    r = -r;
+    return kNumReal;
+  }
+  if (st == kNumError) return kNumError;
+  Err(c, n->a->pos, "Wrong type of arguments to unary operator.");
+  return kNumError;
 }
 
 // The real-real result of a binary operator; false when the operator must take the general path
@@ -493,32 +525,42 @@ inline bool Combine(Ctx& c, RValue& a, const RValue& b, RValue& out, int errPos)
   return err ? Err(c, errPos, err) : true;
 }
 
+// The general path of a binary node: the result goes to v (a real) or slow (a string).
+template <int OP>
+int Finish(Ctx& c, RValue& left, const RValue& right, double& v, RValue& slow, int errPos) {
+  if (!Combine<OP>(c, left, right, slow, errPos)) return kNumError;
+  if (slow.IsReal()) {
+    v = slow.RealUnchecked();
+    return kNumReal;
+  }
+  return kNumValue;
+}
+
 struct BinE : Expr {
   Expr* l = nullptr;
   Expr* r = nullptr;
 };
+// Both operands always evaluated, left first. Reals stay in registers; values are built only for strings and
+// errors.
 template <int OP>
-bool EvalBin(const Expr* e, Ctx& c, RValue& out) {
+int NumBin(const Expr* e, Ctx& c, double& v, RValue& slow) {
   const BinE* n = static_cast<const BinE*>(e);
-  RValue a;
-  if (!n->l->eval(n->l, c, a)) return false;
-  RValue b;
-  if (!n->r->eval(n->r, c, b)) return false;
-  return Combine<OP>(c, a, b, out, n->r->pos);
-}
-template <int OP>
-int CondBin(const Expr* e, Ctx& c, double& v) {
-  const BinE* n = static_cast<const BinE*>(e);
-  RValue a;
-  if (!n->l->eval(n->l, c, a)) return kCondError;
-  RValue b;
-  if (!n->r->eval(n->r, c, b)) return kCondError;
-  if (a.IsReal() && b.IsReal() && RealFast<OP>(a.RealUnchecked(), b.RealUnchecked(), v)) return kCondOk;
-  RValue out;
-  if (!Combine<OP>(c, a, b, out, n->r->pos)) return kCondError;
-  if (out.IsString()) return kCondString;
-  v = out.RealUnchecked();
-  return kCondOk;
+  double a, b;
+  int ra = n->l->num(n->l, c, a, slow);
+  if (ra == kNumError) return kNumError;
+  if (ra == kNumReal) {
+    int rb = n->r->num(n->r, c, b, slow);
+    if (rb == kNumError) return kNumError;
+    if (rb == kNumReal && RealFast<OP>(a, b, v)) return kNumReal;
+    RValue left(a);
+    RValue right = rb == kNumReal ? RValue(b) : std::move(slow);
+    return Finish<OP>(c, left, right, v, slow, n->r->pos);
+  }
+  RValue left = std::move(slow);
+  int rb = n->r->num(n->r, c, b, slow);
+  if (rb == kNumError) return kNumError;
+  RValue right = rb == kNumReal ? RValue(b) : std::move(slow);
+  return Finish<OP>(c, left, right, v, slow, n->r->pos);
 }
 
 // Right operand a real constant (i < 100, i mod 7, x * 0.5 …).
@@ -526,33 +568,28 @@ struct BinKE : Expr {
   Expr* l = nullptr;
   double k = 0;
   int kpos = 0;
+  int leftSlot = -1;  // the left operand is this `var` local (no index)
 };
 template <int OP>
-bool EvalBinK(const Expr* e, Ctx& c, RValue& out) {
+int NumBinK(const Expr* e, Ctx& c, double& v, RValue& slow) {
   const BinKE* n = static_cast<const BinKE*>(e);
-  RValue a;
-  if (!n->l->eval(n->l, c, a)) return false;
-  double r;
-  if (a.IsReal() && RealFast<OP>(a.RealUnchecked(), n->k, r)) {
-    out.SetReal(r);
-    return true;
+  double a;
+  int ra = n->l->num(n->l, c, a, slow);
+  if (ra == kNumReal) {
+    if (RealFast<OP>(a, n->k, v)) return kNumReal;
+    RValue left(a);
+    return Finish<OP>(c, left, RValue(n->k), v, slow, n->kpos);
   }
-  return Combine<OP>(c, a, RValue(n->k), out, n->kpos);
+  if (ra == kNumError) return kNumError;
+  RValue left = std::move(slow);
+  return Finish<OP>(c, left, RValue(n->k), v, slow, n->kpos);
 }
 template <int OP>
-int CondBinK(const Expr* e, Ctx& c, double& v) {
+int NumLocalK(const Expr* e, Ctx& c, double& v, RValue& slow) {
   const BinKE* n = static_cast<const BinKE*>(e);
-  if (n->l->pure) {  // read the number directly; anything unusual is re-read on the general path below
-    double a;
-    int st = n->l->cond(n->l, c, a);
-    if (st == kCondOk && RealFast<OP>(a, n->k, v)) return kCondOk;
-    if (st == kCondError) return kCondError;
-  }
-  RValue out;
-  if (!EvalBinK<OP>(e, c, out)) return kCondError;
-  if (out.IsString()) return kCondString;
-  v = out.RealUnchecked();
-  return kCondOk;
+  const LocalSlot& s = c.slots[n->leftSlot];
+  if (s.present && s.var.value.IsReal() && RealFast<OP>(s.var.value.RealUnchecked(), n->k, v)) return kNumReal;
+  return NumBinK<OP>(e, c, v, slow);
 }
 
 // ---- calls ----
@@ -693,20 +730,38 @@ int ExecAssign(const Stmt* s, Ctx& c) {
   return kStatusOk;
 }
 
+// Evaluates the right side: a real stays in v, anything else lands in slow.
+inline int Rhs(const AssignS* n, Ctx& c, double& v, RValue& slow) { return n->rhs->num(n->rhs, c, v, slow); }
+
+// Applies a compound operator to cur with the right side (v or slow); false on error.
+template <int OP>
+inline bool CompoundNum(Ctx& c, RValue& cur, int r, double v, RValue& slow, int errPos) {
+  double res;
+  if (r == kNumReal && cur.IsReal() && RealFast<OP>(cur.RealUnchecked(), v, res)) {
+    cur.SetReal(res);
+    return true;
+  }
+  if (r == kNumReal) slow.SetReal(v);
+  return CompoundInto<OP>(c, cur, slow, errPos);
+}
+
 template <int OP>
 int ExecAssignLocal(const Stmt* s, Ctx& c) {
   const AssignS* n = static_cast<const AssignS*>(s);
   LocalSlot& slot = c.slots[n->ref.slot];
-  RValue value;
-  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  double v;
+  RValue slow;
+  int r = Rhs(n, c, v, slow);
+  if (r == kNumError) return kStatusError;
   if constexpr (OP == 0) {
-    slot.var.value = std::move(value);
+    if (r == kNumReal) slot.var.value.SetReal(v);
+    else slot.var.value = std::move(slow);
   } else {
     if (!slot.present) {
       RValue zero;
       if (!NotFound(n->ref, c, 0, zero)) return kStatusError;
     }
-    if (!CompoundInto<OP>(c, slot.var.value, value, n->rhs->pos)) return kStatusError;
+    if (!CompoundNum<OP>(c, slot.var.value, r, v, slow, n->rhs->pos)) return kStatusError;
   }
   slot.present = true;
   slot.var.id = n->ref.id;
@@ -732,17 +787,21 @@ int ExecAssignLocalIdx(const Stmt* s, Ctx& c) {
   const AssignS* n = static_cast<const AssignS*>(s);
   int i, j;
   if (!RowCol(n->ref, c, i, j)) return kStatusError;
-  RValue value;
-  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  double v;
+  RValue slow;
+  int r = Rhs(n, c, v, slow);
+  if (r == kNumError) return kStatusError;
   LocalSlot& slot = c.slots[n->ref.slot];
   if constexpr (OP == 0) {
-    slot.var.Cell2(i, j) = std::move(value);
+    RValue& cell = slot.var.Cell2(i, j);
+    if (r == kNumReal) cell.SetReal(v);
+    else cell = std::move(slow);
   } else {
-    const RValue* cell = slot.present ? slot.var.Find2(i, j) : nullptr;
+    const RValue* found = slot.present ? slot.var.Find2(i, j) : nullptr;
     RValue cur;
-    if (cell) cur = *cell;
+    if (found) cur = *found;
     else if (!NotFound(n->ref, c, int64_t(i) * kArrayDim + j, cur)) return kStatusError;
-    if (!CompoundInto<OP>(c, cur, value, n->rhs->pos)) return kStatusError;
+    if (!CompoundNum<OP>(c, cur, r, v, slow, n->rhs->pos)) return kStatusError;
     slot.var.Cell2(i, j) = std::move(cur);
   }
   slot.present = true;
@@ -755,11 +814,15 @@ int ExecAssignPlain(const Stmt* s, Ctx& c) {
   const AssignS* n = static_cast<const AssignS*>(s);
   const VarRef& v = n->ref;
   if (IsDeclaredGlobal(v.id)) return ExecAssign<OP>(s, c);
-  RValue value;
-  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  double d;
+  RValue slow;
+  int r = Rhs(n, c, d, slow);
+  if (r == kNumError) return kStatusError;
   // Found after the right side ran: it may have created variables on this instance.
   if constexpr (OP == 0) {
-    c.self->locals.FindOrAddHinted(v.id, v.hint).value = std::move(value);
+    RValue& cell = c.self->locals.FindOrAddHinted(v.id, v.hint).value;
+    if (r == kNumReal) cell.SetReal(d);
+    else cell = std::move(slow);
   } else {
     RVariable* var = c.self->locals.FindHinted(v.id, v.hint);
     if (!var) {
@@ -767,7 +830,7 @@ int ExecAssignPlain(const Stmt* s, Ctx& c) {
       if (!NotFound(v, c, 0, zero)) return kStatusError;
       var = &c.self->locals.FindOrAddHinted(v.id, v.hint);
     }
-    if (!CompoundInto<OP>(c, var->value, value, n->rhs->pos)) return kStatusError;
+    if (!CompoundNum<OP>(c, var->value, r, d, slow, n->rhs->pos)) return kStatusError;
   }
   return kStatusOk;
 }
@@ -781,9 +844,10 @@ struct IfS : Stmt {
 int ExecIf(const Stmt* s, Ctx& c) {
   const IfS* n = static_cast<const IfS*>(s);
   double v;
-  int st = n->cond->cond(n->cond, c, v);
-  if (st != kCondOk) {
-    if (st == kCondString) Err(c, n->cond->pos, "Expression expected");
+  RValue slow;
+  int st = n->cond->num(n->cond, c, v, slow);
+  if (st != kNumReal) {
+    if (st == kNumValue) Err(c, n->cond->pos, "Expression expected");
     return kStatusError;
   }
   if (v > 0.5) return n->then->exec(n->then, c);  // `if` alone needs more than 0.5
@@ -800,9 +864,10 @@ int ExecWhile(const Stmt* s, Ctx& c) {
   const LoopS* n = static_cast<const LoopS*>(s);
   for (;;) {
     double v;
-    int st = n->cond->cond(n->cond, c, v);
-    if (st != kCondOk) {
-      if (st == kCondString) Err(c, n->cond->pos, "Boolean expression expected");
+    RValue slow;
+    int st = n->cond->num(n->cond, c, v, slow);
+    if (st != kNumReal) {
+      if (st == kNumValue) Err(c, n->cond->pos, "Boolean expression expected");
       return kStatusError;
     }
     if (!IsTrue(v)) return kStatusOk;
@@ -818,9 +883,10 @@ int ExecDo(const Stmt* s, Ctx& c) {
     if (st == kStatusBreak) return kStatusOk;
     if (st != kStatusOk && st != kStatusContinue) return st;
     double v;
-    st = n->cond->cond(n->cond, c, v);
-    if (st != kCondOk) {
-      if (st == kCondString) Err(c, n->cond->pos, "Boolean expression expected");
+    RValue slow;
+    st = n->cond->num(n->cond, c, v, slow);
+    if (st != kNumReal) {
+      if (st == kNumValue) Err(c, n->cond->pos, "Boolean expression expected");
       return kStatusError;
     }
     if (IsTrue(v)) return kStatusOk;
@@ -832,9 +898,10 @@ int ExecFor(const Stmt* s, Ctx& c) {
   if (st != kStatusOk) return st;
   for (;;) {
     double v;
-    st = n->cond->cond(n->cond, c, v);
-    if (st != kCondOk) {
-      if (st == kCondString) Err(c, n->cond->pos, "Expression expected");
+    RValue slow;
+    st = n->cond->num(n->cond, c, v, slow);
+    if (st != kNumReal) {
+      if (st == kNumValue) Err(c, n->cond->pos, "Expression expected");
       return kStatusError;
     }
     if (!IsTrue(v)) return kStatusOk;
@@ -848,9 +915,10 @@ int ExecFor(const Stmt* s, Ctx& c) {
 int ExecRepeat(const Stmt* s, Ctx& c) {
   const LoopS* n = static_cast<const LoopS*>(s);
   double v;
-  int st = n->cond->cond(n->cond, c, v);
-  if (st != kCondOk) {
-    if (st == kCondString) Err(c, n->cond->pos, "Repeat count must be a number");
+  RValue slow;
+  int st = n->cond->num(n->cond, c, v, slow);
+  if (st != kNumReal) {
+    if (st == kNumValue) Err(c, n->cond->pos, "Repeat count must be a number");
     return kStatusError;
   }
   int64_t count = RoundToInt64(v);  // rounded once
@@ -1041,10 +1109,10 @@ class Builder {
     return p;
   }
   template <class T>
-  T* NewExpr(EvalFn eval, int pos, CondFn cond = CondGeneric) {
+  T* NewExpr(EvalFn eval, int pos, NumFn num = NumGeneric) {
     T* e = New<T>();
     e->eval = eval;
-    e->cond = cond;
+    e->num = num;
     e->pos = pos;
     return e;
   }
@@ -1094,26 +1162,27 @@ Expr* Builder::BuildVar(const RToken& n) {
   if (v.constTarget == kTargetLocal && v.slot >= 0) {
     if (v.nidx == 0) {
       e->eval = EvalLocal;
-      e->cond = CondLocal;
+      e->num = NumLocal;
     } else {
-      e->eval = EvalLocalIdx;
+      e->eval = EvalViaNum<NumLocalIdx>;
+      e->num = NumLocalIdx;
     }
   } else if (v.constTarget == kTargetPlain && v.nidx == 0) {
     if (v.id >= kUserVariableBase) {
       e->eval = EvalPlain;
-      e->cond = CondPlain;
+      e->num = NumPlain;
     } else {
       const RBuiltinVariable* b = GetBuiltinVariable(v.id);
       if (b && b->name.size() == 9 && b->name.compare(0, 8, "argument") == 0 && b->name[8] >= '0' &&
           b->name[8] <= '9') {
-        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, CondArg);
+        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, NumArg);
         a->pure = true;
         a->k = b->name[8] - '0';
         return a;
       }
       if (b && b->name.size() == 10 && b->name.compare(0, 9, "argument1") == 0 && b->name[9] >= '0' &&
           b->name[9] <= '5') {
-        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, CondArg);
+        ArgE* a = NewExpr<ArgE>(EvalArg, n.position, NumArg);
         a->pure = true;
         a->k = 10 + (b->name[9] - '0');
         return a;
@@ -1134,13 +1203,18 @@ Expr* Builder::BuildBinary(const RToken& n) {
   if (rt.kind == kNodeConst && rt.value.IsReal()) {
     BinKE* e = NewExpr<BinKE>(nullptr, n.position);
     e->l = l;
+    if (l->num == NumLocal) e->leftSlot = static_cast<const VarE*>(l)->ref.slot;
     e->k = rt.value.RealUnchecked();
     e->kpos = rt.position;
     switch (n.index) {
 #define X(op)                   \
   case op:                      \
-    e->eval = EvalBinK<op>;     \
-    e->cond = CondBinK<op>;     \
+    e->eval = EvalViaNum<NumBinK<op>>; \
+    e->num = NumBinK<op>;              \
+    if (e->leftSlot >= 0) {            \
+      e->eval = EvalViaNum<NumLocalK<op>>; \
+      e->num = NumLocalK<op>;          \
+    }                                  \
     break;
       KV_BIN_CASES(X)
 #undef X
@@ -1155,8 +1229,8 @@ Expr* Builder::BuildBinary(const RToken& n) {
   switch (n.index) {
 #define X(op)                  \
   case op:                     \
-    e->eval = EvalBin<op>;     \
-    e->cond = CondBin<op>;     \
+    e->eval = EvalViaNum<NumBin<op>>; \
+    e->num = NumBin<op>;              \
     break;
     KV_BIN_CASES(X)
 #undef X
@@ -1165,7 +1239,7 @@ Expr* Builder::BuildBinary(const RToken& n) {
       e->eval = [](const Expr* x, Ctx& c, RValue&) {
         return Err(c, static_cast<const BinE*>(x)->r->pos, "Internal error: unknown binary operator.");
       };
-      e->cond = CondGeneric;
+      e->num = NumGeneric;
     }
   }
   return e;
@@ -1174,7 +1248,7 @@ Expr* Builder::BuildBinary(const RToken& n) {
 Expr* Builder::BuildExpr(const RToken& n) {
   switch (n.kind) {
     case kNodeConst: {
-      ConstE* e = NewExpr<ConstE>(EvalConst, n.position, CondConst);
+      ConstE* e = NewExpr<ConstE>(EvalConst, n.position, NumConst);
       e->value = n.value;
       e->pure = true;
       return e;
@@ -1186,6 +1260,10 @@ Expr* Builder::BuildExpr(const RToken& n) {
       UnaryE* e = NewExpr<UnaryE>(EvalUnary, n.position);
       e->op = n.index;
       e->a = BuildExpr(n.children[0]);
+      if (e->op == kOpMinus) {
+        e->num = NumNegate;
+        e->eval = EvalViaNum<NumNegate>;
+      }
       return e;
     }
     case kNodeBinary:
