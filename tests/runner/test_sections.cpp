@@ -84,9 +84,9 @@ TEST(GameSections, WrongSectionVersionFailsThatSection) {
   {
     CStream s(bytes);
     GameResources res;
-    for (const SectionSpec& spec : MainBlockSections()) {
+    for (const SectionSpec& section : MainBlockSections()) {
       starts.push_back(s.Position());
-      ASSERT_TRUE(spec.read(s, res));
+      ASSERT_TRUE(section.read(s, res));
     }
   }
   for (size_t i = 0; i < starts.size(); ++i) {
