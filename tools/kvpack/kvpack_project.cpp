@@ -1,0 +1,471 @@
+#include "kvpack_project.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "platform/text_codec.h"
+
+namespace kv::pack {
+
+// ---- tables ---------------------------------------------------------------------------------------------------
+
+const std::vector<SettingField>& SettingFields() {
+  using S = GameSettings;
+  static const std::vector<SettingField> fields = {
+      {"full_screen", &S::fullScreen},
+      {"interpolate", &S::interpolate},
+      {"no_border", &S::noBorder},
+      {"show_cursor", &S::showCursor},
+      {"scaling", &S::scaling},
+      {"allow_resize", &S::allowResize},
+      {"stay_on_top", &S::stayOnTop},
+      {"outside_color", &S::outsideColor},
+      {"set_resolution", &S::setResolution},
+      {"color_depth", &S::colorDepth},
+      {"resolution", &S::resolution},
+      {"frequency", &S::frequency},
+      {"no_buttons", &S::noButtons},
+      {"vsync", &S::vSync},
+      {"key_full_screen", &S::keyFullScreen},
+      {"key_help", &S::keyHelp},
+      {"key_escape", &S::keyEscape},
+      {"key_save_load", &S::keySaveLoad},
+      {"key_screenshot", &S::keyScreenshot},
+      {"close_as_escape", &S::closeAsEscape},
+      {"priority", &S::priority},
+      {"freeze_on_lose_focus", &S::freezeOnLoseFocus},
+      {"show_progress_bar", &S::showProgressBar},
+      {"loading_transparent", &S::loadingTransparent},
+      {"loading_alpha", &S::loadingAlpha},
+      {"scale_progress_bar", &S::scaleProgressBar},
+      {"display_errors", &S::displayErrors},
+      {"write_errors", &S::writeErrors},
+      {"abort_on_error", &S::abortOnError},
+      {"uninitialized_zero", &S::uninitializedZero},
+  };
+  return fields;
+}
+
+namespace {
+
+struct NamedNumber {
+  const char* name;
+  int value;
+};
+
+const NamedNumber kEventTypes[] = {{"create", 0},    {"destroy", 1}, {"alarm", 2},     {"step", 3},
+                                   {"collision", 4}, {"keyboard", 5}, {"mouse", 6},    {"other", 7},
+                                   {"draw", 8},      {"keypress", 9}, {"keyrelease", 10}};
+
+const NamedNumber kStepKinds[] = {{"normal", 0}, {"begin", 1}, {"end", 2}};
+
+const NamedNumber kMouseKinds[] = {
+    {"left_button", 0},         {"right_button", 1},         {"middle_button", 2},         {"no_button", 3},
+    {"left_press", 4},          {"right_press", 5},          {"middle_press", 6},          {"left_release", 7},
+    {"right_release", 8},       {"middle_release", 9},       {"mouse_enter", 10},          {"mouse_leave", 11},
+    {"global_left_button", 50}, {"global_right_button", 51}, {"global_middle_button", 52}, {"global_left_press", 53},
+    {"global_right_press", 54}, {"global_middle_press", 55}, {"global_left_release", 56},
+    {"global_right_release", 57}, {"global_middle_release", 58}, {"wheel_up", 60}, {"wheel_down", 61}};
+
+const NamedNumber kOtherKinds[] = {{"outside", 0},       {"boundary", 1},       {"game_start", 2},
+                                   {"game_end", 3},      {"room_start", 4},     {"room_end", 5},
+                                   {"no_more_lives", 6}, {"animation_end", 7},  {"end_of_path", 8},
+                                   {"no_more_health", 9}, {"close_button", 30}};
+
+const NamedNumber kKeys[] = {{"none", 0},    {"any", 1},       {"backspace", 8}, {"tab", 9},     {"enter", 13},
+                             {"shift", 16},  {"control", 17},  {"alt", 18},      {"escape", 27}, {"space", 32},
+                             {"pageup", 33}, {"pagedown", 34}, {"end", 35},      {"home", 36},   {"left", 37},
+                             {"up", 38},     {"right", 39},    {"down", 40},     {"insert", 45}, {"delete", 46}};
+
+template <size_t N>
+std::optional<int> Lookup(const NamedNumber (&table)[N], std::string_view name) {
+  for (const NamedNumber& n : table)
+    if (name == n.name) return n.value;
+  return std::nullopt;
+}
+
+template <size_t N>
+const char* NameOf(const NamedNumber (&table)[N], int value) {
+  for (const NamedNumber& n : table)
+    if (n.value == value) return n.name;
+  return nullptr;
+}
+
+std::optional<int> KeyCode(std::string_view word) {
+  if (auto k = Lookup(kKeys, word)) return k;
+  if (word.size() == 1 && word[0] >= 'A' && word[0] <= 'Z') return word[0];
+  if (word.size() == 1 && word[0] >= 'a' && word[0] <= 'z') return word[0] - 'a' + 'A';
+  if (word.size() == 1 && word[0] >= '0' && word[0] <= '9') return word[0];
+  if (word.size() >= 2 && word.size() <= 3 && (word[0] == 'f' || word[0] == 'F')) {
+    auto n = TryParseInt(word.substr(1));
+    if (n && *n >= 1 && *n <= 12) return 111 + *n;
+  }
+  if (auto n = TryParseInt(word); n && *n >= 0) return *n;
+  return std::nullopt;
+}
+
+std::optional<int> OtherKind(std::string_view word) {
+  if (auto k = Lookup(kOtherKinds, word)) return k;
+  if (word.substr(0, 4) == "user") {
+    auto n = TryParseInt(word.substr(4));
+    if (n && *n >= 0 && *n <= 15) return 10 + *n;
+  }
+  if (word.substr(0, 12) == "outside_view") {
+    auto n = TryParseInt(word.substr(12));
+    if (n && *n >= 0 && *n <= 7) return 40 + *n;
+  }
+  if (auto n = TryParseInt(word); n && *n >= 0) return *n;
+  return std::nullopt;
+}
+
+std::string ToGame(std::string_view utf8) { return plat::Utf8ToCp1252(utf8); }
+
+// Ids of the code action the packer writes; kept in the data, not used when the game runs.
+constexpr int kCodeActionLibrary = 1, kCodeActionId = 1;
+
+CAction CodeAction(std::string code) {
+  CAction a;
+  a.libraryId = kCodeActionLibrary;
+  a.actionId = kCodeActionId;
+  a.kind = 7;     // code
+  a.exeType = 2;  // runs code
+  a.argumentCount = 1;
+  a.argumentKinds[0] = 1;
+  a.argumentTexts[0] = std::move(code);
+  a.applyTo = -1;  // self
+  return a;
+}
+
+// ---- the packer -----------------------------------------------------------------------------------------------
+
+class Packer {
+ public:
+  Packer(const Manifest& m, std::string dir) : m_(m), dir_(std::move(dir)) {}
+
+  PackedGame Run() {
+    DeclareResources();
+    for (const ManifestSection& sec : m_.sections) Fill(sec);
+    if (!hasRoomOrder_)
+      for (int i = 0; i < res().rooms.Count(); ++i) res().roomOrder.push_back(i);
+    res().lastInstanceId = nextInstanceId_ - 1;
+    return std::move(out_);
+  }
+
+ private:
+  GameResources& res() { return out_.game.resources; }
+  GameSettings& settings() { return out_.game.settings; }
+
+  std::string ReadFile(const ManifestEntry& e, std::string_view rel) {
+    if (rel.empty()) m_.Fail(e.line, "missing file name");
+    std::string path = dir_ + "/" + std::string(rel);
+    std::ifstream f(path, std::ios::binary);
+    if (!f) m_.Fail(e.line, "cannot read " + std::string(rel));
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+  std::string ReadCode(const ManifestEntry& e, std::string_view rel) { return ToGame(ReadFile(e, rel)); }
+
+  // Pass 1: every named resource gets its index in definition order, so entries may refer to later ones.
+  void DeclareResources() {
+    for (const ManifestSection& sec : m_.sections) {
+      auto declare = [&](auto& table, auto record) {
+        if (sec.name.empty()) m_.Fail(sec.line, "[" + sec.kind + "] needs a name");
+        std::string name = ToGame(sec.name);
+        if (table.Find(name) >= 0) m_.Fail(sec.line, "duplicate " + sec.kind + " name '" + sec.name + "'");
+        table.Add(std::move(name), std::move(record));
+      };
+      if (sec.kind == "script") declare(res().scripts, std::make_unique<CScript>());
+      else if (sec.kind == "object") declare(res().objects, std::make_unique<CObject>());
+      else if (sec.kind == "room") declare(res().rooms, std::make_unique<CRoom>());
+      else if (sec.kind == "timeline") declare(res().timelines, std::make_unique<CTimeLine>());
+      // Later resource kinds (sprite, background, sound, path, font) are declared here too.
+    }
+  }
+
+  template <class T>
+  int Resolve(const ResourceTable<T>& table, const ManifestEntry& e, std::string_view what, std::string_view ref) {
+    if (auto n = TryParseInt(ref)) return *n;  // an index, or -1 for none
+    int i = table.Find(ToGame(ref));
+    if (i < 0) m_.Fail(e.line, "unknown " + std::string(what) + " '" + std::string(ref) + "'");
+    return i;
+  }
+  // Kinds kvpack cannot pack yet are referred to by index only.
+  int IndexOnly(const ManifestEntry& e, std::string_view what, std::string_view ref) {
+    if (auto n = TryParseInt(ref)) return *n;
+    m_.Fail(e.line, std::string(what) + " '" + std::string(ref) + "': refer to it by index (-1 for none)");
+  }
+
+  void Unknown(const ManifestSection& sec, const ManifestEntry& e) {
+    m_.Fail(e.line, "unknown entry '" + e.key + "' in [" + sec.kind + "]");
+  }
+
+  void Fill(const ManifestSection& sec) {
+    if (sec.kind == "game") return FillGame(sec);
+    if (sec.kind == "settings") return FillSettings(sec);
+    if (sec.kind == "constants") return FillConstants(sec);
+    if (sec.kind == "script") return FillScript(sec);
+    if (sec.kind == "object") return FillObject(sec);
+    if (sec.kind == "room") return FillRoom(sec);
+    if (sec.kind == "timeline") return FillTimeLine(sec);
+    if (sec.kind == "room_order") return FillRoomOrder(sec);
+    if (sec.kind == "library_init") return FillLibraryInit(sec);
+    if (sec.kind == "include") return FillInclude(sec);
+    if (sec.kind == "game_info") return FillGameInfo(sec);
+    m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
+  }
+
+  void FillGame(const ManifestSection& sec) {
+    GameData& g = out_.game;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "id") g.gameId = ParseInt(m_, e, e.value);
+      else if (e.key == "debug") g.debugMode = ParseBool(m_, e);
+      else if (e.key == "seed") out_.scrambleSeed = ParseInt(m_, e, e.value);
+      else if (e.key == "guid") SetGuid(e);
+      else if (e.key == "helper_library") g.helperLibraryName = e.value;
+      else if (e.key == "helper_library_file") {
+        std::string bytes = ReadFile(e, e.value);
+        g.helperLibrary.assign(bytes.begin(), bytes.end());
+      } else Unknown(sec, e);
+    }
+  }
+
+  void SetGuid(const ManifestEntry& e) {
+    std::string hex;
+    for (char c : e.value)
+      if (c != '-' && c != '{' && c != '}') hex += c;
+    CStream s;
+    try {
+      s.FromHex(hex);
+    } catch (const StreamError&) {
+      m_.Fail(e.line, "guid must be 32 hexadecimal digits");
+    }
+    if (hex.size() != 32) m_.Fail(e.line, "guid must be 32 hexadecimal digits");
+    std::copy(s.Data(), s.Data() + 16, out_.game.guid.begin());
+  }
+
+  std::optional<CBitmap32> Image(const ManifestEntry& e) {
+    if (e.value.empty()) return std::nullopt;
+    std::string bytes = ReadFile(e, e.value);
+    auto bmp = CBitmap32::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (!bmp) m_.Fail(e.line, e.value + " is not a BMP file kvpack can read");
+    return bmp;
+  }
+
+  void FillSettings(const ManifestSection& sec) {
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "back_bar_image") { settings().backBarImage = Image(e); continue; }
+      if (e.key == "front_bar_image") { settings().frontBarImage = Image(e); continue; }
+      if (e.key == "loading_image") { settings().loadingImage = Image(e); continue; }
+      const SettingField* field = nullptr;
+      for (const SettingField& f : SettingFields())
+        if (e.key == f.key) field = &f;
+      if (!field) Unknown(sec, e);
+      if (auto b = std::get_if<bool GameSettings::*>(&field->member)) settings().*(*b) = ParseBool(m_, e);
+      else settings().*std::get<int32_t GameSettings::*>(field->member) = ParseInt(m_, e, e.value);
+    }
+  }
+
+  void FillConstants(const ManifestSection& sec) {
+    for (const ManifestEntry& e : sec.entries) {
+      if (!e.hasValue) m_.Fail(e.line, "a constant needs 'NAME = value'");
+      settings().constants.emplace_back(ToGame(e.key), ToGame(e.value));
+    }
+  }
+
+  void FillScript(const ManifestSection& sec) {
+    CScript* script = res().scripts.Get(res().scripts.Find(ToGame(sec.name)));
+    bool hasFile = false;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "file") {
+        script->SetText(ReadCode(e, e.value));
+        hasFile = true;
+      } else Unknown(sec, e);
+    }
+    if (!hasFile) m_.Fail(sec.line, "[script " + sec.name + "] needs 'file = NAME.kvs'");
+  }
+
+  // "event TYPE [SUBTYPE]" -> (type, subtype).
+  std::pair<int, int> ParseEvent(const ManifestEntry& e) {
+    std::vector<std::string> w = SplitWords(e.key);
+    if (w.size() < 2 || w.size() > 3) m_.Fail(e.line, "expected 'event TYPE [SUBTYPE] = FILE'");
+    std::optional<int> type = Lookup(kEventTypes, w[1]);
+    if (!type) m_.Fail(e.line, "unknown event type '" + w[1] + "'");
+    bool needsSub = *type >= 2 && *type != 8;
+    bool stepSub = *type == 3;
+    if ((w.size() == 3) != needsSub && !(stepSub && w.size() == 2))
+      m_.Fail(e.line, needsSub ? "event '" + w[1] + "' needs a subtype" : "event '" + w[1] + "' takes no subtype");
+    if (w.size() == 2) return {*type, 0};
+    const std::string& sub = w[2];
+    std::optional<int> n;
+    switch (*type) {
+      case 2: n = TryParseInt(sub); if (n && (*n < 0 || *n > 11)) n.reset(); break;
+      case 3: n = Lookup(kStepKinds, sub); break;
+      case 4: n = Resolve(res().objects, e, "object", sub); break;
+      case 5: case 9: case 10: n = KeyCode(sub); break;
+      case 6: n = Lookup(kMouseKinds, sub); if (!n) n = TryParseInt(sub); break;
+      case 7: n = OtherKind(sub); break;
+    }
+    if (!n || *n < 0) m_.Fail(e.line, "bad subtype '" + sub + "' for event '" + w[1] + "'");
+    return {*type, *n};
+  }
+
+  void FillObject(const ManifestSection& sec) {
+    CObject* obj = res().objects.Get(res().objects.Find(ToGame(sec.name)));
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "sprite") obj->sprite = IndexOnly(e, "sprite", e.value);
+      else if (e.key == "mask") obj->mask = IndexOnly(e, "sprite", e.value);
+      else if (e.key == "parent") obj->parent = Resolve(res().objects, e, "object", e.value);
+      else if (e.key == "depth") obj->depth = ParseInt(m_, e, e.value);
+      else if (e.key == "solid") obj->solid = ParseBool(m_, e);
+      else if (e.key == "visible") obj->visible = ParseBool(m_, e);
+      else if (e.key == "persistent") obj->persistent = ParseBool(m_, e);
+      else if (e.key.rfind("event", 0) == 0 && e.hasValue) {
+        auto [type, subtype] = ParseEvent(e);
+        obj->GetOrCreateEvent(type, subtype).actions.push_back(CodeAction(ReadCode(e, e.value)));
+      } else Unknown(sec, e);
+      // Later: "action NAME args..." for function actions.
+    }
+  }
+
+  void FillRoom(const ManifestSection& sec) {
+    CRoom* room = res().rooms.Get(res().rooms.Find(ToGame(sec.name)));
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "width") room->width = ParseInt(m_, e, e.value);
+      else if (e.key == "height") room->height = ParseInt(m_, e, e.value);
+      else if (e.key == "speed") room->speed = ParseInt(m_, e, e.value);
+      else if (e.key == "caption") room->caption = ToGame(e.value);
+      else if (e.key == "persistent") room->persistent = ParseBool(m_, e);
+      else if (e.key == "colour" || e.key == "color") room->colour = ParseInt(m_, e, e.value);
+      else if (e.key == "show_colour" || e.key == "show_color") room->showColour = ParseBool(m_, e);
+      else if (e.key == "creation") room->creationCode = ReadCode(e, e.value);
+      else if (!e.hasValue && e.key.rfind("instance", 0) == 0) AddInstance(*room, e);
+      else Unknown(sec, e);
+      // Later: "background", "view" and "tile" lines.
+    }
+  }
+
+  void AddInstance(CRoom& room, const ManifestEntry& e) {
+    std::vector<std::string> w = SplitWords(e.key);
+    if (w[0] != "instance" || w.size() < 4 || w.size() > 5) m_.Fail(e.line, "expected 'instance OBJECT X Y [FILE]'");
+    RRoomInstance inst;
+    inst.objectIndex = Resolve(res().objects, e, "object", w[1]);
+    inst.x = ParseInt(m_, e, w[2]);
+    inst.y = ParseInt(m_, e, w[3]);
+    inst.id = nextInstanceId_++;
+    if (w.size() == 5) inst.creationCode = ReadCode(e, w[4]);
+    room.instances.push_back(std::move(inst));
+  }
+
+  void FillTimeLine(const ManifestSection& sec) {
+    CTimeLine* tl = res().timelines.Get(res().timelines.Find(ToGame(sec.name)));
+    for (const ManifestEntry& e : sec.entries) {
+      std::vector<std::string> w = SplitWords(e.key);
+      if (w.size() != 2 || w[0] != "moment" || !e.hasValue) Unknown(sec, e);
+      int step = ParseInt(m_, e, w[1]);
+      RMoment* moment = nullptr;
+      for (RMoment& mo : tl->moments)
+        if (mo.step == step) moment = &mo;
+      if (!moment) {
+        // Moments are kept in ascending step order, as the editor stores them.
+        auto at = tl->moments.begin();
+        while (at != tl->moments.end() && at->step < step) ++at;
+        moment = &*tl->moments.insert(at, RMoment{step, {}});
+      }
+      moment->event.actions.push_back(CodeAction(ReadCode(e, e.value)));
+    }
+  }
+
+  void FillRoomOrder(const ManifestSection& sec) {
+    hasRoomOrder_ = true;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.hasValue) Unknown(sec, e);
+      for (const std::string& w : SplitWords(e.key)) res().roomOrder.push_back(Resolve(res().rooms, e, "room", w));
+    }
+  }
+
+  void FillLibraryInit(const ManifestSection& sec) {
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key != "file") Unknown(sec, e);
+      res().libraryInitCode.push_back(ReadCode(e, e.value));
+    }
+  }
+
+  void FillInclude(const ManifestSection& sec) {
+    if (sec.name.empty()) m_.Fail(sec.line, "[include] needs a file name");
+    CDataFile f;
+    f.name = ToGame(sec.name);
+    bool hasFile = false;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "file") {
+        std::string bytes = ReadFile(e, e.value);
+        f.sourcePath = ToGame(e.value);
+        f.data.assign(bytes.begin(), bytes.end());
+        f.size = static_cast<int>(f.data.size());
+        f.hasData = f.stored = true;
+        hasFile = true;
+      } else if (e.key == "export") f.exportMode = ParseInt(m_, e, e.value);
+      else if (e.key == "folder") f.exportFolder = ToGame(e.value);
+      else if (e.key == "overwrite") f.overwrite = ParseBool(m_, e);
+      else if (e.key == "free_after_export") f.freeAfterExport = ParseBool(m_, e);
+      else if (e.key == "remove_at_end") f.removeAtEnd = ParseBool(m_, e);
+      else Unknown(sec, e);
+    }
+    if (!hasFile) m_.Fail(sec.line, "[include " + sec.name + "] needs 'file = PATH'");
+    res().includedFiles.push_back(std::move(f));
+  }
+
+  void FillGameInfo(const ManifestSection& sec) {
+    CGameInfo& info = res().gameInfo;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "file") info.text = ReadFile(e, e.value);  // rich text is stored as written
+      else if (e.key == "caption") info.caption = ToGame(e.value);
+      else if (e.key == "width") info.width = ParseInt(m_, e, e.value);
+      else if (e.key == "height") info.height = ParseInt(m_, e, e.value);
+      else if (e.key == "show_in_game_window") info.showInGameWindow = ParseBool(m_, e);
+      else if (e.key == "pause_game") info.pauseGame = ParseBool(m_, e);
+      else Unknown(sec, e);
+    }
+  }
+
+  const Manifest& m_;
+  std::string dir_;
+  PackedGame out_;
+  bool hasRoomOrder_ = false;
+  int nextInstanceId_ = 100001;
+};
+
+}  // namespace
+
+PackedGame PackManifest(std::string_view manifestText, const std::string& dir) {
+  Manifest m = ParseManifest(manifestText, kManifestName);
+  return Packer(m, dir).Run();
+}
+
+PackedGame PackProject(const std::string& dir) {
+  std::ifstream f(dir + "/" + kManifestName, std::ios::binary);
+  if (!f) throw PackError(dir + ": no " + kManifestName + " found");
+  std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  return PackManifest(text, dir);
+}
+
+std::string EventName(int type, int subtype) {
+  const char* typeName = NameOf(kEventTypes, type);
+  std::string name = typeName ? typeName : "type" + std::to_string(type);
+  if (type < 2 || type == 8) return name;
+  const char* sub = nullptr;
+  if (type == 3) sub = NameOf(kStepKinds, subtype);
+  if (type == 6) sub = NameOf(kMouseKinds, subtype);
+  if (type == 7) sub = NameOf(kOtherKinds, subtype);
+  if (type == 7 && subtype >= 10 && subtype <= 25) return name + " user" + std::to_string(subtype - 10);
+  if ((type == 5 || type == 9 || type == 10) && subtype > 1) {
+    if (const char* k = NameOf(kKeys, subtype)) return name + " " + k;
+    if ((subtype >= 'A' && subtype <= 'Z') || (subtype >= '0' && subtype <= '9'))
+      return name + " " + std::string(1, static_cast<char>(subtype));
+  }
+  if ((type == 5 || type == 9 || type == 10) && subtype <= 1) sub = NameOf(kKeys, subtype);
+  return name + " " + (sub ? std::string(sub) : std::to_string(subtype));
+}
+
+}  // namespace kv::pack
