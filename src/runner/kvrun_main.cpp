@@ -1,3 +1,62 @@
-// kvrun entry point (placeholder until the runner lifecycle lands).
-#include <cstdio>
-int main() { std::fputs("kvrun: not built yet\n", stderr); return 2; }
+// kvrun: plays a game file. See RunnerUsage() for the command line.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/headless/dialog_answers.h"
+#include "platform/platform.h"
+#include "runner/build_info.h"
+#include "runner/runner_form.h"
+#include "runner/runner_options.h"
+
+namespace {
+
+int BadUsage(const std::string& problem) {
+  std::cerr << "kvrun: " << problem << "\nTry 'kvrun --help' for the options.\n";
+  return kv::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const kv::OptionsParseResult parsed = kv::ParseRunnerOptions(args);
+  if (parsed.status == kv::OptionsParseResult::Status::Help) {
+    std::cout << kv::RunnerName() << " " << kv::RunnerVersion() << "\n\n" << kv::RunnerUsage();
+    return kv::kExitOk;
+  }
+  if (parsed.status == kv::OptionsParseResult::Status::Version) {
+    std::cout << kv::RunnerName() << " " << kv::RunnerVersion() << "\n";
+    return kv::kExitOk;
+  }
+  if (parsed.status == kv::OptionsParseResult::Status::Error) return BadUsage(parsed.error);
+  const kv::RunnerOptions& options = parsed.options;
+
+  kv::plat::PlatformConfig config;
+  config.verbose = options.verbose;
+  config.virtualClock = options.virtualClock;
+  if (!options.answersFile.empty()) {
+    std::ifstream in(options.answersFile, std::ios::binary);
+    if (!in) return BadUsage("cannot read the answers file \"" + options.answersFile + "\"");
+    std::ostringstream text;
+    text << in.rdbuf();
+    auto answers = kv::plat::ParseDialogAnswers(text.str());
+    if (!answers.error.empty()) return BadUsage(options.answersFile + ": " + answers.error);
+    config.answers = std::move(answers.answers);
+  }
+
+  auto platform = options.headless ? kv::plat::CreateHeadlessPlatform(config) : kv::plat::CreateSdlPlatform(config);
+  // The temporary directory exists before anything else; without one the run goes on. It is removed when the
+  // platform goes away at the end of main, whatever the outcome of the run.
+  if (!platform->System().CreateTempDir()) platform->Dialogs().ShowMessage("kvrun", kv::kMsgTempDirFailed);
+
+  int exitCode = kv::kExitOk;
+  {
+    kv::RunnerForm form(*platform, options, std::cout, std::cerr);
+    exitCode = form.Run();
+  }
+  std::cout.flush();
+  return exitCode;
+}

@@ -1,0 +1,280 @@
+#include "runner/runner_form.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+
+namespace kv {
+
+// ---- loading window -------------------------------------------------------------------------------------------
+
+namespace {
+
+plat::ImageView ViewOf(const std::optional<CBitmap32>& image) {
+  if (!image) return {};
+  return {image->width, image->height, image->pixels.data()};
+}
+
+// Only a picture with pixels for its whole size is shown; anything else keeps the default look.
+std::optional<CBitmap32> UsableImage(const std::optional<CBitmap32>& image) {
+  if (!image || !image->exists || image->width <= 0 || image->height <= 0 ||
+      image->pixels.size() < static_cast<size_t>(image->width) * static_cast<size_t>(image->height))
+    return std::nullopt;
+  return image;
+}
+
+}  // namespace
+
+LoadingWindow::LoadingWindow() {
+  state_.width = kDesignWidth;
+  state_.height = kDesignHeight;
+  state_.emptyBarRect = {kBarLeft, 72, 289, kBarHeight};
+  state_.fullBarRect = {kBarLeft, 72, 105, kBarHeight};
+  state_.labelRect = {kLabelLeft, 72, kLabelWidth, kLabelHeight};
+}
+
+void LoadingWindow::Configure(const GameSettings& settings, bool debugMode, int screenWidth, int screenHeight) {
+  picture_ = UsableImage(settings.loadingImage);
+  state_.hasPicture = picture_.has_value();
+  state_.transparent = picture_ && settings.loadingTransparent;
+  state_.transparentColour = state_.transparent ? picture_->Pixel(0, picture_->height - 1) : 0;
+  state_.alpha = std::clamp(settings.loadingAlpha, 0, 255);
+
+  emptyBar_.reset();
+  fullBar_.reset();
+  if (settings.showProgressBar) {
+    emptyBar_ = UsableImage(settings.backBarImage);
+    fullBar_ = UsableImage(settings.frontBarImage);
+  }
+  state_.barsVisible = settings.showProgressBar;
+  state_.stretchFullBar = settings.scaleProgressBar;
+  state_.labelVisible = debugMode && settings.showProgressBar;
+
+  state_.width = picture_ ? picture_->width : kDesignWidth;
+  state_.height = picture_ ? picture_->height : kDesignHeight;
+  state_.left = (screenWidth - state_.width) / 2;
+  state_.top = (screenHeight - state_.height) / 2;
+
+  // The bar keeps its margins of kBarLeft on both sides and sits kBarsFromBottom above the bottom edge.
+  const int barTop = state_.height - kBarsFromBottom;
+  state_.emptyBarRect = {kBarLeft, barTop, std::max(0, state_.width - 2 * kBarLeft), kBarHeight};
+  state_.fullBarRect.top = barTop;
+  state_.labelRect.top = barTop;
+  Refresh();
+  ShowProgress(0, "Loading");
+}
+
+void LoadingWindow::ShowProgress(int percent, std::string_view text) {
+  state_.percent = percent;
+  state_.fullBarRect.width =
+      static_cast<int>(std::nearbyint(static_cast<double>(percent) * state_.emptyBarRect.width / 100.0));
+  state_.label = text;
+}
+
+void LoadingWindow::ReleaseImages() {
+  picture_.reset();
+  emptyBar_.reset();
+  fullBar_.reset();
+  Refresh();
+}
+
+void LoadingWindow::Refresh() {
+  state_.picture = ViewOf(picture_);
+  state_.emptyBar = ViewOf(emptyBar_);
+  state_.fullBar = ViewOf(fullBar_);
+}
+
+// ---- preparation ----------------------------------------------------------------------------------------------
+
+bool RunPreparePhases(const std::vector<PreparePhase>& phases, LoadObserver& observer) {
+  for (const PreparePhase& phase : phases) {
+    if (phase.progress >= 0) observer.Progress(phase.progress, phase.text);
+    if (phase.work && !phase.work()) {
+      if (!phase.failureMessage.empty()) observer.Message(phase.failureMessage);
+      return false;
+    }
+  }
+  return true;
+}
+
+DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
+  DisplayRequest request;
+  if (!settings.setResolution) return request;
+  switch (settings.colorDepth) {
+    case 1: request.depth = 16; break;
+    case 2: request.depth = 32; break;
+    default: break;
+  }
+  static constexpr int kSizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+  if (settings.resolution >= 1 && settings.resolution <= 6) {
+    request.width = kSizes[settings.resolution - 1][0];
+    request.height = kSizes[settings.resolution - 1][1];
+  }
+  static constexpr int kRates[] = {60, 70, 85, 100, 120};
+  if (settings.frequency >= 1 && settings.frequency <= 5) request.frequency = kRates[settings.frequency - 1];
+  return request;
+}
+
+// ---- lifecycle ------------------------------------------------------------------------------------------------
+
+RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
+    : platform_(platform), options_(options), out_(out), err_(err) {}
+
+int RunnerForm::Run() {
+  switch (ReadGame()) {
+    case ReadResult::Ok: break;
+    case ReadResult::Cancelled: return kExitOk;  // the player chose not to open a game: end silently
+    case ReadResult::NoGameFile:
+      err_ << "kvrun: no game file given and no file chooser available\n\n" << RunnerUsage();
+      return kExitUsage;
+    case ReadResult::Failed: return kExitLoadFailure;
+  }
+  try {
+    if (!PrepareGame()) {
+      CloseLoadingWindow();
+      return kExitLoadFailure;
+    }
+    // The debugger window joins here when the game data asks for debug mode.
+    RunGame();
+  } catch (const std::exception&) {
+    Message(kMsgUnexpected);
+    CloseLoadingWindow();
+    return kExitLoadFailure;
+  }
+  Shutdown();
+  return kExitOk;
+}
+
+RunnerForm::ReadResult RunnerForm::ReadGame() {
+  gamePath_ = options_.gamePath;
+  if (gamePath_.empty()) {
+    const plat::FileDialogRequest request{plat::FileDialogKind::Open, "Open game", kGameFileFilter, "game.exe"};
+    const plat::FileDialogResult chosen = platform_.Dialogs().FileDialog(request);
+    if (chosen.status == plat::FileDialogResult::Status::Cancelled) return ReadResult::Cancelled;
+    if (chosen.status == plat::FileDialogResult::Status::Unavailable) return ReadResult::NoGameFile;
+    gamePath_ = chosen.path;
+  }
+
+  CStream file;
+  bool read = false;
+  try {
+    read = CStream::LoadFile(gamePath_, file);
+  } catch (const std::exception&) {
+    // Not a readable regular file (a directory reports an absurd size), or too big for memory.
+  }
+  if (!read) {
+    Message(kMsgCannotReadGame);
+    return ReadResult::Failed;
+  }
+  if (file.Size() < kGameDataOffset) {
+    Message(kMsgNotValidGame);
+    return ReadResult::Failed;
+  }
+  file.Seek(kGameDataOffset);
+  bool loaded = false;
+  try {
+    loaded = LoadGameData(file, game_, *this);
+  } catch (const std::exception&) {
+    // Truncated data, a broken compressed block, or running out of memory on a hostile size.
+    Message(kMsgCorrupted);
+  }
+  if (!loaded) CloseLoadingWindow();
+  return loaded ? ReadResult::Ok : ReadResult::Failed;
+}
+
+std::vector<PreparePhase> RunnerForm::PreparePhases() {
+  auto done = [] { return true; };
+  return {
+      {-1, "", "", [this] {
+         platform_.System().SetPriority(game_.settings.priority);
+         return true;
+       }},
+      // A file that cannot be written is skipped without a message.
+      {50, "Extracting included files", "", done},
+      {54, "Preparing extension pacakges", "Failed to prepare extension packages.", done},
+      {56, "Preparing constants", "Failed to define the constants.", done},
+      {58, "Compiling scripts", "Failed to compile the scripts.", done},
+      {70, "Compiling time line actions", "Failed to compile the actions in the time lines.", done},
+      {72, "Compiling object actions", "Failed to compile the actions in the objects.", done},
+      {80, "Preparing sounds", "Failed to prepare the sounds.", done},
+      {90, "Preparing graphics", "", [this] { return PrepareGraphics(); }},
+      {100, "Ready", "", [this] {
+         CloseLoadingWindow();
+         loading_.ReleaseImages();
+         return true;
+       }},
+  };
+}
+
+bool RunnerForm::PrepareGame() { return RunPreparePhases(PreparePhases(), *this); }
+
+bool RunnerForm::PrepareGraphics() {
+  DisplayRequest request = DecodeDisplaySettings(game_.settings);
+  if (!request.depth && kDesktopDepth != 16 && kDesktopDepth != 32) {
+    if (platform_.Dialogs().MessageBox(Caption(), kMsgColourMode, plat::MessageButtons::YesNo,
+                                       plat::MessageResult::Yes) != plat::MessageResult::Yes)
+      return false;
+    request.depth = 16;
+  }
+  // Display mode changes, the game window and the graphics device join here.
+  return true;
+}
+
+void RunnerForm::RunGame() {
+  // Until the main loop exists a run reports what was loaded and ends normally.
+  out_ << GameSummary(game_) << '\n';
+  out_.flush();
+}
+
+void RunnerForm::Shutdown() {
+  // Releasing the graphics device and the sound system and removing the included files marked for removal join
+  // here with their subsystems.
+}
+
+void RunnerForm::CloseLoadingWindow() {
+  if (!loadingShown_) return;
+  platform_.Loading().Hide();
+  loadingShown_ = false;
+}
+
+std::string RunnerForm::Caption() const {
+  if (gamePath_.empty()) return "kvrun";
+  const std::string stem = std::filesystem::path(gamePath_).stem().string();
+  return stem.empty() ? "kvrun" : stem;
+}
+
+void RunnerForm::ShowLoadingWindow(const GameSettings& settings, bool debugMode) {
+  loading_.Configure(settings, debugMode, kDefaultScreenWidth, kDefaultScreenHeight);
+  platform_.Loading().Show(loading_.State());
+  loadingShown_ = true;
+}
+
+void RunnerForm::Progress(int percent, std::string_view text) {
+  loading_.ShowProgress(percent, text);
+  if (loadingShown_) platform_.Loading().Update(loading_.State());
+}
+
+void RunnerForm::Message(std::string_view text) { platform_.Dialogs().ShowMessage(Caption(), text); }
+
+std::string RunnerForm::TempDirectory() { return platform_.System().TempDir(); }
+
+// ---- summary --------------------------------------------------------------------------------------------------
+
+std::string GameSummary(const GameData& game) {
+  const GameResources& r = game.resources;
+  auto count = [](int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  return "game loaded: " + count(r.rooms.Count(), "room", "rooms") + ", " +
+         count(r.objects.Count(), "object", "objects") + ", " + count(r.scripts.Count(), "script", "scripts") +
+         ", " + count(r.sprites.Count(), "sprite", "sprites") + ", " + count(r.sounds.Count(), "sound", "sounds") +
+         ", " + count(r.backgrounds.Count(), "background", "backgrounds") + ", " +
+         count(r.paths.Count(), "path", "paths") + ", " + count(r.fonts.Count(), "font", "fonts") + ", " +
+         count(r.timelines.Count(), "time line", "time lines") + ", " +
+         count(static_cast<int>(r.includedFiles.size()), "included file", "included files") + ", " +
+         count(static_cast<int>(r.extensions.size()), "extension package", "extension packages") +
+         (game.debugMode ? " (debug mode)" : "");
+}
+
+}  // namespace kv
