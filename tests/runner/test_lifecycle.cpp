@@ -87,7 +87,7 @@ RunResult RunForm(const RunnerOptions& options, std::vector<plat::DialogAnswer> 
 
 plat::DialogAnswer Answer(std::string kind, std::string value) { return {std::move(kind), std::move(value), 0}; }
 
-// Position of each needle in order; -1 when a needle is missing or out of order.
+// True when every needle appears in the text, each after the previous one.
 bool InOrder(const std::string& text, const std::vector<std::string>& needles) {
   size_t at = 0;
   for (const std::string& needle : needles) {
