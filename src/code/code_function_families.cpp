@@ -1,5 +1,9 @@
 // The explicit list of built-in function families (see code_function.h for why it is explicit).
 #include "code/code_function.h"
+#include "functions/function_date.h"
+#include "functions/function_math.h"
+#include "functions/function_string.h"
+#include "structures/function_data_structures.h"
 
 namespace kv {
 
@@ -11,6 +15,10 @@ void RegisterAllBuiltinFunctions() {
   done = true;
   // Core fallbacks first: a family registered later with the same name replaces them.
   RegisterLanguageCoreFunctions();
+  RegisterMathFunctions();
+  RegisterStringFunctions();
+  RegisterDateFunctions();
+  RegisterDataStructureFunctions();
 }
 
 }  // namespace kv
