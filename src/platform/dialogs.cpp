@@ -16,4 +16,18 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
   return out;
 }
 
+std::string UnixLineEnds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace kv::plat

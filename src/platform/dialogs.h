@@ -31,6 +31,9 @@ class IDialogs {
   virtual MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                                    MessageResult defaultResult) = 0;
   virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
+  // The game's error window ("Error Messages") with Abort and, when allowed, Ignore. True means abort, which is
+  // also the answer when nobody can be asked.
+  virtual bool ErrorWindow(std::string_view message, bool allowIgnore) = 0;
 
   void ShowMessage(std::string_view title, std::string_view text) {
     MessageBox(title, text, MessageButtons::Ok, MessageResult::Ok);
@@ -43,5 +46,10 @@ struct FileFilter {
   std::string patterns;  // as given, ';'-separated
 };
 std::vector<FileFilter> ParseFileFilter(std::string_view filter);
+
+// Game texts end lines with CR LF or CR; the system's text output wants LF.
+std::string UnixLineEnds(std::string_view text);
+
+inline constexpr const char* kErrorWindowCaption = "Error Messages";
 
 }  // namespace kv::plat

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "code/code_error.h"
 #include "platform/headless/dialog_answers.h"
 #include "platform/platform.h"
 #include "runner/build_info.h"
@@ -52,11 +53,19 @@ int main(int argc, char** argv) {
   // platform goes away at the end of main, whatever the outcome of the run.
   if (!platform->System().CreateTempDir()) platform->Dialogs().ShowMessage("kvrun", kv::kMsgTempDirFailed);
 
+  // Errors in game code (compile errors included) are shown in the platform's error window.
+  kv::ErrorHooks hooks;
+  hooks.showErrorWindow = [&platform](const std::string& message, bool allowIgnore) {
+    return platform->Dialogs().ErrorWindow(message, allowIgnore);
+  };
+  kv::SetErrorHooks(std::move(hooks));
+
   int exitCode = kv::kExitOk;
   {
     kv::RunnerForm form(*platform, options, std::cout, std::cerr);
     exitCode = form.Run();
   }
+  kv::SetErrorHooks({});  // nothing may reach the platform once it is gone
   std::cout.flush();
   return exitCode;
 }

@@ -91,6 +91,20 @@ TEST(ScriptedDialogs, TranscriptAndAnswers) {
             "Open game: choose a file to open\n  -> no answer\n");
 }
 
+TEST(ScriptedDialogs, ErrorWindowAnswers) {
+  std::ostringstream out;
+  ScriptedDialogs dialogs(out, AnswerQueue(ParseDialogAnswers("error ignore\nerror ignore\nerror abort").answers));
+  EXPECT_FALSE(dialogs.ErrorWindow("ERROR in\r\naction number 1\r\n", true));
+  EXPECT_TRUE(dialogs.ErrorWindow("FATAL\rx", false));  // a fatal error cannot be ignored
+  EXPECT_TRUE(dialogs.ErrorWindow("third", true));
+  EXPECT_TRUE(dialogs.ErrorWindow("unscripted", true));  // Abort is the default
+  EXPECT_EQ(out.str(),
+            "Error Messages: ERROR in\naction number 1\n\n  -> ignore\n"
+            "Error Messages: FATAL\nx\n  -> abort\n"
+            "Error Messages: third\n  -> abort\n"
+            "Error Messages: unscripted\n  -> abort (default)\n");
+}
+
 TEST(ScriptedDialogs, TranscriptIsUtf8) {
   std::ostringstream out;
   ScriptedDialogs dialogs(out, AnswerQueue());

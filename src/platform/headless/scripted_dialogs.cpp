@@ -6,7 +6,7 @@ namespace kv::plat {
 
 MessageResult ScriptedDialogs::MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                                           MessageResult defaultResult) {
-  out_ << Cp1252ToUtf8(title) << ": " << Cp1252ToUtf8(text) << '\n';
+  out_ << Cp1252ToUtf8(title) << ": " << UnixLineEnds(Cp1252ToUtf8(text)) << '\n';
   if (buttons == MessageButtons::Ok) {
     answers_.Take("message");
     out_.flush();
@@ -35,6 +35,16 @@ FileDialogResult ScriptedDialogs::FileDialog(const FileDialogRequest& request) {
   }
   out_.flush();
   return result;
+}
+
+bool ScriptedDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
+  out_ << kErrorWindowCaption << ": " << UnixLineEnds(Cp1252ToUtf8(message)) << '\n';
+  const auto answer = answers_.Take("error");
+  // Ignore is only a choice when the window offers it; Abort is the default button.
+  const bool abort = !(answer && *answer == "ignore" && allowIgnore);
+  out_ << "  -> " << (abort ? "abort" : "ignore") << (answer ? "" : " (default)") << '\n';
+  out_.flush();
+  return abort;
 }
 
 }  // namespace kv::plat

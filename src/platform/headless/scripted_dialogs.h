@@ -16,6 +16,7 @@ class ScriptedDialogs final : public IDialogs {
   MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                            MessageResult defaultResult) override;
   FileDialogResult FileDialog(const FileDialogRequest& request) override;
+  bool ErrorWindow(std::string_view message, bool allowIgnore) override;
 
   const AnswerQueue& Answers() const { return answers_; }
 

@@ -47,6 +47,23 @@ MessageResult SdlDialogs::MessageBox(std::string_view title, std::string_view te
   return fallback_.MessageBox(title, text, buttons, defaultResult);
 }
 
+bool SdlDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
+  if (hasDisplay_) {
+    const std::string text = UnixLineEnds(Cp1252ToUtf8(message));
+    const SDL_MessageBoxButtonData choices[] = {
+        // Closing the window counts as Abort, so Escape does too.
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "Abort"},
+        {0, 0, "Ignore"},
+    };
+    const SDL_MessageBoxData box = {SDL_MESSAGEBOX_ERROR, nullptr, kErrorWindowCaption, text.c_str(),
+                                    allowIgnore ? 2 : 1, choices, nullptr};
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) == 0) return !(allowIgnore && pressed == 0);
+    hasDisplay_ = false;
+  }
+  return fallback_.ErrorWindow(message, allowIgnore);
+}
+
 std::vector<std::string> ZenityFileArguments(const FileDialogRequest& request) {
   std::vector<std::string> args = {"zenity", "--file-selection"};
   if (request.kind == FileDialogKind::Save) {

@@ -13,6 +13,7 @@ class SdlDialogs final : public IDialogs {
   MessageResult MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                            MessageResult defaultResult) override;
   FileDialogResult FileDialog(const FileDialogRequest& request) override;
+  bool ErrorWindow(std::string_view message, bool allowIgnore) override;
 
  private:
   bool hasDisplay_;
