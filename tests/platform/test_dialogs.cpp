@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <sstream>
 
 #include "platform/headless/dialog_answers.h"
@@ -125,4 +127,29 @@ TEST(FileDialogs, FilterAndChooserArguments) {
             open);
   const std::vector<std::string> save = {"zenity", "--file-selection", "--save", "--confirm-overwrite"};
   EXPECT_EQ(ZenityFileArguments({FileDialogKind::Save, "", "", ""}), save);
+}
+
+TEST(SdlDialogs, WithoutADisplayTheyFallBackToTheTranscript) {
+  // Run with no display reachable; restore the environment afterwards.
+  std::vector<std::pair<std::string, std::string>> saved;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+    unsetenv(name);
+  }
+  std::ostringstream captured;
+  std::streambuf* original = std::cerr.rdbuf(captured.rdbuf());
+  {
+    SdlDialogs dialogs(AnswerQueue(ParseDialogAnswers("question no\nopen \"/x/g.exe\"").answers));
+    dialogs.ShowMessage("game", "Error: Wrong version number.");
+    EXPECT_EQ(dialogs.MessageBox("game", "Switch?", MessageButtons::YesNo, MessageResult::Yes), MessageResult::No);
+    const auto chosen = dialogs.FileDialog({FileDialogKind::Open, "Open game", "", ""});
+    EXPECT_EQ(chosen.status, FileDialogResult::Status::Chosen);
+    EXPECT_EQ(chosen.path, "/x/g.exe");
+    EXPECT_EQ(dialogs.FileDialog({}).status, FileDialogResult::Status::Unavailable);
+    EXPECT_TRUE(dialogs.ErrorWindow("boom", true));
+  }
+  std::cerr.rdbuf(original);
+  for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
+  EXPECT_EQ(captured.str().find("game: Error: Wrong version number.\n"), 0u);
+  EXPECT_NE(captured.str().find("Error Messages: boom\n  -> abort (default)\n"), std::string::npos);
 }
