@@ -77,4 +77,160 @@ void CObject::Write(CStream& s) const {
   }
 }
 
+// ---- parent chains ----
+
+int ParentOf(const ObjectTable& objects, int object) {
+  const CObject* o = objects.Get(object);
+  return o ? o->parent : -1;
+}
+
+namespace {
+
+// Walks o, parent(o), ... over existing objects and calls visit(index) until it returns true. A chain that comes
+// back to an object it already passed (a parent cycle) is cut after every object was visited once.
+template <class Visit>
+bool WalkChain(const ObjectTable& objects, int object, Visit visit) {
+  int budget = objects.Count();
+  for (int o = object; objects.Exists(o) && budget-- > 0; o = objects.Get(o)->parent) {
+    if (visit(o)) return true;
+  }
+  return false;
+}
+
+FoundEvent FindOwn(const ObjectTable& objects, int object, int type, int subtype) {
+  FoundEvent found;
+  WalkChain(objects, object, [&](int o) {
+    if (const CEvent* e = objects.Get(o)->GetEvent(type, subtype)) {
+      found = {e, o};
+      return true;
+    }
+    return false;
+  });
+  return found;
+}
+
+}  // namespace
+
+FoundEvent FindEvent(const ObjectTable& objects, int object, int type, int subtype) {
+  FoundEvent found = FindOwn(objects, object, type, subtype);
+  if (found || type != kEventCollision || !objects.Exists(subtype)) return found;
+  // The other object's ancestors, nearest first, each tried along the whole chain of the object.
+  WalkChain(objects, ParentOf(objects, subtype), [&](int ancestor) {
+    found = FindOwn(objects, object, kEventCollision, ancestor);
+    return static_cast<bool>(found);
+  });
+  return found;
+}
+
+bool HasEventOfType(const ObjectTable& objects, int object, int type) {
+  if (type < 0 || type >= CObject::kEventTypeCount) return false;
+  return WalkChain(objects, object, [&](int o) {
+    for (const auto& [subtype, event] : objects.Get(o)->events[type])
+      if (event.Defined()) return true;
+    return false;
+  });
+}
+
+bool IsDescendant(const ObjectTable& objects, int object, int ancestor) {
+  return WalkChain(objects, ParentOf(objects, object), [&](int o) { return o == ancestor; });
+}
+
+bool ParentWouldCycle(const ObjectTable& objects, int object, int parent) {
+  return parent == object || IsDescendant(objects, parent, object);
+}
+
+// ---- names ----
+
+std::string KeyName(int code) {
+  switch (code) {
+    case 0: return "<no key>";
+    case 1: return "<any key>";
+    case 8: return "<Backspace>";
+    case 9: return "<Tab>";
+    case 13: return "<Enter>";
+    case 16: return "<Shift>";
+    case 17: return "<Ctrl>";
+    case 18: return "<Alt>";
+    case 27: return "<Escape>";
+    case 32: return "<Space>";
+    case 33: return "<Page Up>";
+    case 34: return "<Page Down>";
+    case 35: return "<End>";
+    case 36: return "<Home>";
+    case 37: return "<Left>";
+    case 38: return "<Up>";
+    case 39: return "<Right>";
+    case 40: return "<Down>";
+    case 45: return "<Insert>";
+    case 46: return "<Delete>";
+    case 106: return "Keypad *";
+    case 107: return "Keypad +";
+    case 109: return "Keypad -";
+    case 110: return "Keypad .";
+    case 111: return "Keypad /";
+    default: break;
+  }
+  if ((code >= 48 && code <= 57) || (code >= 65 && code <= 90)) return std::string(1, char(code)) + "-key";
+  if (code >= 96 && code <= 105) return "Keypad " + std::to_string(code - 96);
+  if (code >= 112 && code <= 123) return "F" + std::to_string(code - 111);
+  return "<unknown>";
+}
+
+namespace {
+
+std::string MouseName(int s) {
+  static const char* const kFirst[] = {"Left Button",    "Right Button",    "Middle Button",  "No Button",
+                                       "Left Pressed",   "Right Pressed",   "Middle Pressed", "Left Released",
+                                       "Right Released", "Middle Released", "Mouse Enter",    "Mouse Leave"};
+  static const char* const kDirs[] = {"Left", "Right", "Up", "Down"};
+  static const char* const kGlob[] = {"Left Button", "Right Button", "Middle Button", "Left Pressed",
+                                      "Right Pressed", "Middle Pressed", "Left Released", "Right Released",
+                                      "Middle Released"};
+  if (s >= 0 && s <= 11) return kFirst[s];
+  for (int j = 0; j < 2; ++j) {
+    const int base = 16 + 15 * j;
+    const std::string stick = "Joystick " + std::to_string(j + 1) + " ";
+    if (s >= base && s < base + 4) return stick + kDirs[s - base];
+    if (s >= base + 5 && s <= base + 12) return stick + "Button " + std::to_string(s - base - 4);
+  }
+  if (s >= 50 && s <= 58) return std::string("Glob ") + kGlob[s - 50];
+  if (s == 60) return "Mouse Wheel Up";
+  if (s == 61) return "Mouse Wheel Down";
+  return "<unknown>";
+}
+
+std::string OtherName(int s) {
+  static const char* const kFirst[] = {"Outside Room",  "Intersect Boundary", "Game Start",    "Game End",
+                                       "Room Start",    "Room End",           "No More Lives", "Animation End",
+                                       "End Of Path",   "No More Health"};
+  if (s >= 0 && s <= 9) return kFirst[s];
+  if (s >= 10 && s <= 25) return "User Defined " + std::to_string(s - 10);
+  if (s == 30) return "Close Button";
+  if (s >= 40 && s <= 47) return "Outside View " + std::to_string(s - 40);
+  if (s >= 50 && s <= 57) return "Boundary View " + std::to_string(s - 50);
+  return "<unknown>";
+}
+
+}  // namespace
+
+std::string EventName(const ObjectTable& objects, int type, int subtype) {
+  switch (type) {
+    case kEventCreate: return "Create Event";
+    case kEventDestroy: return "Destroy Event";
+    case kEventAlarm: return "Alarm Event for alarm " + std::to_string(subtype);
+    case kEventStep: {
+      const char* step = subtype == 0 ? "" : subtype == 1 ? "Begin" : subtype == 2 ? "End" : "<unknown>";
+      return std::string(step) + " Step Event";
+    }
+    case kEventCollision: return "Collision Event with object " + std::string(objects.Name(subtype));
+    case kEventKeyboard: return "Keyboard Event for " + KeyName(subtype) + " Key";
+    case kEventMouse: return "Mouse Event for " + MouseName(subtype);
+    case kEventOther: return "Other Event: " + OtherName(subtype);
+    case kEventDraw: return "Draw Event";
+    case kEventKeyPress: return "Key Press Event for " + KeyName(subtype) + " Key";
+    case kEventKeyRelease: return "Key Release Event for " + KeyName(subtype) + " Key";
+    default: return "<Unknown Event>";
+  }
+}
+
 }  // namespace kv

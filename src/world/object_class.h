@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "actions/action_class.h"
+#include "runner/resource_table.h"
 
 namespace kv {
 
@@ -57,5 +59,46 @@ struct CObject {
 
   bool operator==(const CObject&) const = default;
 };
+
+using ObjectTable = ResourceTable<CObject>;
+
+// Event types.
+enum EventType : int {
+  kEventCreate = 0, kEventDestroy = 1, kEventAlarm = 2, kEventStep = 3, kEventCollision = 4, kEventKeyboard = 5,
+  kEventMouse = 6, kEventOther = 7, kEventDraw = 8, kEventKeyPress = 9, kEventKeyRelease = 10
+};
+// Subtypes of the step and other events the world raises itself.
+enum : int { kStepNormal = 0, kStepBegin = 1, kStepEnd = 2 };
+enum : int {
+  kOtherOutside = 0, kOtherBoundary = 1, kOtherGameStart = 2, kOtherGameEnd = 3, kOtherRoomStart = 4,
+  kOtherRoomEnd = 5, kOtherNoMoreLives = 6, kOtherAnimationEnd = 7, kOtherEndOfPath = 8, kOtherNoMoreHealth = 9,
+  kOtherUser0 = 10, kOtherCloseButton = 30
+};
+
+// An event found through a parent chain and the object of the chain that defines it.
+struct FoundEvent {
+  const CEvent* event = nullptr;
+  int definingObject = -1;
+  explicit operator bool() const { return event != nullptr; }
+};
+
+// The parent of an existing object, or -1 (no parent, or the object does not exist).
+int ParentOf(const ObjectTable& objects, int object);
+
+// Event lookup: the first object of the chain o, parent(o), ... that defines [type][subtype]. For a collision
+// event whose other object c exists and was not found, each ancestor of c in turn (nearest first) is looked up
+// along the whole chain of o. Chains end at -1 or a missing object; a parent cycle ends a walk after every object
+// was visited once.
+FoundEvent FindEvent(const ObjectTable& objects, int object, int type, int subtype);
+// True when the object or an ancestor defines any event of the type.
+bool HasEventOfType(const ObjectTable& objects, int object, int type);
+// True when ancestor occurs in the object's parent chain (the object itself does not count).
+bool IsDescendant(const ObjectTable& objects, int object, int ancestor);
+// True when making parent the parent of object would close a cycle (parent is object or one of its descendants).
+bool ParentWouldCycle(const ObjectTable& objects, int object, int parent);
+
+// Names as shown in messages ("Create Event", "Keyboard Event for <Left> Key", ...).
+std::string KeyName(int code);
+std::string EventName(const ObjectTable& objects, int type, int subtype);
 
 }  // namespace kv
