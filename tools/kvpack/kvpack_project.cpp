@@ -150,6 +150,8 @@ class Packer {
     for (const ManifestSection& sec : m_.sections) Fill(sec);
     if (!hasRoomOrder_)
       for (int i = 0; i < res().rooms.Count(); ++i) res().roomOrder.push_back(i);
+    // The runner refuses a game without a first room, so refuse to build one.
+    if (res().roomOrder.empty()) throw PackError(m_.fileName + ": the game needs at least one room");
     res().lastInstanceId = nextInstanceId_ - 1;
     return std::move(out_);
   }
