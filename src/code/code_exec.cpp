@@ -204,6 +204,15 @@ int NumGeneric(const Expr* e, Ctx& c, double& v, RValue& slow) {
   return kNumReal;
 }
 
+// num for nodes whose primary entry is eval.
+template <EvalFn F>
+int NumViaEval(const Expr* e, Ctx& c, double& v, RValue& slow) {
+  if (!F(e, c, slow)) return kNumError;
+  if (slow.IsString()) return kNumValue;
+  v = slow.RealUnchecked();
+  return kNumReal;
+}
+
 // eval for nodes whose primary entry is num.
 template <NumFn F>
 bool EvalViaNum(const Expr* e, Ctx& c, RValue& out) {
@@ -246,8 +255,28 @@ struct VarRef {
   mutable uint32_t hint = 0;
 };
 
+int NumLocal(const Expr* e, Ctx& c, double& r, RValue& slow);
+const LocalSlot& SlotOfLocalExpr(const Expr* e, Ctx& c);
+
+bool IndexValueSlow(const Expr* ie, Ctx& c, int64_t& out);
 // Evaluates one index expression into 0…31999.
 inline bool IndexValue(const Expr* ie, Ctx& c, int64_t& out) {
+  if (ie->num == NumLocal) {  // the usual i, j counters: read the frame slot directly
+    const LocalSlot& s = SlotOfLocalExpr(ie, c);
+    if (s.present && s.var.value.IsReal()) {
+      double d = s.var.value.RealUnchecked();
+      if (d >= 0 && d < kArrayDim) {
+        int64_t n = static_cast<int64_t>(d);
+        if (static_cast<double>(n) == d) {
+          out = n;
+          return true;
+        }
+      }
+    }
+  }
+  return IndexValueSlow(ie, c, out);
+}
+bool IndexValueSlow(const Expr* ie, Ctx& c, int64_t& out) {
   double d;
   RValue slow;
   int r = ie->num(ie, c, d, slow);
@@ -355,6 +384,8 @@ bool EvalVar(const Expr* e, Ctx& c, RValue& out) {
 }
 
 // ---- variables: fast paths ----
+const LocalSlot& SlotOfLocalExpr(const Expr* e, Ctx& c) { return c.slots[static_cast<const VarE*>(e)->ref.slot]; }
+
 // A `var` local without index.
 bool EvalLocal(const Expr* e, Ctx& c, RValue& out) {
   const VarRef& v = static_cast<const VarE*>(e)->ref;
@@ -583,6 +614,13 @@ int NumBinK(const Expr* e, Ctx& c, double& v, RValue& slow) {
   if (ra == kNumError) return kNumError;
   RValue left = std::move(slow);
   return Finish<OP>(c, left, RValue(n->k), v, slow, n->kpos);
+}
+template <int OP>
+int NumArgK(const Expr* e, Ctx& c, double& v, RValue& slow) {
+  const BinKE* n = static_cast<const BinKE*>(e);
+  const RValue& a = g_args.frame[n->leftSlot];
+  if (a.IsReal() && RealFast<OP>(a.RealUnchecked(), n->k, v)) return kNumReal;
+  return NumBinK<OP>(e, c, v, slow);
 }
 template <int OP>
 int NumLocalK(const Expr* e, Ctx& c, double& v, RValue& slow) {
@@ -912,6 +950,44 @@ int ExecFor(const Stmt* s, Ctx& c) {
     if (st != kStatusOk) return st;
   }
 }
+// for (…; i CMP k; i += d) with i a `var` local: the test and the step run inline while i holds a real;
+// anything unusual goes through the general condition and step nodes, so the results are the same.
+struct ForLocalS : LoopS {
+  int slot = 0;
+  double limit = 0;
+  double stepBy = 0;
+};
+template <int CMP>
+int ExecForLocal(const Stmt* s, Ctx& c) {
+  const ForLocalS* n = static_cast<const ForLocalS*>(s);
+  int st = n->init->exec(n->init, c);
+  if (st != kStatusOk) return st;
+  LocalSlot& slot = c.slots[n->slot];
+  for (;;) {
+    double v;
+    if (slot.present && slot.var.value.IsReal()) {
+      RealFast<CMP>(slot.var.value.RealUnchecked(), n->limit, v);
+    } else {
+      RValue slow;
+      st = n->cond->num(n->cond, c, v, slow);
+      if (st != kNumReal) {
+        if (st == kNumValue) Err(c, n->cond->pos, "Expression expected");
+        return kStatusError;
+      }
+    }
+    if (!IsTrue(v)) return kStatusOk;
+    st = n->body->exec(n->body, c);
+    if (st == kStatusBreak) return kStatusOk;
+    if (st != kStatusOk && st != kStatusContinue) return st;
+    if (slot.present && slot.var.value.IsReal()) {
+      slot.var.value.SetReal(CheckFinite(slot.var.value.RealUnchecked() + n->stepBy));
+    } else {
+      st = n->step->exec(n->step, c);
+      if (st != kStatusOk) return st;
+    }
+  }
+}
+
 int ExecRepeat(const Stmt* s, Ctx& c) {
   const LoopS* n = static_cast<const LoopS*>(s);
   double v;
@@ -939,10 +1015,7 @@ struct ReturnS : Stmt {
 };
 int ExecReturn(const Stmt* s, Ctx& c) {
   const Expr* e = static_cast<const ReturnS*>(s)->e;
-  RValue v;
-  if (!e->eval(e, c, v)) return kStatusError;
-  *c.result = std::move(v);
-  return kStatusExit;
+  return e->eval(e, c, *c.result) ? kStatusExit : kStatusError;
 }
 
 struct GlobalVarS : Stmt {
@@ -1039,8 +1112,14 @@ struct SwitchS : Stmt {
   std::vector<std::pair<double, int>> realLabels;    // −0 stored as +0
   std::vector<std::pair<std::string, int>> stringLabels;
   int Lookup(const RValue& sel) const {
-    if (sel.IsReal()) {
-      double key = sel.RealUnchecked();
+    if (sel.IsReal()) return LookupReal(sel.RealUnchecked());
+    std::string_view str = sel.Str();
+    for (const auto& [v, at] : stringLabels)
+      if (v == str) return at;
+    return -1;
+  }
+  int LookupReal(double key) const {
+    {
       if (key >= 0 && key < static_cast<double>(smallLabels.size())) {
         int k = static_cast<int>(key);
         if (static_cast<double>(k) == key) return smallLabels[k];
@@ -1050,10 +1129,6 @@ struct SwitchS : Stmt {
         if (v == key) return at;
       return -1;
     }
-    std::string_view str = sel.Str();
-    for (const auto& [v, at] : stringLabels)
-      if (v == str) return at;
-    return -1;
   }
 };
 int RunSwitchFrom(const SwitchS* n, Ctx& c, int label) {
@@ -1069,10 +1144,13 @@ int RunSwitchFrom(const SwitchS* n, Ctx& c, int label) {
 int ExecSwitch(const Stmt* s, Ctx& c) {
   const SwitchS* n = static_cast<const SwitchS*>(s);
   RValue sel;
-  if (!n->selector->eval(n->selector, c, sel)) return kStatusError;
+  double key;
+  int r = n->selector->num(n->selector, c, key, sel);
+  if (r == kNumError) return kStatusError;
+  if (r == kNumReal && !n->table) sel.SetReal(key);
   int start = -1;
   if (n->table) {
-    int found = n->Lookup(sel);
+    int found = r == kNumReal ? n->LookupReal(key) : n->Lookup(sel);
     start = found >= 0 ? found : n->firstDefault;
   } else {
     for (size_t i = 0; i < n->body.size() && start < 0; ++i) {
@@ -1204,6 +1282,7 @@ Expr* Builder::BuildBinary(const RToken& n) {
     BinKE* e = NewExpr<BinKE>(nullptr, n.position);
     e->l = l;
     if (l->num == NumLocal) e->leftSlot = static_cast<const VarE*>(l)->ref.slot;
+    if (l->num == NumArg) e->leftSlot = static_cast<const ArgE*>(l)->k;
     e->k = rt.value.RealUnchecked();
     e->kpos = rt.position;
     switch (n.index) {
@@ -1211,9 +1290,12 @@ Expr* Builder::BuildBinary(const RToken& n) {
   case op:                      \
     e->eval = EvalViaNum<NumBinK<op>>; \
     e->num = NumBinK<op>;              \
-    if (e->leftSlot >= 0) {            \
+    if (e->leftSlot >= 0 && l->num == NumLocal) { \
       e->eval = EvalViaNum<NumLocalK<op>>; \
       e->num = NumLocalK<op>;          \
+    } else if (e->leftSlot >= 0) {     \
+      e->eval = EvalViaNum<NumArgK<op>>; \
+      e->num = NumArgK<op>;            \
     }                                  \
     break;
       KV_BIN_CASES(X)
@@ -1273,6 +1355,9 @@ Expr* Builder::BuildExpr(const RToken& n) {
                   : n.index >= kScriptIdBase  ? EvalCallScript
                                               : EvalCallBuiltin;
       CallE* e = NewExpr<CallE>(fn, n.position);
+      e->num = fn == EvalCallExtension ? NumViaEval<EvalCallExtension>
+               : fn == EvalCallScript  ? NumViaEval<EvalCallScript>
+                                       : NumViaEval<EvalCallBuiltin>;
       e->id = n.index;
       if (fn == EvalCallBuiltin) {
         const RBuiltinFunction* f = GetBuiltinFunction(n.index);
@@ -1420,11 +1505,28 @@ Stmt* Builder::BuildStmt(const RToken& n) {
       return s;
     }
     case kNodeFor: {
-      LoopS* s = NewStmt<LoopS>(ExecFor, n.position);
+      ForLocalS* s = NewStmt<ForLocalS>(ExecFor, n.position);
       s->init = BuildStmt(n.children[0]);
       s->cond = BuildExpr(n.children[1]);
       s->step = BuildStmt(n.children[2]);
       s->body = BuildStmt(n.children[3]);
+      // i CMP k with i += d / i -= d on the same local: fuse the test and the step.
+      const BinKE* cond = dynamic_cast<const BinKE*>(s->cond);
+      const AssignS* step = dynamic_cast<const AssignS*>(s->step);
+      if (cond && step && cond->leftSlot >= 0 && cond->l->num == NumLocal && step->ref.slot == cond->leftSlot &&
+          (step->exec == ExecAssignLocalK<kOpPlus> || step->exec == ExecAssignLocalK<kOpMinus>)) {
+        s->slot = cond->leftSlot;
+        s->limit = cond->k;
+        s->stepBy = step->exec == ExecAssignLocalK<kOpPlus> ? step->k : -step->k;  // x - d == x + (-d) exactly
+        switch (n.children[1].index) {
+          case kOpLess: s->exec = ExecForLocal<kOpLess>; break;
+          case kOpLessEq: s->exec = ExecForLocal<kOpLessEq>; break;
+          case kOpGreater: s->exec = ExecForLocal<kOpGreater>; break;
+          case kOpGreaterEq: s->exec = ExecForLocal<kOpGreaterEq>; break;
+          case kOpNotEqual: s->exec = ExecForLocal<kOpNotEqual>; break;
+          default: break;
+        }
+      }
       return s;
     }
     case kNodeRepeat: {

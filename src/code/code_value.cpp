@@ -9,6 +9,11 @@ namespace kv {
 
 void ThrowArithmeticFault() { throw ArithmeticFault(); }
 
+int64_t RoundToInt64Slow(double r) {
+  if (r >= -9.2233720368547758e18 && r < 9.2233720368547758e18) return static_cast<int64_t>(std::nearbyint(r));
+  ThrowArithmeticFault();
+}
+
 StrRep* StrRep::Make(size_t len, size_t cap) {
   if (cap < len) cap = len;
   if (cap > kMaxStringLength) throw std::length_error("string too long");

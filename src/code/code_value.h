@@ -37,14 +37,15 @@ inline double CheckFinite(double r) {
   return r;
 }
 
+int64_t RoundToInt64Slow(double r);
+
 // Nearest integer, halves to even, as int64; outside the int64 range (or NaN) -> ArithmeticFault.
 inline int64_t RoundToInt64(double r) {
   if (r >= -9.2233720368547758e18 && r < 9.2233720368547758e18) {
     int64_t i = static_cast<int64_t>(r);
     if (static_cast<double>(i) == r) return i;  // already integral: the common case (indices, counters)
-    return static_cast<int64_t>(std::nearbyint(r));
   }
-  ThrowArithmeticFault();
+  return RoundToInt64Slow(r);
 }
 
 // Rounded like RoundToInt64, keeping only the low 32 bits (int32 targets such as built-in int variables).
