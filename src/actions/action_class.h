@@ -1,13 +1,29 @@
 #pragma once
 // CAction: one entry of an event's action list as stored in the game data. The function name is kept as read;
-// resolving it to a function index and compiling code and arguments is done when the actions are prepared.
+// resolving it to a function index and compiling code and arguments is done when the actions are prepared
+// (actions/function_action.h), which fills the prepared fields below.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "code/code_value.h"
 
 namespace kv {
 
+class CCode;
 class CStream;
+
+// Action kinds.
+enum ActionKind : int {
+  kActionNormal = 0, kActionBeginBlock = 1, kActionEndBlock = 2, kActionElse = 3, kActionExit = 4,
+  kActionRepeat = 5, kActionVariable = 6, kActionCode = 7
+};
+// Execution types.
+enum ActionExeType : int { kExeNone = 0, kExeFunction = 1, kExeCode = 2 };
+// Argument kinds after preparation.
+constexpr int kArgumentCompiled = 0;
+constexpr int kArgumentConstant = -1;
 
 struct CAction {
   static constexpr int32_t kRecordVersion = 440;
@@ -30,6 +46,12 @@ struct CAction {
   bool relative = false;
   std::array<std::string, kMaxArguments> argumentTexts{};
   bool isNot = false;
+
+  // ---- prepared state (never stored) ----
+  bool prepared = false;
+  std::shared_ptr<const CCode> code;  // the compiled code of a code action
+  std::array<std::shared_ptr<const CCode>, kMaxArguments> argumentCodes{};  // kind 0 (compiled) arguments
+  std::array<RValue, kMaxArguments> argumentValues{};                       // kind -1 (constant) arguments
 
   // A record with another version than 440 holds nothing more and leaves the action empty (true). An argument count
   // outside 0 ... 7 fails the record (false). Of the stored argument kinds and texts the first eight are kept.

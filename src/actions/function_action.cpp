@@ -1,0 +1,378 @@
+#include "actions/function_action.h"
+
+#include <iostream>
+
+#include "code/code_code.h"
+#include "code/code_error.h"
+#include "code/code_exec.h"
+#include "code/code_function.h"
+#include "code/code_instance.h"
+#include "code/code_script.h"
+#include "runner/game_sections.h"
+#include "world/world_state.h"
+
+namespace kv {
+
+namespace {
+
+ActionContext g_context;
+bool g_argumentRelative = false;
+std::function<void(const std::string&)> g_messageHook;
+
+void ShowMessage(const std::string& text) {
+  if (g_messageHook) g_messageHook(text);
+  else std::cerr << text << std::endl;
+}
+
+// Compiles text; on failure reports prefix + CR + the compiler's message as fatal with the action context.
+std::shared_ptr<const CCode> CompileOrReport(const std::string& text, bool isExpression, const std::string& prefix) {
+  auto code = std::make_shared<CCode>(text, isExpression);
+  if (code->Compile()) return code;
+  std::string msg = prefix + "\r" + PendingMessage();
+  ClearErrorPending();
+  ReportRuntimeError(msg, true);
+  return nullptr;
+}
+
+}  // namespace
+
+ActionContext& CurrentActionContext() { return g_context; }
+
+ActionContextScope::ActionContextScope(int object, int eventType, int eventNumber) : saved_(g_context) {
+  g_context.object = object;
+  g_context.eventType = eventType;
+  g_context.eventNumber = eventNumber;
+  g_context.actionIndex = 0;
+}
+
+void InstallActionErrorContext() {
+  SetErrorContextProvider([] {
+    ErrorActionContext out;
+    const ActionContext& c = g_context;
+    out.actionIndex = c.actionIndex;
+    const GameResources* res = WorldResources();
+    if (c.eventType == kTimeLineEventType) {
+      out.timeLine = true;
+      out.timeStep = c.eventNumber;
+      out.timeLineName = res ? std::string(res->timelines.Name(c.object)) : "<undefined>";
+    } else if (res) {
+      out.eventName = EventName(res->objects, c.eventType, c.eventNumber);
+      out.objectName = std::string(res->objects.Name(c.object));
+    }
+    return out;
+  });
+}
+
+bool ArgumentRelative() { return g_argumentRelative; }
+void SetArgumentRelative(bool relative) { g_argumentRelative = relative; }
+
+void SetActionMessageHook(std::function<void(const std::string&)> hook) { g_messageHook = std::move(hook); }
+
+// ======================================================================================================
+// Preparation
+// ======================================================================================================
+
+bool PrepareAction(CAction& a) {
+  if (a.prepared) return true;
+  a.prepared = true;
+
+  // Function lookup: scripts, then extension functions, then built-ins (a script named like a built-in wins).
+  a.functionIndex = -1;
+  if (!a.functionName.empty() || a.exeType == kExeFunction) {
+    int id = -1;
+    if (FindFunction(a.functionName, id)) a.functionIndex = id;
+    else if (a.exeType == kExeFunction) ShowMessage("Failed to locate action function " + a.functionName);
+  }
+
+  // Variable and code actions become plain code actions.
+  if (a.kind == kActionVariable) {
+    a.codeText = a.argumentTexts[0] + (a.relative ? " += " : " = ") + a.argumentTexts[1];
+  } else if (a.kind == kActionCode) {
+    a.codeText = a.argumentTexts[0];
+  }
+  if (a.kind == kActionVariable || a.kind == kActionCode) {
+    a.kind = kActionNormal;
+    a.argumentCount = 0;
+  }
+
+  a.code.reset();
+  if (a.exeType == kExeCode) {
+    a.code = CompileOrReport(a.codeText, false, "COMPILATION ERROR in code action");
+    if (!a.code) return false;
+  }
+  a.codeText.clear();
+  for (auto& c : a.argumentCodes) c.reset();
+
+  for (int i = 0; i < a.argumentCount; ++i) {
+    int& kind = a.argumentKinds[i];
+    std::string& text = a.argumentTexts[i];
+    if (kind == 2) kind = (text.empty() || (text[0] != '\'' && text[0] != '"')) ? 1 : 0;
+    if (kind == 1 || kind == 15) {
+      a.argumentValues[i] = RValue(text);
+      kind = kArgumentConstant;
+    } else {
+      kind = kArgumentCompiled;
+      auto code = CompileOrReport(text, true, "COMPILATION ERROR in argument " + std::to_string(i));
+      if (!code) return false;
+      if (code->GetKind() == CCode::kConstantExpression) {
+        a.argumentValues[i] = code->Constant();
+        kind = kArgumentConstant;
+      } else {
+        a.argumentCodes[i] = std::move(code);
+      }
+    }
+    text.clear();
+  }
+  return true;
+}
+
+namespace {
+bool PrepareEvent(CEvent& event) {
+  for (size_t i = 0; i < event.actions.size(); ++i) {
+    g_context.actionIndex = static_cast<int>(i);
+    if (!PrepareAction(event.actions[i])) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool PrepareTimeLineActions(GameResources& res) {
+  for (int t = 0; t < res.timelines.Count(); ++t) {
+    CTimeLine* line = res.timelines.Get(t);
+    if (!line) continue;
+    for (RMoment& m : line->moments) {
+      ActionContextScope scope(t, kTimeLineEventType, m.step);
+      if (!PrepareEvent(m.event)) return false;
+    }
+  }
+  return true;
+}
+
+bool PrepareObjectActions(GameResources& res) {
+  for (int o = 0; o < res.objects.Count(); ++o) {
+    CObject* obj = res.objects.Get(o);
+    if (!obj) continue;
+    for (int type = 0; type < CObject::kEventTypeCount; ++type) {
+      for (auto& [subtype, event] : obj->events[type]) {
+        ActionContextScope scope(o, type, subtype);
+        if (!PrepareEvent(event)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+// ======================================================================================================
+// Running
+// ======================================================================================================
+
+namespace {
+
+constexpr int kStop = -1;
+
+// Evaluates argument i of a prepared action for (self, other). A run-time error in the expression is reported
+// (non-fatal) and leaves the value "ERROR".
+void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other, RValue& out) {
+  if (a.argumentKinds[i] == kArgumentConstant || !a.argumentCodes[i]) {
+    out = a.argumentValues[i];
+    return;
+  }
+  if (!RunForValue(self, other, a.argumentCodes[i].get(), out)) {
+    ReportRuntimeError(PendingMessage(), false);
+    ClearErrorPending();
+  }
+}
+
+void ReportPendingFailure() {
+  if (!ErrorPending()) return;
+  ReportRuntimeError(PendingMessage(), false);
+  ClearErrorPending();
+}
+
+// Calls one action once for (self, other); result starts as real 0.
+void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
+  result = RValue();
+  const bool relative = a.mayBeRelative && a.relative;
+  if (a.exeType == kExeFunction) {
+    SetArgumentRelative(relative);
+    // Action libraries use at most 7 arguments; the array is as wide as any call so handlers reading past the
+    // count see real 0.
+    RValue args[kMaxCallArgs];
+    const int argc = a.argumentCount;
+    for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
+    const int id = a.functionIndex;
+    if (id >= kExtensionIdBase) {
+      const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
+      if (ext.call && !ext.call(id - kExtensionIdBase, self, other, argc, args, result)) ReportPendingFailure();
+    } else if (id >= kScriptIdBase) {
+      if (!CallScript(id - kScriptIdBase, self, other, result, args, argc)) ReportPendingFailure();
+    } else if (const RBuiltinFunction* f = GetBuiltinFunction(id)) {
+      f->handler(result, self, other, argc, args);
+    }
+  } else if (a.exeType == kExeCode && a.code) {
+    // Arguments go straight into the current argument slots (a later argument sees the earlier new values); the
+    // caller's slots and argument_relative come back afterwards.
+    const int argc = a.argumentCount;
+    RValue saved[CAction::kMaxArguments];
+    RValue* slots = CurrentArguments();
+    for (int i = 0; i < argc; ++i) saved[i] = slots[i];
+    const bool savedRelative = ArgumentRelative();
+    SetArgumentRelative(relative);
+    struct Restore {
+      int argc;
+      RValue* saved;
+      bool relative;
+      ~Restore() {
+        RValue* s = CurrentArguments();
+        for (int i = 0; i < argc; ++i) s[i] = saved[i];
+        SetArgumentRelative(relative);
+      }
+    } restore{argc, saved, savedRelative};
+    for (int i = 0; i < argc; ++i) {
+      RValue v;
+      EvaluateArgument(a, i, self, other, v);
+      CurrentArguments()[i] = v;
+    }
+    RunProgram(self, other, a.code.get(), result);
+  }
+}
+
+class ListRunner {
+ public:
+  ListRunner(CInstance* self, CInstance* other, const std::vector<CAction>& actions)
+      : self_(self), other_(other), acts_(actions), n_(static_cast<int>(actions.size())) {}
+
+  void Run() {
+    for (int i = 0; i >= 0 && i < n_;) i = Execute(i);
+  }
+
+ private:
+  bool Inside(int i) const { return i >= 0 && i < n_; }
+
+  int Execute(int i) {
+    if (!Inside(i) || RoomChangePending()) return kStop;
+    const CAction& a = acts_[i];
+    if (a.kind == kActionBeginBlock) {
+      int j = i + 1;
+      for (;;) {
+        if (j >= n_) return j;
+        if (acts_[j].kind == kActionEndBlock) return j + 1;
+        j = Execute(j);
+        if (j == kStop) return kStop;
+      }
+    }
+    if (a.kind == kActionRepeat) {
+      g_context.actionIndex = i;
+      RValue countValue;
+      if (a.argumentCount > 0) EvaluateArgument(a, 0, self_, other_, countValue);
+      const int64_t count = RoundToInt64(countValue.Real());
+      if (RoomChangePending()) return kStop;
+      for (int64_t k = 0; k < count; ++k) {
+        if (Execute(i + 1) == kStop || RoomChangePending()) return kStop;
+      }
+      return Skip(i + 1);
+    }
+    if (a.isQuestion) {
+      g_context.actionIndex = i;
+      const bool answer = Ask(a);
+      int r = answer ? Execute(i + 1) : Skip(i + 1);
+      if (Inside(r) && acts_[r].kind == kActionElse) r = answer ? Skip(r + 1) : Execute(r + 1);
+      return RoomChangePending() ? kStop : r;
+    }
+    g_context.actionIndex = i;
+    if (a.kind == kActionExit) return kStop;
+    CallOnTargets(a);
+    return RoomChangePending() ? kStop : i + 1;
+  }
+
+  int Skip(int i) const {
+    if (!Inside(i)) return kStop;
+    const CAction& a = acts_[i];
+    if (a.kind == kActionBeginBlock) {
+      int depth = 1;
+      for (int j = i + 1; j < n_; ++j) {
+        if (acts_[j].kind == kActionBeginBlock) ++depth;
+        else if (acts_[j].kind == kActionEndBlock && --depth == 0) return j + 1;
+      }
+      return n_;
+    }
+    if (a.isQuestion || a.kind == kActionRepeat) return Skip(i + 1);
+    return i + 1;
+  }
+
+  // Calls f(target self, target other) for each target of the action until f returns false. Instances of an
+  // object are walked by index over the family list with its length taken at the start; the list is re-read every
+  // time, and instances destroyed or deactivated meanwhile are passed over.
+  template <class F>
+  void ForEachTarget(const CAction& a, F f) {
+    const int target = a.usesApplyTo ? a.applyTo : -1;
+    if (target == -1) {
+      f(self_, other_);
+      return;
+    }
+    if (target == -2) {
+      f(other_, self_);
+      return;
+    }
+    if (target < 0 || target >= WorldObjectCount()) return;
+    CodeWorld* world = GetCodeWorld();
+    if (!world) return;
+    const int count = world->FamilyCount(target);
+    for (int k = 0; k < count && k < world->FamilyCount(target); ++k) {
+      CInstance* inst = world->FamilyAt(target, k);
+      if (!inst || inst->deleted || inst->deactivated) continue;
+      if (!f(inst, other_) || RoomChangePending()) return;
+    }
+  }
+
+  void CallOnTargets(const CAction& a) {
+    RValue result;
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+      CallAction(a, s, o, result);
+      return true;
+    });
+  }
+
+  // Every target must answer true (the walk stops at the first false; no target counts as true); NOT then
+  // inverts the combined answer once.
+  bool Ask(const CAction& a) {
+    bool all = true;
+    RValue result;
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+      CallAction(a, s, o, result);
+      all = IsTrue(result.Real());
+      return all;
+    });
+    return a.isNot ? !all : all;
+  }
+
+  CInstance* self_;
+  CInstance* other_;
+  const std::vector<CAction>& acts_;
+  const int n_;
+};
+
+}  // namespace
+
+void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
+  ListRunner(self, other, event.actions).Run();
+}
+
+bool RunLibraryInitCode(const std::vector<std::string>& pieces) {
+  for (const std::string& text : pieces) {
+    if (text.empty()) continue;
+    CCode code(text, false);
+    if (!code.Compile()) {
+      std::string msg = "COMPILATION ERROR in library initialization code\r" + PendingMessage();
+      ClearErrorPending();
+      ReportError(msg, true);
+      return false;
+    }
+    CInstance temp(0, 0, 0, 0);
+    RValue result;
+    RunProgram(&temp, &temp, &code, result);
+  }
+  return true;
+}
+
+}  // namespace kv
