@@ -78,8 +78,9 @@ Decimal ToDecimal(double x) {
   Decimal d;
   x = std::fabs(x);
   if (x == 0) return d;
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17e", x);  // d.ddddddddddddddddde[+-]XX
+  char buf[40] = {};
+  // d.ddddddddddddddddde[+-]XX; to_chars never uses the locale's decimal separator.
+  std::to_chars(buf, buf + sizeof buf - 1, x, std::chars_format::scientific, 17);
   d.digits[0] = buf[0];
   std::memcpy(d.digits + 1, buf + 2, 17);
   d.count = 18;

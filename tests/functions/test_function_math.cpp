@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <filesystem>
 #include <cmath>
 
 #include "functions/call_builtin.h"
@@ -51,18 +53,33 @@ TEST(RealToText, AwkwardValues) {
   for (const Case& c : cases) EXPECT_EQ(RealToText(c.x), c.text) << c.x;
 }
 
+// Builds a comma-decimal locale into a temporary directory (none may be installed) and makes it current.
+bool UseCommaLocale(const std::string& dir) {
+  if (!std::filesystem::exists(dir + "/de_DE.UTF-8/LC_NUMERIC")) {
+    std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0 && !std::filesystem::exists(dir + "/de_DE.UTF-8/LC_NUMERIC")) return false;
+  }
+  setenv("LOCPATH", dir.c_str(), 1);
+  return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr && std::localeconv()->decimal_point[0] == ',';
+}
+
 TEST(RealToText, IgnoresTheLocale) {
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "fr_FR.UTF-8")) {
-    GTEST_SKIP() << "no comma locale installed";
+  std::string dir = (std::filesystem::temp_directory_path() / "kv_locale_test").string();
+  std::filesystem::create_directories(dir);
+  if (!UseCommaLocale(dir)) {
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    GTEST_SKIP() << "cannot build a comma locale here";
   }
   double v = 0;
   EXPECT_EQ(RealToText(2.5), "2.50");
+  EXPECT_EQ(RealToText(-1.5e300), "-1.5E+300");
+  EXPECT_EQ(FormatFixed(1.0 / 3, 18, 4), "0.3333");
   EXPECT_TRUE(ParseReal("12.5", v));
   EXPECT_EQ(v, 12.5);
   EXPECT_FALSE(ParseReal("1,5", v));
-  std::setlocale(LC_ALL, saved.c_str());
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LOCPATH");
 }
 
 TEST(ParseReal, Grammar) {
