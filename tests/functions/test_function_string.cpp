@@ -87,6 +87,12 @@ TEST(StringHelpers, CaseAndFilters) {
   EXPECT_EQ(StringFilter(bytes, true, false), "aZx");
   EXPECT_EQ(StringFilter(bytes, false, true), "9");
   EXPECT_EQ(StringFilter(bytes, true, true), "aZ9x");
+  // UTF-8 text is just bytes: lengths, positions and copies count bytes and never split differently.
+  const std::string utf8 = "h\xC3\xA9llo";  // "héllo"
+  EXPECT_EQ(StringPos("llo", utf8), 4);
+  EXPECT_EQ(StringCopy(utf8, 2, 2), "\xC3\xA9");
+  EXPECT_EQ(StringUpper(utf8), "H\xC3\xA9LLO");
+  EXPECT_EQ(StringDelete(utf8, 2, 2), "hllo");
 }
 
 TEST(StringHelpers, RepeatIsBounded) {
