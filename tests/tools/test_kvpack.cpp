@@ -120,7 +120,7 @@ TEST(KvpackProject, PacksEveryKindOfEntryAndLoadsBack) {
   EXPECT_EQ(st.loadingImage->width, 3);
   EXPECT_EQ(st.loadingImage->Pixel(2, 1), 0xFFC80050u);  // bottom-up: the first stored row is the lower one (B 80, G 0, R 200)
   ASSERT_EQ(st.constants.size(), 2u);
-  EXPECT_EQ(st.constants[1], (std::pair<std::string, std::string>{"GREETING", "'Gr\xFC\xDF" "e'"}));  // CP-1252
+  EXPECT_EQ(st.constants[1], (std::pair<std::string, std::string>{"GREETING", "\"Gr\xFC\xDF" "e\""}));  // CP-1252
 
   const GameResources& r = g.resources;
   ASSERT_EQ(r.scripts.Count(), 2);
@@ -188,7 +188,7 @@ TEST(KvpackDump, NamesSectionsAndResources) {
   std::string text = DumpGame(LoadBack(PackProject(kProject)));
   for (const char* needle : {"game id: 424242", "scripts: 2", "  1 obj_player  depth -5, parent obj_base",
                              "collision obj_wall", "keyboard left", "draw (2 actions)", "room order: rm_second rm_first",
-                             "GREETING = 'Grüße'", "loading_image = 3x2", "notes.txt  16 bytes"}) {
+                             "GREETING = \"Grüße\"", "loading_image = 3x2", "notes.txt  16 bytes"}) {
     EXPECT_NE(text.find(needle), std::string::npos) << needle << "\n" << text;
   }
 }

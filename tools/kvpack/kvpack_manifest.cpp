@@ -55,7 +55,8 @@ Manifest ParseManifest(std::string_view text, std::string fileName) {
       e.key = std::string(line);
     } else {
       e.key = std::string(Trim(line.substr(0, eq)));
-      e.value = Unquote(Trim(line.substr(eq + 1)));
+      e.rawValue = std::string(Trim(line.substr(eq + 1)));
+      e.value = Unquote(e.rawValue);
       e.hasValue = true;
       if (e.key.empty()) m.Fail(lineNo, "missing key before '='");
     }

@@ -19,6 +19,7 @@ struct ManifestEntry {
   int line = 0;
   std::string key;    // text before the first '=', trimmed; the whole line for a bare line
   std::string value;  // text after '=', trimmed, one pair of surrounding double quotes removed
+  std::string rawValue;  // text after '=', trimmed, quotes kept (constants are source text)
   bool hasValue = false;
 };
 

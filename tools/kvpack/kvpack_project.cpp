@@ -272,7 +272,7 @@ class Packer {
   void FillConstants(const ManifestSection& sec) {
     for (const ManifestEntry& e : sec.entries) {
       if (!e.hasValue) m_.Fail(e.line, "a constant needs 'NAME = value'");
-      settings().constants.emplace_back(ToGame(e.key), ToGame(e.value));
+      settings().constants.emplace_back(ToGame(e.key), ToGame(e.rawValue));
     }
   }
 
