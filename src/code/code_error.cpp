@@ -7,7 +7,6 @@ namespace kv {
 
 namespace {
 struct ErrorState {
-  bool pending = false;
   std::string pendingMessage;
   bool occurred = false;
   std::string last;
@@ -21,11 +20,12 @@ ErrorState g_state;  // plain global: the pending flag is touched by every run
 inline ErrorState& State() { return g_state; }
 }  // namespace
 
-bool ErrorPending() { return State().pending; }
+namespace detail {
+bool g_errorPending = false;
+}
 const std::string& PendingMessage() { return State().pendingMessage; }
-void ClearErrorPending() { State().pending = false; }
 void SetPendingMessage(std::string message) {
-  State().pending = true;
+  detail::g_errorPending = true;
   State().pendingMessage = std::move(message);
 }
 
@@ -60,15 +60,15 @@ std::string FormatCodeError(std::string_view text, bool isProgram, int pos, std:
 
 void RecordError(std::string_view text, bool isProgram, int pos, std::string_view msg) {
   ErrorState& s = State();
-  if (s.pending) return;
-  s.pending = true;
+  if (detail::g_errorPending) return;
+  detail::g_errorPending = true;
   s.pendingMessage = FormatCodeError(text, isProgram, pos, msg);
 }
 
 void RecordPlainError(std::string_view msg) {
   ErrorState& s = State();
-  if (s.pending) return;
-  s.pending = true;
+  if (detail::g_errorPending) return;
+  detail::g_errorPending = true;
   s.pendingMessage = std::string(msg);
 }
 
@@ -147,7 +147,7 @@ bool Aborting() { return State().aborting; }
 
 void ResetErrorState() {
   ErrorState& s = State();
-  s.pending = false;
+  detail::g_errorPending = false;
   s.pendingMessage.clear();
   s.occurred = false;
   s.last.clear();

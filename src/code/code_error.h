@@ -14,9 +14,12 @@
 namespace kv {
 
 // ---- pending error (first error of a compile or a run) ----
-bool ErrorPending();
+namespace detail {
+extern bool g_errorPending;  // read through ErrorPending(); cleared at the start of every run
+}
+inline bool ErrorPending() { return detail::g_errorPending; }
+inline void ClearErrorPending() { detail::g_errorPending = false; }
 const std::string& PendingMessage();
-void ClearErrorPending();
 // Replaces the pending message while keeping the flag set (used for the "In script X:" prefixes).
 void SetPendingMessage(std::string message);
 // Records msg at 1-based position pos of text unless an error is already pending. isProgram selects the

@@ -635,6 +635,8 @@ struct CallE : Expr {
   int id = 0;
   BuiltinFn fn = nullptr;
   std::vector<Expr*> args;
+  mutable const CCode* script = nullptr;  // cached ScriptCode(id − 100000) for scriptGen
+  mutable uint64_t scriptGen = 0;
 };
 
 // Evaluates the arguments left to right into the staging slots.
@@ -657,8 +659,7 @@ bool EvalCallBuiltin(const Expr* e, Ctx& c, RValue& out) {
   return true;
 }
 
-bool CallScriptFrame(int index, Ctx& c, RValue* stage, RValue& out, int pos) {
-  const CCode* code = ScriptCode(index);  // looked up per call: scripts may be replaced while the game runs
+bool CallScriptFrame(const CCode* code, int index, Ctx& c, RValue* stage, RValue& out, int pos) {
   if (!code) return false;  // an empty slot fails without a message
   if (g_depth >= kMaxRunDepth) return Err(c, pos, kStackOverflowMessage);
   struct FrameSwap {
@@ -679,7 +680,12 @@ bool EvalCallScript(const Expr* e, Ctx& c, RValue& out) {
   if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
   StageGuard g(static_cast<int>(n->args.size()));  // slots the script writes mark themselves dirty
   if (!EvalArgs(n, c, g.stage)) return false;
-  return CallScriptFrame(n->id - kScriptIdBase, c, g.stage, out, n->pos);
+  const int index = n->id - kScriptIdBase;
+  if (n->scriptGen != ScriptTableGeneration()) {  // scripts may be replaced while the game runs
+    n->script = ScriptCode(index);
+    n->scriptGen = ScriptTableGeneration();
+  }
+  return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
 }
 
 bool EvalCallExtension(const Expr* e, Ctx& c, RValue& out) {
@@ -1102,7 +1108,7 @@ int ExecWith(const Stmt* s, Ctx& c) {
 struct SwitchS : Stmt {
   Expr* selector = nullptr;
   std::vector<Stmt*> body;        // top-level statements, labels included
-  std::vector<uint8_t> isLabel;   // body[i] is a case/default label (stepped over when running)
+  std::vector<uint8_t> isLabel;   // 1: body[i] is a case/default label (stepped over); 2: a plain break
   std::vector<Expr*> caseExpr;    // per body index: the case expression (null for non-case)
   int firstDefault = -1;
   // When every case before the first default is a constant, the scan is a lookup: small non-negative
@@ -1133,7 +1139,10 @@ struct SwitchS : Stmt {
 };
 int RunSwitchFrom(const SwitchS* n, Ctx& c, int label) {
   for (size_t i = static_cast<size_t>(label) + 1; i < n->body.size(); ++i) {
-    if (n->isLabel[i]) continue;
+    if (n->isLabel[i]) {
+      if (n->isLabel[i] == 2) return kStatusOk;  // break ends the switch
+      continue;
+    }
     const Stmt* x = n->body[i];
     int st = x->exec(x, c);
     if (st == kStatusOk) continue;
@@ -1154,7 +1163,7 @@ int ExecSwitch(const Stmt* s, Ctx& c) {
     start = found >= 0 ? found : n->firstDefault;
   } else {
     for (size_t i = 0; i < n->body.size() && start < 0; ++i) {
-      if (!n->isLabel[i]) continue;
+      if (n->isLabel[i] != 1) continue;
       const Expr* ce = n->caseExpr[i];
       if (!ce) {
         start = static_cast<int>(i);  // default stops the scan where it stands
@@ -1456,7 +1465,7 @@ Stmt* Builder::BuildSwitch(const RToken& n) {
       }
     } else {
       s->body.push_back(BuildStmt(c));
-      s->isLabel.push_back(0);
+      s->isLabel.push_back(c.kind == kNodeBreak ? 2 : 0);
       s->caseExpr.push_back(nullptr);
     }
   }

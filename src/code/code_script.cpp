@@ -25,10 +25,14 @@ struct ScriptTable {
   }
 };
 ScriptTable g_scripts;
+uint64_t g_generation = 1;
 inline ScriptTable& Scripts() { return g_scripts; }
 }  // namespace
 
+uint64_t ScriptTableGeneration() { return g_generation; }
+
 void ClearScripts() {
+  ++g_generation;
   Scripts().slots.clear();
   Scripts().byName.clear();
 }
@@ -43,6 +47,7 @@ int SetScript(int index, std::string_view name, std::string_view text) {
   e.code = std::make_unique<CCode>(e.text, false);
   t.slots[index] = std::move(e);
   t.Reindex();
+  ++g_generation;
   return index;
 }
 

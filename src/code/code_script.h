@@ -3,6 +3,7 @@
 // language needs: name, source text and the compiled code.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ std::string ScriptName(int index);  // "<undefined>" for an empty or invalid slo
 std::string ScriptText(int index);
 int FindScript(std::string_view name);  // exact; -1
 CCode* ScriptCode(int index);           // nullptr when absent
+// Changes whenever a script slot is set or the table cleared (lets call sites cache ScriptCode).
+uint64_t ScriptTableGeneration();
 
 // Compiles every script in index order; the first failure is reported as fatal
 // ("COMPILATION ERROR in Script: " + name + CR + message) and stops with false.
