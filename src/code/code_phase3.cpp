@@ -81,7 +81,19 @@ class Parser {
     return true;
   }
 
+  // Nesting is bounded so that hostile text (execute_string) cannot exhaust the native stack in the
+  // recursive parser, the compiler passes or the interpreter.
+  static constexpr int kMaxNesting = 512;
+  struct Nest {
+    int& depth;
+    explicit Nest(int& d) : depth(++d) {}
+    ~Nest() { --depth; }
+  };
+  bool TooDeep() { return depth_ > kMaxNesting && !Fail("Code is nested too deeply."); }
+
   bool Statement(RToken& out) {
+    Nest nest(depth_);
+    if (TooDeep()) return false;
     if (!StatementBody(out)) return false;
     SkipSemicolons();
     return true;
@@ -334,7 +346,11 @@ class Parser {
       out = std::move(node);
     }
   }
-  bool Expr(RToken& out) { return BinaryLevel(out, &Parser::Compare, {kOpAnd, kOpOr, kOpXor}); }
+  bool Expr(RToken& out) {
+    Nest nest(depth_);
+    if (TooDeep()) return false;
+    return BinaryLevel(out, &Parser::Compare, {kOpAnd, kOpOr, kOpXor});
+  }
   bool Compare(RToken& out) {
     return BinaryLevel(out, &Parser::Bitwise,
                        {kTokAssign, kOpEqual, kOpNotEqual, kOpLess, kOpLessEq, kOpGreater, kOpGreaterEq});
@@ -383,6 +399,8 @@ class Parser {
         return true;
       }
       case kOpNot: case kOpPlus: case kOpMinus: case kOpBitNot: {
+        Nest nest(depth_);
+        if (TooDeep()) return false;
         RToken node;
         node.kind = kNodeUnary;
         node.index = Kind();
@@ -402,6 +420,7 @@ class Parser {
   bool isProgram_;
   const std::vector<RToken2>& t_;
   size_t p_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

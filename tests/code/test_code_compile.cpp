@@ -110,6 +110,17 @@ TEST_F(CompileTest, HugeLiteralsAndFoldingOverflowAreCompileErrors) {
   EXPECT_EQ(Run("q = " + big + " * 1000;"), "1:264: Arithmetic overflow in constant expression.");
 }
 
+TEST_F(CompileTest, DeepNestingIsACompileErrorNotACrash) {
+  const std::string parens = "q = " + std::string(100000, '(') + "1" + std::string(100000, ')') + ";";
+  EXPECT_EQ(Run(parens).substr(1), ":516: Code is nested too deeply.");
+  const std::string minus = "q = " + std::string(100000, '-') + "1;";
+  EXPECT_EQ(Run(minus).substr(1), ":515: Code is nested too deeply.");
+  std::string blocks;
+  for (int i = 0; i < 100000; ++i) blocks += "{";
+  EXPECT_EQ(Run(blocks).substr(1), ":514: Code is nested too deeply.");
+  EXPECT_EQ(Run("q = " + std::string(200, '(') + "7" + std::string(200, ')') + "; return q;"), "7");
+}
+
 TEST_F(CompileTest, AcceptedForms) {
   struct Case {
     const char* code;
