@@ -5,6 +5,8 @@
 #include <exception>
 #include <filesystem>
 
+#include "platform/text_codec.h"
+
 namespace kv {
 
 // ---- loading window -------------------------------------------------------------------------------------------
@@ -240,7 +242,8 @@ void RunnerForm::CloseLoadingWindow() {
 
 std::string RunnerForm::Caption() const {
   if (gamePath_.empty()) return "kvrun";
-  const std::string stem = std::filesystem::path(gamePath_).stem().string();
+  // File names are UTF-8; captions are game text (CP-1252).
+  const std::string stem = plat::Utf8ToCp1252(std::filesystem::path(gamePath_).stem().string());
   return stem.empty() ? "kvrun" : stem;
 }
 

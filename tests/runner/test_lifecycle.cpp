@@ -344,6 +344,13 @@ TEST(Lifecycle, BadGameFilesGiveTheirMessages) {
     EXPECT_EQ(r.out, "") << c.name;
   }
 
+  // The caption is the file name without extension, shown like any game text.
+  const fs::path accented = scratch.dir / "caf\xC3\xA9.game.exe";
+  WriteBytes(accented, {1, 2, 3});
+  RunnerOptions named;
+  named.gamePath = accented.string();
+  EXPECT_EQ(RunForm(named).dialogs, "caf\xC3\xA9.game: Error: Not a valid game file.\n");
+
   RunnerOptions options;
   for (const fs::path& unreadable : {scratch.dir / "missing.exe", scratch.dir}) {
     options.gamePath = unreadable.string();
