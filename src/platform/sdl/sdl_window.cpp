@@ -1,0 +1,349 @@
+#include "platform/sdl/sdl_window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <array>
+#include <cstdlib>
+#include <map>
+
+#include "platform/text_codec.h"
+
+namespace kv::plat {
+
+void UseHeadlessVideo() {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+  setenv("GALLIUM_DRIVER", "llvmpipe", 0);
+  setenv("LP_NUM_THREADS", "2", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
+
+// ---- key table ----
+
+namespace {
+
+struct KeyPair {
+  int sdl;
+  int vk;
+};
+
+// Keys read from the layout-aware keycode (characters of the key's unshifted symbol).
+constexpr KeyPair kKeycodeKeys[] = {
+    {SDLK_SEMICOLON, 186}, {SDLK_EQUALS, 187},       {SDLK_COMMA, 188},        {SDLK_MINUS, 189},
+    {SDLK_PERIOD, 190},    {SDLK_SLASH, 191},        {SDLK_BACKQUOTE, 192},    {SDLK_LEFTBRACKET, 219},
+    {SDLK_BACKSLASH, 220}, {SDLK_RIGHTBRACKET, 221}, {SDLK_QUOTE, 222},
+};
+
+// Everything else by physical position.
+constexpr KeyPair kScancodeKeys[] = {
+    {SDL_SCANCODE_BACKSPACE, 8},      {SDL_SCANCODE_TAB, 9},           {SDL_SCANCODE_CLEAR, 12},
+    {SDL_SCANCODE_RETURN, 13},        {SDL_SCANCODE_LSHIFT, 16},       {SDL_SCANCODE_LCTRL, 17},
+    {SDL_SCANCODE_LALT, 18},          {SDL_SCANCODE_PAUSE, 19},        {SDL_SCANCODE_CAPSLOCK, 20},
+    {SDL_SCANCODE_ESCAPE, 27},        {SDL_SCANCODE_SPACE, 32},        {SDL_SCANCODE_PAGEUP, 33},
+    {SDL_SCANCODE_PAGEDOWN, 34},      {SDL_SCANCODE_END, 35},          {SDL_SCANCODE_HOME, 36},
+    {SDL_SCANCODE_LEFT, 37},          {SDL_SCANCODE_UP, 38},           {SDL_SCANCODE_RIGHT, 39},
+    {SDL_SCANCODE_DOWN, 40},          {SDL_SCANCODE_SELECT, 41},       {SDL_SCANCODE_EXECUTE, 43},
+    {SDL_SCANCODE_PRINTSCREEN, 44},   {SDL_SCANCODE_INSERT, 45},       {SDL_SCANCODE_DELETE, 46},
+    {SDL_SCANCODE_HELP, 47},          {SDL_SCANCODE_LGUI, 91},         {SDL_SCANCODE_RGUI, 92},
+    {SDL_SCANCODE_APPLICATION, 93},   {SDL_SCANCODE_SLEEP, 95},        {SDL_SCANCODE_KP_0, 96},
+    {SDL_SCANCODE_KP_1, 97},          {SDL_SCANCODE_KP_2, 98},         {SDL_SCANCODE_KP_3, 99},
+    {SDL_SCANCODE_KP_4, 100},         {SDL_SCANCODE_KP_5, 101},        {SDL_SCANCODE_KP_6, 102},
+    {SDL_SCANCODE_KP_7, 103},         {SDL_SCANCODE_KP_8, 104},        {SDL_SCANCODE_KP_9, 105},
+    {SDL_SCANCODE_KP_MULTIPLY, 106},  {SDL_SCANCODE_KP_PLUS, 107},     {SDL_SCANCODE_KP_MINUS, 109},
+    {SDL_SCANCODE_KP_PERIOD, 110},    {SDL_SCANCODE_KP_DIVIDE, 111},   {SDL_SCANCODE_F1, 112},
+    {SDL_SCANCODE_F2, 113},           {SDL_SCANCODE_F3, 114},          {SDL_SCANCODE_F4, 115},
+    {SDL_SCANCODE_F5, 116},           {SDL_SCANCODE_F6, 117},          {SDL_SCANCODE_F7, 118},
+    {SDL_SCANCODE_F8, 119},           {SDL_SCANCODE_F9, 120},          {SDL_SCANCODE_F10, 121},
+    {SDL_SCANCODE_F11, 122},          {SDL_SCANCODE_F12, 123},         {SDL_SCANCODE_F13, 124},
+    {SDL_SCANCODE_F14, 125},          {SDL_SCANCODE_F15, 126},         {SDL_SCANCODE_F16, 127},
+    {SDL_SCANCODE_F17, 128},          {SDL_SCANCODE_F18, 129},         {SDL_SCANCODE_F19, 130},
+    {SDL_SCANCODE_F20, 131},          {SDL_SCANCODE_F21, 132},         {SDL_SCANCODE_F22, 133},
+    {SDL_SCANCODE_F23, 134},          {SDL_SCANCODE_F24, 135},         {SDL_SCANCODE_NUMLOCKCLEAR, 144},
+    {SDL_SCANCODE_SCROLLLOCK, 145},   {SDL_SCANCODE_SEMICOLON, 186},   {SDL_SCANCODE_EQUALS, 187},
+    {SDL_SCANCODE_COMMA, 188},        {SDL_SCANCODE_MINUS, 189},       {SDL_SCANCODE_PERIOD, 190},
+    {SDL_SCANCODE_SLASH, 191},        {SDL_SCANCODE_GRAVE, 192},       {SDL_SCANCODE_LEFTBRACKET, 219},
+    {SDL_SCANCODE_BACKSLASH, 220},    {SDL_SCANCODE_RIGHTBRACKET, 221}, {SDL_SCANCODE_APOSTROPHE, 222},
+    {SDL_SCANCODE_NONUSBACKSLASH, 226},
+    // Second keys of a pair map to the same code (left/right modifiers, keypad Enter).
+    {SDL_SCANCODE_RSHIFT, 16},        {SDL_SCANCODE_RCTRL, 17},        {SDL_SCANCODE_RALT, 18},
+    {SDL_SCANCODE_KP_ENTER, 13},
+};
+
+}  // namespace
+
+int VkFromSdlKey(int keycode, int scancode) {
+  if (keycode >= SDLK_a && keycode <= SDLK_z) return 'A' + (keycode - SDLK_a);
+  if (keycode >= SDLK_0 && keycode <= SDLK_9) return '0' + (keycode - SDLK_0);
+  for (const auto& k : kKeycodeKeys)
+    if (k.sdl == keycode) return k.vk;
+  // Letters and digits by position when the layout gives a symbol we have no code for.
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return '1' + (scancode - SDL_SCANCODE_1);
+  if (scancode == SDL_SCANCODE_0) return '0';
+  for (const auto& k : kScancodeKeys)
+    if (k.sdl == scancode) return k.vk;
+  return 0;
+}
+
+int SdlScancodeFromVk(int vk) {
+  if (vk >= 'A' && vk <= 'Z') return SDL_SCANCODE_A + (vk - 'A');
+  if (vk >= '1' && vk <= '9') return SDL_SCANCODE_1 + (vk - '1');
+  if (vk == '0') return SDL_SCANCODE_0;
+  for (const auto& k : kScancodeKeys)
+    if (k.vk == vk) return k.sdl;
+  return SDL_SCANCODE_UNKNOWN;
+}
+
+// ---- window ----
+
+namespace {
+
+bool EnsureVideo() {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+SDL_SystemCursor CursorFor(int cr) {
+  switch (cr) {
+    case -3: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case -4: return SDL_SYSTEM_CURSOR_IBEAM;
+    case -6: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case -7: case -15: return SDL_SYSTEM_CURSOR_SIZENS;
+    case -8: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case -9: case -14: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case -11: return SDL_SYSTEM_CURSOR_WAIT;
+    case -13: case -18: return SDL_SYSTEM_CURSOR_NO;
+    case -17: case -19: return SDL_SYSTEM_CURSOR_WAITARROW;
+    case -21: return SDL_SYSTEM_CURSOR_HAND;
+    case -5: case -22: return SDL_SYSTEM_CURSOR_SIZEALL;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+class SdlGameWindow final : public IWindow {
+ public:
+  explicit SdlGameWindow(SDL_Window* w) : window_(w) {}
+  ~SdlGameWindow() override {
+    for (auto& [k, c] : cursors_) SDL_FreeCursor(c);
+    SDL_DestroyWindow(window_);
+  }
+
+  void SetVisible(bool visible) override {
+    visible ? SDL_ShowWindow(window_) : SDL_HideWindow(window_);
+    visible_ = visible;
+  }
+  bool Visible() const override { return visible_; }
+  void SetCaption(const std::string& cp1252) override { SDL_SetWindowTitle(window_, Cp1252ToUtf8(cp1252).c_str()); }
+
+  void SetFrame(const WindowFrame& f) override {
+    SDL_SetWindowFullscreen(window_, f.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    SDL_SetWindowBordered(window_, f.border ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(window_, f.sizeable ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowAlwaysOnTop(window_, f.onTop ? SDL_TRUE : SDL_FALSE);
+    frame_ = f;
+  }
+
+  void SetClientRect(const IntRect& r) override {
+    SDL_SetWindowPosition(window_, r.x, r.y);
+    SDL_SetWindowSize(window_, std::max(1, r.w), std::max(1, r.h));
+  }
+
+  IntRect ClientRect() const override {
+    IntRect r;
+    SDL_GetWindowPosition(window_, &r.x, &r.y);
+    SDL_GetWindowSize(window_, &r.w, &r.h);
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) r.w = r.h = 0;
+    return r;
+  }
+
+  void SetMinClientSize(int w, int h) override { SDL_SetWindowMinimumSize(window_, std::max(1, w), std::max(1, h)); }
+
+  void SetCursor(int cr) override {
+    if (cr == -1) {
+      SDL_ShowCursor(SDL_DISABLE);
+      return;
+    }
+    SDL_ShowCursor(SDL_ENABLE);
+    SDL_SystemCursor id = CursorFor(cr);
+    auto it = cursors_.find(id);
+    if (it == cursors_.end()) it = cursors_.emplace(id, SDL_CreateSystemCursor(id)).first;
+    if (it->second) SDL_SetCursor(it->second);
+  }
+
+  void Mouse(int& x, int& y) const override {
+    x = mouseX_;
+    y = mouseY_;
+  }
+  void WarpMouse(int x, int y) override {
+    mouseX_ = x;
+    mouseY_ = y;
+    SDL_WarpMouseInWindow(window_, x, y);
+  }
+  bool IsActive() const override { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0; }
+
+  uint64_t NativeHandle() const override {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+      return static_cast<uint64_t>(info.info.x11.window);
+    return 0;
+  }
+
+  void* SdlWindow() const override { return window_; }
+
+  void Pump(InputSink& sink) override {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+      switch (e.type) {
+        case SDL_QUIT: sink.CloseRequest(); break;
+        case SDL_WINDOWEVENT:
+          if (e.window.windowID != SDL_GetWindowID(window_)) break;
+          switch (e.window.event) {
+            case SDL_WINDOWEVENT_CLOSE: sink.CloseRequest(); break;
+            case SDL_WINDOWEVENT_EXPOSED: sink.Exposed(); break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED: sink.Resized(e.window.data1, e.window.data2); break;
+            case SDL_WINDOWEVENT_MINIMIZED: sink.Resized(0, 0); break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED: sink.Focus(true); break;
+            case SDL_WINDOWEVENT_FOCUS_LOST: sink.Focus(false); break;
+            default: break;
+          }
+          break;
+        case SDL_KEYDOWN: {
+          int vk = VkFromSdlKey(e.key.keysym.sym, e.key.keysym.scancode);
+          if (vk) sink.KeyDown(vk);
+          // Control characters the text events do not carry.
+          switch (e.key.keysym.sym) {
+            case SDLK_BACKSPACE: sink.Char(8); break;
+            case SDLK_TAB: sink.Char(9); break;
+            case SDLK_RETURN: case SDLK_KP_ENTER: sink.Char(13); break;
+            case SDLK_ESCAPE: sink.Char(27); break;
+            default: break;
+          }
+          break;
+        }
+        case SDL_KEYUP: {
+          int vk = VkFromSdlKey(e.key.keysym.sym, e.key.keysym.scancode);
+          if (vk) sink.KeyUp(vk);
+          break;
+        }
+        case SDL_TEXTINPUT: {
+          std::string bytes = Utf8ToCp1252(e.text.text, '\0');
+          for (char c : bytes)
+            if (c != '\0') sink.Char(static_cast<uint8_t>(c));
+          break;
+        }
+        case SDL_MOUSEMOTION:
+          mouseX_ = e.motion.x;
+          mouseY_ = e.motion.y;
+          sink.MouseMove(mouseX_, mouseY_);
+          break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+          int b = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2
+                  : e.button.button == SDL_BUTTON_MIDDLE ? 3 : 0;
+          mouseX_ = e.button.x;
+          mouseY_ = e.button.y;
+          sink.MouseMove(mouseX_, mouseY_);
+          if (b) sink.Button(b, e.type == SDL_MOUSEBUTTONDOWN);
+          break;
+        }
+        case SDL_MOUSEWHEEL:
+          if (e.wheel.y != 0) sink.Wheel(e.wheel.y > 0 ? 1 : -1);
+          break;
+        default: break;
+      }
+    }
+  }
+
+ private:
+  SDL_Window* window_;
+  bool visible_ = false;
+  WindowFrame frame_;
+  int mouseX_ = 0, mouseY_ = 0;
+  std::map<SDL_SystemCursor, SDL_Cursor*> cursors_;
+};
+
+class SdlDisplay final : public IDisplay {
+ public:
+  DisplayMode Desktop() const override {
+    DisplayMode m;
+    SDL_DisplayMode dm;
+    if (SDL_GetDesktopDisplayMode(0, &dm) == 0) {
+      m.width = dm.w;
+      m.height = dm.h;
+      // Bytes per pixel × 8: a 24-bit colour mode with padding is the 32-bit mode games expect.
+      m.bitsPerPixel = SDL_BYTESPERPIXEL(dm.format) * 8;
+      if (m.bitsPerPixel != 16) m.bitsPerPixel = 32;
+      m.frequency = dm.refresh_rate;
+    }
+    if (requested_) {
+      if (req_.width > 0) m.width = req_.width;
+      if (req_.height > 0) m.height = req_.height;
+      if (req_.bitsPerPixel > 0) m.bitsPerPixel = req_.bitsPerPixel;
+      if (req_.frequency > 0) m.frequency = req_.frequency;
+    }
+    return m;
+  }
+
+  // Modes are only checked against SDL's list; the window's full-screen state applies them.
+  bool SetMode(int w, int h, int hz, int bpp, bool testOnly) override {
+    if (bpp > 0 && bpp != 16 && bpp != 32) return false;
+    int n = SDL_GetNumDisplayModes(0);
+    bool found = (w <= 0 && h <= 0 && hz <= 0);
+    for (int i = 0; i < n && !found; ++i) {
+      SDL_DisplayMode dm;
+      if (SDL_GetDisplayMode(0, i, &dm) != 0) continue;
+      found = (w <= 0 || dm.w == w) && (h <= 0 || dm.h == h) && (hz <= 0 || dm.refresh_rate == hz);
+    }
+    if (!found) return false;
+    if (!testOnly) {
+      requested_ = true;
+      if (w > 0) req_.width = w;
+      if (h > 0) req_.height = h;
+      if (hz > 0) req_.frequency = hz;
+      if (bpp > 0) req_.bitsPerPixel = bpp;
+    }
+    return true;
+  }
+
+  void Restore() override {
+    requested_ = false;
+    req_ = DisplayMode{0, 0, 0, 0};
+  }
+
+  void GlobalMouse(int& x, int& y) const override { SDL_GetGlobalMouseState(&x, &y); }
+  void SetGlobalMouse(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+
+  void WaitVBlank() override {
+    int hz = Desktop().frequency;
+    if (hz <= 0) hz = 60;
+    uint64_t freq = SDL_GetPerformanceFrequency(), now = SDL_GetPerformanceCounter();
+    uint64_t period = freq / static_cast<uint64_t>(hz);
+    if (period == 0) return;
+    uint64_t next = (now / period + 1) * period;
+    uint32_t ms = static_cast<uint32_t>((next - now) * 1000 / freq);
+    if (ms > 0) SDL_Delay(ms);
+  }
+
+ private:
+  bool requested_ = false;
+  DisplayMode req_{0, 0, 0, 0};
+};
+
+}  // namespace
+
+std::unique_ptr<IWindow> CreateSdlWindow(const std::string& caption, int w, int h) {
+  if (!EnsureVideo()) return nullptr;
+  SDL_Window* win = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     std::max(1, w), std::max(1, h), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!win) return nullptr;
+  return std::make_unique<SdlGameWindow>(win);
+}
+
+std::unique_ptr<IDisplay> CreateSdlDisplay() {
+  if (!EnsureVideo()) return nullptr;
+  return std::make_unique<SdlDisplay>();
+}
+
+}  // namespace kv::plat
