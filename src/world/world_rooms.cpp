@@ -17,8 +17,6 @@ struct Rooms {
   CLiveRoom* current = nullptr;
   int lastInstanceId = 100000;
   int lastTileId = 10000000;
-  bool idsInitialised = false;
-  const GameResources* idsFrom = nullptr;
   std::vector<std::unique_ptr<CInstance>> carry;
   RoomHooks hooks;
 };
@@ -47,15 +45,13 @@ void RunRoomCode(const std::string& text, CInstance* inst, const char* failurePr
 
 void SetRoomHooks(RoomHooks hooks) { g_rooms.hooks = std::move(hooks); }
 
+void InitRoomIds(const GameResources& res) {
+  g_rooms.lastInstanceId = res.lastInstanceId;
+  g_rooms.lastTileId = res.lastTileId;
+}
+
 void StartRooms(GameResources& res) {
   FreeRooms();
-  // The ids continue over restarts; they start from the rooms section when a game is first started.
-  if (!g_rooms.idsInitialised || g_rooms.idsFrom != &res) {
-    g_rooms.lastInstanceId = res.lastInstanceId;
-    g_rooms.lastTileId = res.lastTileId;
-    g_rooms.idsInitialised = true;
-    g_rooms.idsFrom = &res;
-  }
   g_rooms.live.resize(res.rooms.Count());
 }
 

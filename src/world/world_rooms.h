@@ -29,8 +29,10 @@ struct RoomHooks {
 };
 void SetRoomHooks(RoomHooks hooks);
 
+// The last instance and tile ids from the rooms section; called once when a game is loaded (a restart keeps the
+// ids going).
+void InitRoomIds(const GameResources& res);
 // Prepares the rooms for a (re)started game on res: every live-state slot empty, carry list empty, no current room.
-// The last instance and tile ids come from the rooms section the first time and are never reset afterwards.
 void StartRooms(GameResources& res);
 // Frees every live state and the carry list: the "no room" state.
 void FreeRooms();

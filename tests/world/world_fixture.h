@@ -102,6 +102,7 @@ class WorldTest : public ::testing::Test {
     Log().clear();
     SetPendingRoomChange(kNoRoomChange);
     SetWorldResources(&res);
+    InitRoomIds(res);
   }
   void TearDown() override {
     FreeRooms();
@@ -143,7 +144,10 @@ class WorldTest : public ::testing::Test {
     r->persistent = persistent;
     return res.rooms.Add(name, std::move(r));
   }
-  bool Prepare() { return PrepareTimeLineActions(res) && PrepareObjectActions(res); }
+  bool Prepare() {
+    InitRoomIds(res);
+    return PrepareTimeLineActions(res) && PrepareObjectActions(res);
+  }
 
   GameResources res;
   std::vector<std::string> errors;
