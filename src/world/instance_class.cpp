@@ -30,7 +30,8 @@ const MaskTests& GetMaskTests() { return g_maskTests; }
 
 double SnapToInteger(double v) {
   const double r = std::nearbyint(v);
-  return std::fabs(v - r) < 0.0001 ? r : v;
+  // The integer has no sign: a tiny negative value snaps to +0, not -0.
+  return std::fabs(v - r) < 0.0001 ? r + 0.0 : v;
 }
 
 int32_t RoundPixel(double v) {

@@ -15,6 +15,7 @@
 #include "code/code_function.h"
 #include "runner/game_sections.h"
 #include "world/event_cache.h"
+#include "world/instance_variables.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
 
@@ -88,6 +89,7 @@ class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitializeLanguage();
+    RegisterInstanceVariables();
     RegisterFunction("wlog", FnWLog, kVariableArgs);
     RegisterFunction("wask", FnWAsk, 1);
     RegisterFunction("wact", FnWAct, 1);
