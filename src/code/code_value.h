@@ -15,6 +15,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace kv {
 
@@ -82,6 +83,11 @@ class RValue {
 
   RValue() noexcept { SetRaw(0.0); }
   RValue(double r) noexcept { SetRaw(r); }  // NOLINT: implicit on purpose, `result = 5.0`
+  // Integers (and bools) are reals too: `RValue args[] = {id, w, h}` needs no casts.
+  template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+  RValue(T v) noexcept {  // NOLINT: implicit on purpose
+    SetRaw(static_cast<double>(v));
+  }
   explicit RValue(std::string_view s) { InitString(s.data(), s.size()); }
   explicit RValue(const char* s) { InitString(s, std::strlen(s)); }
   explicit RValue(const std::string& s) { InitString(s.data(), s.size()); }
