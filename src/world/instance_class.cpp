@@ -61,10 +61,11 @@ CInstance CInstance::Make(int32_t id, int32_t objectIndex, double x, double y) {
 void CInstance::CopyFrom(const CInstance& other) {
   if (this == &other) return;
   const int32_t keepPos = activePos;
-  const bool keepCounted = counted;
+  const bool keepCounted = counted, keepDestroying = destroying;
   *this = other;
   activePos = keepPos;
   counted = keepCounted;
+  destroying = keepDestroying;
 }
 
 // ---- setters ----

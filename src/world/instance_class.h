@@ -149,6 +149,7 @@ class CInstance {
   // ---- room bookkeeping (not copied by CopyFrom) ----
   int32_t activePos = -1;    // position in the room's active list, refreshed whenever the list is reordered
   bool counted = false;      // counted in the room's live count of its object (not Deleted when last seen)
+  bool destroying = false;   // its destroy event is running (a nested destroy of it does nothing)
 
  private:
   void ComponentsFromPolar();

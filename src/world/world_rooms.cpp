@@ -165,6 +165,61 @@ void LeaveRoom(bool gameEnd) {
   }
 }
 
+// ---- instance commands ----
+
+CInstance* CreateInstance(int object, double x, double y) {
+  if (!WorldObject(object)) {
+    ReportRuntimeError("Creating instance for non-existing object: " + std::to_string(object));
+    return nullptr;
+  }
+  CInstance* inst = AddRoomInstance(object, x, y);
+  if (inst) PerformEventFor(inst, inst, kEventCreate, 0);
+  return inst;
+}
+
+CInstance* CopyInstance(CInstance* self, bool performEvent) {
+  CLiveRoom* room = g_rooms.current;
+  if (!room || !self) return nullptr;
+  const int id = ++g_rooms.lastInstanceId;
+  auto copy = std::make_unique<CInstance>();
+  copy->CopyFrom(*self);
+  copy->id = id;
+  CInstance* result = room->Adopt(std::move(copy));
+  if (performEvent) PerformEventFor(result, result, kEventCreate, 0);
+  return result;
+}
+
+void DestroyInstance(CInstance* inst) {
+  if (!inst || inst->deleted || inst->destroying) return;
+  inst->destroying = true;
+  PerformEventFor(inst, inst, kEventDestroy, 0);
+  inst->destroying = false;
+  CLiveRoom::MarkDeleted(inst);
+}
+
+CInstance* ChangeInstance(CInstance* inst, int object, bool performEvents) {
+  CLiveRoom* room = g_rooms.current;
+  if (!WorldObject(object)) {
+    ReportRuntimeError("Asking to change into non-existing object: " + std::to_string(object));
+    return nullptr;
+  }
+  if (!room || !inst || inst->deleted) return nullptr;
+  if (performEvents) {
+    inst->destroying = true;
+    PerformEventFor(inst, inst, kEventDestroy, 0);
+    inst->destroying = false;
+    if (g_rooms.current != room || inst->deleted) return nullptr;
+  }
+  ++g_rooms.lastInstanceId;
+  auto changed = std::make_unique<CInstance>();
+  changed->CopyFrom(*inst);
+  changed->SetObject(object);
+  CLiveRoom::MarkDeleted(inst);
+  CInstance* result = room->Adopt(std::move(changed));
+  if (performEvents) PerformEventFor(result, result, kEventCreate, 0);
+  return result;
+}
+
 // ---- performing events ----
 
 void PerformEvent(CInstance* self, CInstance* other, int object, int type, int subtype) {

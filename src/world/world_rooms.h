@@ -56,6 +56,20 @@ void LeaveRoom(bool gameEnd);
 // room.
 CInstance* AddRoomInstance(int object, double x, double y);
 
+// ---- instance commands ----
+// A new instance in the current room whose create event runs at once; null without a room.
+CInstance* CreateInstance(int object, double x, double y);
+// A copy of self with every field but a new id, appended to the room; its create event runs when asked.
+CInstance* CopyInstance(CInstance* self, bool performEvent);
+// Runs the destroy event, then marks the instance Deleted (it stays listed until the end of the step). Destroying
+// an instance that is already Deleted, or again from inside its own destroy event, does nothing.
+void DestroyInstance(CInstance* inst);
+// Turns the instance into one of another object: with events, the old destroy event runs first; a new instance
+// (next instance id consumed) takes every field of the old one, its id included, then the new object's sprite,
+// mask, depth and flags; the old one is marked Deleted; with events, the new create event runs. Returns the new
+// instance (null without a room or for a Deleted instance).
+CInstance* ChangeInstance(CInstance* inst, int object, bool performEvents);
+
 // ---- performing events ----
 // Runs the event of object's chain for (self, other) with the event information set for its run. Nothing when a
 // room change is pending or no event is found.

@@ -193,7 +193,7 @@ TEST_F(Rooms, IdMapEqualsPlainSearch) {
     return room.ActiveAt(static_cast<int>(rng() % room.ActiveCount()));
   };
   for (int step = 0; step < 3000; ++step) {
-    switch (rng() % 7) {
+    switch (rng() % 8) {
       case 0:
       case 1: {
         CInstance* inst = AddRoomInstance(objects[rng() % 3], 0, 0);
@@ -202,19 +202,10 @@ TEST_F(Rooms, IdMapEqualsPlainSearch) {
         break;
       }
       case 2:
-        if (CInstance* inst = pick()) inst->deleted = true;
+        if (CInstance* inst = pick()) DestroyInstance(inst);
         break;
-      case 3:  // instance_change: a new instance takes every field of the old one, id included; the old is marked
-        if (CInstance* old = pick(); old && !old->deleted) {
-          CInstance* changed = AddRoomInstance(objects[rng() % 3], 0, 0);
-          const int newObject = changed->objectIndex;
-          auto copy = std::make_unique<CInstance>();
-          copy->CopyFrom(*old);
-          copy->SetObject(newObject);
-          changed->deleted = true;  // the placeholder is dropped; the copy takes its place
-          room.Adopt(std::move(copy));
-          old->deleted = true;
-        }
+      case 3:  // instance_change keeps the id; the old instance stays listed, marked
+        if (CInstance* old = pick(); old && !old->deleted) ChangeInstance(old, objects[rng() % 3], rng() % 2);
         break;
       case 4:
         room.RemoveDeleted();
@@ -226,6 +217,9 @@ TEST_F(Rooms, IdMapEqualsPlainSearch) {
         if (CInstance* inst = pick()) inst->deactivated = true;
         if (room.DeactivatedCount() > 0 && rng() % 2) room.DeactivatedAt(0)->deactivated = false;
         room.UpdateDeactivation();
+        break;
+      case 7:
+        if (CInstance* inst = pick()) ids.insert(CopyInstance(inst, true)->id);
         break;
     }
     for (int id : ids) ASSERT_EQ(room.FindInstance(id), room.FindInstanceByScan(id)) << "step " << step;
@@ -242,6 +236,53 @@ TEST_F(Rooms, IdMapEqualsPlainSearch) {
       }
     }
   }
+}
+
+TEST_F(Rooms, InstanceCommands) {
+  const int ship = AddObject("ship");
+  const int rock = AddObject("rock");
+  Obj(rock).sprite = AddSprite(8, 8);
+  Obj(rock).depth = 5;
+  On(ship, kEventCreate, 0, "wlog('create ship', id); hp = 3");
+  On(ship, kEventDestroy, 0, "wlog('destroy ship', id, instance_count)");
+  On(rock, kEventCreate, 0, "wlog('create rock', id, hp)");
+  // A destroy event that destroys its own instance again (through a test hook) must not recurse.
+  On(rock, kEventDestroy, 0, "wlog('destroy rock', id); wdestroy()");
+  RegisterFunction("wdestroy", [](RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }, 0);
+  const int r = AddRoom("r", {});
+  ASSERT_TRUE(Prepare());
+  StartRooms(res);
+  EnterRoom(r, true);
+  CInstance* s1 = CreateInstance(ship, 1, 2);
+  ASSERT_NE(s1, nullptr);
+  const int id = s1->id;
+  CInstance* changed = ChangeInstance(s1, rock, true);
+  ASSERT_NE(changed, nullptr);
+  EXPECT_EQ(changed->id, id);  // the id is kept
+  EXPECT_EQ(changed->objectIndex, rock);
+  EXPECT_EQ(changed->spriteIndex, Obj(rock).sprite);
+  EXPECT_EQ(changed->depth, 5);
+  EXPECT_EQ(changed->bboxLeft, 1);
+  EXPECT_TRUE(s1->deleted);
+  EXPECT_EQ(CurrentRoom()->FindInstance(id), changed);
+  CInstance* copy = CopyInstance(changed, false);
+  EXPECT_NE(copy->id, id);
+  DestroyInstance(changed);
+  DestroyInstance(changed);  // already Deleted: nothing
+  EXPECT_EQ(Log(), (std::vector<std::string>{"create ship 100001", "destroy ship 100001 1", "create rock 100001 3",
+                                             "destroy rock 100001"}));
+  EXPECT_EQ(CreateInstance(99, 0, 0), nullptr);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_NE(errors.back().find("Creating instance for non-existing object: 99"), std::string::npos);
+  // Destroyed instances are counted until removed.
+  CCode count("wlog(instance_count)", false);
+  ASSERT_TRUE(count.Compile());
+  RValue rv;
+  Log().clear();
+  RunProgram(copy, copy, &count, rv);
+  CurrentRoom()->RemoveDeleted();
+  RunProgram(copy, copy, &count, rv);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"3", "1"}));
 }
 
 TEST_F(Rooms, TileEdges) {
