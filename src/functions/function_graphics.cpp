@@ -14,6 +14,9 @@
 #include "graphics/graphics_texture.h"
 #include "graphics/graphics_window.h"
 #include "graphics/support_color.h"
+#include "world/instance_class.h"
+#include "world/room_live.h"
+#include "world/world_rooms.h"
 
 namespace kv {
 
@@ -50,7 +53,12 @@ std::string Text(const RValue* a, int i) {
 
 void RoomSize(int& w, int& h) {
   w = 640, h = 480;
-  if (G().hooks.roomSize) G().hooks.roomSize(w, h);
+  if (G().hooks.roomSize) {
+    G().hooks.roomSize(w, h);
+  } else if (const CLiveRoom* room = CurrentRoom()) {
+    w = room->props.width;
+    h = room->props.height;
+  }
 }
 
 void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
@@ -83,7 +91,7 @@ Frame SpriteFrame(CInstance* self, int sprite, double subimg) {
   if (frames == 0) return f;
   long long index;
   if (subimg < 0) {
-    double img = G().hooks.imageIndex && self ? G().hooks.imageIndex(self) : 0.0;
+    double img = !self ? 0.0 : G().hooks.imageIndex ? G().hooks.imageIndex(self) : self->imageIndex;
     index = std::isfinite(img) ? static_cast<long long>(std::floor(img)) : 0;
   } else {
     index = RoundToInt(subimg);
@@ -547,6 +555,7 @@ void EraseTiles(Pred pred) {
 
 int NewTileId() {
   if (G().hooks.newTileId) return G().hooks.newTileId();
+  if (CurrentRoom()) return ++LastTileIdRef();
   return ++G().localTileId;
 }
 
@@ -716,8 +725,11 @@ void SetGraphicsWorldHooks(const GraphicsWorldHooks& hooks) {
 }
 
 std::vector<RTile>& CurrentTiles() {
-  if (G().hooks.tiles)
+  if (G().hooks.tiles) {
     if (std::vector<RTile>* t = G().hooks.tiles()) return *t;
+  } else if (CLiveRoom* room = CurrentRoom()) {
+    return room->props.tiles;
+  }
   return G().localTiles;
 }
 
