@@ -1,6 +1,7 @@
 // The explicit list of built-in function families (see code_function.h for why it is explicit).
 #include "code/code_function.h"
 #include "functions/function_date.h"
+#include "functions/function_graphics.h"
 #include "functions/function_math.h"
 #include "functions/function_string.h"
 #include "structures/function_data_structures.h"
@@ -19,6 +20,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterStringFunctions();
   RegisterDateFunctions();
   RegisterDataStructureFunctions();
+  RegisterGraphicsFunctions();
 }
 
 }  // namespace kv
