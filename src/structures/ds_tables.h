@@ -3,7 +3,9 @@
 // restarts keep them).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,12 +21,14 @@ namespace kv {
 template <class T>
 class DsTable {
  public:
+  // Takes the lowest free slot (a min-heap of freed ids keeps this O(log n)), else appends one.
   int64_t Add(std::unique_ptr<T> s) {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-      if (!slots_[i]) {
-        slots_[i] = std::move(s);
-        return static_cast<int64_t>(i);
-      }
+    if (!free_.empty()) {
+      std::pop_heap(free_.begin(), free_.end(), std::greater<>());
+      int64_t id = free_.back();
+      free_.pop_back();
+      slots_[static_cast<size_t>(id)] = std::move(s);
+      return id;
     }
     slots_.push_back(std::move(s));
     return static_cast<int64_t>(slots_.size()) - 1;
@@ -37,13 +41,19 @@ class DsTable {
   bool Destroy(int64_t id) {
     if (!Get(id)) return false;
     slots_[static_cast<size_t>(id)].reset();
+    free_.push_back(id);
+    std::push_heap(free_.begin(), free_.end(), std::greater<>());
     return true;
   }
-  void Clear() { slots_.clear(); }
+  void Clear() {
+    slots_.clear();
+    free_.clear();
+  }
   size_t SlotCount() const { return slots_.size(); }
 
  private:
   std::vector<std::unique_ptr<T>> slots_;
+  std::vector<int64_t> free_;  // min-heap of empty slots
 };
 
 struct DsTables {

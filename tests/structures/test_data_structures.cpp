@@ -54,6 +54,10 @@ TEST_F(DataStructures, IdsTakeTheLowestFreeSlotPerKind) {
   call.Call("ds_stack_destroy", {0.0});
   EXPECT_EQ(call.Real("ds_stack_create"), 0);
   EXPECT_EQ(call.Real("ds_stack_create"), 2);
+  call.Call("ds_stack_destroy", {2.0});
+  call.Call("ds_stack_destroy", {1.0});
+  EXPECT_EQ(call.Real("ds_stack_create"), 1);  // lowest first, whatever the destroy order
+  EXPECT_EQ(call.Real("ds_stack_create"), 2);
   call.Call("ds_stack_destroy", {0.4});  // ids are rounded
   EXPECT_EQ(call.Real("ds_stack_size", {0.0}), 0);
   EXPECT_TRUE(call.TookError(kNoDataStructureMessage));
