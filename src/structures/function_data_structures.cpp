@@ -45,34 +45,34 @@ T* Find(const DsTable<T>& table, const RValue* args, int i = 0) {
   return s;
 }
 
-DsTables& T() { return GetDsTables(); }
+DsTables& Tables() { return GetDsTables(); }
 
 // ---- the functions every kind except grids shares ----
 template <class S, DsTable<S> DsTables::*kTable>
 struct Common {
-  static KV_FN(Create) { result = static_cast<double>((T().*kTable).Add(std::make_unique<S>())); }
+  static KV_FN(Create) { result = static_cast<double>((Tables().*kTable).Add(std::make_unique<S>())); }
   static KV_FN(Destroy) {
-    if (!(T().*kTable).Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
+    if (!(Tables().*kTable).Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
   }
   static KV_FN(Clear) {
-    if (S* s = Find(T().*kTable, args)) s->Clear();
+    if (S* s = Find(Tables().*kTable, args)) s->Clear();
   }
   static KV_FN(Copy) {
-    S* dst = Find(T().*kTable, args, 0);
-    S* src = dst ? Find(T().*kTable, args, 1) : nullptr;
+    S* dst = Find(Tables().*kTable, args, 0);
+    S* src = dst ? Find(Tables().*kTable, args, 1) : nullptr;
     if (dst && src && dst != src) *dst = *src;
   }
   static KV_FN(Size) {
-    if (S* s = Find(T().*kTable, args)) result = static_cast<double>(s->Size());
+    if (S* s = Find(Tables().*kTable, args)) result = static_cast<double>(s->Size());
   }
   static KV_FN(Empty) {
-    if (S* s = Find(T().*kTable, args)) result = B(s->Size() == 0);
+    if (S* s = Find(Tables().*kTable, args)) result = B(s->Size() == 0);
   }
   static KV_FN(Write) {
-    if (S* s = Find(T().*kTable, args)) result.SetString(s->Write());
+    if (S* s = Find(Tables().*kTable, args)) result.SetString(s->Write());
   }
   static KV_FN(Read) {
-    if (S* s = Find(T().*kTable, args)) s->Read(args[1].Str());  // a bad text leaves the structure as it was
+    if (S* s = Find(Tables().*kTable, args)) s->Read(args[1].Str());  // a bad text leaves the structure as it was
   }
 };
 
@@ -86,108 +86,108 @@ KV_FN(FnSetPrecision) { SetDsPrecision(R(args, 0)); }
 
 // ---- stacks ----
 KV_FN(FnStackPush) {
-  if (auto* s = Find(T().stacks, args)) s->Push(args[1]);
+  if (auto* s = Find(Tables().stacks, args)) s->Push(args[1]);
 }
 KV_FN(FnStackPop) {
-  if (auto* s = Find(T().stacks, args)) result = s->Pop();
+  if (auto* s = Find(Tables().stacks, args)) result = s->Pop();
 }
 KV_FN(FnStackTop) {
-  if (auto* s = Find(T().stacks, args)) result = s->Top();
+  if (auto* s = Find(Tables().stacks, args)) result = s->Top();
 }
 
 // ---- queues ----
 KV_FN(FnQueueEnqueue) {
-  if (auto* s = Find(T().queues, args)) s->Enqueue(args[1]);
+  if (auto* s = Find(Tables().queues, args)) s->Enqueue(args[1]);
 }
 KV_FN(FnQueueDequeue) {
-  if (auto* s = Find(T().queues, args)) result = s->Dequeue();
+  if (auto* s = Find(Tables().queues, args)) result = s->Dequeue();
 }
 KV_FN(FnQueueHead) {
-  if (auto* s = Find(T().queues, args)) result = s->Head();
+  if (auto* s = Find(Tables().queues, args)) result = s->Head();
 }
 KV_FN(FnQueueTail) {
-  if (auto* s = Find(T().queues, args)) result = s->Tail();
+  if (auto* s = Find(Tables().queues, args)) result = s->Tail();
 }
 
 // ---- lists ----
 KV_FN(FnListAdd) {
-  if (auto* s = Find(T().lists, args)) s->Add(args[1]);
+  if (auto* s = Find(Tables().lists, args)) s->Add(args[1]);
 }
 KV_FN(FnListInsert) {
-  if (auto* s = Find(T().lists, args)) s->Insert(I(args, 1), args[2]);
+  if (auto* s = Find(Tables().lists, args)) s->Insert(I(args, 1), args[2]);
 }
 KV_FN(FnListReplace) {
-  if (auto* s = Find(T().lists, args)) s->Replace(I(args, 1), args[2]);
+  if (auto* s = Find(Tables().lists, args)) s->Replace(I(args, 1), args[2]);
 }
 KV_FN(FnListDelete) {
-  if (auto* s = Find(T().lists, args)) s->Delete(I(args, 1));
+  if (auto* s = Find(Tables().lists, args)) s->Delete(I(args, 1));
 }
 KV_FN(FnListFindIndex) {
-  if (auto* s = Find(T().lists, args)) result = static_cast<double>(s->FindIndex(args[1]));
+  if (auto* s = Find(Tables().lists, args)) result = static_cast<double>(s->FindIndex(args[1]));
 }
 KV_FN(FnListFindValue) {
-  if (auto* s = Find(T().lists, args)) result = s->FindValue(I(args, 1));
+  if (auto* s = Find(Tables().lists, args)) result = s->FindValue(I(args, 1));
 }
 KV_FN(FnListSort) {
-  if (auto* s = Find(T().lists, args)) s->Sort(IsTrue(R(args, 1)));
+  if (auto* s = Find(Tables().lists, args)) s->Sort(IsTrue(R(args, 1)));
 }
 KV_FN(FnListShuffle) {
-  if (auto* s = Find(T().lists, args)) s->Shuffle();
+  if (auto* s = Find(Tables().lists, args)) s->Shuffle();
 }
 
 // ---- maps ----
 KV_FN(FnMapAdd) {
-  if (auto* s = Find(T().maps, args)) s->Add(args[1], args[2]);
+  if (auto* s = Find(Tables().maps, args)) s->Add(args[1], args[2]);
 }
 KV_FN(FnMapReplace) {
-  if (auto* s = Find(T().maps, args)) s->Replace(args[1], args[2]);
+  if (auto* s = Find(Tables().maps, args)) s->Replace(args[1], args[2]);
 }
 KV_FN(FnMapDelete) {
-  if (auto* s = Find(T().maps, args)) s->Delete(args[1]);
+  if (auto* s = Find(Tables().maps, args)) s->Delete(args[1]);
 }
 KV_FN(FnMapExists) {
-  if (auto* s = Find(T().maps, args)) result = B(s->Exists(args[1]));
+  if (auto* s = Find(Tables().maps, args)) result = B(s->Exists(args[1]));
 }
 KV_FN(FnMapFindValue) {
-  if (auto* s = Find(T().maps, args)) result = s->FindValue(args[1]);
+  if (auto* s = Find(Tables().maps, args)) result = s->FindValue(args[1]);
 }
 KV_FN(FnMapFindPrevious) {
-  if (auto* s = Find(T().maps, args)) result = s->FindPrevious(args[1]);
+  if (auto* s = Find(Tables().maps, args)) result = s->FindPrevious(args[1]);
 }
 KV_FN(FnMapFindNext) {
-  if (auto* s = Find(T().maps, args)) result = s->FindNext(args[1]);
+  if (auto* s = Find(Tables().maps, args)) result = s->FindNext(args[1]);
 }
 KV_FN(FnMapFindFirst) {
-  if (auto* s = Find(T().maps, args)) result = s->FindFirst();
+  if (auto* s = Find(Tables().maps, args)) result = s->FindFirst();
 }
 KV_FN(FnMapFindLast) {
-  if (auto* s = Find(T().maps, args)) result = s->FindLast();
+  if (auto* s = Find(Tables().maps, args)) result = s->FindLast();
 }
 
 // ---- priority queues ----
 KV_FN(FnPrioAdd) {
-  if (auto* s = Find(T().priorities, args)) s->Add(args[1], args[2]);
+  if (auto* s = Find(Tables().priorities, args)) s->Add(args[1], args[2]);
 }
 KV_FN(FnPrioChange) {
-  if (auto* s = Find(T().priorities, args)) s->ChangePriority(args[1], args[2]);
+  if (auto* s = Find(Tables().priorities, args)) s->ChangePriority(args[1], args[2]);
 }
 KV_FN(FnPrioFindPriority) {
-  if (auto* s = Find(T().priorities, args)) result = s->FindPriority(args[1]);
+  if (auto* s = Find(Tables().priorities, args)) result = s->FindPriority(args[1]);
 }
 KV_FN(FnPrioDeleteValue) {
-  if (auto* s = Find(T().priorities, args)) s->DeleteValue(args[1]);
+  if (auto* s = Find(Tables().priorities, args)) s->DeleteValue(args[1]);
 }
 KV_FN(FnPrioDeleteMin) {
-  if (auto* s = Find(T().priorities, args)) result = s->DeleteMin();
+  if (auto* s = Find(Tables().priorities, args)) result = s->DeleteMin();
 }
 KV_FN(FnPrioFindMin) {
-  if (auto* s = Find(T().priorities, args)) result = s->FindMin();
+  if (auto* s = Find(Tables().priorities, args)) result = s->FindMin();
 }
 KV_FN(FnPrioDeleteMax) {
-  if (auto* s = Find(T().priorities, args)) result = s->DeleteMax();
+  if (auto* s = Find(Tables().priorities, args)) result = s->DeleteMax();
 }
 KV_FN(FnPrioFindMax) {
-  if (auto* s = Find(T().priorities, args)) result = s->FindMax();
+  if (auto* s = Find(Tables().priorities, args)) result = s->FindMax();
 }
 
 // ---- grids ----
@@ -216,48 +216,48 @@ void GuardStrings(F&& f) {
 KV_FN(FnGridCreate) {
   int32_t w, h;
   result = -1.0;
-  if (GridSize(args, 0, w, h)) result = static_cast<double>(T().grids.Add(std::make_unique<CDS_Grid>(w, h)));
+  if (GridSize(args, 0, w, h)) result = static_cast<double>(Tables().grids.Add(std::make_unique<CDS_Grid>(w, h)));
 }
 KV_FN(FnGridDestroy) {
-  if (!T().grids.Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
+  if (!Tables().grids.Destroy(I(args, 0))) ReportRuntimeError(kNoDataStructureMessage);
 }
 KV_FN(FnGridCopy) {
-  CDS_Grid* dst = Find(T().grids, args, 0);
-  CDS_Grid* src = dst ? Find(T().grids, args, 1) : nullptr;
+  CDS_Grid* dst = Find(Tables().grids, args, 0);
+  CDS_Grid* src = dst ? Find(Tables().grids, args, 1) : nullptr;
   if (dst && src && dst != src) *dst = *src;
 }
 KV_FN(FnGridResize) {
   int32_t w, h;
-  if (auto* s = Find(T().grids, args)) {
+  if (auto* s = Find(Tables().grids, args)) {
     if (GridSize(args, 1, w, h)) s->Resize(w, h);
   }
 }
 KV_FN(FnGridWidth) {
-  if (auto* s = Find(T().grids, args)) result = s->Width();
+  if (auto* s = Find(Tables().grids, args)) result = s->Width();
 }
 KV_FN(FnGridHeight) {
-  if (auto* s = Find(T().grids, args)) result = s->Height();
+  if (auto* s = Find(Tables().grids, args)) result = s->Height();
 }
 KV_FN(FnGridClear) {
-  if (auto* s = Find(T().grids, args)) s->Fill(args[1]);
+  if (auto* s = Find(Tables().grids, args)) s->Fill(args[1]);
 }
 
 template <DsCellOp kOp>
 struct GridOps {
   static KV_FN(Cell) {
-    if (auto* s = Find(T().grids, args)) GuardStrings([&] { s->Apply(kOp, I(args, 1), I(args, 2), args[3]); });
+    if (auto* s = Find(Tables().grids, args)) GuardStrings([&] { s->Apply(kOp, I(args, 1), I(args, 2), args[3]); });
   }
   static KV_FN(Region) {
-    if (auto* s = Find(T().grids, args))
+    if (auto* s = Find(Tables().grids, args))
       GuardStrings([&] { s->ApplyRegion(kOp, I(args, 1), I(args, 2), I(args, 3), I(args, 4), args[5]); });
   }
   static KV_FN(Disk) {
-    if (auto* s = Find(T().grids, args))
+    if (auto* s = Find(Tables().grids, args))
       GuardStrings([&] { s->ApplyDisk(kOp, R(args, 1), R(args, 2), R(args, 3), args[4]); });
   }
   static KV_FN(GridRegion) {
-    CDS_Grid* dst = Find(T().grids, args, 0);
-    CDS_Grid* src = dst ? Find(T().grids, args, 1) : nullptr;
+    CDS_Grid* dst = Find(Tables().grids, args, 0);
+    CDS_Grid* src = dst ? Find(Tables().grids, args, 1) : nullptr;
     if (dst && src)
       GuardStrings([&] {
         dst->ApplyGridRegion(kOp, *src, I(args, 2), I(args, 3), I(args, 4), I(args, 5), I(args, 6), I(args, 7));
@@ -269,7 +269,7 @@ using GridAdd = GridOps<DsCellOp::kAdd>;
 using GridMul = GridOps<DsCellOp::kMultiply>;
 
 KV_FN(FnGridGet) {
-  if (auto* s = Find(T().grids, args)) {
+  if (auto* s = Find(Tables().grids, args)) {
     int64_t x = I(args, 1), y = I(args, 2);
     if (s->Inside(x, y)) result = s->Cell(x, y);
   }
@@ -278,10 +278,10 @@ KV_FN(FnGridGet) {
 template <DsReduce kKind>
 struct GridReduce {
   static KV_FN(Region) {
-    if (auto* s = Find(T().grids, args)) result = s->ReduceRegion(kKind, I(args, 1), I(args, 2), I(args, 3), I(args, 4));
+    if (auto* s = Find(Tables().grids, args)) result = s->ReduceRegion(kKind, I(args, 1), I(args, 2), I(args, 3), I(args, 4));
   }
   static KV_FN(Disk) {
-    if (auto* s = Find(T().grids, args)) result = s->ReduceDisk(kKind, R(args, 1), R(args, 2), R(args, 3));
+    if (auto* s = Find(Tables().grids, args)) result = s->ReduceDisk(kKind, R(args, 1), R(args, 2), R(args, 3));
   }
 };
 
@@ -294,14 +294,14 @@ struct GridSearch {
   }
   static KV_FN(Region) {
     int64_t x = 0, y = 0;
-    if (auto* s = Find(T().grids, args)) {
+    if (auto* s = Find(Tables().grids, args)) {
       bool found = s->FindInRegion(args[5], I(args, 1), I(args, 2), I(args, 3), I(args, 4), x, y);
       Answer(result, found, x, y);
     }
   }
   static KV_FN(Disk) {
     int64_t x = 0, y = 0;
-    if (auto* s = Find(T().grids, args)) {
+    if (auto* s = Find(Tables().grids, args)) {
       bool found = s->FindInDisk(args[4], R(args, 1), R(args, 2), R(args, 3), x, y);
       Answer(result, found, x, y);
     }
@@ -309,13 +309,13 @@ struct GridSearch {
 };
 
 KV_FN(FnGridShuffle) {
-  if (auto* s = Find(T().grids, args)) s->Shuffle();
+  if (auto* s = Find(Tables().grids, args)) s->Shuffle();
 }
 KV_FN(FnGridWrite) {
-  if (auto* s = Find(T().grids, args)) result.SetString(s->Write());
+  if (auto* s = Find(Tables().grids, args)) result.SetString(s->Write());
 }
 KV_FN(FnGridRead) {
-  if (auto* s = Find(T().grids, args)) s->Read(args[1].Str());
+  if (auto* s = Find(Tables().grids, args)) s->Read(args[1].Str());
 }
 
 #undef KV_FN
