@@ -87,6 +87,10 @@ void CDS_Grid::ApplyDisk(DsCellOp op, double xm, double ym, double r, const RVal
 void CDS_Grid::ApplyGridRegion(DsCellOp op, const CDS_Grid& src, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
                                int64_t xpos, int64_t ypos) {
   Range s = src.Rect(x1, y1, x2, y2);
+  // Offsets beyond any grid size act the same as huge ones; clamping keeps the sums below from overflowing.
+  constexpr int64_t kFar = int64_t(1) << 40;
+  xpos = std::clamp(xpos, -kFar, kFar);
+  ypos = std::clamp(ypos, -kFar, kFar);
   if (xpos < 0) {
     s.x1 -= xpos;
     xpos = 0;

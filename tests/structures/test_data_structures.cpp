@@ -369,6 +369,11 @@ TEST_F(DataStructures, GridRegionCopyWithinOneGridDoesNotSmear) {
   EXPECT_EQ(call.Real("ds_grid_get", {dst, 0.0, 1.0}), 10);  // source (1,0)
   EXPECT_EQ(call.Real("ds_grid_get", {dst, 1.0, 1.0}), 20);  // source (2,0)
   EXPECT_EQ(call.Real("ds_grid_get", {dst, 0.0, 0.0}), 0);
+  // Offsets at the edge of the integer range copy nothing (and do not overflow).
+  call.Call("ds_grid_set_grid_region", {dst, src, 0.0, 0.0, 2.0, 2.0, 9.2e18, -9.2e18});
+  call.Call("ds_grid_set_grid_region", {dst, src, 0.0, 0.0, 2.0, 2.0, -9.2e18, 9.2e18});
+  EXPECT_EQ(call.Real("ds_grid_get", {dst, 1.0, 1.0}), 20);
+  EXPECT_TRUE(call.NoErrors());
 }
 
 TEST_F(DataStructures, GridSizesAreBounded) {
