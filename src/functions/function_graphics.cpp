@@ -13,6 +13,7 @@
 #include "graphics/graphics_text.h"
 #include "graphics/graphics_texture.h"
 #include "graphics/graphics_window.h"
+#include "graphics/room_draw.h"
 #include "graphics/support_color.h"
 #include "world/instance_class.h"
 #include "world/room_live.h"
@@ -212,6 +213,7 @@ void RegisterScreenAndColours() {
   Reg("screen_redraw", 0, FN {
     UNUSED_ARGS;
     if (G().hooks.drawRoom) G().hooks.drawRoom();
+    else gfx::DrawCurrentRoom();
     gfx::EndSceneAndPresent();
     gfx::BeginScene();
   });
@@ -221,7 +223,7 @@ void RegisterScreenAndColours() {
   });
   Reg("draw_getpixel", 2, FN {
     UNUSED_ARGS;
-    int view = G().hooks.viewCurrent ? G().hooks.viewCurrent() : 0;
+    int view = G().hooks.viewCurrent ? G().hooks.viewCurrent() : gfx::ViewCurrent();
     int fx = 0, fy = 0;
     gfx::RoomToFrame(view, D(a, 0), D(a, 1), fx, fy);
     r = gfx::ReadPixel(fx, fy);

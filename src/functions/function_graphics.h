@@ -12,7 +12,7 @@ class CInstance;
 
 // What these functions need from the world. Unset hooks use the world's current room (its tiles, its size, the
 // game's tile id counter) and the calling instance's image_index; without a room, a local tile list and a
-// 640 × 480 room. Tests and the room drawing code may replace any of them.
+// 640 × 480 room; view_current and the room drawing of the room drawing module. Tests may replace any of them.
 struct GraphicsWorldHooks {
   std::vector<RTile>* (*tiles)() = nullptr;     // the current room's tile list (stable order)
   int (*newTileId)() = nullptr;                 // next id from the game's one tile counter

@@ -11,6 +11,8 @@
 #include "graphics/graphics_support.h"
 #include "graphics/graphics_surface.h"
 #include "graphics/graphics_texture.h"
+#include "graphics/room_draw.h"
+#include "world/world_state.h"
 
 namespace kv::gfx {
 
@@ -215,7 +217,15 @@ void PrepareTransition(int kind) {
     return;
   }
   SetTarget(t.oldImage.id);
-  if (t.hooks.drawRoom) t.hooks.drawRoom();
+  if (t.hooks.drawRoom) {
+    t.hooks.drawRoom();
+  } else {
+    // Draw events of the old room must run, so the pending change (which would skip them) is hidden meanwhile.
+    const int pending = PendingRoomChange();
+    SetPendingRoomChange(kNoRoomChange);
+    DrawCurrentRoom();
+    SetPendingRoomChange(pending);
+  }
   t.newImage = OwnedSurface::Create(w, h);
   if (t.newImage.id < 0) {
     t.kind = -1;

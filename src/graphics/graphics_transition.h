@@ -11,7 +11,8 @@ namespace kv::gfx {
 constexpr int kBuiltinTransitions = 21;
 constexpr int kMaxTransitionKind = 999999;
 
-// What a transition needs from the rest of the runner (installed by the main loop).
+// What a transition needs from the rest of the runner. Unset: the world's current room is drawn (its pending room
+// change hidden meanwhile) and frames are not paced.
 struct TransitionHooks {
   void (*drawRoom)() = nullptr;    // one frame of the current room, with the pending room change hidden
   void (*waitVBlank)() = nullptr;  // paces the frames at the display's refresh rate
