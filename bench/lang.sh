@@ -10,6 +10,7 @@ KVBENCH=${KVBENCH:-$ROOT/build/bin/kvbench}
 LUA=${LUA:-lua5.4}
 RUNS=${RUNS:-3}
 DIR=${BENCH_DIR:-$ROOT/../shared/bench/lang}
+case $KVBENCH in /*) ;; *) KVBENCH=$(pwd)/$KVBENCH ;; esac
 cd "$DIR"
 status=0
 logsum=0

@@ -659,6 +659,10 @@ bool EvalCallBuiltin(const Expr* e, Ctx& c, RValue& out) {
   return true;
 }
 
+}  // namespace
+bool RunScriptCode(CInstance* self, CInstance* other, const CCode* code, RValue& result);
+namespace {
+
 bool CallScriptFrame(const CCode* code, int index, Ctx& c, RValue* stage, RValue& out, int pos) {
   if (!code) return false;  // an empty slot fails without a message
   if (g_depth >= kMaxRunDepth) return Err(c, pos, kStackOverflowMessage);
@@ -668,7 +672,7 @@ bool CallScriptFrame(const CCode* code, int index, Ctx& c, RValue* stage, RValue
     ~FrameSwap() { g_args.frame = saved; }
   } swap(stage);
   out.SetReal(0.0);
-  if (RunForValue(c.self, c.other, code, out)) return true;
+  if (RunScriptCode(c.self, c.other, code, out)) return true;
   // Nested failures read outermost first. Past a generous size the message stops growing, so runaway
   // recursion cannot build a huge text.
   if (PendingMessage().size() < 16384) SetPendingMessage("In script " + ScriptName(index) + ":\r" + PendingMessage());
@@ -1154,7 +1158,14 @@ int ExecSwitch(const Stmt* s, Ctx& c) {
   const SwitchS* n = static_cast<const SwitchS*>(s);
   RValue sel;
   double key;
-  int r = n->selector->num(n->selector, c, key, sel);
+  int r;
+  const LocalSlot* ls = n->selector->num == NumLocal ? &SlotOfLocalExpr(n->selector, c) : nullptr;
+  if (ls && ls->present && ls->var.value.IsReal()) {
+    key = ls->var.value.RealUnchecked();
+    r = kNumReal;
+  } else {
+    r = n->selector->num(n->selector, c, key, sel);
+  }
   if (r == kNumError) return kStatusError;
   if (r == kNumReal && !n->table) sel.SetReal(key);
   int start = -1;
@@ -1596,20 +1607,9 @@ std::unique_ptr<ExecTree> BuildExecTree(const RToken& root, bool isExpression, c
 // ======================================================================================================
 // Running
 // ======================================================================================================
-bool RunCode(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
-  ClearErrorPending();
-  if (!code->Compiled()) {
-    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing non-compiled code.");
-    return false;
-  }
-  if (code->GetKind() == CCode::kConstantExpression) {
-    result = code->Constant();
-    return true;
-  }
-  if (!self || !other) {
-    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing code for nil instance.");
-    return false;
-  }
+namespace {
+// Runs a compiled, non-constant code for existing instances: the recursion guard, a local frame, the tree.
+inline bool RunTree(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
   DepthGuard depth;
   if (!depth.ok) {
     RecordError(code->Text(), code->IsProgram(), 0, kStackOverflowMessage);
@@ -1631,6 +1631,36 @@ bool RunCode(CInstance* self, CInstance* other, const CCode* code, RValue& resul
   Ctx c{self, other, frame.slots, code, tree, &result, nullptr};
   if (tree->rootExpr) return tree->rootExpr->eval(tree->rootExpr, c, result);
   return tree->rootStmt->exec(tree->rootStmt, c) != kStatusError;
+}
+}  // namespace
+
+bool RunScriptCode(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
+  // The common case of a script call, without the general entry's checks (self and other are the running
+  // code's, and a compiled program is never a constant).
+  if (code->Compiled() && code->IsProgram()) {
+    ClearErrorPending();
+    if (RunTree(self, other, code, result)) return true;
+    result = RValue("ERROR");
+    return false;
+  }
+  return RunForValue(self, other, code, result);
+}
+
+bool RunCode(CInstance* self, CInstance* other, const CCode* code, RValue& result) {
+  ClearErrorPending();
+  if (!code->Compiled()) {
+    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing non-compiled code.");
+    return false;
+  }
+  if (code->GetKind() == CCode::kConstantExpression) {
+    result = code->Constant();
+    return true;
+  }
+  if (!self || !other) {
+    RecordError(code->Text(), code->IsProgram(), 0, "Internal Error: Executing code for nil instance.");
+    return false;
+  }
+  return RunTree(self, other, code, result);
 }
 
 bool RunProgram(CInstance* self, CInstance* other, const CCode* code, RValue& result) {

@@ -3,6 +3,7 @@
 #include "code/code_exec.h"
 #include "code/code_instance.h"
 #include "code/code_variable.h"
+#include "world/instance_variables.h"
 
 namespace kv {
 
@@ -29,13 +30,6 @@ bool WriteArgument(CInstance*, int64_t, const RValue& v) {
   return true;
 }
 
-bool ReadX(CInstance* i, int64_t, RValue& out) { out = RValue(i->x); return true; }
-bool WriteX(CInstance* i, int64_t, const RValue& v) { i->x = v.Real(); return true; }
-bool ReadY(CInstance* i, int64_t, RValue& out) { out = RValue(i->y); return true; }
-bool WriteY(CInstance* i, int64_t, const RValue& v) { i->y = v.Real(); return true; }
-bool ReadObjectIndex(CInstance* i, int64_t, RValue& out) { out = RValue(double(i->objectIndex)); return true; }
-bool ReadId(CInstance* i, int64_t, RValue& out) { out = RValue(double(i->id)); return true; }
-
 template <int... K>
 void RegisterArguments(std::integer_sequence<int, K...>) {
   (RegisterBuiltinVariable("argument" + std::to_string(K), ReadArgument<K>, WriteArgument<K>), ...);
@@ -43,11 +37,8 @@ void RegisterArguments(std::integer_sequence<int, K...>) {
 }  // namespace
 
 void RegisterCoreBuiltinVariables() {
-  // Per-instance variables first, then the global ones (ids are table positions).
-  RegisterBuiltinVariable("x", ReadX, WriteX);
-  RegisterBuiltinVariable("y", ReadY, WriteY);
-  RegisterBuiltinVariable("object_index", ReadObjectIndex, nullptr);
-  RegisterBuiltinVariable("id", ReadId, nullptr);
+  // The instance's own variables first (the world registers them with its setters), then the global ones.
+  RegisterInstanceVariables();
   RegisterBuiltinVariable("argument", ReadArgumentArray, WriteArgumentArray);
   RegisterArguments(std::make_integer_sequence<int, kArgumentSlots>{});
 }

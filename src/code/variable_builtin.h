@@ -1,5 +1,5 @@
-// The built-in variables the language core provides itself: the argument slots (argument, argument0…15) and the
-// instance fields the minimal instance has (x, y, id, object_index). The world module registers the rest.
+// Registers the built-in variables: the instance's fields (through the world module) and the argument slots
+// (argument, argument0…15), which the language owns.
 #pragma once
 
 namespace kv {
