@@ -679,7 +679,8 @@ bool CallScriptFrame(const CCode* code, int index, Ctx& c, RValue* stage, RValue
   return false;
 }
 
-bool EvalCallScript(const Expr* e, Ctx& c, RValue& out) {
+// Flattened: the call protocol, the run and the frame set-up inline into one function.
+__attribute__((flatten)) bool EvalCallScript(const Expr* e, Ctx& c, RValue& out) {
   const CallE* n = static_cast<const CallE*>(e);
   if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
   StageGuard g(static_cast<int>(n->args.size()));  // slots the script writes mark themselves dirty
