@@ -46,16 +46,20 @@ CInstance::CInstance(int32_t id_, int32_t objectIndex_, double x_, double y_)
 
 CInstance CInstance::Make(int32_t id, int32_t objectIndex, double x, double y) {
   CInstance inst(id, objectIndex, x, y);
-  if (const CObject* obj = WorldObject(objectIndex)) {
-    inst.spriteIndex = obj->sprite;
-    inst.maskIndex = obj->mask;
-    inst.depth = obj->depth;
-    inst.solid = obj->solid;
-    inst.visible = obj->visible;
-    inst.persistent = obj->persistent;
-  }
-  inst.ComputeBoundingBox();
+  inst.ApplyObjectDefaults();
   return inst;
+}
+
+void CInstance::ApplyObjectDefaults() {
+  if (const CObject* obj = WorldObject(objectIndex)) {
+    spriteIndex = obj->sprite;
+    maskIndex = obj->mask;
+    depth = obj->depth;
+    solid = obj->solid;
+    visible = obj->visible;
+    persistent = obj->persistent;
+  }
+  ComputeBoundingBox();
 }
 
 void CInstance::CopyFrom(const CInstance& other) {

@@ -60,6 +60,8 @@ class CInstance {
   CInstance(int32_t id, int32_t objectIndex, double x, double y);
   // A new room instance: the bare instance plus the object's sprite, mask, depth and flags, and its bounding box.
   static CInstance Make(int32_t id, int32_t objectIndex, double x, double y);
+  // What Make adds to a bare instance: the object's defaults and the bounding box.
+  void ApplyObjectDefaults();
 
   // Copy of every field (including id, locals, Deleted, Deactivated, path and time line fields, CreationCode). The
   // room's bookkeeping (list position, live-count state) belongs to the room and is kept.

@@ -94,7 +94,8 @@ void CLiveRoom::AppendActive(CInstance* inst) {
 }
 
 CInstance* CLiveRoom::AddInstance(int id, int object, double x, double y) {
-  auto inst = std::make_unique<CInstance>(CInstance::Make(id, object, x, y));
+  auto inst = std::make_unique<CInstance>(id, object, x, y);
+  inst->ApplyObjectDefaults();
   return Adopt(std::move(inst));
 }
 

@@ -285,6 +285,37 @@ TEST_F(Rooms, InstanceCommands) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"3", "1"}));
 }
 
+// Event loops over the room walk by index with the count taken at the start: instances created meanwhile wait,
+// destroyed or deactivated ones are passed over, and a list that shrinks under the loop is bounds-checked.
+TEST_F(Rooms, LoopsOverTheRoomSurviveChangesMadeByEvents) {
+  const int o = AddObject("o");
+  On(o, kEventOther, kOtherUser0, "wlog('user', id); wchange(id)");
+  RegisterFunction("wchange", [](RValue&, CInstance* self, CInstance*, int, RValue* a) {
+    CLiveRoom& room = *CurrentRoom();
+    if (a[0].Real() == 100001 && room.FindInstance(100002)) {
+      DestroyInstance(room.FindInstance(100002));
+      room.FindInstance(100003)->deactivated = true;
+      CreateInstance(self->objectIndex, 0, 0);
+    } else if (a[0].Real() == 100004) {
+      // Removing and deactivating shrink the active list below the count taken at the start.
+      room.RemoveDeleted();
+      room.UpdateDeactivation();
+    }
+  }, 1);
+  const int r = AddRoom("r", {{0, 0, o, 100001, ""}, {0, 0, o, 100002, ""}, {0, 0, o, 100003, ""},
+                              {0, 0, o, 100004, ""}, {0, 0, o, 100005, ""}});
+  res.lastInstanceId = 100005;
+  ASSERT_TRUE(Prepare());
+  StartRooms(res);
+  EnterRoom(r, true);
+  PerformEventForAll(kEventOther, kOtherUser0);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"user 100001", "user 100004"}));
+  Log().clear();
+  PerformEventForAll(kEventOther, kOtherUser0);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"user 100001", "user 100004", "user 100005", "user 100006"}));
+  EXPECT_EQ(CurrentRoom()->DeactivatedCount(), 1);
+}
+
 TEST_F(Rooms, TileEdges) {
   CLiveRoom room;
   int lastTile = 10000000;

@@ -1,0 +1,156 @@
+#include "world/function_game.h"
+
+#include "code/code_function.h"
+#include "code/code_variable.h"
+#include "world/instance_class.h"
+#include "world/object_class.h"
+#include "world/room_live.h"
+#include "world/run_main.h"
+#include "world/world_rooms.h"
+#include "world/world_state.h"
+
+namespace kv {
+
+namespace {
+
+int Arg(const RValue& v) { return RoundToInt(v.Real()); }
+
+const std::vector<int>* Order() {
+  GameResources* res = WorldResources();
+  return res ? &res->roomOrder : nullptr;
+}
+
+// ---- functions ----
+void FnRoomGoto(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestRoom(Arg(a[0])); }
+void FnRoomGotoNext(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRoom(RoomNext(CurrentRoomIndex())); }
+void FnRoomGotoPrevious(RValue&, CInstance*, CInstance*, int, RValue*) {
+  RequestRoom(RoomPrevious(CurrentRoomIndex()));
+}
+void FnRoomRestart(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRoom(CurrentRoomIndex()); }
+void FnRoomNext(RValue& r, CInstance*, CInstance*, int, RValue* a) { r.SetReal(RoomNext(Arg(a[0]))); }
+void FnRoomPrevious(RValue& r, CInstance*, CInstance*, int, RValue* a) { r.SetReal(RoomPrevious(Arg(a[0]))); }
+void FnGameEnd(RValue&, CInstance*, CInstance*, int, RValue*) { RequestEnd(); }
+void FnGameRestart(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRestart(); }
+
+// Game code passes the position first and the object last.
+void FnInstanceCreate(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  CInstance* inst = CreateInstance(Arg(a[2]), a[0].Real(), a[1].Real());
+  r.SetReal(inst ? inst->id : -4);
+}
+void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
+
+// ---- global variables ----
+bool ReadScore(CInstance*, int64_t, RValue& out) { out = RValue(double(Game().score)); return true; }
+bool WriteScore(CInstance*, int64_t, const RValue& v) { Game().score = RoundToInt32Wrap(v.Real()); return true; }
+bool ReadLives(CInstance*, int64_t, RValue& out) { out = RValue(double(Game().lives)); return true; }
+bool WriteLives(CInstance*, int64_t, const RValue& v) {
+  const int32_t old = Game().lives;
+  Game().lives = RoundToInt32Wrap(v.Real());
+  if (old > 0 && Game().lives <= 0) PerformEventForAll(kEventOther, kOtherNoMoreLives);
+  return true;
+}
+bool ReadHealth(CInstance*, int64_t, RValue& out) { out = RValue(Game().health); return true; }
+bool WriteHealth(CInstance*, int64_t, const RValue& v) {
+  const double old = Game().health;
+  Game().health = v.Real();
+  if (old > 0 && Game().health <= 0) PerformEventForAll(kEventOther, kOtherNoMoreHealth);
+  return true;
+}
+bool ReadFps(CInstance*, int64_t, RValue& out) { out = RValue(double(Game().fps)); return true; }
+bool ReadRoom(CInstance*, int64_t, RValue& out) { out = RValue(double(CurrentRoomIndex())); return true; }
+bool WriteRoom(CInstance*, int64_t, const RValue& v) { RequestRoom(RoundToInt(v.Real())); return true; }
+bool ReadRoomFirst(CInstance*, int64_t, RValue& out) {
+  const auto* o = Order();
+  out = RValue(o && !o->empty() ? double(o->front()) : -1.0);
+  return true;
+}
+bool ReadRoomLast(CInstance*, int64_t, RValue& out) {
+  const auto* o = Order();
+  out = RValue(o && !o->empty() ? double(o->back()) : -1.0);
+  return true;
+}
+bool ReadRoomSpeed(CInstance*, int64_t, RValue& out) {
+  const CLiveRoom* r = CurrentRoom();
+  out = RValue(r ? double(r->props.speed) : 0.0);
+  return true;
+}
+bool WriteRoomSpeed(CInstance*, int64_t, const RValue& v) {
+  if (CLiveRoom* r = CurrentRoom()) r->props.speed = RoundToInt32Wrap(v.Real());
+  return true;
+}
+bool ReadRoomWidth(CInstance*, int64_t, RValue& out) {
+  const CLiveRoom* r = CurrentRoom();
+  out = RValue(r ? double(r->props.width) : 0.0);
+  return true;
+}
+bool ReadRoomHeight(CInstance*, int64_t, RValue& out) {
+  const CLiveRoom* r = CurrentRoom();
+  out = RValue(r ? double(r->props.height) : 0.0);
+  return true;
+}
+bool ReadRoomCaption(CInstance*, int64_t, RValue& out) {
+  const CLiveRoom* r = CurrentRoom();
+  out = RValue(r ? r->props.caption : std::string());
+  return true;
+}
+bool WriteRoomCaption(CInstance*, int64_t, const RValue& v) {
+  if (CLiveRoom* r = CurrentRoom()) r->props.caption = std::string(v.Str());
+  return true;
+}
+bool ReadRoomPersistent(CInstance*, int64_t, RValue& out) {
+  const CLiveRoom* r = CurrentRoom();
+  out = RValue(r && r->props.persistent ? 1.0 : 0.0);
+  return true;
+}
+bool WriteRoomPersistent(CInstance*, int64_t, const RValue& v) {
+  if (CLiveRoom* r = CurrentRoom()) r->props.persistent = RoundToInt64(v.Real()) >= 1;
+  return true;
+}
+
+}  // namespace
+
+int RoomNext(int room) {
+  const auto* o = Order();
+  if (!o) return -1;
+  for (size_t i = 0; i + 1 < o->size(); ++i)
+    if ((*o)[i] == room) return (*o)[i + 1];
+  return -1;
+}
+
+int RoomPrevious(int room) {
+  const auto* o = Order();
+  if (!o) return -1;
+  for (size_t i = 1; i < o->size(); ++i)
+    if ((*o)[i] == room) return (*o)[i - 1];
+  return -1;
+}
+
+void RegisterGameFunctions() {
+  RegisterFunction("room_goto", FnRoomGoto, 1);
+  RegisterFunction("room_goto_next", FnRoomGotoNext, 0);
+  RegisterFunction("room_goto_previous", FnRoomGotoPrevious, 0);
+  RegisterFunction("room_restart", FnRoomRestart, 0);
+  RegisterFunction("room_next", FnRoomNext, 1);
+  RegisterFunction("room_previous", FnRoomPrevious, 1);
+  RegisterFunction("game_end", FnGameEnd, 0);
+  RegisterFunction("game_restart", FnGameRestart, 0);
+  RegisterFunction("instance_create", FnInstanceCreate, 3);
+  RegisterFunction("instance_destroy", FnInstanceDestroy, 0);
+}
+
+void RegisterGameVariables() {
+  RegisterBuiltinVariable("score", ReadScore, WriteScore);
+  RegisterBuiltinVariable("lives", ReadLives, WriteLives);
+  RegisterBuiltinVariable("health", ReadHealth, WriteHealth);
+  RegisterBuiltinVariable("fps", ReadFps, nullptr);
+  RegisterBuiltinVariable("room", ReadRoom, WriteRoom);
+  RegisterBuiltinVariable("room_first", ReadRoomFirst, nullptr);
+  RegisterBuiltinVariable("room_last", ReadRoomLast, nullptr);
+  RegisterBuiltinVariable("room_speed", ReadRoomSpeed, WriteRoomSpeed);
+  RegisterBuiltinVariable("room_width", ReadRoomWidth, nullptr);
+  RegisterBuiltinVariable("room_height", ReadRoomHeight, nullptr);
+  RegisterBuiltinVariable("room_caption", ReadRoomCaption, WriteRoomCaption);
+  RegisterBuiltinVariable("room_persistent", ReadRoomPersistent, WriteRoomPersistent);
+}
+
+}  // namespace kv

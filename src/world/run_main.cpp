@@ -1,0 +1,247 @@
+#include "world/run_main.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "actions/function_action.h"
+#include "code/code_error.h"
+#include "code/code_value.h"
+#include "code/code_variable.h"
+#include "functions/function_math.h"
+#include "input/io_main.h"
+#include "platform/clock.h"
+#include "runner/game_data.h"
+#include "world/event_dispatch.h"
+#include "world/instance_class.h"
+#include "world/object_class.h"
+#include "world/room_live.h"
+#include "world/world_rooms.h"
+#include "world/world_state.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kKeyEscape = 27, kKeyF1 = 112, kKeyF4 = 115, kKeyF5 = 116, kKeyF6 = 117, kKeyF9 = 120;
+
+struct LoopContext {
+  GameResources* res = nullptr;
+  const GameSettings* settings = nullptr;
+  RunConfig config;
+  RunHooks hooks;
+};
+LoopContext g_ctx;
+
+bool StartGame() {
+  GameState& g = Game();
+  GameResources& res = *g_ctx.res;
+  SetWorldResources(&res);
+  BuildDispatchLists();
+  ResetGlobalVariables();
+  g.score = 0;
+  g.lives = -1;
+  g.cursorSprite = -1;
+  g.cursorFrame = 0;
+  g.transitionKind = 0;
+  GameRandom::Randomize();  // keeps the forced seed of --seed
+  if (!RunLibraryInitCode(res.libraryInitCode)) return false;
+  StartRooms(res);
+  if (res.roomOrder.empty()) return false;
+  EnterRoom(res.roomOrder.front(), true);
+  return true;
+}
+
+void EndGame() {
+  if (CurrentRoom()) LeaveRoom(true);
+  FreeRooms();
+}
+
+// Acts on the pending room-change code; false when the loop must return at once.
+bool ActOnPending() {
+  const int pending = PendingRoomChange();
+  if (pending == kNoRoomChange) return true;
+  SetPendingRoomChange(kNoRoomChange);
+  GameState& g = Game();
+  switch (pending) {
+    case kPendingEnd:
+    case kPendingErrorEnd:
+      g.running = false;
+      return false;
+    case kPendingRestart:
+      EndGame();
+      if (!StartGame()) {
+        g.running = false;
+        return false;
+      }
+      return true;
+    case kPendingLoad:
+      input::ClearInput();
+      return true;  // loading saved games joins here
+    default:
+      if (pending >= 0) {
+        LeaveRoom(false);
+        EnterRoom(pending, false);
+      }
+      return true;
+  }
+}
+
+void HandleFunctionKeys() {
+  const GameSettings& s = *g_ctx.settings;
+  const int key = input::LastKey();
+  auto take = [&](int k, bool enabled) { return enabled && key == k; };
+  if (take(kKeyF1, s.keyHelp) || take(kKeyF4, s.keyFullScreen) || take(kKeyF5, s.keySaveLoad) ||
+      take(kKeyF6, s.keySaveLoad) || take(kKeyF9, s.keyScreenshot)) {
+    input::SetLastKey(0);
+    if (g_ctx.hooks.functionKey) g_ctx.hooks.functionKey(key);
+  } else if (take(kKeyEscape, s.keyEscape)) {
+    input::SetLastKey(0);
+    RequestEnd();
+  }
+}
+
+void ForEachActive(void (*fn)(CInstance&)) {
+  CLiveRoom* room = CurrentRoom();
+  if (!room) return;
+  const int count = room->ActiveCount();
+  for (int i = 0; i < count && i < room->ActiveCount(); ++i) fn(*room->ActiveAt(i));
+}
+
+}  // namespace
+
+GameState& Game() {
+  static GameState state;
+  return state;
+}
+
+void RequestRoom(int room, int transition) {
+  GameResources* res = WorldResources();
+  if (!res || !res->rooms.Exists(room)) {
+    ReportRuntimeError("Unexisting room number: " + std::to_string(room), true);
+    SetPendingRoomChange(kPendingErrorEnd);
+    return;
+  }
+  SetPendingRoomChange(room);
+  Game().transitionKind = transition;
+}
+
+void RequestEnd() { SetPendingRoomChange(kPendingEnd); }
+void RequestRestart() { SetPendingRoomChange(kPendingRestart); }
+
+void RunOneStep() {
+  const RunHooks& h = g_ctx.hooks;
+  if (h.skipStep && h.skipStep()) return;
+  HandleFunctionKeys();
+  if (!CurrentRoom()) return;
+
+  ForEachActive([](CInstance& i) {
+    i.xPrevious = i.x;
+    i.yPrevious = i.y;
+    i.pathPositionPrevious = std::clamp(i.pathPosition, 0.0, 1.0);
+  });
+  // Phases marked with a pending check skip the rest of the step once a room change is requested.
+  DispatchStep(kStepBegin);
+  if (RoomChangePending()) return;
+  if (h.runTimeLines) h.runTimeLines();
+  if (RoomChangePending()) return;
+  DispatchAlarms();
+  if (RoomChangePending()) return;
+  DispatchKeyboard();
+  if (RoomChangePending()) return;
+  DispatchJoysticks();
+  if (RoomChangePending()) return;
+  DispatchMouse();
+  if (RoomChangePending()) return;
+  DispatchStep(kStepNormal);
+  if (RoomChangePending()) return;
+
+  if (CLiveRoom* room = CurrentRoom()) {
+    const int count = room->ActiveCount();
+    for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
+      CInstance* inst = room->ActiveAt(i);
+      inst->ApplyFrictionAndGravity();
+      if (DispatchHooks().followPath && DispatchHooks().followPath(*inst))
+        PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
+      inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
+    }
+  }
+  DispatchBoundaryEvents();
+  if (RoomChangePending()) return;
+  DispatchCollisions();
+  if (RoomChangePending()) return;
+  DispatchStep(kStepEnd);
+  if (RoomChangePending()) return;
+
+  if (h.updateParticles) h.updateParticles();
+  CLiveRoom* room = CurrentRoom();
+  if (!room) return;
+  room->RemoveDeleted();
+  if (Game().automaticDraw && h.drawRoom) h.drawRoom();
+  room->ScrollBackgrounds();
+  const int count = room->ActiveCount();
+  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
+    CInstance* inst = room->ActiveAt(i);
+    if (inst->Animate()) PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
+  }
+  Game().cursorFrame += 1;
+  input::ClearStepInput();
+}
+
+bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& config, const RunHooks& hooks) {
+  g_ctx = {&res, &settings, config, hooks};
+  GameState& g = Game();
+  if (config.seed) GameRandom::ForceSeed(*config.seed);
+  SetPendingRoomChange(kNoRoomChange);
+  g.running = true;
+  g.paused = false;
+  if (!StartGame()) {
+    g.running = false;
+    EndGame();
+    return false;
+  }
+  plat::IClock& clock = *config.clock;
+  if (!ActOnPending()) {
+    EndGame();
+    return true;
+  }
+  int64_t u = clock.Micros(), v = u;
+  int count = 0;
+  g.fps = 0;
+  if (hooks.pumpMessages) hooks.pumpMessages();
+  while (g.running && !g.paused) {
+    if (config.maxSteps && g.stepCount >= *config.maxSteps) break;
+    try {
+      RunOneStep();
+      g.stepCount += 1;
+      if (hooks.afterStep) hooks.afterStep();
+      int64_t w = clock.Micros();
+      if (w < u) u = w;  // the clock went backwards
+      CLiveRoom* room = CurrentRoom();
+      if (room && room->props.speed < 1) room->props.speed = 1;
+      const int64_t d = 1000000 / (room ? room->props.speed : 30);
+      int64_t t = std::clamp<int64_t>(d - (w - u), 0, 1000000);
+      if (!config.waitForTicks) t = 0;
+      clock.Sleep(t);
+      u = w + t;
+      if (u < v) v = u;
+      if (u / 1000000 > v / 1000000) {
+        g.fps = count;
+        count = 0;
+        v = u;
+      }
+      count += 1;
+      if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
+      if (!ActOnPending()) break;
+      if (hooks.pumpMessages) hooks.pumpMessages();
+    } catch (const ArithmeticFault&) {
+      // An arithmetic fault abandons the rest of the step; the game goes on with the next one.
+    } catch (const std::exception&) {
+      // Any other error raised inside a step is swallowed the same way.
+    }
+  }
+  EndGame();
+  g.running = false;
+  return true;
+}
+
+}  // namespace kv

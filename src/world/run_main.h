@@ -1,0 +1,65 @@
+// The main loop: starts the game, runs one step per tick at the current room's speed with the phases in their
+// fixed order, counts frames per second, handles the function keys, acts on pending room changes, restarts and
+// the end of the game between steps.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace kv {
+
+namespace plat {
+class IClock;
+}
+
+struct GameResources;
+struct GameSettings;
+
+// Game state the script language reads as built-in variables.
+struct GameState {
+  bool running = false;
+  bool paused = false;
+  int32_t score = 0;
+  int32_t lives = -1;
+  double health = 100;  // not reset by a restart
+  int32_t cursorSprite = -1;
+  int64_t cursorFrame = 0;
+  int32_t transitionKind = 0;
+  bool automaticDraw = true;
+  int32_t fps = 0;
+  int64_t stepCount = 0;  // steps run since the process started (for --steps)
+};
+GameState& Game();
+
+// What the loop needs from the rest of the runner; every hook is optional.
+struct RunHooks {
+  std::function<void()> pumpMessages;         // window events, scripted input for the coming step
+  std::function<void()> drawRoom;             // phase 15
+  std::function<void()> present;              // show the drawn frame
+  std::function<void()> afterStep;            // screenshots and other per-step observers
+  std::function<void()> updateParticles;      // phase 13
+  std::function<void()> runTimeLines;         // phase 3
+  std::function<bool()> skipStep;             // game information / splash showing, or frozen without focus
+  std::function<void(int key)> functionKey;   // F1, F4, F5, F6, F9 (Esc is handled here)
+};
+
+struct RunConfig {
+  plat::IClock* clock = nullptr;     // required
+  bool waitForTicks = true;          // false with --fast
+  std::optional<int64_t> maxSteps;   // --steps
+  std::optional<uint32_t> seed;      // --seed
+};
+
+// Runs the game on the loaded resources until it ends (or maxSteps ran). Returns false when starting failed.
+bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& config, const RunHooks& hooks);
+
+// Requests carried out between steps.
+void RequestRoom(int room, int transition = 0);
+void RequestEnd();
+void RequestRestart();
+
+// One step with every phase (used by the loop and by tests).
+void RunOneStep();
+
+}  // namespace kv
