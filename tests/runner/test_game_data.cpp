@@ -146,6 +146,38 @@ TEST(GameDataSections, BadExtensionSectionShowsBothMessagesAndStops) {
   EXPECT_EQ(obs.progress.size(), 2u);  // "Reading data" and the extension packages only
 }
 
+TEST(GameDataSections, MissingEntriesTakeFourBytesAndLeaveEmptySlots) {
+  GameData g = MinimalGame();
+  size_t base = PlainMainBlock(g, kSeed).Size();
+  for (int i = 0; i < 3; ++i) g.resources.sounds.Add("", nullptr);
+  g.resources.scripts.Add("", nullptr);
+  auto script = std::make_unique<CScript>();
+  script->SetText("return 1;");
+  g.resources.scripts.Add("scr_one", std::move(script));
+  size_t withScript = PlainMainBlock(g, kSeed).Size();
+  g.resources.scripts = {};
+  g.resources.scripts.Add("", nullptr);
+  EXPECT_EQ(PlainMainBlock(g, kSeed).Size(), base + 4 * 4);
+  EXPECT_GT(withScript, base + 4 * 5);
+
+  g.resources.scripts = {};
+  g.resources.scripts.Add("", nullptr);
+  auto again = std::make_unique<CScript>();
+  again->SetText("return 1;");
+  g.resources.scripts.Add("scr_one", std::move(again));
+  CStream s = GameStream(g);
+  GameData out;
+  RecordingObserver obs;
+  ASSERT_TRUE(LoadGameData(s, out, obs));
+  ASSERT_EQ(out.resources.sounds.Count(), 3);
+  EXPECT_FALSE(out.resources.sounds.Exists(1));
+  EXPECT_EQ(out.resources.sounds.Name(1), "<undefined>");
+  ASSERT_EQ(out.resources.scripts.Count(), 2);
+  EXPECT_FALSE(out.resources.scripts.Exists(0));
+  EXPECT_EQ(out.resources.scripts.Find("scr_one"), 1);
+  EXPECT_EQ(out.resources.scripts.Get(1)->Text(), "return 1;");
+}
+
 TEST(GameDataMainBlock, UnscramblingStartsAfterTheByteAtThePosition) {
   GameData g = MinimalGame();
   g.reservedHeader = 0x0A0B0C0D;
