@@ -105,9 +105,15 @@ uniform mat4 u_wv;
 uniform mat4 u_proj;
 uniform vec2 u_pixel;
 COLOUR_QUALIFIER out vec4 v_col;
+#ifdef TEXTURED
 out vec2 v_uv;
+#endif
+#ifdef ARRAY
 flat out float v_layer;
+#endif
+#ifdef FOG
 out float v_viewz;
+#endif
 void main() {
   vec4 e = u_wv * vec4(a_pos, 1.0);
   vec4 p = u_proj * e;
@@ -119,17 +125,29 @@ void main() {
   gl_Position = p;
   gl_PointSize = 1.0;
   v_col = a_col;
+#ifdef TEXTURED
   v_uv = a_uv;
+#endif
+#ifdef ARRAY
   v_layer = a_layer;
+#endif
+#ifdef FOG
   v_viewz = e.z;
+#endif
 }
 )";
 
 const char* kFragmentShader = R"(
 COLOUR_QUALIFIER in vec4 v_col;
+#ifdef TEXTURED
 in vec2 v_uv;
+#endif
+#ifdef ARRAY
 flat in float v_layer;
+#endif
+#ifdef FOG
 in float v_viewz;
+#endif
 #ifdef ARRAY
 uniform sampler2DArray u_tex;
 #else
