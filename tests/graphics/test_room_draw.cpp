@@ -176,5 +176,66 @@ TEST_F(RoomDrawTest, TwoViewsDrawTwiceWithTheirRegions) {
   EXPECT_EQ(gfx::ViewCurrent(), 0);
 }
 
+// ---- pixels ----
+
+TEST(RoomDrawGolden, TwoViewsAndTileDepths) {
+  ASSERT_TRUE(GlGfx::Available());
+  ASSERT_NE(GlGfx::Start({}, 200, 100), nullptr);
+  gfx::ClearBackgrounds();
+  // A 32 × 32 tile sheet of four coloured 16 × 16 cells with dark borders, and a checked backdrop.
+  CBitmap32 sheet = CBitmap32::Make(32, 32);
+  const uint32_t cells[4] = {0xFFE04040u, 0xFF40C040u, 0xFF4060E0u, 0xFFE0C040u};
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      sheet.pixels[y * 32 + x] = (x % 16 == 0 || y % 16 == 0) ? 0xFF202020u : cells[(y / 16) * 2 + x / 16];
+  CBackground tiles;
+  tiles.width = tiles.height = 32;
+  tiles.image = sheet;
+  int tileSheet = gfx::AddBackgroundRecord(tiles);
+  CBitmap32 check = CBitmap32::Make(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) check.pixels[y * 8 + x] = ((x / 4 + y / 4) % 2) ? 0xFF506070u : 0xFF405060u;
+  CBackground backdrop;
+  backdrop.width = backdrop.height = 8;
+  backdrop.image = check;
+  int back = gfx::AddBackgroundRecord(backdrop);
+
+  CRoom r;
+  r.width = 300, r.height = 200;
+  r.colour = 0x102030;
+  r.backgrounds[0].visible = true;
+  r.backgrounds[0].background = back;
+  r.viewsEnabled = true;
+  // View 0: the room's left part at 1:1; view 1: a wider part scaled into a smaller port.
+  r.views[0].visible = true;
+  r.views[0].xView = 0, r.views[0].yView = 0, r.views[0].wView = 96, r.views[0].hView = 96;
+  r.views[0].xPort = 2, r.views[0].yPort = 2, r.views[0].wPort = 96, r.views[0].hPort = 96;
+  r.views[1].visible = true;
+  r.views[1].xView = 40, r.views[1].yView = 20, r.views[1].wView = 180, r.views[1].hView = 120;
+  r.views[1].xPort = 102, r.views[1].yPort = 20, r.views[1].wPort = 96, r.views[1].hPort = 64;
+  auto room = CLiveRoom::FromResource(r);
+  // Overlapping tiles at several depths: the deepest drawn first.
+  int id = 1;
+  const struct {
+    double x, y, depth;
+    int cell;
+    double scale;
+  } placed[] = {{10, 10, 100, 0, 2}, {30, 20, 50, 1, 1.5}, {40, 40, 0, 2, 1}, {20, 50, -20, 3, 2}, {150, 60, 10, 1, 3}};
+  for (const auto& p : placed) {
+    RTile t;
+    t.id = id++, t.background = tileSheet, t.x = p.x, t.y = p.y, t.depth = p.depth;
+    t.left = (p.cell % 2) * 16, t.top = (p.cell / 2) * 16, t.width = t.height = 16;
+    t.xScale = t.yScale = p.scale;
+    t.alpha = p.depth < 0 ? 0.6 : 1.0;
+    room->props.tiles.push_back(t);
+  }
+  gfx::Win().colour = 0x000000;
+  gfx::DrawRoom(*room);
+  ExpectGolden("room_two_views", Frame());
+  room.reset();
+  gfx::ClearBackgrounds();
+  GlGfx::Stop();
+}
+
 }  // namespace
 }  // namespace kv::test
