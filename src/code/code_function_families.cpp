@@ -1,10 +1,12 @@
 // The explicit list of built-in function families (see code_function.h for why it is explicit).
 #include "code/code_function.h"
+#include "debugger/debug_messages.h"
 #include "functions/function_date.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
 #include "functions/function_string.h"
 #include "structures/function_data_structures.h"
+#include "world/function_game.h"
 
 namespace kv {
 
@@ -21,6 +23,8 @@ void RegisterAllBuiltinFunctions() {
   RegisterDateFunctions();
   RegisterDataStructureFunctions();
   RegisterGraphicsFunctions();
+  RegisterGameFunctions();
+  RegisterDebugMessageFunctions();
 }
 
 }  // namespace kv

@@ -1,4 +1,5 @@
 #include "code/variable_builtin.h"
+#include "world/function_game.h"
 
 #include "code/code_exec.h"
 #include "code/code_instance.h"
@@ -39,6 +40,7 @@ void RegisterArguments(std::integer_sequence<int, K...>) {
 void RegisterCoreBuiltinVariables() {
   // The instance's own variables first (the world registers them with its setters), then the global ones.
   RegisterInstanceVariables();
+  RegisterGameVariables();
   RegisterBuiltinVariable("argument", ReadArgumentArray, WriteArgumentArray);
   RegisterArguments(std::make_integer_sequence<int, kArgumentSlots>{});
 }

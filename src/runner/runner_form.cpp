@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "platform/text_codec.h"
+#include "runner/game_prepare.h"
+#include "world/run_main.h"
 
 namespace kv {
 
@@ -195,10 +197,15 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
       // A file that cannot be written is skipped without a message.
       {50, "Extracting included files", "", done},
       {54, "Preparing extension pacakges", "Failed to prepare extension packages.", done},
-      {56, "Preparing constants", "Failed to define the constants.", done},
-      {58, "Compiling scripts", "Failed to compile the scripts.", done},
-      {70, "Compiling time line actions", "Failed to compile the actions in the time lines.", done},
-      {72, "Compiling object actions", "Failed to compile the actions in the objects.", done},
+      {56, "Preparing constants", "Failed to define the constants.", [this] {
+         AttachGame(game_);
+         return DefineGameConstants(game_, [this](const std::string& text) { Message(text); });
+       }},
+      {58, "Compiling scripts", "Failed to compile the scripts.", [this] { return CompileGameScripts(game_); }},
+      {70, "Compiling time line actions", "Failed to compile the actions in the time lines.",
+       [this] { return CompileTimeLineActions(game_); }},
+      {72, "Compiling object actions", "Failed to compile the actions in the objects.",
+       [this] { return CompileObjectActions(game_); }},
       {80, "Preparing sounds", "Failed to prepare the sounds.", done},
       {90, "Preparing graphics", "", [this] { return PrepareGraphics(); }},
       {100, "Ready", "", [this] {
@@ -224,9 +231,14 @@ bool RunnerForm::PrepareGraphics() {
 }
 
 void RunnerForm::RunGame() {
-  // Until the main loop exists a run reports what was loaded and ends normally.
-  out_ << GameSummary(game_) << '\n';
-  out_.flush();
+  if (options_.verbose) err_ << GameSummary(game_) << '\n';
+  RunConfig config;
+  config.clock = &platform_.Clock();
+  config.waitForTicks = !options_.fast;
+  config.maxSteps = options_.steps;
+  if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
+  RunHooks hooks;
+  kv::RunGame(game_.resources, game_.settings, config, hooks);
 }
 
 void RunnerForm::Shutdown() {
