@@ -316,6 +316,37 @@ TEST_F(Rooms, LoopsOverTheRoomSurviveChangesMadeByEvents) {
   EXPECT_EQ(CurrentRoom()->DeactivatedCount(), 1);
 }
 
+TEST_F(Rooms, MotionAndAnimationPhases) {
+  const int o = AddObject("o");
+  Obj(o).sprite = AddSprite(4, 4, 4);
+  On(o, kEventOther, kOtherAnimationEnd, "wlog('animation end', id, image_index)");
+  const int r = AddRoom("r", {{0, 0, o, 100001, ""}, {0, 0, o, 100002, ""}, {0, 0, o, 100003, ""}});
+  ASSERT_TRUE(Prepare());
+  StartRooms(res);
+  EnterRoom(r, true);
+  CLiveRoom& room = *CurrentRoom();
+  CInstance* slowing = room.ActiveAt(0);
+  slowing->SetSpeed(0.3);
+  slowing->friction = 0.5;
+  CInstance* falling = room.ActiveAt(1);
+  falling->gravity = 1;
+  CInstance* gone = room.ActiveAt(2);
+  gone->SetHSpeed(2);
+  gone->deleted = true;  // still moves until removed
+  MoveInstances();
+  EXPECT_EQ(slowing->speed, 0);
+  EXPECT_EQ(slowing->x, 0);
+  EXPECT_EQ(falling->y, 1);  // gravity acts before the move of the same step
+  EXPECT_EQ(gone->x, 2);
+  EXPECT_EQ(falling->bboxTop, 1);
+  slowing->imageIndex = 3.6;
+  slowing->imageSpeed = 0.5;
+  falling->imageSpeed = 0;
+  gone->imageIndex = 3.5;
+  AnimateInstances();
+  EXPECT_EQ(Log(), (std::vector<std::string>{"animation end 100001 0.099999999999999645"}));
+}
+
 TEST_F(Rooms, TileEdges) {
   CLiveRoom room;
   int lastTile = 10000000;
