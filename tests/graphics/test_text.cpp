@@ -324,7 +324,8 @@ bool FakeGeometry(int s, int& w, int& h, int& xo, int& yo) {
   w = 8, h = 12, xo = 2, yo = 3;
   return true;
 }
-int FakeTexture(int, int) { return -1; }
+int g_spriteTexture = -1;
+int FakeTexture(int, int) { return g_spriteTexture; }
 bool FakeColumns(int, int frame, int& l, int& r) {
   if (frame == 4) return false;  // an empty frame
   l = 1, r = 3;
@@ -358,6 +359,25 @@ TEST_F(TextTest, SpriteFonts) {
   int index = gfx::AddSpriteFont(4, 65, true, 0);
   EXPECT_EQ(gfx::GetFont(index)->glyphs[69].advance, 8);
   EXPECT_EQ(gfx::AddSpriteFont(3, 65, true, 0), -1);
+
+  // Drawing: each glyph is the frame with the sprite's origin, pen + offset as the anchor; colour forms use
+  // the general form without the origin.
+  g_spriteTexture = PatternTexture(8, 12);
+  gfx::SetFont(gfx::AddSpriteFont(4, 65, true, 1));  // advance 3, offset −1
+  gpu.ClearLog();
+  gfx::DrawText("AB", -1, -1, 100, 50);
+  auto d = Draws();
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_FLOAT_EQ(d[0].vertices[0].x, 100 - 1 - 2 - 0.5f);
+  EXPECT_FLOAT_EQ(d[0].vertices[0].y, 50 - 3 - 0.5f);
+  EXPECT_FLOAT_EQ(d[1].vertices[0].x, 103 - 1 - 2 - 0.5f);
+  gpu.ClearLog();
+  gfx::DrawTextColours("A", -1, -1, 255, 255, 255, 255, 1.0, 100, 50);
+  ASSERT_EQ(Draws().size(), 1u);
+  EXPECT_FLOAT_EQ(Draws()[0].vertices[0].x, 100 - 1 - 0.5f);
+  EXPECT_EQ(Draws()[0].vertices[0].colour, 0xFFFF0000u);
+  gfx::FreeTexture(g_spriteTexture);
+  g_spriteTexture = -1;
   gfx::SetSpriteAccess({});
 }
 
