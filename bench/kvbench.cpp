@@ -15,6 +15,7 @@
 #include "code/code_constant.h"
 #include "code/code_error.h"
 #include "code/code_exec.h"
+#include "code/code_function.h"
 #include "code/code_world.h"
 #include "code/code_script.h"
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   kv::InitializeLanguage();
+  kv::RegisterFunction("instance_create", kv::SimpleWorldInstanceCreate, 3);  // instances go to the bench's room
   kv::ErrorSettings es;
   es.displayErrors = false;
   kv::SetErrorSettings(es);

@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "code/code_function.h"
-#include "code/code_instance.h"
-#include "code/code_world.h"
 
 namespace kv {
 
@@ -88,13 +86,6 @@ void FnStringCopy(RValue& r, CInstance*, CInstance*, int, RValue* a) {
 }
 void FnStringCharAt(RValue& r, CInstance*, CInstance*, int, RValue* a) { Copy(r, a[0].Str(), a[1].Real(), 1); }
 
-// instance_create(x, y, object) against the in-memory world (the world module replaces it).
-void FnInstanceCreate(RValue& r, CInstance*, CInstance*, int, RValue* a) {
-  SimpleWorld* w = dynamic_cast<SimpleWorld*>(GetCodeWorld());
-  if (!w) return;
-  CInstance* inst = w->Create(RoundToInt(a[2].Real()), a[0].Real(), a[1].Real());
-  r.SetReal(inst->id);
-}
 }  // namespace
 
 void RegisterLanguageCoreFunctions() {
@@ -109,7 +100,6 @@ void RegisterLanguageCoreFunctions() {
   RegisterFunction("string_count", FnStringCount, 2);
   RegisterFunction("string_copy", FnStringCopy, 3);
   RegisterFunction("string_char_at", FnStringCharAt, 2);
-  RegisterFunction("instance_create", FnInstanceCreate, 3);
 }
 
 }  // namespace kv

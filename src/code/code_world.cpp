@@ -39,6 +39,13 @@ void SimpleWorld::RemoveDeleted() {
   owned_.erase(std::remove_if(owned_.begin(), owned_.end(), [](const auto& p) { return p->deleted; }), owned_.end());
 }
 
+void SimpleWorldInstanceCreate(RValue& result, CInstance*, CInstance*, int, RValue* args) {
+  SimpleWorld* w = dynamic_cast<SimpleWorld*>(GetCodeWorld());
+  if (!w) return;
+  CInstance* inst = w->Create(RoundToInt(args[2].Real()), args[0].Real(), args[1].Real());
+  result.SetReal(inst->id);
+}
+
 void SimpleWorld::Clear() {
   active_.clear();
   families_.clear();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "code/code_instance.h"
+#include "code/code_value.h"
 
 namespace kv {
 
@@ -44,5 +45,9 @@ class SimpleWorld : public CodeWorld {
   std::unordered_map<int, CInstance*> byId_;
   int lastId_ = 100000;
 };
+
+// instance_create(x, y, object) creating in the current SimpleWorld: the language harnesses (kvbench, tests)
+// install it over the room's version.
+void SimpleWorldInstanceCreate(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
 
 }  // namespace kv

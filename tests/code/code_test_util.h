@@ -12,6 +12,7 @@
 #include "code/code_constant.h"
 #include "code/code_error.h"
 #include "code/code_exec.h"
+#include "code/code_function.h"
 #include "code/code_script.h"
 #include "code/code_variable.h"
 #include "code/code_world.h"
@@ -52,8 +53,13 @@ class LangTest : public ::testing::Test {
     SetUninitializedZero(false);
     ClearScripts();
     SetCodeWorld(&world);
+    // instance_create goes to this fixture's room while the test runs; the room's own version comes back after.
+    int id = FindBuiltinFunction("instance_create");
+    if (id >= 0) savedCreate_ = *GetBuiltinFunction(id);
+    RegisterFunction("instance_create", SimpleWorldInstanceCreate, 3);
   }
   void TearDown() override {
+    if (savedCreate_.handler) RegisterFunction("instance_create", savedCreate_.handler, savedCreate_.argCount);
     SetCodeWorld(nullptr);
     ClearScripts();
     SetUninitializedZero(false);
@@ -95,6 +101,9 @@ class LangTest : public ::testing::Test {
 
   SimpleWorld world;
   CInstance self;
+
+ private:
+  RBuiltinFunction savedCreate_;
 };
 
 }  // namespace kv::test
