@@ -176,6 +176,35 @@ TEST_F(RoomDrawTest, TwoViewsDrawTwiceWithTheirRegions) {
   EXPECT_EQ(gfx::ViewCurrent(), 0);
 }
 
+TEST_F(RoomDrawTest, RegionSizeFollowsPortsOrRoom) {
+  struct Case {
+    bool views;
+    int roomW, roomH;
+    int port1Right, port1Bottom;  // second visible port's far corner (0: only the first port)
+    int wantW, wantH;
+  } cases[] = {
+      {false, 480, 360, 0, 0, 480, 360},
+      {false, 5000, 300, 0, 0, 1024, 300},  // limited to the desktop
+      {true, 480, 360, 0, 0, 320, 240},     // the first port
+      {true, 480, 360, 700, 100, 700, 240}, // the union of the ports
+  };
+  for (const auto& c : cases) {
+    room->props.width = c.roomW, room->props.height = c.roomH;
+    room->props.viewsEnabled = c.views;
+    room->props.views[0] = CView{};
+    room->props.views[0].visible = true, room->props.views[0].wPort = 320, room->props.views[0].hPort = 240;
+    room->props.views[1] = CView{};
+    if (c.port1Right) {
+      room->props.views[1].visible = true;
+      room->props.views[1].xPort = c.port1Right - 100, room->props.views[1].wPort = 100;
+      room->props.views[1].yPort = c.port1Bottom - 50, room->props.views[1].hPort = 50;
+    }
+    gfx::SetupRoomRegion(*room);
+    EXPECT_EQ(gfx::D3D().renderWidth, c.wantW) << c.roomW;
+    EXPECT_EQ(gfx::D3D().renderHeight, c.wantH) << c.roomH;
+  }
+}
+
 // ---- pixels ----
 
 TEST(RoomDrawGolden, TwoViewsAndTileDepths) {
