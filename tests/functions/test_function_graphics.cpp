@@ -35,6 +35,7 @@ class GraphicsFunctionTest : public RecordingGfxTest {
  protected:
   BuiltinCaller call;
   int background = -1;
+  gfx::SpriteAccess savedSprites;  // the sprite module's, restored afterwards
   void SetUp() override {
     RecordingGfxTest::SetUp();
     RegisterGraphicsFunctions();
@@ -48,6 +49,7 @@ class GraphicsFunctionTest : public RecordingGfxTest {
     background = gfx::AddBackgroundRecord(std::move(b));
     g_frameTextures.clear();
     for (int i = 0; i < 3; ++i) g_frameTextures.push_back(PatternTexture(16, 8));
+    savedSprites = gfx::Sprites();
     gfx::SetSpriteAccess({Frames, Geometry, FrameTexture, nullptr});
     GraphicsWorldHooks hooks;
     hooks.imageIndex = ImageIndexOf;
@@ -60,7 +62,7 @@ class GraphicsFunctionTest : public RecordingGfxTest {
   }
   void TearDown() override {
     SetGraphicsWorldHooks({});
-    gfx::SetSpriteAccess({});
+    gfx::SetSpriteAccess(savedSprites);
     CurrentTiles().clear();
     gfx::ClearBackgrounds();
     gfx::ClearFonts();

@@ -333,6 +333,7 @@ bool FakeColumns(int, int frame, int& l, int& r) {
 }
 
 TEST_F(TextTest, SpriteFonts) {
+  const gfx::SpriteAccess saved = gfx::Sprites();  // the sprite module's, restored afterwards
   gfx::SetSpriteAccess({FakeFrames, FakeGeometry, FakeTexture, FakeColumns});
   struct Case {
     int first;
@@ -378,7 +379,7 @@ TEST_F(TextTest, SpriteFonts) {
   EXPECT_EQ(Draws()[0].vertices[0].colour, 0xFFFF0000u);
   gfx::FreeTexture(g_spriteTexture);
   g_spriteTexture = -1;
-  gfx::SetSpriteAccess({});
+  gfx::SetSpriteAccess(saved);
 }
 
 // ---- pixels ----
