@@ -189,7 +189,18 @@ void CStream::FromHex(std::string_view hex) {
 
 // ---- zlib -----------------------------------------------------------------------------------------------------
 
+namespace {
+InflateTap g_inflateTap = nullptr;
+void* g_inflateTapUser = nullptr;
+}  // namespace
+
+void SetInflateTap(InflateTap tap, void* user) {
+  g_inflateTap = tap;
+  g_inflateTapUser = user;
+}
+
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n) {
+  if (g_inflateTap) g_inflateTap(data, n, g_inflateTapUser);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw StreamError("zlib initialisation failed");
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, &inflateEnd);

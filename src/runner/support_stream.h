@@ -72,6 +72,9 @@ class CStream {
 
 // Inflates one complete zlib stream. Throws StreamError on bad or truncated data.
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n);
+// Benchmark hook: when set, called with every compressed block before it is inflated (null to remove).
+using InflateTap = void (*)(const uint8_t* data, size_t n, void* user);
+void SetInflateTap(InflateTap tap, void* user);
 std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t n);
 
 // In-place byte substitution of the stored game data. count <= 0 means to the end of the stream.
