@@ -226,7 +226,14 @@ bool RunnerForm::PrepareGraphics() {
       return false;
     request.depth = 16;
   }
-  // Display mode changes, the game window and the graphics device join here.
+  // Display mode changes join here.
+  display_ = std::make_unique<RunnerDisplay>(options_);
+  std::string failure;
+  if (!display_->Prepare(game_.settings, failure)) {
+    Message(failure);
+    display_.reset();
+    return false;
+  }
   return true;
 }
 
@@ -238,12 +245,14 @@ void RunnerForm::RunGame() {
   config.maxSteps = options_.steps;
   if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
   RunHooks hooks;
+  if (display_) display_->InstallHooks(hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
 }
 
 void RunnerForm::Shutdown() {
-  // Releasing the graphics device and the sound system and removing the included files marked for removal join
-  // here with their subsystems.
+  // Releasing the sound system and removing the included files marked for removal join here with their
+  // subsystems.
+  display_.reset();
 }
 
 void RunnerForm::CloseLoadingWindow() {

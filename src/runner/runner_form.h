@@ -12,6 +12,7 @@
 #include "platform/loading_display.h"
 #include "platform/platform.h"
 #include "runner/game_data.h"
+#include "runner/runner_display.h"
 #include "runner/runner_options.h"
 
 namespace kv {
@@ -104,6 +105,7 @@ class RunnerForm final : public LoadObserver {
 
   plat::IPlatform& platform_;
   const RunnerOptions& options_;
+  std::unique_ptr<RunnerDisplay> display_;
   std::ostream& out_;
   std::ostream& err_;
   std::string gamePath_;

@@ -1,0 +1,205 @@
+#include "runner/runner_display.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "graphics/background_main.h"
+#include "graphics/bitmap_ops.h"
+#include "graphics/font_main.h"
+#include "graphics/graphics_d3d.h"
+#include "graphics/graphics_window.h"
+#include "graphics/room_draw.h"
+#include "graphics/sprite_main.h"
+#include "input/io_main.h"
+#include "platform/gl/gl_device.h"
+#include "platform/recording/recording_gpu.h"
+#include "platform/sdl/sdl_window.h"
+#include "runner/game_data.h"
+#include "world/event_dispatch.h"
+#include "world/object_class.h"
+#include "world/run_main.h"
+#include "world/world_rooms.h"
+
+namespace kv {
+
+namespace {
+
+bool ToInt(const std::string& s, int64_t& out) {
+  try {
+    size_t used = 0;
+    out = std::stoll(s, &used);
+    return used == s.size();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& events, std::string& error) {
+  static const std::vector<std::pair<std::string, size_t>> kKinds = {
+      {"keydown", 1}, {"keyup", 1}, {"char", 1},  {"move", 2},  {"down", 1}, {"up", 1},
+      {"wheel", 1},   {"close", 0}, {"focus", 1}, {"shot", 1},  {"quit", 0}};
+  std::istringstream in(text);
+  std::string line;
+  for (int lineNo = 1; std::getline(in, line); ++lineNo) {
+    if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    std::istringstream words(line);
+    std::string at;
+    if (!(words >> at)) continue;
+    ScriptedInputEvent e;
+    if (at.size() < 2 || at[0] != '@' || !ToInt(at.substr(1), e.step) || e.step < 0 || !(words >> e.kind)) {
+      error = "line " + std::to_string(lineNo) + ": expected '@STEP EVENT'";
+      return false;
+    }
+    for (std::string w; words >> w;) e.args.push_back(w);
+    bool known = false;
+    for (const auto& [kind, argc] : kKinds) {
+      if (kind == e.kind) known = e.args.size() == argc;
+    }
+    if (!known) {
+      error = "line " + std::to_string(lineNo) + ": unknown event or wrong arguments: " + e.kind;
+      return false;
+    }
+    events.push_back(std::move(e));
+  }
+  return true;
+}
+
+struct RunnerDisplay::Impl {
+  const RunnerOptions& options;
+  std::unique_ptr<plat::IWindow> window;
+  std::unique_ptr<plat::IGpuDevice> gpu;
+  input::IoSink sink;
+  std::vector<ScriptedInputEvent> script;
+  size_t nextEvent = 0;
+  bool closeAsEscape = true;
+
+  explicit Impl(const RunnerOptions& o) : options(o) {}
+
+  // Scripted events that happen before the given step, in file order.
+  void FeedScript(int64_t step) {
+    while (nextEvent < script.size() && script[nextEvent].step <= step) {
+      const ScriptedInputEvent& e = script[nextEvent++];
+      int64_t a = 0, b = 0;
+      if (!e.args.empty()) ToInt(e.args[0], a);
+      if (e.args.size() > 1) ToInt(e.args[1], b);
+      if (e.kind == "keydown") input::OnKeyDown(static_cast<int>(a));
+      else if (e.kind == "keyup") input::OnKeyUp(static_cast<int>(a));
+      else if (e.kind == "char") input::OnChar(static_cast<uint8_t>(e.args[0].empty() ? 0 : e.args[0][0]));
+      else if (e.kind == "move") input::SetMouseClient(static_cast<int>(a), static_cast<int>(b));
+      else if (e.kind == "down") input::OnButton(static_cast<int>(a), true);
+      else if (e.kind == "up") input::OnButton(static_cast<int>(a), false);
+      else if (e.kind == "wheel") input::OnWheel(e.args[0] == "up" ? 1 : -1);
+      else if (e.kind == "close") input::OnCloseRequest();
+      else if (e.kind == "shot") SaveFrame(e.args[0]);
+      else if (e.kind == "quit") RequestEnd();
+    }
+  }
+
+  void SaveFrame(const std::string& file) {
+    auto& d = gfx::D3D();
+    auto block = gfx::ReadBack(0, 0, d.renderWidth, d.renderHeight);
+    if (!block) {
+      std::cerr << "kvrun: no frame to save as " << file << "\n";
+      return;
+    }
+    CBitmap32 frame = CBitmap32::Make(block->width, block->height);
+    frame.pixels = block->pixels;
+    for (uint32_t& p : frame.pixels) p |= 0xFF000000u;  // the frame has no alpha channel
+    if (!gfx::SavePng(frame, file)) std::cerr << "kvrun: cannot write " << file << "\n";
+  }
+};
+
+RunnerDisplay::RunnerDisplay(const RunnerOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+RunnerDisplay::~RunnerDisplay() { Release(); }
+
+bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) {
+  Impl& m = *impl_;
+  if (!m.options.inputFile.empty()) {
+    std::ifstream in(m.options.inputFile, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!in || !ParseInputScript(text.str(), m.script, error)) {
+      failure = "Cannot read the input script " + m.options.inputFile + (error.empty() ? "" : ": " + error);
+      return false;
+    }
+  }
+  m.closeAsEscape = settings.closeAsEscape;
+  if (m.options.headless) plat::UseHeadlessVideo();
+  m.window = plat::CreateSdlWindow("", 640, 480);
+  int desktopW = 1024, desktopH = 768;
+  if (auto display = plat::CreateSdlDisplay()) {
+    desktopW = display->Desktop().width;
+    desktopH = display->Desktop().height;
+  }
+  if (m.window) {
+    m.gpu = plat::CreateGlDevice(m.window->SdlWindow());
+  } else if (m.options.headless) {
+    // No GL at all: the run goes on with a device that only records, so games still play headless.
+    std::cerr << "kvrun: no OpenGL available; drawing is recorded only\n";
+    m.gpu = std::make_unique<plat::RecordingGpu>();
+  } else {
+    failure = "Failed to create the game window.";
+    return false;
+  }
+  gfx::AttachWindow(m.window.get(), desktopW, desktopH);
+  gfx::AttachGpu(m.gpu.get(), desktopW, desktopH);
+  if (!gfx::CreateDevice(640, 480, settings.vSync, failure)) return false;
+  gfx::SetInterpolation(settings.interpolate);
+  gfx::PrepareBackgroundTextures();
+  gfx::PrepareSpriteTextures();
+  gfx::PrepareFontTextures();
+  gfx::BeginScene();
+
+  RoomHooks roomHooks;
+  roomHooks.clearInput = [] { input::ClearInput(); };
+  roomHooks.setupRoomRegion = [](CLiveRoom& room) { gfx::SetupRoomRegion(room); };
+  const bool headless = m.options.headless;
+  roomHooks.showWindow = [headless] {
+    if (!headless) gfx::SetVisible(true);
+  };
+  SetRoomHooks(roomHooks);
+  DispatchHooks().mouseRoomPosition = [](double& x, double& y) {
+    x = gfx::MouseRoomX();
+    y = gfx::MouseRoomY();
+  };
+  m.sink.resized = [](int w, int h) { gfx::OnClientResized(w, h); };
+  m.sink.exposed = [] { gfx::PresentAgain(); };
+  return true;
+}
+
+void RunnerDisplay::InstallHooks(RunHooks& hooks) {
+  Impl* m = impl_.get();
+  hooks.pumpMessages = [m] {
+    if (m->window) m->window->Pump(m->sink);
+    m->FeedScript(Game().stepCount + 1);
+    if (input::TakeCloseRequest()) {
+      if (m->closeAsEscape) RequestEnd();
+      else PerformEventForAll(kEventOther, kOtherCloseButton);
+    }
+  };
+  hooks.drawRoom = [] { gfx::DrawCurrentRoom(); };
+  hooks.present = [] {
+    gfx::EndSceneAndPresent();
+    gfx::BeginScene();
+  };
+  hooks.afterStep = [m] {
+    for (const ScreenshotRequest& shot : m->options.screenshots) {
+      if (shot.step == Game().stepCount) m->SaveFrame(shot.file);
+    }
+  };
+}
+
+void RunnerDisplay::Release() {
+  if (!impl_) return;
+  gfx::ReleaseDevice();
+  gfx::AttachGpu(nullptr, 1024, 768);
+  gfx::AttachWindow(nullptr, 1024, 768);
+  impl_->gpu.reset();
+  impl_->window.reset();
+}
+
+}  // namespace kv
