@@ -10,7 +10,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "graphics/graphics_d3d.h"
 #include "graphics/graphics_support.h"
+#include "graphics/graphics_surface.h"
 
 namespace kv::gfx {
 
@@ -298,6 +300,81 @@ std::optional<CBitmap32> LoadImageFile(const std::string& path) {
   if (!f) return std::nullopt;
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   return DecodeImage(bytes, path);
+}
+
+const char* const kMsgSecureWrite = "In secure mode you cannot write file ";
+
+bool SaveImageFile(const CBitmap32& b, const std::string& path) {
+  std::string lower = path;
+  for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".png") == 0) return SavePng(b, path);
+  std::vector<uint8_t> bytes = b.EncodeBmp();
+  if (bytes.empty()) return false;
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(f);
+}
+
+bool PathInsideWorkingDirectory(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+  if (path.size() >= 2 && path[1] == ':') return false;  // drive letters
+  int depth = 0;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("/\\", start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (--depth < 0) return false;
+    } else if (!part.empty() && part != ".") {
+      ++depth;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+static bool SaveBlock(const std::optional<PixelBlock>& block, const std::string& file) {
+  if (!block) return false;
+  CBitmap32 b = CBitmap32::Make(block->width, block->height);
+  b.pixels = block->pixels;
+  for (auto& p : b.pixels) p |= 0xFF000000u;  // the frame has no alpha channel
+  SaveImageFile(b, file);  // a failed write is ignored, as for every screenshot
+  return true;
+}
+
+bool SaveScreenPart(const std::string& file, int x, int y, int w, int h, bool secureMode, std::string& error) {
+  if (file.empty()) {
+    error = "Trying to save screen to empty image file name.";
+    return false;
+  }
+  if (secureMode && !PathInsideWorkingDirectory(file)) {
+    error = kMsgSecureWrite + file;
+    return false;
+  }
+  return SaveBlock(ReadBack(x, y, w, h), file);
+}
+
+bool SaveSurfacePart(int surface, const std::string& file, int x, int y, int w, int h, bool secureMode,
+                     std::string& error) {
+  if (!SurfaceExists(surface)) {
+    error = "Trying to use non-existing surface.";
+    return false;
+  }
+  if (file.empty()) {
+    error = "Trying to save surface to empty image file name.";
+    return false;
+  }
+  if (secureMode && !PathInsideWorkingDirectory(file)) {
+    error = kMsgSecureWrite + file;
+    return false;
+  }
+  auto block = SurfaceReadBack(surface, x, y, w, h);
+  if (!block) return false;
+  CBitmap32 b = CBitmap32::Make(block->width, block->height);
+  b.pixels = block->pixels;
+  SaveImageFile(b, file);
+  return true;
 }
 
 }  // namespace kv::gfx

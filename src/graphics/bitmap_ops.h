@@ -35,4 +35,16 @@ std::vector<uint8_t> EncodePng(const CBitmap32& b);
 bool SavePng(const CBitmap32& b, const std::string& path);
 std::optional<CBitmap32> LoadImageFile(const std::string& path);
 
+// Writes an image file: PNG for a ".png" name, a 32-bit BMP otherwise. False when it cannot be written.
+bool SaveImageFile(const CBitmap32& b, const std::string& path);
+// Secure mode lets games write only below the working directory: no absolute paths, no way out through "..".
+bool PathInsideWorkingDirectory(const std::string& path);
+extern const char* const kMsgSecureWrite;  // "In secure mode you cannot write file " + name
+
+// screen_save / surface_save: the frame (or a surface) part as an image file. An empty name, a refused path
+// (secure mode) or nothing to read gives false with `error` set for the first two; write failures are ignored.
+bool SaveScreenPart(const std::string& file, int x, int y, int w, int h, bool secureMode, std::string& error);
+bool SaveSurfacePart(int surface, const std::string& file, int x, int y, int w, int h, bool secureMode,
+                     std::string& error);
+
 }  // namespace kv::gfx
