@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "kvpack_images.h"
 #include "platform/text_codec.h"
 
 namespace kv::pack {
@@ -182,7 +183,9 @@ class Packer {
       else if (sec.kind == "object") declare(res().objects, std::make_unique<CObject>());
       else if (sec.kind == "room") declare(res().rooms, std::make_unique<CRoom>());
       else if (sec.kind == "timeline") declare(res().timelines, std::make_unique<CTimeLine>());
-      // Later resource kinds (sprite, background, sound, path, font) are declared here too.
+      else if (sec.kind == "sprite") declare(res().sprites, std::make_unique<CSprite>());
+      else if (sec.kind == "background") declare(res().backgrounds, std::make_unique<CBackground>());
+      // Later resource kinds (sound, path, font) are declared here too.
     }
   }
 
@@ -215,6 +218,9 @@ class Packer {
     if (sec.kind == "library_init") return FillLibraryInit(sec);
     if (sec.kind == "include") return FillInclude(sec);
     if (sec.kind == "game_info") return FillGameInfo(sec);
+    if (sec.kind == "sprite") return FillSprite(m_, sec, dir_, *res().sprites.Get(res().sprites.Find(ToGame(sec.name))));
+    if (sec.kind == "background")
+      return FillBackground(m_, sec, dir_, *res().backgrounds.Get(res().backgrounds.Find(ToGame(sec.name))));
     m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
   }
 
@@ -316,8 +322,8 @@ class Packer {
   void FillObject(const ManifestSection& sec) {
     CObject* obj = res().objects.Get(res().objects.Find(ToGame(sec.name)));
     for (const ManifestEntry& e : sec.entries) {
-      if (e.key == "sprite") obj->sprite = IndexOnly(e, "sprite", e.value);
-      else if (e.key == "mask") obj->mask = IndexOnly(e, "sprite", e.value);
+      if (e.key == "sprite") obj->sprite = Resolve(res().sprites, e, "sprite", e.value);
+      else if (e.key == "mask") obj->mask = Resolve(res().sprites, e, "sprite", e.value);
       else if (e.key == "parent") obj->parent = Resolve(res().objects, e, "object", e.value);
       else if (e.key == "depth") obj->depth = ParseInt(m_, e, e.value);
       else if (e.key == "solid") obj->solid = ParseBool(m_, e);
