@@ -179,9 +179,11 @@ TEST_F(GlPixels, FlatShadingTakesTheFirstVertexOfEachTriangle) {
   gfx::VertexColour(140, 10, 16711680, 1);
   gfx::VertexColour(140, 110, 16777215, 1);
   gfx::EndPrimitive();
+  gfx::LineColour(10, 115, 150, 115, 16776960, 255);  // flat lines take their first vertex's colour too
   CBitmap32 f = Frame();
   EXPECT_EQ(f.Pixel(80, 20), 0xFF00FF00u);
   EXPECT_EQ(f.Pixel(130, 60), 0xFF0000FFu);
+  EXPECT_EQ(f.Pixel(140, 115), 0xFF00FFFFu);
 }
 
 TEST_F(GlPixels, GoldenPrimitivesAndBlends) {

@@ -284,6 +284,7 @@ class GlDevice final : public IGlDevice {
 
   bool Reset(bool depth) override {
     if (!context_) return false;
+    Current();
     Flush();
     depth_ = depth;
     return BuildFrame();
@@ -324,6 +325,7 @@ class GlDevice final : public IGlDevice {
     h = std::max(1, h);
     if (!context_ || (w == renderW_ && h == renderH_)) return;
     Flush();
+    Current();
     renderW_ = w;
     renderH_ = h;
     BuildFrame();
@@ -333,6 +335,7 @@ class GlDevice final : public IGlDevice {
 
   TextureHandle CreateTexture(int w, int h, bool rt, int& gw, int& gh) override {
     if (!context_ || w <= 0 || h <= 0 || w > MaxTextureSize() || h > MaxTextureSize()) return kNoTexture;
+    Current();
     Texture t;
     t.w = Pow2(w);
     t.h = Pow2(h);
@@ -373,6 +376,7 @@ class GlDevice final : public IGlDevice {
     auto it = textures_.find(handle);
     if (it == textures_.end() || w <= 0 || h <= 0 || w > it->second.w || h > it->second.h) return false;
     Flush();
+    Current();
     const Texture& t = it->second;
     if (t.page >= 0) {
       glBindTexture(GL_TEXTURE_2D_ARRAY, t.tex);
@@ -388,6 +392,7 @@ class GlDevice final : public IGlDevice {
     auto it = textures_.find(handle);
     if (it == textures_.end()) return;
     Flush();
+    Current();
     Texture& t = it->second;
     if (target_ == handle) {
       target_ = kBackBuffer;
@@ -415,6 +420,7 @@ class GlDevice final : public IGlDevice {
     }
     if (handle == target_) return true;
     Flush();
+    Current();
     target_ = handle;
     BindTargetFbo();
     return true;
@@ -463,7 +469,8 @@ class GlDevice final : public IGlDevice {
     key.prim = kind == PrimKind::PointList ? PrimClass::Points
                : (kind == PrimKind::LineList || kind == PrimKind::LineStrip) ? PrimClass::Lines
                                                                              : PrimClass::Triangles;
-    if (key.prim != PrimClass::Triangles) key.states.gouraud = true, key.states.cullCcw = false;
+    if (key.prim != PrimClass::Triangles) key.states.cullCcw = false;
+    if (key.prim == PrimClass::Points) key.states.gouraud = true;  // one vertex: shading cannot matter
     bool selfSample = key.textured && bound_ == target_;
     if (!(key == batchKey_) || batchVerts_.size() + n > kBatchVertices) Flush();
     batchKey_ = key;
@@ -500,6 +507,7 @@ class GlDevice final : public IGlDevice {
 
   void Clear(uint32_t argb, bool colour, bool depth) override {
     if (!context_) return;
+    Current();
     Flush();
     BindTargetFbo();
     glScissor(viewport_.x, viewport_.y, viewport_.w, viewport_.h);
@@ -522,6 +530,7 @@ class GlDevice final : public IGlDevice {
   bool Present(const IntRect& src, const IntRect& dst, int cw, int ch, uint32_t windowColour,
                bool vsync) override {
     if (!context_) return false;
+    Current();
     Flush();
     if (vsync != vsync_) {
       SDL_GL_SetSwapInterval(vsync ? 1 : 0);
@@ -562,6 +571,7 @@ class GlDevice final : public IGlDevice {
     }
     if (r.x + r.w > limitW || r.y + r.h > limitH) return false;
     Flush();
+    Current();
     out.assign(static_cast<size_t>(r.w) * r.h, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
     glReadPixels(r.x, r.y, r.w, r.h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, out.data());
@@ -574,6 +584,7 @@ class GlDevice final : public IGlDevice {
     if (!context_ || s == textures_.end() || d == textures_.end() || !s->second.fbo || !d->second.fbo) return false;
     if (r.w <= 0 || r.h <= 0) return true;
     Flush();
+    Current();
     glDisable(GL_SCISSOR_TEST);
     GLuint readFbo = s->second.fbo;
     int rx = r.x, ry = r.y;
@@ -622,6 +633,11 @@ class GlDevice final : public IGlDevice {
     appliedValid_ = false;
     BindTargetFbo();
     return ok;
+  }
+
+  // Other SDL windows (dialogs) may have made their own context current on this thread.
+  void Current() {
+    if (context_ && SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(window_, context_);
   }
 
   void BindTargetFbo() {
@@ -819,6 +835,7 @@ class GlDevice final : public IGlDevice {
       batchVerts_.clear();
       return;
     }
+    Current();
     ++counters_.flushes;
     ApplyKey(batchKey_);
     size_t vbytes = batchVerts_.size() * sizeof(GpuVertex), ibytes = batchIndices_.size() * sizeof(uint32_t);
