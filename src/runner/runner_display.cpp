@@ -20,6 +20,7 @@
 #include "world/object_class.h"
 #include "world/run_main.h"
 #include "world/world_rooms.h"
+#include "world/world_state.h"
 
 namespace kv {
 
@@ -149,6 +150,10 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   gfx::AttachGpu(m.gpu.get(), desktopW, desktopH);
   if (!gfx::CreateDevice(640, 480, settings.vSync, failure)) return false;
   gfx::SetInterpolation(settings.interpolate);
+  GameResources& res = *WorldResources();
+  gfx::BindBackgroundTable(&res.backgrounds);
+  gfx::InstallSpriteModule(&res.sprites);
+  gfx::BindFontTable(&res.fonts);
   gfx::PrepareBackgroundTextures();
   gfx::PrepareSpriteTextures();
   gfx::PrepareFontTextures();

@@ -37,6 +37,18 @@ void FnInstanceCreate(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   CInstance* inst = CreateInstance(Arg(a[2]), a[0].Real(), a[1].Real());
   r.SetReal(inst ? inst->id : -4);
 }
+// Instances of the object and its descendants that are not destroyed; all instances for `all`.
+void FnInstanceNumber(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  const CLiveRoom* room = CurrentRoom();
+  const int obj = Arg(a[0]);
+  int n = 0;
+  if (room && obj == -3) {
+    for (int i = 0; i < room->ActiveCount(); ++i) n += !room->ActiveAt(i)->deleted;
+  } else if (room && obj >= 0) {
+    for (int i = 0; i < room->FamilyCount(obj); ++i) n += !room->FamilyAt(obj, i)->deleted;
+  }
+  r.SetReal(n);
+}
 void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
 
 // ---- global variables ----
@@ -136,6 +148,7 @@ void RegisterGameFunctions() {
   RegisterFunction("game_restart", FnGameRestart, 0);
   RegisterFunction("instance_create", FnInstanceCreate, 3);
   RegisterFunction("instance_destroy", FnInstanceDestroy, 0);
+  RegisterFunction("instance_number", FnInstanceNumber, 1);
 }
 
 void RegisterGameVariables() {

@@ -1,0 +1,129 @@
+// End to end: games built with kvpack play headless through kvrun — the main loop, event dispatch, room changes,
+// scripted input, drawing and screenshots.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+};
+
+Result RunCommand(const std::string& command) {
+  Result r;
+  std::FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+class RunGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("kv_run_game_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "project");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void Write(const std::string& name, const std::string& text) {
+    fs::create_directories((dir / "project" / name).parent_path());
+    std::ofstream(dir / "project" / name, std::ios::binary) << text;
+  }
+  std::string Pack() {
+    const std::string game = (dir / "game.kvgame").string();
+    Result r = RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + (dir / "project").string() + " " + game);
+    EXPECT_EQ(r.exitCode, 0);
+    return game;
+  }
+  Result Play(const std::string& game, const std::string& options) {
+    return RunCommand(std::string(KV_BIN_DIR) + "/kvrun " + game + " --headless --fast --seed 1 " + options);
+  }
+
+  fs::path dir;
+};
+
+// The phases of one step run in their fixed order, and game_end ends the run with exit code 0.
+TEST_F(RunGame, StepPhasesRunInOrderUntilTheGameEnds) {
+  Write("game.kvp",
+        "[object obj_logger]\n"
+        "event create = create.kvs\n"
+        "event step begin = begin.kvs\n"
+        "event alarm 0 = alarm.kvs\n"
+        "event step = step.kvs\n"
+        "event step end = end.kvs\n"
+        "[room rm_one]\n"
+        "instance obj_logger 10 10\n");
+  Write("create.kvs", "alarm[0] = 2; n = 0; show_debug_message('create');");
+  Write("begin.kvs", "n += 1; show_debug_message('begin ' + string(n));");
+  Write("alarm.kvs", "show_debug_message('alarm');");
+  Write("step.kvs", "show_debug_message('step');");
+  Write("end.kvs", "show_debug_message('end'); if (n == 2) game_end();");
+  Result r = Play(Pack(), "");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "create\nbegin 1\nstep\nend\nbegin 2\nalarm\nstep\nend\n");
+}
+
+// A room change requested in the begin step skips the rest of that step; the next room starts afterwards, and
+// persistent instances come along.
+TEST_F(RunGame, RoomChangeSkipsTheRestOfTheStep) {
+  Write("game.kvp",
+        "[object obj_traveller]\n"
+        "persistent = true\n"
+        "event step begin = begin.kvs\n"
+        "event step = step.kvs\n"
+        "event other room_start = start.kvs\n"
+        "[room rm_a]\n"
+        "instance obj_traveller 0 0\n"
+        "[room rm_b]\n");
+  Write("begin.kvs", "if (room == rm_a) room_goto_next(); else game_end();");
+  Write("step.kvs", "show_debug_message('never');");
+  Write("start.kvs", "show_debug_message('start ' + string(room));");
+  Result r = Play(Pack(), "");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "start 0\nstart 1\n");
+}
+
+// --steps ends a game that would run forever; --input keys reach keyboard and key press events.
+TEST_F(RunGame, ScriptedKeysReachKeyboardEvents) {
+  Write("game.kvp",
+        "[object obj_keys]\n"
+        "event keypress A = press.kvs\n"
+        "event keyboard A = hold.kvs\n"
+        "[room rm_one]\n"
+        "instance obj_keys 0 0\n");
+  Write("press.kvs", "show_debug_message('press');");
+  Write("hold.kvs", "show_debug_message('hold');");
+  std::ofstream(dir / "input.txt") << "# hold A during steps 2 and 3\n@2 keydown 65\n@4 keyup 65\n";
+  Result r = Play(Pack(), "--steps 6 --input " + (dir / "input.txt").string());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "hold\npress\nhold\n");
+}
+
+// The bundled demo plays, changes rooms on Space and saves a real rendered frame.
+TEST_F(RunGame, BundledDemoPlaysAndDraws) {
+  const std::string game = (dir / "demo.kvgame").string();
+  ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
+  std::ofstream(dir / "input.txt") << "@5 keydown 32\n@6 keyup 32\n";
+  const std::string shot = (dir / "shot.png").string();
+  Result r = Play(game, "--steps 20 --input " + (dir / "input.txt").string() + " --screenshot 15:" + shot);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("entered Korvane Runner demo: the second room"), std::string::npos) << r.out;
+  ASSERT_TRUE(fs::exists(shot));
+  EXPECT_GT(fs::file_size(shot), 1000u);  // a drawn frame, not an empty one
+}
+
+}  // namespace
