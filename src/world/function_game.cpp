@@ -49,6 +49,8 @@ void FnInstanceNumber(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   }
   r.SetReal(n);
 }
+void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) { SaveGameNow(std::string(a[0].Str())); }
+void FnGameLoad(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestLoad(std::string(a[0].Str())); }
 void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
 
 // ---- global variables ----
@@ -146,6 +148,8 @@ void RegisterGameFunctions() {
   RegisterFunction("room_previous", FnRoomPrevious, 1);
   RegisterFunction("game_end", FnGameEnd, 0);
   RegisterFunction("game_restart", FnGameRestart, 0);
+  RegisterFunction("game_save", FnGameSave, 1);
+  RegisterFunction("game_load", FnGameLoad, 1);
   RegisterFunction("instance_create", FnInstanceCreate, 3);
   RegisterFunction("instance_destroy", FnInstanceDestroy, 0);
   RegisterFunction("instance_number", FnInstanceNumber, 1);

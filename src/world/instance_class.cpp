@@ -65,10 +65,9 @@ void CInstance::ApplyObjectDefaults() {
 void CInstance::CopyFrom(const CInstance& other) {
   if (this == &other) return;
   const int32_t keepPos = activePos;
-  const bool keepCounted = counted, keepDestroying = destroying;
+  const bool keepDestroying = destroying;
   *this = other;
   activePos = keepPos;
-  counted = keepCounted;
   destroying = keepDestroying;
 }
 

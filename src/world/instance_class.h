@@ -64,7 +64,7 @@ class CInstance {
   void ApplyObjectDefaults();
 
   // Copy of every field (including id, locals, Deleted, Deactivated, path and time line fields, CreationCode). The
-  // room's bookkeeping (list position, live-count state) belongs to the room and is kept.
+  // room's bookkeeping (list position, destroy in progress) belongs to this instance and is kept.
   void CopyFrom(const CInstance& other);
 
   // ---- setters: the only writers of fields with side effects ----
@@ -150,7 +150,6 @@ class CInstance {
 
   // ---- room bookkeeping (not copied by CopyFrom) ----
   int32_t activePos = -1;    // position in the room's active list, refreshed whenever the list is reordered
-  bool counted = false;      // counted in the room's live count of its object (not Deleted when last seen)
   bool destroying = false;   // its destroy event is running (a nested destroy of it does nothing)
 
  private:

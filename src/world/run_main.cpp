@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "runner/game_data.h"
 #include "world/event_dispatch.h"
+#include "world/game_save.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
 #include "world/room_live.h"
@@ -31,6 +32,7 @@ struct LoopContext {
   RunHooks hooks;
 };
 LoopContext g_ctx;
+std::string g_loadFile;  // the saved game asked for by game_load
 
 bool StartGame() {
   GameState& g = Game();
@@ -76,7 +78,8 @@ bool ActOnPending() {
       return true;
     case kPendingLoad:
       input::ClearInput();
-      return true;  // loading saved games joins here
+      LoadGameNow(g_loadFile);
+      return true;
     default:
       if (pending >= 0) {
         LeaveRoom(false);
@@ -90,8 +93,13 @@ void HandleFunctionKeys() {
   const GameSettings& s = *g_ctx.settings;
   const int key = input::LastKey();
   auto take = [&](int k, bool enabled) { return enabled && key == k; };
-  if (take(kKeyF1, s.keyHelp) || take(kKeyF4, s.keyFullScreen) || take(kKeyF5, s.keySaveLoad) ||
-      take(kKeyF6, s.keySaveLoad) || take(kKeyF9, s.keyScreenshot)) {
+  if (take(kKeyF5, s.keySaveLoad)) {
+    input::SetLastKey(0);
+    SaveGameNow(FunctionKeySaveFile());
+  } else if (take(kKeyF6, s.keySaveLoad)) {
+    input::SetLastKey(0);
+    LoadGameNow(FunctionKeySaveFile());
+  } else if (take(kKeyF1, s.keyHelp) || take(kKeyF4, s.keyFullScreen) || take(kKeyF9, s.keyScreenshot)) {
     input::SetLastKey(0);
     if (g_ctx.hooks.functionKey) g_ctx.hooks.functionKey(key);
   } else if (take(kKeyEscape, s.keyEscape)) {
@@ -124,6 +132,23 @@ void RequestRoom(int room, int transition) {
   SetPendingRoomChange(room);
   Game().transitionKind = transition;
 }
+
+void RequestLoad(const std::string& file) {
+  g_loadFile = file;
+  SetPendingRoomChange(kPendingLoad);
+}
+
+void SaveGameNow(const std::string& file) {
+  std::string error;
+  if (!SaveGame(file, Game().gameId, Game().secureMode, error)) ReportError(error, false);
+}
+
+void LoadGameNow(const std::string& file) {
+  std::string error;
+  if (!LoadGame(file, Game().gameId, error)) ReportError(error, false);
+}
+
+std::string FunctionKeySaveFile() { return "_save" + std::to_string(Game().gameId) + ".sav"; }
 
 void RequestEnd() { SetPendingRoomChange(kPendingEnd); }
 void RequestRestart() { SetPendingRoomChange(kPendingRestart); }
@@ -191,6 +216,8 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
   g_ctx = {&res, &settings, config, hooks};
   GameState& g = Game();
   if (config.seed) GameRandom::ForceSeed(*config.seed);
+  g.gameId = config.gameId;
+  g.secureMode = config.secureMode;
   SetPendingRoomChange(kNoRoomChange);
   g.running = true;
   g.paused = false;

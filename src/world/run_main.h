@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace kv {
 
@@ -29,6 +30,8 @@ struct GameState {
   bool automaticDraw = true;
   int32_t fps = 0;
   int64_t stepCount = 0;  // steps run since the process started (for --steps)
+  int32_t gameId = 0;     // checked by saved games, part of the F5/F6 file name
+  bool secureMode = false;
 };
 GameState& Game();
 
@@ -49,6 +52,8 @@ struct RunConfig {
   bool waitForTicks = true;          // false with --fast
   std::optional<int64_t> maxSteps;   // --steps
   std::optional<uint32_t> seed;      // --seed
+  int32_t gameId = 0;
+  bool secureMode = false;
 };
 
 // Runs the game on the loaded resources until it ends (or maxSteps ran). Returns false when starting failed.
@@ -58,6 +63,13 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
 void RequestRoom(int room, int transition = 0);
 void RequestEnd();
 void RequestRestart();
+// Loads the saved game after the current step (game_load).
+void RequestLoad(const std::string& file);
+// Saves at once / loads at once (game_save, F5, F6); failures are reported as non-fatal errors.
+void SaveGameNow(const std::string& file);
+void LoadGameNow(const std::string& file);
+// The file of the F5 and F6 keys: "_save" + game id + ".sav".
+std::string FunctionKeySaveFile();
 
 // One step with every phase (used by the loop and by tests).
 void RunOneStep();

@@ -71,6 +71,19 @@ CLiveRoom* LiveRoom(int r) {
   return r >= 0 && r < static_cast<int>(g_rooms.live.size()) ? g_rooms.live[r].get() : nullptr;
 }
 
+int LiveRoomSlots() { return static_cast<int>(g_rooms.live.size()); }
+
+void ReplaceRooms(std::vector<std::unique_ptr<CLiveRoom>> live, int current, int lastInstanceId, int lastTileId) {
+  SetCurrent(-1, nullptr);
+  g_rooms.carry.clear();
+  g_rooms.live = std::move(live);
+  g_rooms.lastInstanceId = lastInstanceId;
+  g_rooms.lastTileId = lastTileId;
+  CLiveRoom* room = LiveRoom(current);
+  SetCurrent(room ? current : -1, room);
+  if (room && g_rooms.hooks.setupRoomRegion) g_rooms.hooks.setupRoomRegion(*room);
+}
+
 CInstance* AddRoomInstance(int object, double x, double y) {
   if (!g_rooms.current) return nullptr;
   return g_rooms.current->AddInstance(++g_rooms.lastInstanceId, object, x, y);

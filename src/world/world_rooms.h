@@ -44,6 +44,11 @@ int LastTileId();
 int& LastTileIdRef();
 // The live state of room r, or null when it is not live.
 CLiveRoom* LiveRoom(int r);
+int LiveRoomSlots();
+// Replaces every live state at once (a loaded saved game): the old states and the carry list are freed, the
+// current room becomes live[current] (null when out of range), the ids take the given values and the room
+// region is set up again. No event runs.
+void ReplaceRooms(std::vector<std::unique_ptr<CLiveRoom>> live, int current, int lastInstanceId, int lastTileId);
 
 // Enters room r (first only when the game starts): reuse or create its live state, bring the carried persistent
 // instances in, run instance creation codes and create events, game start, the room creation code and room start.
