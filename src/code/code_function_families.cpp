@@ -4,6 +4,7 @@
 #include "functions/function_date.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
+#include "functions/function_sprite.h"
 #include "functions/function_string.h"
 #include "structures/function_data_structures.h"
 #include "world/function_game.h"
@@ -23,6 +24,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDateFunctions();
   RegisterDataStructureFunctions();
   RegisterGraphicsFunctions();
+  RegisterSpriteFunctions();
   RegisterGameFunctions();
   RegisterDebugMessageFunctions();
 }

@@ -1,0 +1,179 @@
+#include "functions/function_sprite.h"
+
+#include <string>
+
+#include "code/code_error.h"
+#include "code/code_function.h"
+#include "code/code_value.h"
+#include "graphics/sprite_main.h"
+
+namespace kv {
+
+namespace {
+
+bool g_secureMode = false;
+
+int I(const RValue* a, int i) { return RoundToInt(a[i].Real()); }
+bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
+std::string S(const RValue* a, int i) { return a[i].IsString() ? a[i].ToStdString() : std::string(); }
+CSprite* Spr(const RValue* a, int i) { return gfx::GetSprite(I(a, i)); }
+
+void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
+
+#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
+#define UNUSED_ARGS \
+  (void)r;          \
+  (void)self;       \
+  (void)other;      \
+  (void)argc;       \
+  (void)a
+
+// A getter returning a number of an existing sprite, 0 for a missing one.
+#define GETTER(fname, expr)             \
+  Reg(fname, 1, FN {                    \
+    UNUSED_ARGS;                        \
+    if (const CSprite* s = Spr(a, 0))   \
+      r = static_cast<double>(expr);    \
+  })
+
+void SpriteName(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  r = RValue(gfx::GetSprite(I(a, 0)) ? std::string(gfx::SpriteName(I(a, 0))) : std::string());
+}
+
+// sprite_add / sprite_add_alpha and their replace forms share the argument tail.
+struct LoadArgs {
+  std::string file;
+  int frames;
+  bool precise, transparent, smooth, preload;
+  int xorigin, yorigin;
+};
+
+void Add(RValue& r, const LoadArgs& l, bool useAlpha) {
+  r = static_cast<double>(gfx::AddSprite(l.file, l.frames, useAlpha, l.precise, l.transparent, l.smooth, l.preload,
+                                         l.xorigin, l.yorigin));
+}
+
+void Replace(RValue& r, int index, const LoadArgs& l, bool useAlpha) {
+  if (index < 0 || index >= gfx::SpriteTable().Count()) {
+    ReportRuntimeError("Trying to replace non-existing sprite.");
+    return;
+  }
+  r = gfx::ReplaceSprite(index, l.file, l.frames, useAlpha, l.precise, l.transparent, l.smooth, l.preload,
+                         l.xorigin, l.yorigin)
+          ? 1.0
+          : 0.0;
+}
+
+// Secure mode: no absolute paths and no way out through "..".
+bool InsideWorkingDirectory(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':')) return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("/\\", start);
+    if (end == std::string::npos) end = path.size();
+    if (path.compare(start, end - start, "..") == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+void SetSpriteSaveSecureMode(bool on) { g_secureMode = on; }
+
+void RegisterSpriteFunctions() {
+  Reg("sprite_name", 1, SpriteName);
+  Reg("sprite_get_name", 1, SpriteName);
+  Reg("sprite_exists", 1, FN {
+    UNUSED_ARGS;
+    r = Spr(a, 0) ? 1.0 : 0.0;
+  });
+  GETTER("sprite_get_number", s->FrameCount());
+  GETTER("sprite_get_width", s->width);
+  GETTER("sprite_get_height", s->height);
+  GETTER("sprite_get_transparent", s->transparent);
+  GETTER("sprite_get_smooth", s->smooth);
+  GETTER("sprite_get_preload", s->preload);
+  GETTER("sprite_get_xoffset", s->xOrigin);
+  GETTER("sprite_get_yoffset", s->yOrigin);
+  GETTER("sprite_get_bbox_mode", s->bboxKind);
+  GETTER("sprite_get_bbox_left", s->bboxLeft);
+  GETTER("sprite_get_bbox_right", s->bboxRight);
+  GETTER("sprite_get_bbox_top", s->bboxTop);
+  GETTER("sprite_get_bbox_bottom", s->bboxBottom);
+  GETTER("sprite_get_precise", s->precise);
+
+  Reg("sprite_set_offset", 3, FN {
+    UNUSED_ARGS;
+    if (CSprite* s = Spr(a, 0)) {
+      s->xOrigin = I(a, 1);
+      s->yOrigin = I(a, 2);
+    }
+  });
+  Reg("sprite_set_bbox_mode", 2, FN {
+    UNUSED_ARGS;
+    if (CSprite* s = Spr(a, 0)) s->SetBoundingBoxKind(I(a, 1));
+  });
+  Reg("sprite_set_bbox", 5, FN {
+    UNUSED_ARGS;
+    if (CSprite* s = Spr(a, 0)) s->SetManualBoundingBox(I(a, 1), I(a, 2), I(a, 3), I(a, 4));
+  });
+  Reg("sprite_set_precise", 2, FN {
+    UNUSED_ARGS;
+    if (CSprite* s = Spr(a, 0)) s->SetPrecise(B(a, 1));
+  });
+  Reg("sprite_set_alpha_from_sprite", 2, FN {
+    UNUSED_ARGS;
+    gfx::SetSpriteAlphaFrom(I(a, 0), I(a, 1));
+  });
+
+  Reg("sprite_add", 8, FN {
+    UNUSED_ARGS;
+    Add(r, {S(a, 0), I(a, 1), B(a, 2), B(a, 3), B(a, 4), B(a, 5), I(a, 6), I(a, 7)}, false);
+  });
+  Reg("sprite_add_alpha", 6, FN {
+    UNUSED_ARGS;
+    Add(r, {S(a, 0), I(a, 1), B(a, 2), true, false, B(a, 3), I(a, 4), I(a, 5)}, true);
+  });
+  Reg("sprite_replace", 9, FN {
+    UNUSED_ARGS;
+    Replace(r, I(a, 0), {S(a, 1), I(a, 2), B(a, 3), B(a, 4), B(a, 5), B(a, 6), I(a, 7), I(a, 8)}, false);
+  });
+  Reg("sprite_replace_alpha", 7, FN {
+    UNUSED_ARGS;
+    Replace(r, I(a, 0), {S(a, 1), I(a, 2), B(a, 3), true, false, B(a, 4), I(a, 5), I(a, 6)}, true);
+  });
+  Reg("sprite_delete", 1, FN {
+    UNUSED_ARGS;
+    if (!gfx::DeleteSprite(I(a, 0))) ReportRuntimeError("Trying to delete non-existing sprite.");
+  });
+  Reg("sprite_duplicate", 1, FN {
+    UNUSED_ARGS;
+    const int index = gfx::DuplicateSprite(I(a, 0));
+    if (index < 0) ReportRuntimeError("Trying to duplicate non-existing sprite.");
+    r = static_cast<double>(index);
+  });
+  Reg("sprite_assign", 2, FN {
+    UNUSED_ARGS;
+    if (!gfx::AssignSprite(I(a, 0), I(a, 1))) ReportRuntimeError("Error assigning a sprite.");
+  });
+  Reg("sprite_merge", 2, FN {
+    UNUSED_ARGS;
+    if (!Spr(a, 0)) return ReportRuntimeError("Trying to merge to non-existing sprite.");
+    if (!Spr(a, 1)) return ReportRuntimeError("Trying to merge from non-existing sprite.");
+    gfx::MergeSprite(I(a, 0), I(a, 1));
+  });
+  Reg("sprite_save", 3, FN {
+    UNUSED_ARGS;
+    const CSprite* s = Spr(a, 0);
+    if (!s || s->FrameCount() == 0) return ReportRuntimeError("Trying to save non-existing sprite bitmap.");
+    const std::string file = S(a, 2);
+    if (file.empty()) return ReportRuntimeError("Trying to save sprite bitmap to empty image file name.");
+    if (g_secureMode && !InsideWorkingDirectory(file))
+      return ReportRuntimeError("In secure mode you cannot write file " + file);
+    // A subimage below 0 counts back from the last frame, as drawing does; a failure to write is ignored.
+    gfx::SaveSpriteFrame(I(a, 0), I(a, 1), file);
+  });
+}
+
+}  // namespace kv
