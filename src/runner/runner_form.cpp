@@ -244,6 +244,7 @@ void RunnerForm::RunGame() {
   config.waitForTicks = !options_.fast;
   config.maxSteps = options_.steps;
   if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
+  config.gameId = game_.gameId;
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
