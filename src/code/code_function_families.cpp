@@ -1,4 +1,5 @@
 // The explicit list of built-in function families (see code_function.h for why it is explicit).
+#include "actions/action_library.h"
 #include "code/code_function.h"
 #include "debugger/debug_messages.h"
 #include "functions/function_date.h"
@@ -26,6 +27,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterGraphicsFunctions();
   RegisterSpriteFunctions();
   RegisterGameFunctions();
+  RegisterActionLibraryFunctions();
   RegisterDebugMessageFunctions();
 }
 
