@@ -2,6 +2,7 @@
 #include "actions/action_library.h"
 #include "code/code_function.h"
 #include "debugger/debug_messages.h"
+#include "resources/function_resource.h"
 #include "functions/function_date.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
@@ -28,6 +29,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterSpriteFunctions();
   RegisterGameFunctions();
   RegisterActionLibraryFunctions();
+  RegisterResourceFunctions();
   RegisterDebugMessageFunctions();
 }
 

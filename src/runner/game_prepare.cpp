@@ -41,10 +41,6 @@ void AttachGame(GameData& game) {
   errors.writeErrors = game.settings.writeErrors;
   errors.abortOnError = game.settings.abortOnError;
   SetErrorSettings(errors);
-  ErrorHooks hooks;
-  // A fatal error ends the game after the step ("end after an error").
-  hooks.requestQuit = [] { SetPendingRoomChange(kPendingErrorEnd); };
-  SetErrorHooks(hooks);
   InstallActionErrorContext();
 }
 

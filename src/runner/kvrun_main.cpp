@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "code/code_error.h"
+#include "input/io_main.h"
 #include "platform/headless/dialog_answers.h"
 #include "platform/platform.h"
 #include "runner/build_info.h"
 #include "runner/runner_form.h"
 #include "runner/runner_options.h"
+#include "world/world_state.h"
 
 namespace {
 
@@ -58,6 +60,9 @@ int main(int argc, char** argv) {
   hooks.showErrorWindow = [&platform](const std::string& message, bool allowIgnore) {
     return platform->Dialogs().ErrorWindow(message, allowIgnore);
   };
+  hooks.clearInput = [] { kv::input::ClearInput(); };
+  // A fatal error ends the game after the step ("end after an error").
+  hooks.requestQuit = [] { kv::SetPendingRoomChange(kv::kPendingErrorEnd); };
   kv::SetErrorHooks(std::move(hooks));
 
   int exitCode = kv::kExitOk;
