@@ -32,7 +32,7 @@ echo "fuzz: $n projects -> $(ls "$SEEDS" | wc -l) seeds; fuzzing for ${SECONDS_T
 # Main blocks of the test projects are a few kilobytes; 64 KB leaves room for growth without slowing every run.
 "$FUZZER" "$CORPUS" "$SEEDS" \
   -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
-  -jobs=1 -print_final_stats=1 -artifact_prefix="$ROOT/fuzz/" 2>&1 | tee "$FB/fuzz.log" | grep -E "^#|ERROR|SUMMARY|stat::|Done" | tail -25
+  -print_final_stats=1 -artifact_prefix="$ROOT/fuzz/" 2>&1 | tee "$FB/fuzz.log" | grep -E "^#|ERROR|SUMMARY|stat::|Done" | tail -25
 status=${PIPESTATUS[0]}
 echo "fuzz: exit $status; log in $FB/fuzz.log" >&2
 exit "$status"

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -204,13 +205,18 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw StreamError("zlib initialisation failed");
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, &inflateEnd);
-  // Typical game data compresses 2-4x; start there and double, so large blocks need few reallocations.
-  std::vector<uint8_t> out(std::max<size_t>(256, n < (SIZE_MAX / 4) ? n * 4 : n));
+  // Reserve address space for a typical 4x ratio but grow the initialised size a slice at a time just ahead of
+  // the output: untouched reserved pages cost nothing, so a block that turns out smaller (nested compressed data
+  // is close to 1x) never pays for zero-filling memory it does not use.
+  constexpr size_t kSlice = 256 * 1024;
+  constexpr size_t kMaxGuess = size_t{256} << 20;
+  std::vector<uint8_t> out;
+  out.reserve(std::max(kSlice, n <= kMaxGuess / 4 ? n * 4 : n + kMaxGuess));
   size_t produced = 0;
   z.next_in = const_cast<Bytef*>(data);
   size_t inLeft = n;
   for (;;) {
-    if (produced == out.size()) out.resize(out.size() * 2);
+    if (out.size() - produced < kSlice) out.resize(produced + std::clamp(produced / 8, kSlice, 16 * kSlice));
     uInt inChunk = static_cast<uInt>(std::min<size_t>(inLeft, std::numeric_limits<uInt>::max()));
     uInt outChunk = static_cast<uInt>(std::min<size_t>(out.size() - produced, std::numeric_limits<uInt>::max()));
     z.avail_in = inChunk;
