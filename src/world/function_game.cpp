@@ -1,7 +1,9 @@
 #include "world/function_game.h"
 
 #include "code/code_function.h"
+#include "actions/function_action.h"
 #include "code/code_variable.h"
+#include "runner/game_data.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
 #include "world/room_live.h"
@@ -49,6 +51,80 @@ void FnInstanceNumber(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   }
   r.SetReal(n);
 }
+// ---- instance commands ----
+void FnInstanceCopy(RValue& r, CInstance* self, CInstance*, int, RValue* a) {
+  CInstance* copy = self ? CopyInstance(self, a[0].Real() >= 0.5) : nullptr;
+  r.SetReal(copy ? copy->id : -4);
+}
+void FnInstanceChange(RValue&, CInstance* self, CInstance*, int, RValue* a) {
+  if (self) ChangeInstance(self, Arg(a[0]), a[1].Real() >= 0.5);
+}
+
+// ---- events ----
+// Runs the event of the parent of the object that defined the running event, so a parent's event never runs
+// twice however deep the chain.
+void FnEventInherited(RValue&, CInstance* self, CInstance* other, int, RValue*) {
+  const ActionContext ctx = CurrentActionContext();
+  GameResources* res = WorldResources();
+  if (!res || !self || ctx.eventType == kTimeLineEventType) return;
+  const int parent = ParentOf(res->objects, ctx.object);
+  if (parent >= 0) PerformEvent(self, other, parent, ctx.eventType, ctx.eventNumber);
+}
+void FnEventPerform(RValue&, CInstance* self, CInstance* other, int, RValue* a) {
+  if (self) PerformEvent(self, other, self->objectIndex, Arg(a[0]), Arg(a[1]));
+}
+void FnEventPerformObject(RValue&, CInstance* self, CInstance* other, int, RValue* a) {
+  if (self) PerformEvent(self, other, Arg(a[0]), Arg(a[1]), Arg(a[2]));
+}
+void FnEventUser(RValue&, CInstance* self, CInstance* other, int, RValue* a) {
+  const int n = Arg(a[0]);
+  if (self && n >= 0 && n <= 15) PerformEvent(self, other, self->objectIndex, kEventOther, kOtherUser0 + n);
+}
+
+// ---- collisions and motion ----
+// True when self placed at (x, y) meets a non-deleted instance selected by obj (never itself); self goes back to
+// where it was.
+bool PlaceMeeting(CInstance* self, double x, double y, int obj) {
+  const CLiveRoom* room = CurrentRoom();
+  if (!room || !self) return false;
+  const double ox = self->x, oy = self->y;
+  self->SetPosition(x, y);
+  bool hit = false;
+  auto test = [&](CInstance* other) {
+    if (other && other != self && !other->deleted && self->CollidesInstance(*other, true)) hit = true;
+  };
+  if (obj == -3) {
+    for (int i = 0; i < room->ActiveCount() && !hit; ++i) test(room->ActiveAt(i));
+  } else if (obj >= 100000) {
+    test(room->FindInstance(obj));
+  } else if (obj >= 0) {
+    for (int i = 0; i < room->FamilyCount(obj) && !hit; ++i) test(room->FamilyAt(obj, i));
+  }
+  self->SetPosition(ox, oy);
+  return hit;
+}
+void FnPlaceMeeting(RValue& r, CInstance* self, CInstance*, int, RValue* a) {
+  r.SetReal(PlaceMeeting(self, a[0].Real(), a[1].Real(), Arg(a[2])) ? 1 : 0);
+}
+// Leaving the room by more than margin on one side brings the instance in on the other.
+void FnMoveWrap(RValue&, CInstance* self, CInstance*, int, RValue* a) {
+  const CLiveRoom* room = CurrentRoom();
+  if (!room || !self) return;
+  const double margin = a[2].Real();
+  double x = self->x, y = self->y;
+  if (a[0].Real() >= 0.5) {
+    const double w = room->props.width;
+    if (x < -margin) x += w + 2 * margin;
+    else if (x > w + margin) x -= w + 2 * margin;
+  }
+  if (a[1].Real() >= 0.5) {
+    const double h = room->props.height;
+    if (y < -margin) y += h + 2 * margin;
+    else if (y > h + margin) y -= h + 2 * margin;
+  }
+  if (x != self->x || y != self->y) self->SetPosition(x, y);
+}
+
 void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) { SaveGameNow(std::string(a[0].Str())); }
 void FnGameLoad(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestLoad(std::string(a[0].Str())); }
 void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
@@ -153,6 +229,14 @@ void RegisterGameFunctions() {
   RegisterFunction("instance_create", FnInstanceCreate, 3);
   RegisterFunction("instance_destroy", FnInstanceDestroy, 0);
   RegisterFunction("instance_number", FnInstanceNumber, 1);
+  RegisterFunction("instance_copy", FnInstanceCopy, 1);
+  RegisterFunction("instance_change", FnInstanceChange, 2);
+  RegisterFunction("event_inherited", FnEventInherited, 0);
+  RegisterFunction("event_perform", FnEventPerform, 2);
+  RegisterFunction("event_perform_object", FnEventPerformObject, 3);
+  RegisterFunction("event_user", FnEventUser, 1);
+  RegisterFunction("place_meeting", FnPlaceMeeting, 3);
+  RegisterFunction("move_wrap", FnMoveWrap, 3);
 }
 
 void RegisterGameVariables() {

@@ -1,60 +1,13 @@
 // End to end: games built with kvpack play headless through kvrun — the main loop, event dispatch, room changes,
 // scripted input, drawing and screenshots.
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include "test_run_fixture.h"
 
 namespace {
 
+using kvtest::Result;
+using kvtest::RunCommand;
 namespace fs = std::filesystem;
-
-struct Result {
-  int exitCode = -1;
-  std::string out;
-};
-
-Result RunCommand(const std::string& command) {
-  Result r;
-  std::FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int status = pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-class RunGame : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("kv_run_game_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir / "project");
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  void Write(const std::string& name, const std::string& text) {
-    fs::create_directories((dir / "project" / name).parent_path());
-    std::ofstream(dir / "project" / name, std::ios::binary) << text;
-  }
-  std::string Pack() {
-    const std::string game = (dir / "game.kvgame").string();
-    Result r = RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + (dir / "project").string() + " " + game);
-    EXPECT_EQ(r.exitCode, 0);
-    return game;
-  }
-  Result Play(const std::string& game, const std::string& options) {
-    return RunCommand(std::string(KV_BIN_DIR) + "/kvrun " + game + " --headless --fast --seed 1 " + options);
-  }
-
-  fs::path dir;
-};
+using RunGame = kvtest::RunGameTest;
 
 // The phases of one step run in their fixed order, and game_end ends the run with exit code 0.
 TEST_F(RunGame, StepPhasesRunInOrderUntilTheGameEnds) {
