@@ -146,6 +146,7 @@ bool WriteHealth(CInstance*, int64_t, const RValue& v) {
   if (old > 0 && Game().health <= 0) PerformEventForAll(kEventOther, kOtherNoMoreHealth);
   return true;
 }
+bool ReadCurrentTime(CInstance*, int64_t, RValue& out) { out = RValue(double(CurrentTimeMillis())); return true; }
 bool ReadFps(CInstance*, int64_t, RValue& out) { out = RValue(double(Game().fps)); return true; }
 bool ReadRoom(CInstance*, int64_t, RValue& out) { out = RValue(double(CurrentRoomIndex())); return true; }
 bool WriteRoom(CInstance*, int64_t, const RValue& v) { RequestRoom(RoundToInt(v.Real())); return true; }
@@ -244,6 +245,7 @@ void RegisterGameVariables() {
   RegisterBuiltinVariable("lives", ReadLives, WriteLives);
   RegisterBuiltinVariable("health", ReadHealth, WriteHealth);
   RegisterBuiltinVariable("fps", ReadFps, nullptr);
+  RegisterBuiltinVariable("current_time", ReadCurrentTime, nullptr);
   RegisterBuiltinVariable("room", ReadRoom, WriteRoom);
   RegisterBuiltinVariable("room_first", ReadRoomFirst, nullptr);
   RegisterBuiltinVariable("room_last", ReadRoomLast, nullptr);

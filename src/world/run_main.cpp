@@ -148,6 +148,8 @@ void LoadGameNow(const std::string& file) {
   if (!LoadGame(file, Game().gameId, error)) ReportError(error, false);
 }
 
+int64_t CurrentTimeMillis() { return g_ctx.config.clock ? g_ctx.config.clock->Micros() / 1000 : 0; }
+
 std::string FunctionKeySaveFile() { return "_save" + std::to_string(Game().gameId) + ".sav"; }
 
 void RequestEnd() { SetPendingRoomChange(kPendingEnd); }

@@ -68,6 +68,8 @@ void RequestLoad(const std::string& file);
 // Saves at once / loads at once (game_save, F5, F6); failures are reported as non-fatal errors.
 void SaveGameNow(const std::string& file);
 void LoadGameNow(const std::string& file);
+// Milliseconds of the run's clock (current_time); 0 before the loop starts.
+int64_t CurrentTimeMillis();
 // The file of the F5 and F6 keys: "_save" + game id + ".sav".
 std::string FunctionKeySaveFile();
 
