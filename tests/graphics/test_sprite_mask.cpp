@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "graphics/font_main.h"
 #include "graphics/sprite_main.h"
 #include "graphics/sprite_mask.h"
 #include "runner/game_sections.h"
@@ -161,6 +162,7 @@ class SpriteCollision : public ::testing::Test {
   }
   void TearDown() override {
     SetMaskTests({});
+    gfx::SetSpriteAccess({});
     gfx::BindSpriteTable(nullptr);
     SetWorldResources(nullptr);
   }
