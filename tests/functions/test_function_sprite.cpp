@@ -18,7 +18,8 @@ class SpriteFunctions : public ::testing::Test {
     RegisterSpriteFunctions();
     gfx::BindSpriteTable(nullptr);
     gfx::ClearSprites();
-    dir = std::filesystem::path(::testing::TempDir()) / "sprite_functions";
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("sprite_functions_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir);
     strip = (dir / "strip.png").string();
     CBitmap32 img = CBitmap32::Make(6, 2, 0);

@@ -162,7 +162,8 @@ class SpriteTable : public ::testing::Test {
   void SetUp() override {
     gfx::BindSpriteTable(nullptr);
     gfx::ClearSprites();
-    dir = std::filesystem::path(::testing::TempDir()) / "sprite_table";
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("sprite_table_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir);
     strip = (dir / "strip.png").string();
     ASSERT_TRUE(gfx::SavePng(ArtFrame({"#..#", "...."}), strip));
