@@ -155,11 +155,14 @@ void PngWrite(png_structp png, png_bytep in, png_size_t n) {
   v->insert(v->end(), in, in + n);
 }
 void PngFlush(png_structp) {}
+// Bad files are reported by the result alone, not on stderr.
+void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarn(png_structp, png_const_charp) {}
 }  // namespace
 
 // The setjmp frames below keep no C++ objects of their own: everything they fill lives in the caller.
 static bool DecodePngInto(const uint8_t* data, size_t size, CBitmap32* b, std::vector<png_bytep>* rows) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   PngReader reader{data, size, 0};
