@@ -91,14 +91,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--script" && i + 1 < argc) {
-      std::string spec = argv[++i];
-      size_t eq = spec.find('=');
+      std::string binding = argv[++i];
+      size_t eq = binding.find('=');
       std::string text;
-      if (eq == std::string::npos || !ReadFile(spec.substr(eq + 1), text)) {
-        std::fprintf(stderr, "cannot read script %s\n", spec.c_str());
+      if (eq == std::string::npos || !ReadFile(binding.substr(eq + 1), text)) {
+        std::fprintf(stderr, "cannot read script %s\n", binding.c_str());
         return 2;
       }
-      kv::AddScript(spec.substr(0, eq), text);
+      kv::AddScript(binding.substr(0, eq), text);
     } else if (a == "--object" && i + 1 < argc) {
       objects.push_back(argv[++i]);
     } else {

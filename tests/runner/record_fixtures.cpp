@@ -243,7 +243,7 @@ CExtensionPackage SampleExtensionPackage() {
   none.fileName = "readme.txt";
   none.kind = CExtensionFile::kNoData;
   CExtensionFile script;
-  script.fileName = "tools.gml";
+  script.fileName = "tools.kvs";
   script.kind = CExtensionFile::kScriptFile;
   CExtensionFunction g;
   g.name = "tools_twice";

@@ -427,7 +427,7 @@ TEST(GameRecords, ExtensionPackageLayoutAndPostProcessing) {
   b.I(9);
   b.I(1).I(700).S("C1").S("3 + 4");
   // A script file with two functions, one of them found in a section.
-  b.I(700).S("s.gml").I(2).S("").S("fin").I(2);
+  b.I(700).S("s.kvs").I(2).S("").S("fin").I(2);
   b.I(700).S("g1").S("sec").I(0).I(8).I(1);
   for (int i = 0; i < 17; ++i) b.I(1);
   b.I(1);
@@ -439,9 +439,9 @@ TEST(GameRecords, ExtensionPackageLayoutAndPostProcessing) {
   CStream content;
   content.WriteInt(77);
   const std::string dll = "MZ-bytes";
-  const std::string gml = "ignored\r\n#define other\r\nx\r\n#define  sec \r\na = 1;\r\nreturn a;\r\n#define sec2";
+  const std::string scriptText = "ignored\r\n#define other\r\nx\r\n#define  sec \r\na = 1;\r\nreturn a;\r\n#define sec2";
   content.WriteCompressed(reinterpret_cast<const uint8_t*>(dll.data()), dll.size());
-  content.WriteCompressed(reinterpret_cast<const uint8_t*>(gml.data()), gml.size());
+  content.WriteCompressed(reinterpret_cast<const uint8_t*>(scriptText.data()), scriptText.size());
   Unsubstitute(content, 77, 5, 0);
   b.I(static_cast<int32_t>(content.Size()));
   b.s.WriteBytes(content.Data(), content.Size());
