@@ -13,14 +13,10 @@
 
 namespace kv {
 
-void RegisterLanguageCoreFunctions();  // code_core_functions.cpp: the minimal set the language itself needs
-
 void RegisterAllBuiltinFunctions() {
   static bool done = false;
   if (done) return;
   done = true;
-  // Core fallbacks first: a family registered later with the same name replaces them.
-  RegisterLanguageCoreFunctions();
   RegisterMathFunctions();
   RegisterStringFunctions();
   RegisterDateFunctions();
