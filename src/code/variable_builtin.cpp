@@ -4,6 +4,7 @@
 #include "code/code_exec.h"
 #include "code/code_instance.h"
 #include "code/code_variable.h"
+#include "world/builtin_globals.h"
 #include "world/instance_variables.h"
 
 namespace kv {
@@ -41,6 +42,7 @@ void RegisterCoreBuiltinVariables() {
   // The instance's own variables first (the world registers them with its setters), then the global ones.
   RegisterInstanceVariables();
   RegisterGameVariables();
+  RegisterBuiltinGlobals();
   RegisterBuiltinVariable("argument", ReadArgumentArray, WriteArgumentArray);
   RegisterArguments(std::make_integer_sequence<int, kArgumentSlots>{});
 }

@@ -7,6 +7,7 @@
 
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
+#include "world/builtin_globals.h"
 #include "world/run_main.h"
 
 namespace kv {
@@ -245,6 +246,7 @@ void RunnerForm::RunGame() {
   config.maxSteps = options_.steps;
   if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
   config.gameId = game_.gameId;
+  SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);

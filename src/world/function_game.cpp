@@ -1,5 +1,6 @@
 #include "world/function_game.h"
 
+#include "code/code_error.h"
 #include "code/code_function.h"
 #include "actions/function_action.h"
 #include "code/code_variable.h"
@@ -165,8 +166,14 @@ bool ReadRoomSpeed(CInstance*, int64_t, RValue& out) {
   out = RValue(r ? double(r->props.speed) : 0.0);
   return true;
 }
+// A speed of 0 or less would stop the loop: refused, and the assignment fails too.
 bool WriteRoomSpeed(CInstance*, int64_t, const RValue& v) {
-  if (CLiveRoom* r = CurrentRoom()) r->props.speed = RoundToInt32Wrap(v.Real());
+  const int32_t speed = RoundToInt32Wrap(v.Real());
+  if (speed <= 0) {
+    ReportRuntimeError("Trying to set the room speed to a value <= 0.");
+    return false;
+  }
+  if (CLiveRoom* r = CurrentRoom()) r->props.speed = speed;
   return true;
 }
 bool ReadRoomWidth(CInstance*, int64_t, RValue& out) {
