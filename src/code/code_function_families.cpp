@@ -4,10 +4,13 @@
 #include "debugger/debug_messages.h"
 #include "resources/function_resource.h"
 #include "functions/function_date.h"
+#include "functions/function_display.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
 #include "functions/function_sprite.h"
 #include "functions/function_string.h"
+#include "functions/function_window.h"
+#include "functions/function_window_io.h"
 #include "structures/function_data_structures.h"
 #include "world/function_game.h"
 
@@ -23,6 +26,9 @@ void RegisterAllBuiltinFunctions() {
   RegisterDataStructureFunctions();
   RegisterGraphicsFunctions();
   RegisterSpriteFunctions();
+  RegisterDisplayFunctions();
+  RegisterWindowFunctions();
+  RegisterWindowIoFunctions();
   RegisterGameFunctions();
   RegisterActionLibraryFunctions();
   RegisterResourceFunctions();

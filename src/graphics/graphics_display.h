@@ -6,7 +6,25 @@
 
 namespace kv::gfx {
 
-void AttachDisplay(plat::IDisplay* display);  // null: a fixed 1024 × 768, 32-bit desktop (tests, no video)
+// A display without a screen (headless runs, tests): a desktop of the given size, 32 bits, 60 Hz, accepting
+// the standard modes that fit on it; the desktop mouse is the game window's mouse plus the client origin.
+class VirtualDisplay final : public plat::IDisplay {
+ public:
+  explicit VirtualDisplay(int width = 1024, int height = 768);
+  plat::DisplayMode Desktop() const override { return current_; }
+  bool SetMode(int width, int height, int frequency, int bitsPerPixel, bool testOnly) override;
+  void Restore() override { current_ = stored_; }
+  void GlobalMouse(int& x, int& y) const override;
+  void SetGlobalMouse(int x, int y) override;
+  void WaitVBlank() override {}
+
+ private:
+  plat::DisplayMode stored_, current_;
+};
+
+// Attaches the platform display; null returns to the virtual 1024 × 768 one. The window and device learn the
+// desktop size from it, and again after every accepted mode change.
+void AttachDisplay(plat::IDisplay* display);
 
 int DisplayWidth();
 int DisplayHeight();

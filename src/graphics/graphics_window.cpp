@@ -346,6 +346,23 @@ void SetWindowColour(int colour) {
   Repaint();
 }
 
+void StartWindow(const WindowStartSettings& s) {
+  SetRegionSize(8, 8, true);
+  SetRegionScale(s.scalingPercent / 100.0, true);
+  auto& w = Win();
+  StoreGeometry();
+  w.sizeable = s.sizeable;
+  w.stayOnTop = s.stayOnTop;
+  w.colour = s.colour;
+  w.showBorder = s.showBorder;
+  w.showIcons = s.showIcons;
+  w.fullScreen = s.fullScreen;
+  ApplyOptions();
+  SetCursor(s.showCursor ? 0 : -1);
+}
+
+void ToggleFullScreen() { SetFullScreen(!Win().fullScreen); }
+
 void OnClientResized(int width, int height) {
   auto& w = Win();
   if (!w.fullScreen && !w.updating) {

@@ -74,6 +74,15 @@ void SetVisible(bool on);
 void SetCaption(const std::string& caption);
 void SetCursor(int cursor);
 void SetWindowColour(int colour);
+// The window as the game settings start it: region 8 × 8 and the scale adapted, then the frame options.
+struct WindowStartSettings {
+  int scalingPercent = 100;  // > 0 fixed scale, 0 fill the window, < 0 keep the aspect ratio
+  bool sizeable = false, stayOnTop = false, showBorder = true, showIcons = true, fullScreen = false;
+  int colour = 0;
+  bool showCursor = true;
+};
+void StartWindow(const WindowStartSettings& settings);
+void ToggleFullScreen();  // the F4 key
 // Keeps the stored client geometry in step with the user resizing or moving the window.
 void OnClientResized(int w, int h);
 

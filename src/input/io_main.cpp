@@ -97,6 +97,7 @@ int LastButton() { return S().lastButton; }
 int CurrentButton() { return S().currentButton; }
 void SetLastButton(int b) { if (ButtonOk(b)) S().lastButton = b; }
 void SetCurrentButton(int b) { if (ButtonOk(b)) S().currentButton = b; }
+void ClearCurrentButton() { S().currentButton = 0; }
 bool WheelUp() { return S().wheelUp; }
 bool WheelDown() { return S().wheelDown; }
 
@@ -106,6 +107,8 @@ void SetMouseClient(int x, int y) {
   S().mouseX = x;
   S().mouseY = y;
 }
+
+bool ClosePending() { return S().closePending; }
 
 bool TakeCloseRequest() {
   bool p = S().closePending;

@@ -50,6 +50,7 @@ int LastButton();
 int CurrentButton();
 void SetLastButton(int b);
 void SetCurrentButton(int b);
+void ClearCurrentButton();  // mouse_button = 0 (mouse_wait)
 bool WheelUp();
 bool WheelDown();
 
@@ -58,6 +59,7 @@ int MouseClientY();
 void SetMouseClient(int x, int y);
 
 bool TakeCloseRequest();  // a close-button event waits for the next step
+bool ClosePending();      // without taking it (waits give up on it)
 
 // Handlers (also used directly by scripted input).
 void OnKeyDown(int key);

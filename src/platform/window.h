@@ -47,6 +47,9 @@ class IWindow {
   virtual bool IsActive() const = 0;
   virtual uint64_t NativeHandle() const = 0;          // X11 window id, 0 when there is none
   virtual void Pump(InputSink& sink) = 0;             // handle every pending event
+  virtual void WaitForEvent(int /*maxMillis*/) {}     // sleeps until an event is pending or the time is up
+  virtual bool KeyHeldNow(int /*vk*/) const { return false; }  // the physical key, whatever the game saw
+  virtual bool NumLockOn() const { return false; }
   virtual void* SdlWindow() const = 0;                // for the GL device of the same backend; null otherwise
 };
 

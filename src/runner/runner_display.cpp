@@ -6,8 +6,11 @@
 
 #include "graphics/background_main.h"
 #include "graphics/bitmap_ops.h"
+#include "functions/function_display.h"
+#include "functions/function_window_io.h"
 #include "graphics/font_main.h"
 #include "graphics/graphics_d3d.h"
+#include "graphics/graphics_display.h"
 #include "graphics/graphics_window.h"
 #include "graphics/room_draw.h"
 #include "graphics/sprite_main.h"
@@ -71,6 +74,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& 
 struct RunnerDisplay::Impl {
   const RunnerOptions& options;
   std::unique_ptr<plat::IWindow> window;
+  std::unique_ptr<plat::IDisplay> display;  // none headless: a virtual desktop answers
   std::unique_ptr<plat::IGpuDevice> gpu;
   input::IoSink sink;
   std::vector<ScriptedInputEvent> script;
@@ -81,22 +85,37 @@ struct RunnerDisplay::Impl {
 
   // Scripted events that happen before the given step, in file order.
   void FeedScript(int64_t step) {
-    while (nextEvent < script.size() && script[nextEvent].step <= step) {
-      const ScriptedInputEvent& e = script[nextEvent++];
-      int64_t a = 0, b = 0;
-      if (!e.args.empty()) ToInt(e.args[0], a);
-      if (e.args.size() > 1) ToInt(e.args[1], b);
-      if (e.kind == "keydown") input::OnKeyDown(static_cast<int>(a));
-      else if (e.kind == "keyup") input::OnKeyUp(static_cast<int>(a));
-      else if (e.kind == "char") input::OnChar(static_cast<uint8_t>(e.args[0].empty() ? 0 : e.args[0][0]));
-      else if (e.kind == "move") input::SetMouseClient(static_cast<int>(a), static_cast<int>(b));
-      else if (e.kind == "down") input::OnButton(static_cast<int>(a), true);
-      else if (e.kind == "up") input::OnButton(static_cast<int>(a), false);
-      else if (e.kind == "wheel") input::OnWheel(e.args[0] == "up" ? 1 : -1);
-      else if (e.kind == "close") input::OnCloseRequest();
-      else if (e.kind == "shot") SaveFrame(e.args[0]);
-      else if (e.kind == "quit") RequestEnd();
+    while (nextEvent < script.size() && script[nextEvent].step <= step) FeedNext();
+  }
+
+  // Waits of keyboard_wait and the like: a window waits for its events; headless, the next scripted event
+  // arrives at once, and once the script is over nothing can arrive.
+  bool WaitForInput() {
+    if (options.headless) {
+      if (nextEvent >= script.size()) return false;
+      FeedNext();
+      return true;
     }
+    window->WaitForEvent(50);
+    window->Pump(sink);
+    return true;
+  }
+
+  void FeedNext() {
+    const ScriptedInputEvent& e = script[nextEvent++];
+    int64_t a = 0, b = 0;
+    if (!e.args.empty()) ToInt(e.args[0], a);
+    if (e.args.size() > 1) ToInt(e.args[1], b);
+    if (e.kind == "keydown") input::OnKeyDown(static_cast<int>(a));
+    else if (e.kind == "keyup") input::OnKeyUp(static_cast<int>(a));
+    else if (e.kind == "char") input::OnChar(static_cast<uint8_t>(e.args[0].empty() ? 0 : e.args[0][0]));
+    else if (e.kind == "move") input::SetMouseClient(static_cast<int>(a), static_cast<int>(b));
+    else if (e.kind == "down") input::OnButton(static_cast<int>(a), true);
+    else if (e.kind == "up") input::OnButton(static_cast<int>(a), false);
+    else if (e.kind == "wheel") input::OnWheel(e.args[0] == "up" ? 1 : -1);
+    else if (e.kind == "close") input::OnCloseRequest();
+    else if (e.kind == "shot") SaveFrame(e.args[0]);
+    else if (e.kind == "quit") RequestEnd();
   }
 
   void SaveFrame(const std::string& file) {
@@ -132,10 +151,10 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   if (m.options.headless) plat::UseHeadlessVideo();
   m.window = plat::CreateSdlWindow("", 640, 480);
   int desktopW = 1024, desktopH = 768;
-  if (auto display = plat::CreateSdlDisplay()) {
-    desktopW = display->Desktop().width;
-    desktopH = display->Desktop().height;
-  }
+  if (!m.options.headless) m.display = plat::CreateSdlDisplay();
+  gfx::AttachDisplay(m.display.get());
+  desktopW = gfx::DisplayWidth();
+  desktopH = gfx::DisplayHeight();
   if (m.window) {
     m.gpu = plat::CreateGlDevice(m.window->SdlWindow());
   } else if (m.options.headless) {
@@ -148,6 +167,8 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   }
   gfx::AttachWindow(m.window.get(), desktopW, desktopH);
   gfx::AttachGpu(m.gpu.get(), desktopW, desktopH);
+  gfx::StartWindow({settings.scaling, settings.allowResize, settings.stayOnTop, !settings.noBorder,
+                    !settings.noButtons, settings.fullScreen, settings.outsideColor, settings.showCursor});
   if (!gfx::CreateDevice(640, 480, settings.vSync, failure)) return false;
   gfx::SetInterpolation(settings.interpolate);
   GameResources& res = *WorldResources();
@@ -187,6 +208,20 @@ void RunnerDisplay::InstallHooks(RunHooks& hooks) {
     }
   };
   hooks.drawRoom = [] { gfx::DrawCurrentRoom(); };
+  hooks.functionKey = [](int key) {
+    if (key == 115) gfx::ToggleFullScreen();       // F4
+    else if (key == 120) SaveScreenshotForKey();   // F9
+  };
+  IoFunctionHooks io;
+  if (m->window) {
+    io.pump = [m] { m->window->Pump(m->sink); };
+    if (!m->options.headless) {
+      io.keyDirect = [m](int vk) { return m->window->KeyHeldNow(vk); };
+      io.numLock = [m] { return m->window->NumLockOn(); };
+    }
+  }
+  io.waitForInput = [m] { return (m->window || m->options.headless) && m->WaitForInput(); };
+  SetIoFunctionHooks(io);
   hooks.present = [] {
     gfx::EndSceneAndPresent();
     gfx::BeginScene();
@@ -203,6 +238,8 @@ void RunnerDisplay::Release() {
   gfx::ReleaseDevice();
   gfx::AttachGpu(nullptr, 1024, 768);
   gfx::AttachWindow(nullptr, 1024, 768);
+  gfx::AttachDisplay(nullptr);
+  SetIoFunctionHooks({});
   impl_->gpu.reset();
   impl_->window.reset();
 }

@@ -235,6 +235,36 @@ TEST_F(GlobalVariables, ErrorStateAndRoomSpeed) {
   EXPECT_EQ(Run("room_speed = 0.6; wlog(room_speed)"), "1");
 }
 
+TEST_F(GlobalVariables, LivesAndHealthRaiseTheirEventsWhenCrossingZero) {
+  On(obj_, kEventOther, kOtherNoMoreLives, "wlog('lives', id)");
+  On(obj_, kEventOther, kOtherNoMoreHealth, "wlog('health', id)");
+  ASSERT_TRUE(Prepare());
+  const std::string first = std::to_string(self_->id);
+  const std::string second = std::to_string(AddRoomInstance(obj_, 0, 0)->id);
+  AddRoomInstance(obj_, 0, 0)->deleted = true;  // destroyed this step: no event
+  RunCases({
+      {"lives = 3; lives = 0", "lives " + first + "|lives " + second},
+      {"lives = -1", ""},
+      {"lives = 2; lives = 0.4", "lives " + first + "|lives " + second},  // rounds to 0
+      {"lives = 1; lives = 0.6", ""},
+      {"health = 10; health = 0", "health " + first + "|health " + second},
+      {"health = -5; health = -1", ""},
+      {"health = 0.4; health = 0", "health " + first + "|health " + second},  // a real: 0.4 is above 0
+  });
+  // While a room change is pending no event runs, but the value is stored.
+  SetPendingRoomChange(0);
+  EXPECT_EQ(Run("lives = 3; lives = 0"), "");
+  SetPendingRoomChange(kNoRoomChange);
+  EXPECT_EQ(Run("wlog(lives)"), "0");
+  // An unknown room is a fatal error that ends the game after the step.
+  errors.clear();
+  EXPECT_EQ(Run("room = 99"), "");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Unexisting room number: 99"), std::string::npos);
+  EXPECT_EQ(PendingRoomChange(), kPendingErrorEnd);
+  SetPendingRoomChange(kNoRoomChange);
+}
+
 TEST_F(GlobalVariables, CaptionSettingsAndTheComposedCaption) {
   RunCases({
       {"wlog(show_score, show_lives, show_health, caption_score, caption_lives, caption_health)",

@@ -192,6 +192,17 @@ class SdlGameWindow final : public IWindow {
 
   void* SdlWindow() const override { return window_; }
 
+  void WaitForEvent(int maxMillis) override { SDL_WaitEventTimeout(nullptr, std::max(0, maxMillis)); }
+
+  bool KeyHeldNow(int vk) const override {
+    int count = 0;
+    const Uint8* keys = SDL_GetKeyboardState(&count);
+    const int scancode = SdlScancodeFromVk(vk);
+    return scancode > 0 && scancode < count && keys[scancode] != 0;
+  }
+
+  bool NumLockOn() const override { return (SDL_GetModState() & KMOD_NUM) != 0; }
+
   void Pump(InputSink& sink) override {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {

@@ -1,0 +1,150 @@
+#include "functions/function_window_io.h"
+
+#include "code/code_function.h"
+#include "code/code_value.h"
+#include "graphics/graphics_support.h"
+#include "input/io_main.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kKeyNumLock = 144;
+constexpr int kJoystickAtRest = 101;  // vk_numpad5: the stick in the middle
+
+IoFunctionHooks& Hooks() {
+  static IoFunctionHooks hooks;
+  return hooks;
+}
+
+bool g_numLock = false;  // without a keyboard service
+
+int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
+bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
+
+void Pump() {
+  if (Hooks().pump) Hooks().pump();
+}
+
+// Waits until `done` holds, processing messages; gives up when nothing can arrive or the window wants to close.
+template <class Done>
+void WaitFor(Done done) {
+  while (!done()) {
+    if (!Hooks().waitForInput || !Hooks().waitForInput() || input::ClosePending()) return;
+  }
+}
+
+// keyboard_check and its pressed/released forms: 0 = no key, 1 = any key, 2 … 255 that key, others 0.
+template <class State>
+bool CheckKey(int key, State state) {
+  if (key == 0 || key == 1) {
+    bool any = false;
+    for (int k = 0; k < 256 && !any; ++k) any = state(k);
+    return key == 1 ? any : !any;
+  }
+  return key >= 2 && key <= 255 && state(key);
+}
+
+// mouse_check_button and its forms: −1 = any button, 0 = none, 1 … 3 that button, others 0.
+template <class State>
+bool CheckButton(int button, State state) {
+  if (button == -1 || button == 0) {
+    const bool any = state(1) || state(2) || state(3);
+    return button == -1 ? any : !any;
+  }
+  return button >= 1 && button <= 3 && state(button);
+}
+
+bool NumLock() { return Hooks().numLock ? Hooks().numLock() : g_numLock; }
+
+void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
+
+#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
+#define UNUSED_ARGS \
+  (void)r;          \
+  (void)self;       \
+  (void)other;      \
+  (void)argc;       \
+  (void)a
+
+}  // namespace
+
+void SetIoFunctionHooks(const IoFunctionHooks& hooks) { Hooks() = hooks; }
+
+void RegisterWindowIoFunctions() {
+  // ---- keyboard ----
+  Reg("keyboard_check", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyDown); });
+  Reg("keyboard_check_pressed", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyPressed); });
+  Reg("keyboard_check_released", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyReleased); });
+  Reg("keyboard_check_direct", 1, FN {
+    UNUSED_ARGS;
+    const int key = I(a, 0);
+    r = Hooks().keyDirect ? CheckKey(key, Hooks().keyDirect) : CheckKey(key, input::KeyDown);
+  });
+  Reg("keyboard_get_numlock", 0, FN { UNUSED_ARGS; r = NumLock(); });
+  Reg("keyboard_set_numlock", 1, FN {
+    UNUSED_ARGS;
+    const bool on = B(a, 0);
+    if (NumLock() == on) return;
+    input::OnKeyDown(kKeyNumLock);
+    input::OnKeyUp(kKeyNumLock);
+    if (Hooks().setNumLock) Hooks().setNumLock(on);
+    else g_numLock = on;
+  });
+  Reg("keyboard_key_press", 1, FN { UNUSED_ARGS; input::OnKeyDown(I(a, 0)); });
+  Reg("keyboard_key_release", 1, FN { UNUSED_ARGS; input::OnKeyUp(I(a, 0)); });
+  Reg("keyboard_set_map", 2, FN { UNUSED_ARGS; input::SetKeyMap(I(a, 0), I(a, 1)); });
+  Reg("keyboard_get_map", 1, FN { UNUSED_ARGS; r = input::MapKey(I(a, 0)); });
+  Reg("keyboard_unset_map", 0, FN { UNUSED_ARGS; input::ResetKeyMap(); });
+  Reg("keyboard_clear", 1, FN {
+    UNUSED_ARGS;
+    Pump();
+    input::ClearKey(I(a, 0));
+  });
+  Reg("keyboard_wait", 0, FN {
+    UNUSED_ARGS;
+    input::SetCurrentKey(0);
+    WaitFor([] { return input::CurrentKey() != 0; });
+  });
+
+  // ---- mouse ----
+  Reg("mouse_check_button", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonDown); });
+  Reg("mouse_check_button_pressed", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonPressed); });
+  Reg("mouse_check_button_released", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonReleased); });
+  Reg("mouse_clear", 1, FN {
+    UNUSED_ARGS;
+    Pump();
+    input::ClearButton(I(a, 0));
+  });
+  Reg("mouse_wait", 0, FN {
+    UNUSED_ARGS;
+    input::ClearCurrentButton();
+    WaitFor([] { return input::CurrentButton() != 0; });
+  });
+
+  // ---- both ----
+  Reg("io_clear", 0, FN {
+    UNUSED_ARGS;
+    Pump();
+    input::ClearInput();
+  });
+  Reg("io_handle", 0, FN {
+    UNUSED_ARGS;
+    Pump();
+  });
+
+  // ---- joysticks: none is attached ----
+  Reg("joystick_exists", 1, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_name", 1, FN { UNUSED_ARGS; r = RValue(""); });
+  Reg("joystick_axes", 1, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_buttons", 1, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_has_pov", 1, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_direction", 1, FN { UNUSED_ARGS; r = kJoystickAtRest; });
+  Reg("joystick_check_button", 2, FN { UNUSED_ARGS; r = 0.0; });
+  for (const char* axis : {"joystick_xpos", "joystick_ypos", "joystick_zpos", "joystick_rpos", "joystick_upos",
+                           "joystick_vpos"})
+    Reg(axis, 1, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_pov", 1, FN { UNUSED_ARGS; r = -1.0; });
+}
+
+}  // namespace kv

@@ -1,0 +1,24 @@
+// Keyboard, mouse and joystick functions of the script language: checks of held, pressed and released keys and
+// buttons, simulated keys, the key map, clearing and waiting for input. Joysticks are reported missing (no
+// joystick service yet).
+#pragma once
+
+#include <functional>
+
+namespace kv {
+
+// What the functions need from the window. Unset hooks: no window messages to process, no input can arrive
+// while waiting (waits return at once), the physical keyboard is the game's key state, Num Lock is stored.
+struct IoFunctionHooks {
+  std::function<void()> pump;              // processes pending window messages (updates the input state)
+  std::function<bool()> waitForInput;      // one wait of about 50 ms while processing messages; false: nothing
+                                           // can arrive any more (the wait loops then give up)
+  std::function<bool(int vk)> keyDirect;   // the physical key is down at this moment
+  std::function<bool()> numLock;
+  std::function<void(bool on)> setNumLock;
+};
+void SetIoFunctionHooks(const IoFunctionHooks& hooks);
+
+void RegisterWindowIoFunctions();
+
+}  // namespace kv
