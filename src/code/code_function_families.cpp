@@ -7,8 +7,10 @@
 #include "functions/function_display.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
+#include "functions/function_path_draw.h"
 #include "functions/function_sprite.h"
 #include "functions/function_string.h"
+#include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
 #include "structures/function_data_structures.h"
@@ -33,6 +35,8 @@ void RegisterAllBuiltinFunctions() {
   RegisterActionLibraryFunctions();
   RegisterResourceFunctions();
   RegisterDebugMessageFunctions();
+  RegisterTransitionFunctions();
+  RegisterPathDrawFunctions();
 }
 
 }  // namespace kv

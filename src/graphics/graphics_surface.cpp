@@ -13,9 +13,11 @@ struct SurfaceEntry {
   int texture = -1;
   int width = 0, height = 0;
   bool exists = false;
+  uint64_t serial = 0;
 };
 std::vector<SurfaceEntry> g_surfaces;
 int g_target = -1;
+uint64_t g_lastSerial = 0;
 bool g_haveSavedTarget = false;
 
 bool Valid(int id) { return id >= 0 && id < static_cast<int>(g_surfaces.size()) && g_surfaces[id].exists; }
@@ -34,7 +36,7 @@ int CreateSurface(int width, int height) {
   int tex = CreateTexture(width, height, true);
   if (tex < 0) return -1;
   if (id == static_cast<int>(g_surfaces.size())) g_surfaces.emplace_back();
-  g_surfaces[id] = {tex, width, height, true};
+  g_surfaces[id] = {tex, width, height, true, ++g_lastSerial};
   return id;
 }
 
@@ -57,6 +59,7 @@ int SurfaceWidth(int id) { return Valid(id) ? g_surfaces[id].width : -1; }
 int SurfaceHeight(int id) { return Valid(id) ? g_surfaces[id].height : -1; }
 int SurfaceTexture(int id) { return Valid(id) ? g_surfaces[id].texture : -1; }
 int CurrentTargetSurface() { return g_target; }
+uint64_t SurfaceSerial(int id) { return Valid(id) ? g_surfaces[id].serial : 0; }
 
 bool SetTarget(int id) {
   if (!DeviceExists() || !Valid(id)) return false;

@@ -1,6 +1,7 @@
 // Surfaces: render-target textures the game draws into (ids reused lowest-first, −1 = none).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "graphics/graphics_d3d.h"
@@ -15,6 +16,8 @@ int SurfaceWidth(int id);    // −1 for a surface that does not exist
 int SurfaceHeight(int id);
 int SurfaceTexture(int id);
 int CurrentTargetSurface();  // −1 when drawing goes to the screen
+// A number unique to each created surface (0 for none): tells a surface from a later one under the same id.
+uint64_t SurfaceSerial(int id);
 bool SetTarget(int id);
 bool ResetTarget();
 std::optional<PixelBlock> SurfaceReadBack(int id, int x, int y, int width, int height);

@@ -12,6 +12,7 @@
 #include "graphics/graphics_surface.h"
 #include "graphics/graphics_texture.h"
 #include "graphics/room_draw.h"
+#include "world/run_main.h"
 #include "world/world_state.h"
 
 namespace kv::gfx {
@@ -25,28 +26,20 @@ struct CustomTransition {
   std::string name;
 };
 
-// A surface this module made, with what identified it then. A device reset frees every surface, and the game
-// may create a new one under the same id before the transition ends: only a surface that is still ours is freed.
+// A surface this module made, known by its id and the serial it was created with. A device reset frees every
+// surface, and the game may create new ones under the same ids (even with the same texture slots and device
+// names) before the transition ends: only a surface that is still ours is used or freed.
 struct OwnedSurface {
   int id = -1;
-  int texture = -1;
-  plat::TextureHandle handle = plat::kNoTexture;
+  uint64_t serial = 0;
 
   static OwnedSurface Create(int w, int h) {
     OwnedSurface s;
     s.id = CreateSurface(w, h);
-    if (s.id >= 0) {
-      s.texture = SurfaceTexture(s.id);
-      const RTexture* t = GetTexture(s.texture);
-      s.handle = t ? t->handle : plat::kNoTexture;
-    }
+    s.serial = SurfaceSerial(s.id);
     return s;
   }
-  bool Intact() const {
-    if (id < 0 || !SurfaceExists(id) || SurfaceTexture(id) != texture) return false;
-    const RTexture* t = GetTexture(texture);
-    return t && t->handle == handle;
-  }
+  bool Intact() const { return id >= 0 && serial != 0 && SurfaceSerial(id) == serial; }
   void Free() {
     if (Intact()) FreeSurface(id);
     *this = OwnedSurface{};
@@ -55,7 +48,6 @@ struct OwnedSurface {
 
 struct TransitionState {
   TransitionHooks hooks;
-  int kind = 0;
   int steps = 80;
   std::vector<CustomTransition> custom;  // grows in blocks of 1000
   OwnedSurface oldImage, newImage;
@@ -69,6 +61,25 @@ const CustomTransition* Custom(int kind) {
   if (kind <= 0 || kind >= static_cast<int>(T().custom.size())) return nullptr;
   const CustomTransition& c = T().custom[kind];
   return c.function >= 0 ? &c : nullptr;
+}
+
+// The captured images stand for the screen, which has no alpha: translucent drawing leaves alpha below 1 in a
+// surface, and such an image drawn as a transition frame would let the frames before it show through. Sets the
+// current target's alpha to 1 keeping its colours: a black quad blended with (inverse destination alpha, one).
+void MakeTargetOpaque(int w, int h) {
+  if (!DeviceExists()) return;
+  auto& d = D3D();
+  const int src = d.srcBlend, dst = d.destBlend;
+  SetViewport(0, 0, w, h);
+  SetProjection2D(0, 0, w, h, 0);
+  SetBlendFactors(plat::kBlendInvDestAlpha, plat::kBlendOne);
+  const float z = static_cast<float>(d.depth), W = static_cast<float>(w), H = static_cast<float>(h);
+  const uint32_t black = 0xFF000000u;
+  const plat::Vertex quad[4] = {{0, 0, z, black, 0, 0}, {W, 0, z, black, 0, 0}, {W, H, z, black, 0, 0},
+                                {0, H, z, black, 0, 0}};
+  DeviceBindTexture(plat::kNoTexture);
+  d.gpu->Draw(plat::PrimKind::TriangleFan, false, quad, 4);
+  SetBlendFactors(src, dst);
 }
 
 bool Builtin(int kind) { return kind >= 1 && kind <= kBuiltinTransitions; }
@@ -176,8 +187,8 @@ void CustomFrame(const CustomTransition& c, int a, int b, int w, int h, double f
 }  // namespace
 
 void SetTransitionHooks(const TransitionHooks& hooks) { T().hooks = hooks; }
-int TransitionKind() { return T().kind; }
-void SetTransitionKind(int kind) { T().kind = kind; }
+int TransitionKind() { return Game().transitionKind; }
+void SetTransitionKind(int kind) { Game().transitionKind = kind; }
 int TransitionSteps() { return T().steps; }
 void SetTransitionSteps(int steps) { T().steps = steps < 1 ? 1 : steps; }
 
@@ -198,7 +209,7 @@ void ClearTransitions() {
   T().custom.clear();
   T().oldImage.Free();
   T().newImage.Free();
-  T().kind = 0;
+  SetTransitionKind(0);
   T().steps = 80;
 }
 
@@ -206,14 +217,14 @@ bool TransitionPending() { return T().oldImage.id >= 0 && T().newImage.id >= 0; 
 
 void PrepareTransition(int kind) {
   auto& t = T();
-  t.kind = kind;
+  SetTransitionKind(kind);
+  // A capture that was never played (two room changes in a row) is replaced.
+  CancelTransition();
   if (!TransitionExists(kind)) return;
-  t.oldImage.Free();
-  t.newImage.Free();
   const int w = D3D().renderWidth, h = D3D().renderHeight;
   t.oldImage = OwnedSurface::Create(w, h);
   if (t.oldImage.id < 0) {
-    t.kind = -1;
+    SetTransitionKind(-1);
     return;
   }
   SetTarget(t.oldImage.id);
@@ -226,9 +237,10 @@ void PrepareTransition(int kind) {
     DrawCurrentRoom();
     SetPendingRoomChange(pending);
   }
+  if (CurrentTargetSurface() == t.oldImage.id) MakeTargetOpaque(w, h);
   t.newImage = OwnedSurface::Create(w, h);
   if (t.newImage.id < 0) {
-    t.kind = -1;
+    SetTransitionKind(-1);
     ResetTarget();
     t.oldImage.Free();
     return;
@@ -236,15 +248,49 @@ void PrepareTransition(int kind) {
   SetTarget(t.newImage.id);
 }
 
+void FitTransitionToRenderSize() {
+  auto& t = T();
+  if (!TransitionPending()) return;
+  const int w = D3D().renderWidth, h = D3D().renderHeight;
+  if (t.newImage.Intact() && SurfaceWidth(t.newImage.id) == w && SurfaceHeight(t.newImage.id) == h) return;
+  if (CurrentTargetSurface() == t.newImage.id && t.newImage.Intact()) ResetTarget();
+  t.newImage.Free();
+  t.newImage = OwnedSurface::Create(w, h);
+  if (t.newImage.id < 0) {
+    SetTransitionKind(-1);
+    CancelTransition();
+    return;
+  }
+  SetTarget(t.newImage.id);
+}
+
+void CancelTransition() {
+  auto& t = T();
+  const int target = CurrentTargetSurface();
+  if (target >= 0 && ((target == t.oldImage.id && t.oldImage.Intact()) ||
+                      (target == t.newImage.id && t.newImage.Intact())))
+    ResetTarget();
+  t.oldImage.Free();
+  t.newImage.Free();
+}
+
 void PerformTransition() {
   auto& t = T();
-  if (!TransitionExists(t.kind) || !TransitionPending()) {
+  if (!TransitionPending()) {
     EndSceneAndPresent();
     return;
   }
-  ResetTarget();
-  // Surfaces lost to a device reset since the capture: show the new room without animation.
-  if (!t.oldImage.Intact() || !t.newImage.Intact()) {
+  const int kind = TransitionKind();
+  const bool intact = t.oldImage.Intact() && t.newImage.Intact();
+  if (t.newImage.Intact() && SetTarget(t.newImage.id))
+    MakeTargetOpaque(SurfaceWidth(t.newImage.id), SurfaceHeight(t.newImage.id));
+  if (CurrentTargetSurface() >= 0) ResetTarget();  // the frames go to the screen
+  if (!intact || !TransitionExists(kind)) {
+    // No animation: the new room's first frame (drawn into the new image, when that survived) is shown as is.
+    if (t.newImage.Intact()) {
+      BeginScene();
+      DrawTexture(Tex(t.newImage.id), 0, 0);
+    }
     t.oldImage.Free();
     t.newImage.Free();
     EndSceneAndPresent();
@@ -254,10 +300,13 @@ void PerformTransition() {
   const int steps = t.steps;
   for (int s = 0; s <= steps; ++s) {
     BeginScene();
-    DrawTransitionFrame(t.kind, t.oldImage.id, t.newImage.id, w, h, static_cast<double>(s) / steps);
+    DrawTransitionFrame(kind, t.oldImage.id, t.newImage.id, w, h, static_cast<double>(s) / steps);
+    if (t.hooks.frameDrawn) t.hooks.frameDrawn(s, steps);
     if (t.hooks.waitVBlank) t.hooks.waitVBlank();
     EndSceneAndPresent();
     if (Aborting()) break;
+    // A custom transition may free or reset surfaces; what is gone ends the animation.
+    if (!t.oldImage.Intact() || !t.newImage.Intact()) break;
   }
   t.oldImage.Free();
   t.newImage.Free();

@@ -1,5 +1,6 @@
 #include "runner/runner_display.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -11,10 +12,12 @@
 #include "graphics/font_main.h"
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
+#include "graphics/graphics_transition.h"
 #include "graphics/graphics_window.h"
 #include "graphics/room_draw.h"
 #include "graphics/sprite_main.h"
 #include "input/io_main.h"
+#include "platform/clock.h"
 #include "platform/gl/gl_device.h"
 #include "platform/recording/recording_gpu.h"
 #include "platform/sdl/sdl_window.h"
@@ -80,6 +83,11 @@ struct RunnerDisplay::Impl {
   std::vector<ScriptedInputEvent> script;
   size_t nextEvent = 0;
   bool closeAsEscape = true;
+  // Pacing of transition frames when presenting does not wait for the vertical blank itself.
+  std::unique_ptr<plat::IClock> paceClock;
+  int64_t lastTransitionFrame = 0;
+  // Screenshots of a step whose room change plays a transition: taken from the transition's middle frame.
+  std::vector<std::string> transitionShots;
 
   explicit Impl(const RunnerOptions& o) : options(o) {}
 
@@ -116,6 +124,41 @@ struct RunnerDisplay::Impl {
     else if (e.kind == "close") input::OnCloseRequest();
     else if (e.kind == "shot") SaveFrame(e.args[0]);
     else if (e.kind == "quit") RequestEnd();
+  }
+
+  // Waits until a display refresh (1/60 s) has passed since the last transition frame; headless --fast runs
+  // don't wait.
+  void PaceTransitionFrame() {
+    if (options.fast || gfx::D3D().synchronization) return;
+    if (!paceClock) paceClock = plat::CreateRealClock();
+    constexpr int64_t kRefresh = 1000000 / 60;
+    const int64_t now = paceClock->Micros();
+    const int64_t wait = std::clamp<int64_t>(lastTransitionFrame + kRefresh - now, 0, kRefresh);
+    paceClock->Sleep(wait);
+    lastTransitionFrame = now + wait;
+  }
+
+  void TransitionFrameDrawn(int s, int steps) {
+    if (s != steps / 2) return;
+    for (const std::string& file : transitionShots) SaveFrame(file);
+    transitionShots.clear();
+  }
+
+  void TakeShots(int64_t step) {
+    // A room change with a transition still to play: the step's picture is the transition, so the shot waits
+    // for its middle frame.
+    const bool deferred = PendingRoomChange() >= 0 && gfx::TransitionExists(gfx::TransitionKind());
+    for (const ScreenshotRequest& shot : options.screenshots) {
+      if (shot.step != step) continue;
+      if (deferred) transitionShots.push_back(shot.file);
+      else SaveFrame(shot.file);
+    }
+  }
+
+  // Shots whose transition never played (automatic drawing off, capture failed) show the frame as it is.
+  void FlushTransitionShots() {
+    for (const std::string& file : transitionShots) SaveFrame(file);
+    transitionShots.clear();
   }
 
   void SaveFrame(const std::string& file) {
@@ -187,7 +230,26 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   roomHooks.showWindow = [headless] {
     if (!headless) gfx::SetVisible(true);
   };
+  // Leaving a room captures its last image for the transition; entering draws the first frame of the new room
+  // (into the transition's second image when one is captured), plays the transition and resets its kind.
+  roomHooks.prepareTransition = [] { gfx::PrepareTransition(gfx::TransitionKind()); };
+  roomHooks.drawAfterEnter = [] {
+    if (!Game().automaticDraw) {
+      gfx::CancelTransition();
+      return;
+    }
+    gfx::FitTransitionToRenderSize();
+    gfx::DrawCurrentRoom();
+    gfx::PerformTransition();
+    gfx::BeginScene();
+    gfx::SetTransitionKind(0);
+  };
   SetRoomHooks(roomHooks);
+  Impl* impl = impl_.get();
+  gfx::TransitionHooks transitionHooks;
+  transitionHooks.waitVBlank = [impl] { impl->PaceTransitionFrame(); };
+  transitionHooks.frameDrawn = [impl](int s, int steps) { impl->TransitionFrameDrawn(s, steps); };
+  gfx::SetTransitionHooks(transitionHooks);
   DispatchHooks().mouseRoomPosition = [](double& x, double& y) {
     x = gfx::MouseRoomX();
     y = gfx::MouseRoomY();
@@ -200,6 +262,7 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
 void RunnerDisplay::InstallHooks(RunHooks& hooks) {
   Impl* m = impl_.get();
   hooks.pumpMessages = [m] {
+    m->FlushTransitionShots();
     if (m->window) m->window->Pump(m->sink);
     m->FeedScript(Game().stepCount + 1);
     if (input::TakeCloseRequest()) {
@@ -226,15 +289,14 @@ void RunnerDisplay::InstallHooks(RunHooks& hooks) {
     gfx::EndSceneAndPresent();
     gfx::BeginScene();
   };
-  hooks.afterStep = [m] {
-    for (const ScreenshotRequest& shot : m->options.screenshots) {
-      if (shot.step == Game().stepCount) m->SaveFrame(shot.file);
-    }
-  };
+  hooks.afterStep = [m] { m->TakeShots(Game().stepCount); };
 }
 
 void RunnerDisplay::Release() {
   if (!impl_) return;
+  gfx::ClearTransitions();
+  gfx::SetTransitionHooks({});
+  SetRoomHooks({});  // they draw through this display
   gfx::ReleaseDevice();
   gfx::AttachGpu(nullptr, 1024, 768);
   gfx::AttachWindow(nullptr, 1024, 768);

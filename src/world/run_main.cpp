@@ -133,6 +133,8 @@ void RequestRoom(int room, int transition) {
   Game().transitionKind = transition;
 }
 
+void RequestRoom(int room) { RequestRoom(room, Game().transitionKind); }
+
 void RequestLoad(const std::string& file) {
   g_loadFile = file;
   SetPendingRoomChange(kPendingLoad);

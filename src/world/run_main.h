@@ -60,7 +60,10 @@ struct RunConfig {
 bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& config, const RunHooks& hooks);
 
 // Requests carried out between steps.
-void RequestRoom(int room, int transition = 0);
+// Goes to room with the given transition kind; without one the current transition kind stays (room_goto and
+// the room variable use whatever transition_kind holds).
+void RequestRoom(int room, int transition);
+void RequestRoom(int room);
 void RequestEnd();
 void RequestRestart();
 // Loads the saved game after the current step (game_load).

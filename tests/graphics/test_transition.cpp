@@ -206,7 +206,7 @@ TEST_F(TransitionTest, Definitions) {
 
 TEST_F(TransitionTest, PrepareAndPerform) {
   gfx::FreeAllSurfaces();
-  gfx::SetTransitionHooks({CountRoomDraw, nullptr});
+  gfx::SetTransitionHooks({CountRoomDraw, nullptr, nullptr});
   const int liveBefore = gpu.LiveTextures();
   gfx::SetTransitionSteps(3);
   gfx::PrepareTransition(7);
