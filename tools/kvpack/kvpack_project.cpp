@@ -1,5 +1,7 @@
 #include "kvpack_project.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -185,7 +187,8 @@ class Packer {
       else if (sec.kind == "timeline") declare(res().timelines, std::make_unique<CTimeLine>());
       else if (sec.kind == "sprite") declare(res().sprites, std::make_unique<CSprite>());
       else if (sec.kind == "background") declare(res().backgrounds, std::make_unique<CBackground>());
-      // Later resource kinds (sound, path, font) are declared here too.
+      else if (sec.kind == "path") declare(res().paths, std::make_unique<CPath>());
+      // Later resource kinds (sound, font) are declared here too.
     }
   }
 
@@ -221,6 +224,7 @@ class Packer {
     if (sec.kind == "sprite") return FillSprite(m_, sec, dir_, *res().sprites.Get(res().sprites.Find(ToGame(sec.name))));
     if (sec.kind == "background")
       return FillBackground(m_, sec, dir_, *res().backgrounds.Get(res().backgrounds.Find(ToGame(sec.name))));
+    if (sec.kind == "path") return FillPath(sec);
     m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
   }
 
@@ -382,6 +386,39 @@ class Packer {
         moment = &*tl->moments.insert(at, RMoment{step, {}});
       }
       moment->event.actions.push_back(CodeAction(ReadCode(e, e.value)));
+    }
+  }
+
+  double ParseReal(const ManifestEntry& e, const std::string& text) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(v))
+      m_.Fail(e.line, "'" + text + "' is not a number");
+    return v;
+  }
+
+  void FillPath(const ManifestSection& sec) {
+    CPath* path = res().paths.Get(res().paths.Find(ToGame(sec.name)));
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "kind") {
+        if (e.value == "straight" || e.value == "0") path->kind = 0;
+        else if (e.value == "smooth" || e.value == "1") path->kind = 1;
+        else m_.Fail(e.line, "path kind is 'straight' or 'smooth'");
+      } else if (e.key == "closed") {
+        path->closed = ParseBool(m_, e);
+      } else if (e.key == "precision") {
+        const int p = ParseInt(m_, e, e.value);
+        if (p < 0 || p > 8) m_.Fail(e.line, "path precision is 0 … 8");
+        path->precision = p;
+      } else if (!e.hasValue && e.key.rfind("point", 0) == 0) {
+        std::vector<std::string> w = SplitWords(e.key);
+        if (w[0] != "point" || w.size() < 3 || w.size() > 4) m_.Fail(e.line, "expected 'point X Y [SPEED]'");
+        RPathPoint pt;
+        pt.x = ParseReal(e, w[1]);
+        pt.y = ParseReal(e, w[2]);
+        if (w.size() == 4) pt.speed = ParseReal(e, w[3]);
+        path->points.push_back(pt);
+      } else Unknown(sec, e);
     }
   }
 
