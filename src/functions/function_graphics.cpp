@@ -16,6 +16,7 @@
 #include "graphics/room_draw.h"
 #include "graphics/support_color.h"
 #include "world/instance_class.h"
+#include "world/run_main.h"
 #include "world/room_live.h"
 #include "world/world_rooms.h"
 
@@ -205,6 +206,7 @@ void RegisterScreenAndColours() {
   Reg("set_automatic_draw", 1, FN {
     UNUSED_ARGS;
     if (G().hooks.setAutomaticDraw) G().hooks.setAutomaticDraw(B(a, 0));
+    else Game().automaticDraw = B(a, 0);
   });
   Reg("set_synchronization", 1, FN {
     UNUSED_ARGS;

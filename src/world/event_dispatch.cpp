@@ -3,6 +3,7 @@
 #include <array>
 
 #include "input/io_main.h"
+#include "world/collision_grid.h"
 #include "world/event_cache.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
@@ -89,6 +90,7 @@ DispatchInputHooks& DispatchHooks() { return Hooks(); }
 void BuildDispatchLists() {
   DispatchTables& t = Tables();
   InvalidateEventCache();
+  NoteObjectTreeChange();  // parents may have changed: family lists split by object only after a rebuild
   const int objects = WorldObjectCount();
   for (int type = 0; type < CObject::kEventTypeCount; ++type) {
     t.lists[type].assign(kSubtypeCount[type], {});
@@ -242,38 +244,94 @@ void DispatchBoundaryEvents() {
   }
 }
 
+namespace {
+
+// Why an inner collision loop stopped early.
+enum class InnerEnd { kDone, kStopPhase };
+
+// One colliding couple: solids go back, both events run, solids move on and go back if still colliding.
+void CollideCouple(CInstance* i, CInstance* j) {
+  if (i->solid || j->solid) {
+    GoBack(*i);
+    GoBack(*j);
+  }
+  PerformEventFor(i, j, kEventCollision, j->objectIndex);
+  PerformEventFor(j, i, kEventCollision, i->objectIndex);
+  if (i->solid || j->solid) {
+    for (CInstance* k : {i, j}) {
+      if (Hooks().followPath) Hooks().followPath(*k);
+      k->SetPosition(k->x + k->hSpeed, k->y + k->vSpeed);
+    }
+    if (i->CollidesInstance(*j, true)) {
+      GoBack(*i);
+      GoBack(*j);
+    }
+  }
+}
+
+// i against b's exact list from position `from` up to the count taken at the start of i's loop.
+InnerEnd CollideWithListFrom(CLiveRoom* room, CInstance* i, int b, int from, int countB) {
+  for (int jb = from; jb < countB; ++jb) {
+    if (RoomChangePending()) return InnerEnd::kStopPhase;
+    CInstance* j = room->ExactAt(b, jb);
+    if (!j || j->deactivated || !i->CollidesInstance(*j, true)) continue;
+    CollideCouple(i, j);
+    if (i->deleted) break;
+  }
+  return InnerEnd::kDone;
+}
+
+// The same walk with the candidates taken from b's grid: positions whose boxes overlap i's, in list order; every
+// other position fails the box test, so skipping it changes nothing. When an event moves anything or rebuilds the
+// lists, the rest of the walk asks again (or goes on by plain positions), so the outcome stays that of the plain
+// walk.
+InnerEnd CollideWithGrid(CLiveRoom* room, CInstance* i, int b, int countB) {
+  static std::vector<int32_t> candidates;
+  int from = 0;
+  while (from < countB) {
+    const ObjectGrid* grid = room->Grid(b);
+    if (!grid) return CollideWithListFrom(room, i, b, from, countB);
+    candidates.clear();
+    grid->Query(BoxOf(*i), candidates);
+    const uint64_t moves = BoxChangeCount(), lists = room->ListEpoch();
+    bool askAgain = false;
+    for (const int32_t pos : candidates) {
+      if (pos < from) continue;
+      if (pos >= countB) break;
+      if (RoomChangePending()) return InnerEnd::kStopPhase;
+      CInstance* j = room->ExactAt(b, pos);
+      from = pos + 1;
+      if (!j || j->deactivated || !i->CollidesInstance(*j, true)) continue;
+      CollideCouple(i, j);
+      if (i->deleted) return InnerEnd::kDone;
+      if (room->ListEpoch() != lists) return CollideWithListFrom(room, i, b, from, countB);
+      if (BoxChangeCount() != moves) {
+        askAgain = true;
+        break;
+      }
+    }
+    if (!askAgain) break;
+  }
+  return InnerEnd::kDone;
+}
+
+}  // namespace
+
 void DispatchCollisions() {
   CLiveRoom* room = CurrentRoom();
   if (!room || RoomChangePending()) return;
   for (const auto& [a, b] : Tables().collisionPairs) {
     const int countA = room->ExactCount(a);
+    // Few pairs to test: the plain double loop is cheapest.
+    const bool indexed = int64_t{countA} * room->ExactCount(b) > 256;
     for (int ia = 0; ia < countA; ++ia) {
       if (CurrentRoom() != room || RoomChangePending()) return;
       CInstance* i = room->ExactAt(a, ia);
       if (!i || i->deleted || i->deactivated) continue;
       const int countB = room->ExactCount(b);
-      for (int jb = 0; jb < countB; ++jb) {
-        if (RoomChangePending()) return;
-        CInstance* j = room->ExactAt(b, jb);
-        if (!j || j->deactivated || !i->CollidesInstance(*j, true)) continue;
-        if (i->solid || j->solid) {
-          GoBack(*i);
-          GoBack(*j);
-        }
-        PerformEventFor(i, j, kEventCollision, j->objectIndex);
-        PerformEventFor(j, i, kEventCollision, i->objectIndex);
-        if (i->solid || j->solid) {
-          for (CInstance* k : {i, j}) {
-            if (Hooks().followPath) Hooks().followPath(*k);
-            k->SetPosition(k->x + k->hSpeed, k->y + k->vSpeed);
-          }
-          if (i->CollidesInstance(*j, true)) {
-            GoBack(*i);
-            GoBack(*j);
-          }
-        }
-        if (i->deleted) break;
-      }
+      const InnerEnd end =
+          indexed ? CollideWithGrid(room, i, b, countB) : CollideWithListFrom(room, i, b, 0, countB);
+      if (end == InnerEnd::kStopPhase) return;
     }
   }
 }

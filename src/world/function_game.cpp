@@ -5,6 +5,7 @@
 #include "actions/function_action.h"
 #include "code/code_variable.h"
 #include "runner/game_data.h"
+#include "world/collision_query.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
 #include "world/room_live.h"
@@ -40,15 +41,17 @@ void FnInstanceCreate(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   CInstance* inst = CreateInstance(Arg(a[2]), a[0].Real(), a[1].Real());
   r.SetReal(inst ? inst->id : -4);
 }
-// Instances of the object and its descendants that are not destroyed; all instances for `all`.
-void FnInstanceNumber(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+// Instances of the object and its descendants that are not destroyed; all instances for `all`; 1 or 0 for an
+// instance id, for self (-1) and for other (-2).
+void FnInstanceNumber(RValue& r, CInstance* self, CInstance* other, int, RValue* a) {
   const CLiveRoom* room = CurrentRoom();
   const int obj = Arg(a[0]);
   int n = 0;
-  if (room && obj == -3) {
-    for (int i = 0; i < room->ActiveCount(); ++i) n += !room->ActiveAt(i)->deleted;
-  } else if (room && obj >= 0) {
-    for (int i = 0; i < room->FamilyCount(obj); ++i) n += !room->FamilyAt(obj, i)->deleted;
+  if (obj == -1 || obj == -2) {
+    const CInstance* inst = obj == -1 ? self : other;
+    n = inst && !inst->deleted ? 1 : 0;
+  } else if (room) {
+    n = CountSelection(*room, obj);
   }
   r.SetReal(n);
 }
@@ -83,29 +86,25 @@ void FnEventUser(RValue&, CInstance* self, CInstance* other, int, RValue* a) {
 }
 
 // ---- collisions and motion ----
-// True when self placed at (x, y) meets a non-deleted instance selected by obj (never itself); self goes back to
-// where it was.
-bool PlaceMeeting(CInstance* self, double x, double y, int obj) {
-  const CLiveRoom* room = CurrentRoom();
+// True when self placed at (x, y) meets a non-deleted instance selected by obj (never itself); obj -1 and -2 stand
+// for the ids of self and other. Self is tested with its shape at (x, y) and stays where it is; like putting it
+// there and back, a test elsewhere leaves its bounding box freshly computed.
+bool PlaceMeeting(CInstance* self, CInstance* other, double x, double y, int obj) {
+  CLiveRoom* room = CurrentRoom();
   if (!room || !self) return false;
-  const double ox = self->x, oy = self->y;
-  self->SetPosition(x, y);
-  bool hit = false;
-  auto test = [&](CInstance* other) {
-    if (other && other != self && !other->deleted && self->CollidesInstance(*other, true)) hit = true;
-  };
-  if (obj == -3) {
-    for (int i = 0; i < room->ActiveCount() && !hit; ++i) test(room->ActiveAt(i));
-  } else if (obj >= 100000) {
-    test(room->FindInstance(obj));
-  } else if (obj >= 0) {
-    for (int i = 0; i < room->FamilyCount(obj) && !hit; ++i) test(room->FamilyAt(obj, i));
-  }
-  self->SetPosition(ox, oy);
+  if (obj == -1) obj = self->id;
+  else if (obj == -2) obj = other ? other->id : -4;
+  const bool moved = !(x == self->x && y == self->y);
+  const CInstance::TrialShape shape =
+      moved ? self->ShapeAt(x, y)
+            : CInstance::TrialShape{x, y, {self->bboxLeft, self->bboxTop, self->bboxRight, self->bboxBottom},
+                                    self->precise};
+  const bool hit = MeetsSelection(*room, *self, shape, obj);
+  if (moved) self->ComputeBoundingBox();
   return hit;
 }
-void FnPlaceMeeting(RValue& r, CInstance* self, CInstance*, int, RValue* a) {
-  r.SetReal(PlaceMeeting(self, a[0].Real(), a[1].Real(), Arg(a[2])) ? 1 : 0);
+void FnPlaceMeeting(RValue& r, CInstance* self, CInstance* other, int, RValue* a) {
+  r.SetReal(PlaceMeeting(self, other, a[0].Real(), a[1].Real(), Arg(a[2])) ? 1 : 0);
 }
 // Leaving the room by more than margin on one side brings the instance in on the other.
 void FnMoveWrap(RValue&, CInstance* self, CInstance*, int, RValue* a) {

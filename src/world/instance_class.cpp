@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "world/collision_grid.h"
 #include "world/world_state.h"
 
 namespace kv {
@@ -66,9 +67,13 @@ void CInstance::CopyFrom(const CInstance& other) {
   if (this == &other) return;
   const int32_t keepPos = activePos;
   const bool keepDestroying = destroying;
+  CLiveRoom* keepCounted = countedIn;
+  NoteBoxChange(objectIndex);
   *this = other;
   activePos = keepPos;
   destroying = keepDestroying;
+  countedIn = keepCounted;
+  NoteBoxChange(objectIndex);
 }
 
 // ---- setters ----
@@ -184,20 +189,30 @@ void CInstance::SetPathPositionPrevious(double p) { pathPositionPrevious = std::
 // ---- bounding box ----
 
 void CInstance::ComputeBoundingBox() {
-  const CSprite* s = WorldSprite(CollisionSprite());
-  if (!s) {
-    bboxLeft = bboxTop = bboxRight = bboxBottom = kNoBoundingBox;
-    precise = false;
-    return;
+  const TrialShape t = ShapeAt(x, y);
+  if (t.box.left != bboxLeft || t.box.top != bboxTop || t.box.right != bboxRight || t.box.bottom != bboxBottom) {
+    bboxLeft = t.box.left;
+    bboxTop = t.box.top;
+    bboxRight = t.box.right;
+    bboxBottom = t.box.bottom;
+    NoteBoxChange(objectIndex);
   }
+  precise = t.precise;
+}
+
+CInstance::TrialShape CInstance::ShapeAt(double px, double py) const {
+  TrialShape t{px, py, {kNoBoundingBox, kNoBoundingBox, kNoBoundingBox, kNoBoundingBox}, false};
+  const CSprite* s = WorldSprite(CollisionSprite());
+  if (!s) return t;
+  MaskBox& b = t.box;
   const double xs = imageXScale, ys = imageYScale;
   if (imageAngle == 0) {
-    bboxLeft = RoundPixel((s->bboxLeft - s->xOrigin) * xs + x);
-    bboxRight = RoundPixel(x + xs * (s->bboxRight - s->xOrigin + 1) - 1);
-    if (bboxRight < bboxLeft) std::swap(bboxLeft, bboxRight);
-    bboxTop = RoundPixel((s->bboxTop - s->yOrigin) * ys + y);
-    bboxBottom = RoundPixel(y + ys * (s->bboxBottom - s->yOrigin + 1) - 1);
-    if (bboxBottom < bboxTop) std::swap(bboxTop, bboxBottom);
+    b.left = RoundPixel((s->bboxLeft - s->xOrigin) * xs + px);
+    b.right = RoundPixel(px + xs * (s->bboxRight - s->xOrigin + 1) - 1);
+    if (b.right < b.left) std::swap(b.left, b.right);
+    b.top = RoundPixel((s->bboxTop - s->yOrigin) * ys + py);
+    b.bottom = RoundPixel(py + ys * (s->bboxBottom - s->yOrigin + 1) - 1);
+    if (b.bottom < b.top) std::swap(b.top, b.bottom);
   } else {
     const long double r = DegToRad(imageAngle);
     const double c = static_cast<double>(std::cos(r)), sn = static_cast<double>(std::sin(r));
@@ -205,12 +220,13 @@ void CInstance::ComputeBoundingBox() {
     const int tlo = std::min(s->bboxTop, s->bboxBottom), thi = std::max(s->bboxTop, s->bboxBottom);
     const double B = (lo - s->xOrigin) * xs, C = (hi - s->xOrigin + 1) * xs - 1;
     const double F = (tlo - s->yOrigin) * ys, G = (thi - s->yOrigin + 1) * ys - 1;
-    bboxLeft = RoundPixel(std::min(c * B, c * C) + x + std::min(sn * F, sn * G));
-    bboxRight = RoundPixel(std::max(c * B, c * C) + x + std::max(sn * F, sn * G));
-    bboxTop = RoundPixel(std::min(c * F, c * G) + y - std::max(sn * B, sn * C));
-    bboxBottom = RoundPixel(std::max(c * F, c * G) + y - std::min(sn * B, sn * C));
+    b.left = RoundPixel(std::min(c * B, c * C) + px + std::min(sn * F, sn * G));
+    b.right = RoundPixel(std::max(c * B, c * C) + px + std::max(sn * F, sn * G));
+    b.top = RoundPixel(std::min(c * F, c * G) + py - std::max(sn * B, sn * C));
+    b.bottom = RoundPixel(std::max(c * F, c * G) + py - std::min(sn * B, sn * C));
   }
-  precise = s->precise;
+  t.precise = s->precise;
+  return t;
 }
 
 // ---- per-step rules ----
@@ -332,16 +348,21 @@ bool CInstance::CollidesLine(double x1, double y1, double x2, double y2, bool pr
 }
 
 bool CInstance::CollidesInstance(const CInstance& o, bool preciseCheck) const {
+  return CollidesInstanceAs({x, y, {bboxLeft, bboxTop, bboxRight, bboxBottom}, precise}, o, preciseCheck);
+}
+
+bool CInstance::CollidesInstanceAs(const TrialShape& me, const CInstance& o, bool preciseCheck) const {
   if (this == &o || deleted || o.deleted) return false;
-  if (o.bboxLeft >= int64_t{bboxRight} + 1 || bboxLeft >= int64_t{o.bboxRight} + 1 ||
-      o.bboxTop >= int64_t{bboxBottom} + 1 || bboxTop >= int64_t{o.bboxBottom} + 1)
+  const MaskBox& b = me.box;
+  if (o.bboxLeft >= int64_t{b.right} + 1 || b.left >= int64_t{o.bboxRight} + 1 ||
+      o.bboxTop >= int64_t{b.bottom} + 1 || b.top >= int64_t{o.bboxBottom} + 1)
     return false;
-  if (!preciseCheck || (!precise && !o.precise)) return true;
+  if (!preciseCheck || (!me.precise && !o.precise)) return true;
   const int32_t s1 = CollisionSprite(), s2 = o.CollisionSprite();
   if (!HasFrames(s1) || !HasFrames(s2)) return false;
   if (!g_maskTests.spritesOverlap) return true;
-  return g_maskTests.spritesOverlap(s1, Frame(), {bboxLeft, bboxTop, bboxRight, bboxBottom}, RoundPixel(x),
-                                    RoundPixel(y), imageXScale, imageYScale, imageAngle, s2, o.Frame(),
+  return g_maskTests.spritesOverlap(s1, Frame(), b, RoundPixel(me.x), RoundPixel(me.y), imageXScale, imageYScale,
+                                    imageAngle, s2, o.Frame(),
                                     {o.bboxLeft, o.bboxTop, o.bboxRight, o.bboxBottom}, RoundPixel(o.x),
                                     RoundPixel(o.y), o.imageXScale, o.imageYScale, o.imageAngle);
 }

@@ -17,6 +17,7 @@
 namespace kv {
 
 struct CObject;
+class CLiveRoom;
 
 // Pixel-mask tests of the sprite module. Each receives the collision sprite, the frame (floor of image_index, not
 // yet reduced), the instance's bounding box where the test needs it, its rounded position, scales and angle. A null
@@ -91,6 +92,14 @@ class CInstance {
 
   // Recomputes bbox_* and Precise from the position, scales, angle and collision sprite.
   void ComputeBoundingBox();
+  // What the instance's collision shape would be at another position: the bounding box and Precise that
+  // ComputeBoundingBox would give there. Place queries test such a trial shape without moving the instance.
+  struct TrialShape {
+    double x, y;
+    MaskBox box;
+    bool precise;
+  };
+  TrialShape ShapeAt(double px, double py) const;
   // The sprite used for collisions: mask_index when >= 0, else sprite_index.
   int32_t CollisionSprite() const { return maskIndex >= 0 ? maskIndex : spriteIndex; }
 
@@ -107,6 +116,8 @@ class CInstance {
   bool CollidesEllipse(double x1, double y1, double x2, double y2, bool preciseCheck) const;
   bool CollidesLine(double x1, double y1, double x2, double y2, bool preciseCheck) const;
   bool CollidesInstance(const CInstance& other, bool preciseCheck) const;
+  // CollidesInstance with this instance's position, box and Precise taken from a trial shape.
+  bool CollidesInstanceAs(const TrialShape& me, const CInstance& other, bool preciseCheck) const;
 
   // ---- fields, in their stored order ----
   int32_t id = 0;
@@ -150,6 +161,7 @@ class CInstance {
 
   // ---- room bookkeeping (not copied by CopyFrom) ----
   int32_t activePos = -1;    // position in the room's active list, refreshed whenever the list is reordered
+  CLiveRoom* countedIn = nullptr;  // the room whose live counts include it (listed there and not Deleted)
   bool destroying = false;   // its destroy event is running (a nested destroy of it does nothing)
 
  private:

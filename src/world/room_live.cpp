@@ -6,6 +6,8 @@
 
 namespace kv {
 
+CLiveRoom::CLiveRoom() : lookupGeneration_(ObjectTreeGeneration()) {}
+
 CLiveRoom::~CLiveRoom() { ClearInstances(); }
 
 std::unique_ptr<CLiveRoom> CLiveRoom::FromResource(const CRoom& resource) {
@@ -66,7 +68,14 @@ CInstance* CLiveRoom::FindInstanceByScan(int id) const {
 
 void CLiveRoom::AddToLookups(CInstance* inst) {
   const int object = inst->objectIndex;
+  if (!inst->deleted) {
+    inst->countedIn = this;
+    ++liveTotal_;
+  }
   if (object < 0) return;
+  // Appends walk today's parent chains; lists built under other chains no longer split by object.
+  if (lookupGeneration_ != ObjectTreeGeneration()) familiesFollowTree_ = false;
+  NoteBoxChange(object);
   if (static_cast<size_t>(object) >= exact_.size()) {
     // Grow to the current object count at least, so objects added at run time find their slots.
     const size_t n = std::max<size_t>(object + 1, WorldObjectCount());
@@ -74,6 +83,8 @@ void CLiveRoom::AddToLookups(CInstance* inst) {
     family_.resize(n);
   }
   exact_[object].push_back(inst);
+  if (static_cast<size_t>(object) >= liveExact_.size()) liveExact_.resize(exact_.size(), 0);
+  if (!inst->deleted) ++liveExact_[object];
   const GameResources* res = WorldResources();
   if (!res) return;
   int budget = res->objects.Count();
@@ -112,14 +123,73 @@ void CLiveRoom::RefreshPositions() {
 void CLiveRoom::RebuildLookups() {
   for (auto& l : exact_) l.clear();
   for (auto& l : family_) l.clear();
-  for (CInstance* inst : active_) AddToLookups(inst);
+  std::fill(liveExact_.begin(), liveExact_.end(), 0);
+  liveTotal_ = 0;
+  ++listEpoch_;
+  lookupGeneration_ = ObjectTreeGeneration();
+  familiesFollowTree_ = true;
+  reorderedSinceRebuild_ = false;
+  for (CInstance* inst : deactivated_) inst->countedIn = nullptr;
+  for (CInstance* inst : active_) {
+    inst->countedIn = nullptr;
+    AddToLookups(inst);
+  }
+}
+
+// The look-up lists without their Deleted instances. Equal to a rebuild from the compacted active list as long as
+// that list kept the order the look-up lists were built in (no depth sort since) and the parent chains are those
+// the family lists were built with.
+void CLiveRoom::CompactLookups() {
+  auto gone = [](const CInstance* i) { return i->deleted; };
+  for (auto& l : exact_) std::erase_if(l, gone);
+  for (auto& l : family_) std::erase_if(l, gone);
+  ++listEpoch_;
+}
+
+void CLiveRoom::MarkDeleted(CInstance* inst) {
+  if (inst->deleted) return;
+  inst->deleted = true;
+  Uncount(inst);
+}
+
+void CLiveRoom::Uncount(CInstance* inst) {
+  CLiveRoom* room = inst->countedIn;
+  if (!room) return;
+  inst->countedIn = nullptr;
+  --room->liveTotal_;
+  if (inst->objectIndex >= 0 && inst->objectIndex < static_cast<int>(room->liveExact_.size()))
+    --room->liveExact_[inst->objectIndex];
+}
+
+const ObjectGrid* CLiveRoom::Grid(int object) {
+  if (!CollisionIndexEnabled() || ExactCount(object) < ObjectGrid::kMinEntries) return nullptr;
+  if (static_cast<size_t>(object) >= grids_.size()) grids_.resize(object + 1);
+  auto& grid = grids_[object];
+  if (!grid) grid = std::make_unique<ObjectGrid>();
+  const uint32_t changes = ObjectChangeCount(object);
+  if (!grid->Fresh(listEpoch_, changes, props.width, props.height)) {
+    const auto& list = exact_[object];
+    grid->Build(list.data(), static_cast<int>(list.size()), props.width, props.height);
+    grid->Stamp(listEpoch_, changes);
+  }
+  return grid.get();
 }
 
 void CLiveRoom::RemoveDeleted() {
   size_t keep = 0;
-  for (size_t i = 0; i < active_.size(); ++i) {
+  const size_t n = active_.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (active_[i]->deleted) break;
+    ++keep;
+  }
+  if (keep == n) return;
+  // Compaction first (the look-up lists still point at the Deleted instances), freeing afterwards.
+  const bool compact = !reorderedSinceRebuild_ && FamiliesFollowTree();
+  if (compact) CompactLookups();
+  for (size_t i = keep; i < n; ++i) {
     CInstance* inst = active_[i];
     if (inst->deleted) {
+      Uncount(inst);  // marked by a plain write of the flag
       MapRemove(inst);
       delete inst;
       continue;
@@ -127,9 +197,8 @@ void CLiveRoom::RemoveDeleted() {
     inst->activePos = static_cast<int32_t>(keep);
     active_[keep++] = inst;
   }
-  if (keep == active_.size()) return;
   active_.resize(keep);
-  RebuildLookups();
+  if (!compact) RebuildLookups();
 }
 
 void CLiveRoom::UpdateDeactivation() {
@@ -162,6 +231,7 @@ void CLiveRoom::SortByDepth() {
   auto deeperFirst = [](const CInstance* a, const CInstance* b) { return a->depth > b->depth; };
   if (std::is_sorted(active_.begin(), active_.end(), deeperFirst)) return;
   std::stable_sort(active_.begin(), active_.end(), deeperFirst);
+  reorderedSinceRebuild_ = true;
   RefreshPositions();
 }
 
@@ -173,6 +243,10 @@ void CLiveRoom::ClearInstances() {
   byId_.clear();
   for (auto& l : exact_) l.clear();
   for (auto& l : family_) l.clear();
+  std::fill(liveExact_.begin(), liveExact_.end(), 0);
+  liveTotal_ = 0;
+  ++listEpoch_;
+  grids_.clear();
 }
 
 void CLiveRoom::ScrollBackgrounds() {

@@ -6,7 +6,9 @@
 //     active order at the last rebuild plus later appends (rebuilt after removals and deactivation changes, NOT
 //     after depth sorting). Slots grow on demand when objects are added while the game runs;
 //   - an id map over the active instances, so a lookup by id is O(1) and gives exactly what a plain search of the
-//     active list gives: the first instance with that id that is not Deleted.
+//     active list gives: the first instance with that id that is not Deleted;
+//   - live counts per object (instances listed and not Deleted), so instance_number needs no scan;
+//   - a broad-phase grid per object, rebuilt on demand (collision_grid.h).
 // Instances are owned by the room; an instance is freed only by RemoveDeleted, ClearInstances or the room's end,
 // so pointers held by running events stay valid for the whole step.
 #pragma once
@@ -16,13 +18,14 @@
 #include <vector>
 
 #include "code/code_instance.h"
+#include "world/collision_grid.h"
 #include "world/room_class.h"
 
 namespace kv {
 
 class CLiveRoom : public CodeWorld {
  public:
-  CLiveRoom() = default;
+  CLiveRoom();
   ~CLiveRoom() override;
   CLiveRoom(const CLiveRoom&) = delete;
   CLiveRoom& operator=(const CLiveRoom&) = delete;
@@ -72,8 +75,23 @@ class CLiveRoom : public CodeWorld {
   void ClearInstances();
   // Rebuilds exact and family lists from the active list, in its order.
   void RebuildLookups();
-  // Marks an instance Deleted (idempotent).
-  static void MarkDeleted(CInstance* inst) { inst->deleted = true; }
+  // Marks an instance Deleted (idempotent) and takes it out of its room's live counts.
+  static void MarkDeleted(CInstance* inst);
+
+  // ---- counts and broad phase ----
+  // Listed instances of exactly this object that are not Deleted.
+  int LiveExactCount(int object) const {
+    return object >= 0 && object < static_cast<int>(liveExact_.size()) ? liveExact_[object] : 0;
+  }
+  // Active instances that are not Deleted.
+  int LiveCount() const { return liveTotal_; }
+  // True while every family list is the union of the exact lists of FamilyObjects(o) (no parent changed since
+  // the lists were built), so family questions may be answered per object.
+  bool FamiliesFollowTree() const { return familiesFollowTree_ && lookupGeneration_ == ObjectTreeGeneration(); }
+  // Bumped whenever the look-up lists are rebuilt or compacted (list positions change).
+  uint64_t ListEpoch() const { return listEpoch_; }
+  // The grid over the object's exact list, up to date; null when the list is short (scan it) or the index is off.
+  const ObjectGrid* Grid(int object);
 
   // ---- layers ----
   void ScrollBackgrounds();
@@ -121,11 +139,20 @@ class CLiveRoom : public CodeWorld {
   void MapAdd(CInstance* inst);
   void MapRemove(CInstance* inst);
   void RefreshPositions();
+  void CompactLookups();
+  static void Uncount(CInstance* inst);
 
   std::vector<CInstance*> active_;
   std::vector<CInstance*> deactivated_;
   Lists exact_, family_;
   std::unordered_map<int, IdSlot> byId_;
+  std::vector<int32_t> liveExact_;
+  int liveTotal_ = 0;
+  uint64_t listEpoch_ = 0;
+  uint32_t lookupGeneration_ = 0;
+  bool familiesFollowTree_ = true;
+  bool reorderedSinceRebuild_ = false;  // the active list was sorted after the look-up lists were built
+  std::vector<std::unique_ptr<ObjectGrid>> grids_;
   int lastTileIndex_ = -1;
 };
 
