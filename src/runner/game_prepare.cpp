@@ -44,6 +44,12 @@ void AttachGame(GameData& game) {
   InstallActionErrorContext();
 }
 
+void DetachGame(const GameData& game) {
+  if (WorldResources() != &game.resources) return;
+  SetResourceNameResolver(nullptr);
+  SetWorldResources(nullptr);
+}
+
 bool DefineGameConstants(const GameData& game, const std::function<void(const std::string&)>& messageBox) {
   for (const auto& [name, value] : game.settings.constants) {
     if (!DefineConstant(name, value, messageBox)) return false;

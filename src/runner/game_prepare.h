@@ -13,6 +13,8 @@ struct GameData;
 // Makes the loaded resources the world's and the language's (resource names resolve as constants, the error
 // settings apply, every built-in function and variable is registered).
 void AttachGame(GameData& game);
+// Undoes AttachGame when `game` is the attached one, so nothing keeps pointing into a game that is gone.
+void DetachGame(const GameData& game);
 // Defines the user constants in stored order; false at the first invalid one (after its message box).
 bool DefineGameConstants(const GameData& game, const std::function<void(const std::string&)>& messageBox);
 // Copies the scripts into the language's script table and compiles them; false on the first compile error.

@@ -126,6 +126,8 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
     : platform_(platform), options_(options), out_(out), err_(err) {}
 
+RunnerForm::~RunnerForm() { DetachGame(game_); }
+
 int RunnerForm::Run() {
   switch (ReadGame()) {
     case ReadResult::Ok: break;

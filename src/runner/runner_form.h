@@ -78,6 +78,7 @@ class RunnerForm final : public LoadObserver {
  public:
   // Regular output (the run summary) goes to `out`, usage problems to `err`; messages go through the dialogs.
   RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err);
+  ~RunnerForm() override;
 
   // The whole run after the temporary directory exists; returns the process exit code.
   int Run();
