@@ -235,7 +235,7 @@ void SetupRoomRegion(const CLiveRoom& room) {
   h = std::min(h, Win().desktopHeight);
   if (w == Win().regionWidth && h == Win().regionHeight) return;
   SetRegionSize(w, h, true);
-  CenterWindow();
+  DefaultWindow();  // centred at the default size (the scaled region, or the region when the scale is not positive)
   SetRenderSize(w, h);
 }
 
