@@ -1,0 +1,99 @@
+// The real window path under a virtual X server (xvfb-run): kvrun without --headless opens an SDL window with the
+// GL device, plays, exits 0 and renders the frames a headless run renders; the window and display functions act
+// on the real window. Skipped where xvfb-run is not installed.
+#include <cstdlib>
+
+#include "graphics/bitmap_ops.h"
+#include "world/test_run_fixture.h"
+
+namespace {
+
+using kvtest::Result;
+using kvtest::RunCommand;
+namespace fs = std::filesystem;
+
+bool HaveXvfb() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
+
+class RealWindow : public kvtest::RunGameTest {
+ protected:
+  void SetUp() override {
+    if (!HaveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
+    RunGameTest::SetUp();
+  }
+  // kvrun in the test directory on a 1280 × 1024 virtual screen; the test process may have chosen offscreen
+  // video for its own GL tests, which must not reach the child.
+  Result PlayOnX(const std::string& game, const std::string& options) {
+    return RunCommand("cd " + dir.string() + " && xvfb-run -a -s '-screen 0 1280x1024x24' env -u SDL_VIDEODRIVER " +
+                      KV_BIN_DIR + "/kvrun " + game + " " + options);
+  }
+  Result PlayHeadless(const std::string& game, const std::string& options) {
+    return RunCommand("cd " + dir.string() + " && " + KV_BIN_DIR + "/kvrun " + game + " --headless " + options);
+  }
+};
+
+// Largest difference of one channel between two images of equal size; −1 when they cannot be compared.
+int MaxChannelDifference(const std::string& a, const std::string& b) {
+  auto x = kv::gfx::LoadImageFile(a), y = kv::gfx::LoadImageFile(b);
+  if (!x || !y || x->width != y->width || x->height != y->height) return -1;
+  int worst = 0;
+  for (size_t i = 0; i < x->pixels.size(); ++i)
+    for (int shift : {0, 8, 16}) {
+      const int d = static_cast<int>((x->pixels[i] >> shift) & 0xFF) - static_cast<int>((y->pixels[i] >> shift) & 0xFF);
+      worst = std::max(worst, std::abs(d));
+    }
+  return worst;
+}
+
+TEST_F(RealWindow, DemoPlaysAndRendersTheHeadlessFrames) {
+  const std::string game = (dir / "demo.kvgame").string();
+  ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
+  // The virtual clock makes both runs step alike (fps and the random seed included).
+  const std::string options = "--steps 40 --virtual-clock --seed 3 --screenshot 10:A.png --screenshot 35:B.png";
+  Result real = PlayOnX(game, options + " && mv A.png xA.png && mv B.png xB.png");
+  ASSERT_EQ(real.exitCode, 0) << real.out;
+  Result headless = PlayHeadless(game, options);
+  ASSERT_EQ(headless.exitCode, 0) << headless.out;
+  EXPECT_EQ(real.out, headless.out);
+  for (const char* shot : {"A.png", "B.png"}) {
+    EXPECT_EQ(MaxChannelDifference((dir / shot).string(), (dir / (std::string("x") + shot)).string()), 0) << shot;
+  }
+}
+
+TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
+  Write("game.kvp",
+        "[object obj_probe]\n"
+        "event create = create.kvs\n"
+        "event step = step.kvs\n"
+        "event draw = draw.kvs\n"
+        "[room rm_one]\n"
+        "width = 320\n"
+        "height = 240\n"
+        "instance obj_probe 0 0\n");
+  Write("create.kvs",
+        "n = 0; window_set_caption('probe'); window_set_size(400, 300);"
+        "show_debug_message('size ' + string(window_get_width()) + 'x' + string(window_get_height()));"
+        "show_debug_message('caption ' + window_get_caption());"
+        "show_debug_message('region ' + string(window_get_region_width()) + ' ' + string(window_get_region_scale()));"
+        "window_set_cursor(cr_none); show_debug_message('cursor ' + string(window_get_cursor()));"
+        "show_debug_message('test ' + string(display_test_all(-1, -1, -1, 32)));");
+  Write("draw.kvs", "draw_set_color(c_red); draw_rectangle(0, 0, 320, 240, false);");
+  Write("step.kvs",
+        "n += 1; if (n == 3) { screen_save('frame.bmp'); }"
+        "if (n == 4) { window_mouse_set(40, 30); show_debug_message('mouse ' + string(window_mouse_get_x())); }"
+        "if (n == 5) game_end();");
+  const std::string game = Pack();
+  Result real = PlayOnX(game, "--steps 20 --fast");
+  ASSERT_EQ(real.exitCode, 0) << real.out;
+  const std::string expected =
+      "size 400x300\ncaption probe\nregion 320 1\ncursor -1\ntest 1\nmouse 40\n";
+  EXPECT_EQ(real.out, expected);
+  auto frame = kv::gfx::LoadImageFile((dir / "frame.bmp").string());
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->width, 320);
+  EXPECT_EQ(frame->pixels[frame->width * 10 + 10] & 0xFFFFFF, 0xFF0000u);
+  // The same game headless answers alike.
+  Result headless = PlayHeadless(game, "--steps 20 --fast");
+  EXPECT_EQ(headless.out, expected);
+}
+
+}  // namespace
