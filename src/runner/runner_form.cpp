@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "functions/function_sprite.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "world/builtin_globals.h"
@@ -248,6 +249,10 @@ void RunnerForm::RunGame() {
   config.maxSteps = options_.steps;
   if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
   config.gameId = game_.gameId;
+  // Secure mode (refuses file writes outside the working directory) until the settings store exists:
+  // KV_SECURE_MODE=1 turns it on.
+  config.secureMode = platform_.System().Env("KV_SECURE_MODE").value_or("0") == "1";
+  SetSpriteSaveSecureMode(config.secureMode);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
