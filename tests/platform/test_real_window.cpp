@@ -1,6 +1,6 @@
 // The real window path under a virtual X server (xvfb-run): kvrun without --headless opens an SDL window with the
 // GL device, plays, exits 0 and renders the frames a headless run renders; the window and display functions act
-// on the real window. Skipped where xvfb-run is not installed.
+// on the real window. Skipped where xvfb-run is not installed. Also the run's secure mode, which needs no display.
 #include <cstdlib>
 
 #include "graphics/bitmap_ops.h"
@@ -94,6 +94,27 @@ TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
   // The same game headless answers alike.
   Result headless = PlayHeadless(game, "--steps 20 --fast");
   EXPECT_EQ(headless.out, expected);
+}
+
+// The runner's secure mode reaches the game: KV_SECURE_MODE=1 refuses saving the screen outside the working
+// directory (reported as an error) and still saves inside it. Needs no display.
+using SecureRun = kvtest::RunGameTest;
+
+TEST_F(SecureRun, FromTheEnvironmentRefusesOutsideWrites) {
+  Write("game.kvp", "[object obj_p]\nevent create = create.kvs\n[room rm]\ninstance obj_p 0 0\n");
+  Write("create.kvs",
+        "screen_save('../outside.bmp'); screen_save('inside.bmp');"
+        "show_debug_message('secure ' + string(secure_mode)); game_end();");
+  const std::string game = Pack();
+  fs::create_directories(dir / "work");
+  Result r = RunCommand("cd " + (dir / "work").string() + " && KV_SECURE_MODE=1 " + KV_BIN_DIR + "/kvrun " + game +
+                        " --headless --fast --steps 5");
+  EXPECT_NE(r.out.find("secure 1"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(dir / "outside.bmp"));
+  EXPECT_TRUE(fs::exists(dir / "work" / "inside.bmp"));
+  r = RunCommand("cd " + (dir / "work").string() + " && " + KV_BIN_DIR + "/kvrun " + game + " --headless --fast --steps 5");
+  EXPECT_NE(r.out.find("secure 0"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::exists(dir / "outside.bmp"));
 }
 
 }  // namespace
