@@ -10,6 +10,7 @@
 #include "functions/function_path_draw.h"
 #include "functions/function_sprite.h"
 #include "functions/function_string.h"
+#include "functions/function_surface.h"
 #include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
@@ -28,6 +29,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDataStructureFunctions();
   RegisterGraphicsFunctions();
   RegisterSpriteFunctions();
+  RegisterSurfaceFunctions();
   RegisterDisplayFunctions();
   RegisterWindowFunctions();
   RegisterWindowIoFunctions();

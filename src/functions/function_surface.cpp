@@ -1,0 +1,129 @@
+#include "functions/function_surface.h"
+
+#include <cmath>
+#include <string>
+
+#include "code/code_error.h"
+#include "code/code_function.h"
+#include "code/code_value.h"
+#include "graphics/background_main.h"
+#include "graphics/bitmap_ops.h"
+#include "graphics/font_main.h"
+#include "graphics/graphics_d3d.h"
+#include "graphics/graphics_support.h"
+#include "graphics/graphics_surface.h"
+#include "graphics/graphics_texture.h"
+#include "world/instance_class.h"
+#include "world/run_main.h"
+
+namespace kv {
+
+namespace {
+
+constexpr const char* kNoSurface = "Trying to use non-existing surface.";
+
+int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
+bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
+std::string Str(const RValue* a, int i) { return a[i].IsString() ? a[i].ToStdString() : std::string(); }
+
+// The surface argument, or false after reporting that it does not exist.
+bool Surface(const RValue* a, int i) {
+  if (gfx::SurfaceExists(I(a, i))) return true;
+  ReportRuntimeError(kNoSurface);
+  return false;
+}
+
+// Texture of a sprite frame: a subimage below 0 is the caller's image_index; others wrap around the frames.
+int SpriteFrameTexture(CInstance* self, int sprite, double subimg) {
+  const int frames = gfx::SpriteFrameCount(sprite);
+  if (frames < 0) {
+    ReportRuntimeError("Trying to get texture from non-existing sprite.");
+    return -1;
+  }
+  if (frames == 0 || !gfx::Sprites().frameTexture) return -1;
+  long long index = 0;
+  if (subimg < 0) {
+    const double img = self ? self->imageIndex : 0.0;
+    index = std::isfinite(img) ? static_cast<long long>(std::fmod(std::floor(img), frames)) : 0;
+  } else {
+    index = gfx::RoundToInt(subimg) % frames;
+  }
+  if (index < 0) index += frames;
+  return gfx::Sprites().frameTexture(sprite, static_cast<int>(index));
+}
+
+void SaveSurface(const RValue* a, const std::string& file, int x, int y, int w, int h) {
+  std::string error;
+  if (!gfx::SaveSurfacePart(I(a, 0), file, x, y, w, h, Game().secureMode, error) && !error.empty())
+    ReportRuntimeError(error);
+}
+
+void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
+
+#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
+#define UNUSED_ARGS \
+  (void)r;          \
+  (void)self;       \
+  (void)other;      \
+  (void)argc;       \
+  (void)a
+
+}  // namespace
+
+void RegisterSurfaceFunctions() {
+  // ---- textures ----
+  Reg("sprite_get_texture", 2, FN {
+    UNUSED_ARGS;
+    r = SpriteFrameTexture(self, I(a, 0), a[1].Real());
+  });
+  Reg("background_get_texture", 1, FN {
+    UNUSED_ARGS;
+    if (!gfx::GetBackground(I(a, 0))) {
+      ReportRuntimeError("Trying to get texture from non-existing background.");
+      r = -1;
+      return;
+    }
+    r = gfx::BackgroundTexture(I(a, 0));
+  });
+  Reg("texture_exists", 1, FN { UNUSED_ARGS; r = gfx::TextureExists(I(a, 0)); });
+  Reg("texture_get_width", 1, FN { UNUSED_ARGS; r = gfx::TextureWidth(I(a, 0)); });
+  Reg("texture_get_height", 1, FN { UNUSED_ARGS; r = gfx::TextureHeight(I(a, 0)); });
+  Reg("texture_set_interpolation", 1, FN { UNUSED_ARGS; gfx::SetInterpolation(B(a, 0)); });
+  Reg("texture_set_blending", 1, FN { UNUSED_ARGS; gfx::SetTextureBlending(B(a, 0)); });
+  Reg("texture_set_repeat", 1, FN { UNUSED_ARGS; gfx::SetTextureRepeat(B(a, 0)); });
+  Reg("texture_preload", 1, FN { UNUSED_ARGS; gfx::PreloadTexture(I(a, 0)); });
+  Reg("texture_set_priority", 2, FN { UNUSED_ARGS; gfx::SetTexturePriority(I(a, 0), I(a, 1)); });
+
+  // ---- surfaces ----
+  Reg("surface_create", 2, FN { UNUSED_ARGS; r = gfx::CreateSurface(I(a, 0), I(a, 1)); });
+  Reg("surface_free", 1, FN { UNUSED_ARGS; gfx::FreeSurface(I(a, 0)); });
+  Reg("surface_exists", 1, FN { UNUSED_ARGS; r = gfx::SurfaceExists(I(a, 0)); });
+  Reg("surface_get_width", 1, FN { UNUSED_ARGS; r = gfx::SurfaceWidth(I(a, 0)); });
+  Reg("surface_get_height", 1, FN { UNUSED_ARGS; r = gfx::SurfaceHeight(I(a, 0)); });
+  Reg("surface_get_texture", 1, FN { UNUSED_ARGS; r = gfx::SurfaceTexture(I(a, 0)); });
+  Reg("surface_set_target", 1, FN { UNUSED_ARGS; r = gfx::SetTarget(I(a, 0)); });
+  Reg("surface_reset_target", 0, FN { UNUSED_ARGS; r = gfx::ResetTarget(); });
+  Reg("surface_getpixel", 3, FN {
+    UNUSED_ARGS;
+    if (Surface(a, 0)) r = gfx::SurfacePixel(I(a, 0), I(a, 1), I(a, 2));
+  });
+  Reg("surface_save", 2, FN {
+    UNUSED_ARGS;
+    if (Surface(a, 0)) SaveSurface(a, Str(a, 1), 0, 0, gfx::SurfaceWidth(I(a, 0)), gfx::SurfaceHeight(I(a, 0)));
+  });
+  Reg("surface_save_part", 6, FN {
+    UNUSED_ARGS;
+    if (Surface(a, 0)) SaveSurface(a, Str(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5));
+  });
+  Reg("surface_copy", 4, FN {
+    UNUSED_ARGS;
+    if (Surface(a, 0) && Surface(a, 3)) gfx::CopySurface(I(a, 0), I(a, 1), I(a, 2), I(a, 3));
+  });
+  Reg("surface_copy_part", 8, FN {
+    UNUSED_ARGS;
+    if (Surface(a, 0) && Surface(a, 3))
+      gfx::CopySurfacePart(I(a, 0), I(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5), I(a, 6), I(a, 7));
+  });
+}
+
+}  // namespace kv
