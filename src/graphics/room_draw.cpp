@@ -9,6 +9,7 @@
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_texture.h"
 #include "graphics/graphics_window.h"
+#include "world/builtin_globals.h"
 #include "world/event_cache.h"
 #include "world/instance_class.h"
 #include "world/room_live.h"
@@ -215,6 +216,7 @@ void DrawRoom(CLiveRoom& room) {
     DrawRegion(room, {0, 0, double(room.props.width), double(room.props.height)});
   }
   S().viewCurrent = 0;
+  SetCaption(ComposeWindowCaption());  // room_caption with the score, lives and health shown
 }
 
 void DrawCurrentRoom() {
