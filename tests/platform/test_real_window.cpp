@@ -68,6 +68,7 @@ TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
         "[room rm_one]\n"
         "width = 320\n"
         "height = 240\n"
+        "caption = \"Probe room\"\n"
         "instance obj_probe 0 0\n");
   Write("create.kvs",
         "n = 0; window_set_caption('probe'); window_set_size(400, 300);"
@@ -79,13 +80,14 @@ TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
   Write("draw.kvs", "draw_set_color(c_red); draw_rectangle(0, 0, 320, 240, false);");
   Write("step.kvs",
         "n += 1; if (n == 3) { screen_save('frame.bmp'); }"
-        "if (n == 4) { window_mouse_set(40, 30); show_debug_message('mouse ' + string(window_mouse_get_x())); }"
+        "if (n == 4) { window_mouse_set(40, 30); show_debug_message('mouse ' + string(window_mouse_get_x()));"
+        "  show_debug_message('drawn ' + window_get_caption()); }"
         "if (n == 5) game_end();");
   const std::string game = Pack();
   Result real = PlayOnX(game, "--steps 20 --fast");
   ASSERT_EQ(real.exitCode, 0) << real.out;
   const std::string expected =
-      "size 400x300\ncaption probe\nregion 320 1\ncursor -1\ntest 1\nmouse 40\n";
+      "size 400x300\ncaption probe\nregion 320 1\ncursor -1\ntest 1\nmouse 40\ndrawn Probe room\n";
   EXPECT_EQ(real.out, expected);
   auto frame = kv::gfx::LoadImageFile((dir / "frame.bmp").string());
   ASSERT_TRUE(frame);
