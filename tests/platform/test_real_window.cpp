@@ -100,9 +100,9 @@ TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
 
 // The runner's secure mode reaches the game: KV_SECURE_MODE=1 refuses saving the screen outside the working
 // directory (reported as an error) and still saves inside it. Needs no display.
-using SecureRun = kvtest::RunGameTest;
+using HeadlessRun = kvtest::RunGameTest;
 
-TEST_F(SecureRun, FromTheEnvironmentRefusesOutsideWrites) {
+TEST_F(HeadlessRun, FromTheEnvironmentRefusesOutsideWrites) {
   Write("game.kvp", "[object obj_p]\nevent create = create.kvs\n[room rm]\ninstance obj_p 0 0\n");
   Write("create.kvs",
         "screen_save('../outside.bmp'); screen_save('inside.bmp');"
@@ -117,6 +117,47 @@ TEST_F(SecureRun, FromTheEnvironmentRefusesOutsideWrites) {
   r = RunCommand("cd " + (dir / "work").string() + " && " + KV_BIN_DIR + "/kvrun " + game + " --headless --fast --steps 5");
   EXPECT_NE(r.out.find("secure 0"), std::string::npos) << r.out;
   EXPECT_TRUE(fs::exists(dir / "outside.bmp"));
+}
+
+// The X server sees the geometry the game asked for (no window manager: the client area is the window).
+TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  Write("game.kvp",
+        "[object obj_g]\nevent create = create.kvs\nevent step = step.kvs\n"
+        "[room rm]\nwidth = 320\nheight = 240\nspeed = 30\ncaption = \"geometry probe\"\ninstance obj_g 0 0\n");
+  Write("create.kvs", "n = 0;");
+  Write("step.kvs",
+        "n += 1; if (n == 2) window_set_rectangle(100, 80, 400, 300);"
+        "if (n == 20) show_debug_message(string(window_get_x()) + ',' + string(window_get_y()) + ' ' +"
+        "  string(window_get_width()) + 'x' + string(window_get_height()));");
+  const std::string game = Pack();
+  // Two seconds of play at 30 steps a second; xdotool looks at the window after one and a half.
+  Result r = RunCommand("cd " + dir.string() + " && xvfb-run -a -s '-screen 0 1024x768x24' sh -c '" +
+                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 60 & sleep 1.5; " +
+                        "xdotool search --name \"^geometry probe$\" getwindowgeometry; wait'");
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("100,80 400x300"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Position: 100,80"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Geometry: 400x300"), std::string::npos) << r.out;
+}
+
+// F9 saves "screenshot" + n + ".bmp" with the first free n from 100; F4 toggles full screen (headless too).
+TEST_F(HeadlessRun, FunctionKeysSaveScreenshotsAndToggleFullScreen) {
+  Write("game.kvp", "[object obj_p]\nevent step = step.kvs\n[room rm]\ninstance obj_p 0 0\n");
+  Write("step.kvs", "show_debug_message(window_get_fullscreen());");
+  const std::string game = Pack();
+  std::ofstream(dir / "screenshot100.bmp") << "taken";
+  std::ofstream(dir / "input.txt") << "@2 keydown 120\n@3 keyup 120\n@4 keydown 120\n@5 keyup 120\n"
+                                      "@6 keydown 115\n@7 keyup 115\n";
+  Result r = RunCommand("cd " + dir.string() + " && " + KV_BIN_DIR + "/kvrun " + game +
+                        " --headless --fast --steps 8 --input input.txt");
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "0\n0\n0\n0\n0\n1\n1\n1\n");
+  EXPECT_TRUE(fs::exists(dir / "screenshot101.bmp"));
+  EXPECT_TRUE(fs::exists(dir / "screenshot102.bmp"));
+  auto shot = kv::gfx::LoadImageFile((dir / "screenshot101.bmp").string());
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot->width, 640);
 }
 
 }  // namespace
