@@ -6,11 +6,13 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "graphics/graphics_d3d.h"
 #include "graphics/graphics_texture.h"
 #include "graphics/support_color.h"
 #include "platform/text_codec.h"
@@ -48,10 +50,58 @@ void FreeTextureAt(int index) {
   id = -1;
 }
 
+// The rows of each glyph cell that hold coverage, recorded per atlas texture. Most of a cell is empty above and
+// below the glyph (the cell is the full line height); plain text draws only the inked rows plus one empty row on
+// each side, which leaves every pixel as it was (see CropGlyph) at much less rasterising.
+struct GlyphInk {
+  RGlyph cell;              // the cell the rows were found in (a changed glyph table is not cropped)
+  int16_t top = 0, bottom = -1;  // first and last row with coverage, relative to the cell; bottom < top: none
+};
+struct AtlasInk {
+  bool valid = false;
+  std::array<GlyphInk, 256> glyphs;
+};
+std::vector<AtlasInk>& InkByTexture() {
+  static std::vector<AtlasInk> ink;
+  return ink;
+}
+
+void RecordInk(const CFont& f, int texture) {
+  if (texture < 0) return;
+  auto& all = InkByTexture();
+  if (texture >= static_cast<int>(all.size())) all.resize(texture + 1);
+  AtlasInk& ink = all[texture];
+  ink.valid = true;
+  for (int c = 0; c < 256; ++c) {
+    GlyphInk& gi = ink.glyphs[c];
+    gi = GlyphInk{};
+    if (c < f.first || c > f.last) continue;
+    const RGlyph& g = f.glyphs[c];
+    gi.cell = g;
+    if (g.x < 0 || g.y < 0 || g.width <= 0 || g.height <= 0 || g.x + g.width > f.atlasWidth ||
+        g.y + g.height > f.atlasHeight || g.height > 32767) {
+      gi.top = 0, gi.bottom = static_cast<int16_t>(std::min(g.height, 32767) - 1);  // unknown: keep every row
+      continue;
+    }
+    int top = -1, bottom = -1;
+    for (int row = 0; row < g.height; ++row) {
+      const uint8_t* p = &f.atlas[static_cast<size_t>(g.y + row) * f.atlasWidth + g.x];
+      if (std::any_of(p, p + g.width, [](uint8_t a) { return a != 0; })) {
+        if (top < 0) top = row;
+        bottom = row;
+      }
+    }
+    gi.top = static_cast<int16_t>(top < 0 ? 0 : top);
+    gi.bottom = static_cast<int16_t>(top < 0 ? -1 : bottom);
+  }
+}
+
 // Atlas texture of a system font; none for sprite fonts, empty names and inconsistent atlases.
 int MakeAtlasTexture(const CFont& f) {
   if (f.name.empty() || f.sprite >= 0 || !AtlasConsistent(f) || f.atlasWidth == 0 || f.atlasHeight == 0) return -1;
-  return TextureFromAlpha(f.atlasWidth, f.atlasHeight, f.atlas.data());
+  const int texture = TextureFromAlpha(f.atlasWidth, f.atlasHeight, f.atlas.data());
+  RecordInk(f, texture);
+  return texture;
 }
 
 // The glyph table entry that draws character c, or null when c is outside the range.
@@ -449,11 +499,41 @@ void DrawGlyph(const CFont& f, int texture, uint8_t c, const RGlyph& g, const in
     DrawTexturePart(texture, colours[0], alpha, angle, xscale, yscale, x, y, g.x, g.y, g.width, g.height);
 }
 
+// Whether fragments of fully transparent texels leave the target as it is: blending on with (source alpha,
+// inverse source alpha) or (source alpha, one), and no depth buffer (which they would write).
+bool TransparentTexelsLeaveNoTrace() {
+  const DeviceState& d = D3D();
+  return !d.depthMode && d.states.alphaBlend && d.srcBlend == plat::kBlendSrcAlpha &&
+         (d.destBlend == plat::kBlendInvSrcAlpha || d.destBlend == plat::kBlendOne);
+}
+
+// The rows of glyph c of a plain (unrotated, unscaled, one-colour) string that can change the target: its ink rows
+// widened by half a row on each side. A fragment outside them samples the texture more than half a texel away
+// from any inked row, so even with linear filtering at any sub-pixel position or view scale it reads only
+// texels of empty rows (or of the empty gap around the cell) and leaves the target as it is. False: draw the
+// whole cell. A glyph without ink gives no rows (nothing to draw).
+bool CropGlyph(const AtlasInk* ink, uint8_t c, const RGlyph& g, double& top, double& rows) {
+  if (!ink) return false;
+  const GlyphInk& gi = ink->glyphs[c];
+  if (!(gi.cell == g)) return false;
+  if (gi.bottom < gi.top) {
+    top = 0, rows = 0;
+    return true;
+  }
+  top = std::max(0.0, gi.top - 0.5);
+  rows = std::min(static_cast<double>(g.height), gi.bottom + 1.5) - top;
+  return true;
+}
+
 void DrawStringImpl(int font, std::string_view s, const int corners[4], bool general, double alpha, double angle,
                     double xscale, double yscale, double x, double y) {
   const CFont& f = ResolveFont(font);
   const int texture = f.sprite >= 0 ? -1 : FontTexture(FontExists(font) ? font : kDefaultFontIndex);
   const bool rotated = std::fabs(angle) >= 0.01 || xscale != 1.0 || yscale != 1.0;
+  const AtlasInk* ink = nullptr;
+  if (texture >= 0 && !general && !rotated && texture < static_cast<int>(InkByTexture().size()) &&
+      InkByTexture()[texture].valid && TransparentTexelsLeaveNoTrace())
+    ink = &InkByTexture()[texture];
   const double ca = std::cos(angle), sa = std::sin(angle);
   const double total = general ? StringWidth(f, s) : 0.0;
   double pen = 0.0;  // along the baseline, unscaled
@@ -472,7 +552,13 @@ void DrawStringImpl(int font, std::string_view s, const int corners[4], bool gen
       }
       double ax = rotated ? px + g->offset * xscale * ca : px + g->offset;
       double ay = rotated ? py - g->offset * xscale * sa : py;
-      DrawGlyph(f, texture, c, *g, colours, alpha, rotated ? angle : 0.0, xscale, yscale, ax, ay, general);
+      double top = 0, rows = 0;
+      if (CropGlyph(ink, c, *g, top, rows)) {
+        if (rows > 0)
+          DrawTexturePart(texture, colours[0], alpha, 0.0, 1.0, 1.0, ax, ay + top, g->x, g->y + top, g->width, rows);
+      } else {
+        DrawGlyph(f, texture, c, *g, colours, alpha, rotated ? angle : 0.0, xscale, yscale, ax, ay, general);
+      }
     }
     pen += advance;
     if (rotated) {

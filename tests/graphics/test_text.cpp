@@ -384,6 +384,88 @@ TEST_F(TextTest, SpriteFonts) {
 
 // ---- pixels ----
 
+// Plain text draws only the rows of a cell that can show: the inked rows and half a row around them; blank
+// glyphs draw nothing. Corner colours, transforms, depth mode and blend modes in which transparent texels still
+// change the target keep whole cells.
+TEST_F(TextTest, PlainGlyphsDrawTheirInkedRows) {
+  auto f = GridFont();
+  std::fill(f->atlas.begin(), f->atlas.end(), 0);
+  for (int c = 33; c <= 127; ++c) {  // every glyph but the space: ink in rows 3 … 5 of its cell
+    const RGlyph& g = f->glyphs[c];
+    for (int row = 3; row <= 5; ++row)
+      for (int col = 0; col < g.width; ++col) f->atlas[(g.y + row) * 128 + g.x + col] = 200;
+  }
+  f->glyphs['!'].height = 4;  // ink reaches the bottom of this cell: no half row beyond it
+  gfx::SetFont(gfx::Fonts().Add("ink", std::move(f)));
+  struct Case {
+    const char* what;
+    void (*setup)();
+    void (*draw)();
+    float top, bottom;  // quad rows relative to the cell (the cell is 0 … 10)
+    int quads;
+  } cases[] = {
+      {"plain", [] {}, [] { gfx::DrawText("A B", -1, -1, 10, 20); }, 2.5f, 6.5f, 2},
+      {"fractional position", [] {}, [] { gfx::DrawText("A", -1, -1, 10.25, 20); }, 2.5f, 6.5f, 1},
+      {"additive blend", [] { gfx::SetBlendMode(1); }, [] { gfx::DrawText("A", -1, -1, 10, 20); }, 2.5f, 6.5f, 1},
+      {"subtractive blend", [] { gfx::SetBlendMode(3); }, [] { gfx::DrawText("A B", -1, -1, 10, 20); }, 0, 10, 3},
+      {"corner colours", [] {},
+       [] { gfx::DrawTextColours("A", -1, -1, 255, 255, 255, 255, 1.0, 10, 20); }, 0, 10, 1},
+      {"scaled", [] {}, [] { gfx::DrawTextTransformed("A", -1, -1, 1.0, 2.0, 0.0, 10, 20); }, 0, 20, 1},
+  };
+  for (const Case& c : cases) {
+    gfx::SetBlendMode(0);
+    c.setup();
+    gpu.ClearLog();
+    c.draw();
+    const auto d = Draws();
+    ASSERT_EQ(static_cast<int>(d.size()), c.quads) << c.what;
+    EXPECT_FLOAT_EQ(d[0].vertices[0].y + 0.5f - 20, c.top) << c.what;
+    EXPECT_FLOAT_EQ(d[0].vertices[2].y + 0.5f - 20, c.bottom) << c.what;
+    // The texture rows follow the quad: 'A' is in the cell at atlas row 22.
+    EXPECT_FLOAT_EQ(d[0].vertices[0].v * 128, 22 + (c.top == 0 || c.bottom == 20 ? 0 : c.top)) << c.what;
+  }
+  gfx::SetBlendMode(0);
+  gpu.ClearLog();
+  gfx::DrawText("!", -1, -1, 0, 0);
+  ASSERT_EQ(Draws().size(), 1u);
+  EXPECT_FLOAT_EQ(Draws()[0].vertices[2].y + 0.5f, 4.0f);  // rows 2.5 … 4, not beyond the cell
+  EXPECT_FLOAT_EQ(Draws()[0].vertices[0].y + 0.5f, 2.5f);
+}
+
+// Drawing only the inked rows leaves every pixel as drawing whole cells does: plain text against the same text
+// drawn with four equal corner colours (whole cells), at sub-pixel positions and through a magnifying view.
+TEST(TextPixels, InkedRowsDrawLikeWholeCells) {
+  ASSERT_TRUE(GlGfx::Available());
+  ASSERT_NE(GlGfx::Start({}, 160, 120), nullptr);
+  gfx::ResetTextState();
+  gfx::ClearFonts();
+  struct View {
+    double x, y, w, h;
+  } views[] = {{0, 0, 160, 120}, {3.3, 1.7, 61, 47}};
+  for (const View& v : views) {
+    CBitmap32 frames[2];
+    for (int pass = 0; pass < 2; ++pass) {
+      gfx::SetProjection2D(v.x, v.y, v.w, v.h, 0);
+      gfx::Clear(0x203040);
+      gfx::SetDrawColour(0xF0E0D0);
+      for (int i = 0; i < 6; ++i) {
+        const double x = 2 + i * 0.37, y = 4 + i * 17.31;
+        if (pass == 0) gfx::DrawText("Score 12345 gjpqy|", -1, -1, x, y);
+        else gfx::DrawTextColours("Score 12345 gjpqy|", -1, -1, 0xF0E0D0, 0xF0E0D0, 0xF0E0D0, 0xF0E0D0, 1.0, x, y);
+      }
+      frames[pass] = Frame();
+    }
+    ASSERT_EQ(frames[0].pixels.size(), frames[1].pixels.size());
+    int differing = 0;
+    for (size_t i = 0; i < frames[0].pixels.size(); ++i) differing += frames[0].pixels[i] != frames[1].pixels[i];
+    EXPECT_EQ(differing, 0) << "view " << v.w << " x " << v.h;
+  }
+  gfx::SetProjection2D(0, 0, 160, 120, 0);
+  gfx::ResetDefaultFont();
+  gfx::ResetTextState();
+  GlGfx::Stop();
+}
+
 TEST(TextGolden, AlignmentCases) {
   ASSERT_TRUE(GlGfx::Available());
   ASSERT_NE(GlGfx::Start({}, 200, 150), nullptr);

@@ -297,3 +297,71 @@ TEST(TransitionGolden, MidpointOfEveryKind) {
 
 }  // namespace
 }  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+// A real device reset frees the captured images; the game's new surfaces then take the same ids (and on GL the
+// same texture names). The transition must neither draw nor free them.
+TEST(TransitionGl, DeviceResetKeepsTheGamesNewSurfaces) {
+  ASSERT_TRUE(GlGfx::Available());
+  ASSERT_NE(GlGfx::Start({}, 48, 36), nullptr);
+  gfx::ClearTransitions();
+  gfx::FreeAllSurfaces();
+  gfx::SetTransitionHooks({[] { gfx::Clear(0x0000FF); }, nullptr, nullptr});
+  gfx::SetTransitionSteps(2);
+  gfx::PrepareTransition(20);
+  ASSERT_TRUE(gfx::TransitionPending());
+  const int capturedTarget = gfx::CurrentTargetSurface();
+  ASSERT_TRUE(gfx::ResetDevice());
+  const int first = gfx::CreateSurface(48, 36), second = gfx::CreateSurface(48, 36);
+  EXPECT_EQ(second, capturedTarget);  // the new image's id is the game's now
+  for (int s : {first, second}) {
+    ASSERT_TRUE(gfx::SetTarget(s));
+    gfx::Clear(0x00FF00);
+    gfx::ResetTarget();
+  }
+  gfx::Clear(0x808080);
+  gfx::PerformTransition();
+  EXPECT_FALSE(gfx::TransitionPending());
+  EXPECT_EQ(gfx::CurrentTargetSurface(), -1);
+  for (int s : {first, second}) {
+    EXPECT_TRUE(gfx::SurfaceExists(s));
+    EXPECT_EQ(gfx::SurfacePixel(s, 5, 5), 0x00FF00);
+  }
+  gfx::FreeAllSurfaces();
+  gfx::SetTransitionHooks({});
+  gfx::ClearTransitions();
+  GlGfx::Stop();
+}
+
+// A capture that is not played (automatic drawing off in the new room) or replaced by the next room change
+// leaves no surface behind and the screen as the target.
+TEST_F(TransitionTest, CancelledAndReplacedCapturesFreeTheirSurfaces) {
+  gfx::FreeAllSurfaces();
+  const int live = gpu.LiveTextures();
+  gfx::PrepareTransition(3);
+  ASSERT_TRUE(gfx::TransitionPending());
+  gfx::PrepareTransition(4);  // a second room change before the first was shown
+  EXPECT_EQ(gpu.LiveTextures(), live + 2);
+  gfx::CancelTransition();
+  EXPECT_FALSE(gfx::TransitionPending());
+  EXPECT_EQ(gfx::CurrentTargetSurface(), -1);
+  EXPECT_EQ(gpu.LiveTextures(), live);
+  // The kind changed between the capture and the first frame (a restart sets it to 0): the new room's image is
+  // shown once, without animation, and the surfaces go.
+  gfx::PrepareTransition(3);
+  const int newImage = gfx::CurrentTargetSurface();
+  const auto B = H(newImage);
+  gfx::SetTransitionKind(0);
+  gpu.ClearLog();
+  gfx::PerformTransition();
+  const auto draws = Draws();
+  ASSERT_FALSE(draws.empty());
+  EXPECT_EQ(draws.back().texture, B);
+  EXPECT_EQ(gpu.LiveTextures(), live);
+  EXPECT_EQ(gfx::CurrentTargetSurface(), -1);
+}
+
+}  // namespace
+}  // namespace kv::test
