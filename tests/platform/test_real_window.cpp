@@ -1,6 +1,8 @@
 // The real window path under a virtual X server (xvfb-run): kvrun without --headless opens an SDL window with the
 // GL device, plays, exits 0 and renders the frames a headless run renders; the window and display functions act
 // on the real window. Skipped where xvfb-run is not installed. Also the run's secure mode, which needs no display.
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "graphics/bitmap_ops.h"
@@ -14,6 +16,12 @@ namespace fs = std::filesystem;
 
 bool HaveXvfb() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
 
+// xvfb-run with a free display number; tests running side by side start their search at different numbers, so
+// two servers starting at once do not race for the same one.
+std::string XvfbRun(const std::string& screen) {
+  return "xvfb-run -a -n " + std::to_string(100 + getpid() % 5000) + " -s '-screen 0 " + screen + "x24' ";
+}
+
 class RealWindow : public kvtest::RunGameTest {
  protected:
   void SetUp() override {
@@ -23,7 +31,7 @@ class RealWindow : public kvtest::RunGameTest {
   // kvrun in the test directory on a 1280 × 1024 virtual screen; the test process may have chosen offscreen
   // video for its own GL tests, which must not reach the child.
   Result PlayOnX(const std::string& game, const std::string& options) {
-    return RunCommand("cd " + dir.string() + " && xvfb-run -a -s '-screen 0 1280x1024x24' env -u SDL_VIDEODRIVER " +
+    return RunCommand("cd " + dir.string() + " && " + XvfbRun("1280x1024") + "env -u SDL_VIDEODRIVER " +
                       KV_BIN_DIR + "/kvrun " + game + " " + options);
   }
   Result PlayHeadless(const std::string& game, const std::string& options) {
@@ -132,7 +140,7 @@ TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
         "  string(window_get_width()) + 'x' + string(window_get_height()));");
   const std::string game = Pack();
   // Two seconds of play at 30 steps a second; xdotool looks at the window after one and a half.
-  Result r = RunCommand("cd " + dir.string() + " && xvfb-run -a -s '-screen 0 1024x768x24' sh -c '" +
+  Result r = RunCommand("cd " + dir.string() + " && " + XvfbRun("1024x768") + "sh -c '" +
                         "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 60 & sleep 1.5; " +
                         "xdotool search --name \"^geometry probe$\" getwindowgeometry; wait'");
   ASSERT_EQ(r.exitCode, 0) << r.out;
