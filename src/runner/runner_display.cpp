@@ -82,7 +82,6 @@ struct RunnerDisplay::Impl {
   input::IoSink sink;
   std::vector<ScriptedInputEvent> script;
   size_t nextEvent = 0;
-  bool closeAsEscape = true;
   // Pacing of transition frames when presenting does not wait for the vertical blank itself.
   std::unique_ptr<plat::IClock> paceClock;
   int64_t lastTransitionFrame = 0;
@@ -190,7 +189,8 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
       return false;
     }
   }
-  m.closeAsEscape = settings.closeAsEscape;
+  // The close button either sets Escape down (handled like the key) or queues the close-button event.
+  input::Hooks().closeAsEscape = settings.closeAsEscape;
   if (m.options.headless) plat::UseHeadlessVideo();
   m.window = plat::CreateSdlWindow("", 640, 480);
   int desktopW = 1024, desktopH = 768;
@@ -265,10 +265,7 @@ void RunnerDisplay::InstallHooks(RunHooks& hooks) {
     m->FlushTransitionShots();
     if (m->window) m->window->Pump(m->sink);
     m->FeedScript(Game().stepCount + 1);
-    if (input::TakeCloseRequest()) {
-      if (m->closeAsEscape) RequestEnd();
-      else PerformEventForAll(kEventOther, kOtherCloseButton);
-    }
+    if (input::TakeCloseRequest()) PerformEventForAll(kEventOther, kOtherCloseButton);
   };
   hooks.drawRoom = [] { gfx::DrawCurrentRoom(); };
   hooks.functionKey = [](int key) {
@@ -302,6 +299,7 @@ void RunnerDisplay::Release() {
   gfx::AttachWindow(nullptr, 1024, 768);
   gfx::AttachDisplay(nullptr);
   SetIoFunctionHooks({});
+  input::Hooks().closeAsEscape = false;
   impl_->gpu.reset();
   impl_->window.reset();
 }

@@ -168,4 +168,33 @@ TEST_F(HeadlessRun, FunctionKeysSaveScreenshotsAndToggleFullScreen) {
   EXPECT_EQ(shot->width, 640);
 }
 
+// The close button: with "treat as Escape" it is the Escape key (which ends the game when that key may); without,
+// the close-button event runs in the next step and the game goes on.
+TEST_F(HeadlessRun, CloseButtonIsEscapeOrTheCloseEvent) {
+  struct Case {
+    const char* settings;
+    const char* expected;
+  } cases[] = {
+      // Input of "@3" arrives before step 3: Escape ends the game before that step runs.
+      {"", "1\n2\n"},
+      // Escape is held from then on (never released), and the game sees it.
+      {"close_as_escape = true\nkey_escape = false\n", "1\n2\n3\nkey 27\n4\nkey 27\n5\nkey 27\n"},
+      {"close_as_escape = false\n", "1\n2\nclose\n3\n4\n5\n"},
+  };
+  for (const auto& c : cases) {
+    Write("game.kvp", std::string("[settings]\n") + c.settings +
+                          "[object obj_p]\nevent create = create.kvs\nevent step = step.kvs\n"
+                          "event other close_button = close.kvs\n[room rm]\ninstance obj_p 0 0\n");
+    Write("create.kvs", "n = 0;");
+    Write("step.kvs", "n += 1; show_debug_message(n); if (keyboard_check(vk_escape)) show_debug_message('key 27');");
+    Write("close.kvs", "show_debug_message('close');");
+    const std::string game = Pack();
+    std::ofstream(dir / "input.txt") << "@3 close\n";
+    Result r = RunCommand("cd " + dir.string() + " && " + KV_BIN_DIR + "/kvrun " + game +
+                          " --headless --fast --steps 5 --input input.txt");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, c.expected) << c.settings;
+  }
+}
+
 }  // namespace
