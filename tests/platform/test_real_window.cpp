@@ -197,4 +197,18 @@ TEST_F(HeadlessRun, CloseButtonIsEscapeOrTheCloseEvent) {
   }
 }
 
+// keyboard_wait headless: the next scripted key arrives at once; with no input left it returns instead of hanging.
+TEST_F(HeadlessRun, KeyboardWaitTakesTheNextScriptedKey) {
+  Write("game.kvp", "[object obj_p]\nevent create = create.kvs\n[room rm]\ninstance obj_p 0 0\n");
+  Write("create.kvs",
+        "keyboard_wait(); show_debug_message('key ' + string(keyboard_key));"
+        "keyboard_wait(); show_debug_message('key ' + string(keyboard_key)); game_end();");
+  const std::string game = Pack();
+  std::ofstream(dir / "input.txt") << "@50 move 3 4\n@60 keydown 65\n";
+  Result r = RunCommand("cd " + dir.string() + " && timeout 20 " + KV_BIN_DIR + "/kvrun " + game +
+                        " --headless --fast --steps 5 --input input.txt");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "key 65\nkey 0\n");
+}
+
 }  // namespace
