@@ -55,7 +55,9 @@ void FreeTextureAt(int index) {
 // each side, which leaves every pixel as it was (see CropGlyph) at much less rasterising.
 struct GlyphInk {
   RGlyph cell;              // the cell the rows were found in (a changed glyph table is not cropped)
+  bool known = false;       // the cell lies inside the atlas, so its texels were looked at
   int16_t top = 0, bottom = -1;  // first and last row with coverage, relative to the cell; bottom < top: none
+  int16_t left = 0, right = -1;  // first and last column with coverage
 };
 struct AtlasInk {
   bool valid = false;
@@ -79,20 +81,24 @@ void RecordInk(const CFont& f, int texture) {
     const RGlyph& g = f.glyphs[c];
     gi.cell = g;
     if (g.x < 0 || g.y < 0 || g.width <= 0 || g.height <= 0 || g.x + g.width > f.atlasWidth ||
-        g.y + g.height > f.atlasHeight || g.height > 32767) {
-      gi.top = 0, gi.bottom = static_cast<int16_t>(std::min(g.height, 32767) - 1);  // unknown: keep every row
-      continue;
-    }
-    int top = -1, bottom = -1;
+        g.y + g.height > f.atlasHeight || g.width > 32767 || g.height > 32767)
+      continue;  // never cropped
+    gi.known = true;
+    int top = -1, bottom = -1, left = g.width, right = -1;
     for (int row = 0; row < g.height; ++row) {
       const uint8_t* p = &f.atlas[static_cast<size_t>(g.y + row) * f.atlasWidth + g.x];
-      if (std::any_of(p, p + g.width, [](uint8_t a) { return a != 0; })) {
+      for (int col = 0; col < g.width; ++col) {
+        if (p[col] == 0) continue;
         if (top < 0) top = row;
         bottom = row;
+        left = std::min(left, col);
+        right = std::max(right, col);
       }
     }
     gi.top = static_cast<int16_t>(top < 0 ? 0 : top);
     gi.bottom = static_cast<int16_t>(top < 0 ? -1 : bottom);
+    gi.left = static_cast<int16_t>(top < 0 ? 0 : left);
+    gi.right = static_cast<int16_t>(top < 0 ? -1 : right);
   }
 }
 
@@ -507,21 +513,24 @@ bool TransparentTexelsLeaveNoTrace() {
          (d.destBlend == plat::kBlendInvSrcAlpha || d.destBlend == plat::kBlendOne);
 }
 
-// The rows of glyph c of a plain (unrotated, unscaled, one-colour) string that can change the target: its ink rows
-// widened by half a row on each side. A fragment outside them samples the texture more than half a texel away
-// from any inked row, so even with linear filtering at any sub-pixel position or view scale it reads only
-// texels of empty rows (or of the empty gap around the cell) and leaves the target as it is. False: draw the
-// whole cell. A glyph without ink gives no rows (nothing to draw).
-bool CropGlyph(const AtlasInk* ink, uint8_t c, const RGlyph& g, double& top, double& rows) {
+// The part of glyph c's cell that a plain (unrotated, unscaled, one-colour) string needs: the box of its inked
+// texels widened by half a texel on each side (within the cell). A fragment outside it samples the texture more
+// than half a texel away from any inked texel, so even with linear filtering at any sub-pixel position or view
+// scale it reads only empty texels (of the cell or the empty gap around it) and leaves the target as it is.
+// False: draw the whole cell. A glyph without ink gives an empty box (nothing to draw).
+struct GlyphBox {
+  double left = 0, top = 0, width = 0, height = 0;  // relative to the cell
+};
+bool CropGlyph(const AtlasInk* ink, uint8_t c, const RGlyph& g, GlyphBox& box) {
   if (!ink) return false;
   const GlyphInk& gi = ink->glyphs[c];
-  if (!(gi.cell == g)) return false;
-  if (gi.bottom < gi.top) {
-    top = 0, rows = 0;
-    return true;
-  }
-  top = std::max(0.0, gi.top - 0.5);
-  rows = std::min(static_cast<double>(g.height), gi.bottom + 1.5) - top;
+  if (!gi.known || !(gi.cell == g)) return false;
+  box = GlyphBox{};
+  if (gi.bottom < gi.top) return true;
+  box.left = std::max(0.0, gi.left - 0.5);
+  box.top = std::max(0.0, gi.top - 0.5);
+  box.width = std::min(static_cast<double>(g.width), gi.right + 1.5) - box.left;
+  box.height = std::min(static_cast<double>(g.height), gi.bottom + 1.5) - box.top;
   return true;
 }
 
@@ -552,10 +561,11 @@ void DrawStringImpl(int font, std::string_view s, const int corners[4], bool gen
       }
       double ax = rotated ? px + g->offset * xscale * ca : px + g->offset;
       double ay = rotated ? py - g->offset * xscale * sa : py;
-      double top = 0, rows = 0;
-      if (CropGlyph(ink, c, *g, top, rows)) {
-        if (rows > 0)
-          DrawTexturePart(texture, colours[0], alpha, 0.0, 1.0, 1.0, ax, ay + top, g->x, g->y + top, g->width, rows);
+      GlyphBox box;
+      if (CropGlyph(ink, c, *g, box)) {
+        if (box.height > 0)
+          DrawTexturePart(texture, colours[0], alpha, 0.0, 1.0, 1.0, ax + box.left, ay + box.top, g->x + box.left,
+                          g->y + box.top, box.width, box.height);
       } else {
         DrawGlyph(f, texture, c, *g, colours, alpha, rotated ? angle : 0.0, xscale, yscale, ax, ay, general);
       }

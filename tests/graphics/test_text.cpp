@@ -396,6 +396,11 @@ TEST_F(TextTest, PlainGlyphsDrawTheirInkedRows) {
       for (int col = 0; col < g.width; ++col) f->atlas[(g.y + row) * 128 + g.x + col] = 200;
   }
   f->glyphs['!'].height = 4;  // ink reaches the bottom of this cell: no half row beyond it
+  {
+    const RGlyph& g = f->glyphs['"'];  // ink in columns 2 … 3 only
+    for (int row = 3; row <= 5; ++row)
+      for (int col = 0; col < g.width; ++col) f->atlas[(g.y + row) * 128 + g.x + col] = col == 2 || col == 3 ? 9 : 0;
+  }
   gfx::SetFont(gfx::Fonts().Add("ink", std::move(f)));
   struct Case {
     const char* what;
@@ -430,6 +435,13 @@ TEST_F(TextTest, PlainGlyphsDrawTheirInkedRows) {
   ASSERT_EQ(Draws().size(), 1u);
   EXPECT_FLOAT_EQ(Draws()[0].vertices[2].y + 0.5f, 4.0f);  // rows 2.5 … 4, not beyond the cell
   EXPECT_FLOAT_EQ(Draws()[0].vertices[0].y + 0.5f, 2.5f);
+  gpu.ClearLog();
+  gfx::DrawText("\"", -1, -1, 0, 0);
+  ASSERT_EQ(Draws().size(), 1u);
+  const auto q = Draws()[0].vertices;
+  EXPECT_FLOAT_EQ(q[0].x + 0.5f, 1 + 1.5f);  // offset 1, columns 1.5 … 4.5
+  EXPECT_FLOAT_EQ(q[2].x + 0.5f, 1 + 4.5f);
+  EXPECT_FLOAT_EQ(q[0].u * 128, 16 + 1.5f);  // '"' = 34: slot 2, cell at atlas column 16
 }
 
 // Drawing only the inked rows leaves every pixel as drawing whole cells does: plain text against the same text
