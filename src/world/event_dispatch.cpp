@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "actions/function_action.h"
 #include "input/io_main.h"
 #include "world/collision_grid.h"
 #include "world/event_cache.h"
@@ -65,14 +66,27 @@ void ForEachExact(CLiveRoom* room, int object, Fn&& fn) {
   }
 }
 
-// Per-object dispatch where the instance receives the event only when pred(inst) holds.
+// Per-object dispatch where the instance receives the event only when pred(inst) holds. Every instance of an exact
+// list has that object, so the event is looked up once per object (again only if events or parents changed
+// meanwhile, which rebuilds the dispatch lists) and run as PerformEventFor would run it.
 template <class Pred>
 void DispatchWhere(int type, int subtype, Pred&& pred) {
   CLiveRoom* room = CurrentRoom();
   if (!room || RoomChangePending()) return;
   for (int object : DispatchList(type, subtype)) {
+    uint32_t tree = ObjectTreeGeneration();
+    FoundEvent found = LookupEvent(object, type, subtype);
     ForEachExact(room, object, [&](CInstance* inst) {
-      if (pred(*inst)) PerformEventFor(inst, inst, type, subtype);
+      if (!pred(*inst)) return;
+      if (tree != ObjectTreeGeneration() || inst->objectIndex != object) {
+        PerformEventFor(inst, inst, type, subtype);
+        tree = ObjectTreeGeneration();
+        found = LookupEvent(object, type, subtype);
+        return;
+      }
+      if (!found) return;
+      ActionContextScope scope(found.definingObject, type, subtype);
+      RunActionList(inst, inst, *found.event);
     });
     if (RoomChangePending()) return;
   }

@@ -35,7 +35,7 @@ double SnapToInteger(double v) {
   return std::fabs(v - r) < 0.0001 ? r + 0.0 : v;
 }
 
-int32_t RoundPixel(double v) {
+int32_t RoundPixelSlow(double v) {
   if (!(v == v)) return 0;
   if (v >= 2147483647.0) return 2147483647;
   if (v <= -2147483648.0) return -2147483647 - 1;
@@ -43,7 +43,7 @@ int32_t RoundPixel(double v) {
 }
 
 CInstance::CInstance(int32_t id_, int32_t objectIndex_, double x_, double y_)
-    : id(id_), x(x_), y(y_), xStart(x_), yStart(y_), xPrevious(x_), yPrevious(y_), objectIndex(objectIndex_) {}
+    : id(id_), objectIndex(objectIndex_), x(x_), y(y_), xPrevious(x_), yPrevious(y_), xStart(x_), yStart(y_) {}
 
 CInstance CInstance::Make(int32_t id, int32_t objectIndex, double x, double y) {
   CInstance inst(id, objectIndex, x, y);
@@ -231,7 +231,7 @@ CInstance::TrialShape CInstance::ShapeAt(double px, double py) const {
 
 // ---- per-step rules ----
 
-void CInstance::ApplyFrictionAndGravity() {
+void CInstance::ApplyFrictionAndGravityNow() {
   if (friction != 0) {
     const double s = speed;
     const double c = s > 0 ? s - friction : s + friction;
