@@ -16,6 +16,18 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
   return out;
 }
 
+std::vector<std::string> MenuItems(std::string_view text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (true) {
+    const size_t bar = text.find('|', start);
+    const std::string_view piece = text.substr(start, bar == std::string_view::npos ? text.npos : bar - start);
+    if (piece != "-") items.emplace_back(piece);
+    if (bar == std::string_view::npos) return items;
+    start = bar + 1;
+  }
+}
+
 std::string UnixLineEnds(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -35,6 +35,10 @@ class IDialogs {
   // also the answer when nobody can be asked.
   virtual bool ErrorWindow(std::string_view message, bool allowIgnore) = 0;
 
+  // A pop-up menu of the items at a desktop position: the number of the chosen item, −1 when none was chosen
+  // (also the answer when nobody can be asked).
+  virtual int PopupMenu(int /*x*/, int /*y*/, const std::vector<std::string>& /*items*/) { return -1; }
+
   void ShowMessage(std::string_view title, std::string_view text) {
     MessageBox(title, text, MessageButtons::Ok, MessageResult::Ok);
   }
@@ -46,6 +50,9 @@ struct FileFilter {
   std::string patterns;  // as given, ';'-separated
 };
 std::vector<FileFilter> ParseFileFilter(std::string_view filter);
+
+// The items of a menu text: the pieces between "|", without the "-" separators (so the numbers count items only).
+std::vector<std::string> MenuItems(std::string_view text);
 
 // Game texts end lines with CR LF or CR; the system's text output wants LF.
 std::string UnixLineEnds(std::string_view text);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "functions/function_sprite.h"
+#include "functions/function_window.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "world/builtin_globals.h"
@@ -253,10 +254,16 @@ void RunnerForm::RunGame() {
   // KV_SECURE_MODE=1 turns it on.
   config.secureMode = platform_.System().Env("KV_SECURE_MODE").value_or("0") == "1";
   SetSpriteSaveSecureMode(config.secureMode);
+  WindowFunctionHooks windowHooks;
+  windowHooks.popupMenu = [this](int x, int y, const std::string& items) {
+    return platform_.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
+  };
+  SetWindowFunctionHooks(windowHooks);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
+  SetWindowFunctionHooks({});
 }
 
 void RunnerForm::Shutdown() {

@@ -211,4 +211,18 @@ TEST_F(HeadlessRun, KeyboardWaitTakesTheNextScriptedKey) {
   EXPECT_EQ(r.out, "key 65\nkey 0\n");
 }
 
+// show_menu headless: the scripted "menu N" answer picks item N (separators not counted); without one, the default.
+TEST_F(HeadlessRun, MenusTakeScriptedAnswers) {
+  Write("game.kvp", "[object obj_p]\nevent create = create.kvs\n[room rm]\ninstance obj_p 0 0\n");
+  Write("create.kvs",
+        "show_debug_message(show_menu('New|-|Open|Quit', -1));"
+        "show_debug_message(show_menu_pos(10, 10, 'A|B', 5)); game_end();");
+  const std::string game = Pack();
+  std::ofstream(dir / "answers.txt") << "menu 2\n";
+  Result r = RunCommand("cd " + dir.string() + " && " + KV_BIN_DIR + "/kvrun " + game +
+                        " --headless --fast --steps 3 --answers answers.txt");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "2\n5\n");
+}
+
 }  // namespace

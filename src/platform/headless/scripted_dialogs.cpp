@@ -1,5 +1,7 @@
 #include "platform/headless/scripted_dialogs.h"
 
+#include <string>
+
 #include "platform/text_codec.h"
 
 namespace kv::plat {
@@ -45,6 +47,26 @@ bool ScriptedDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
   out_ << "  -> " << (abort ? "abort" : "ignore") << (answer ? "" : " (default)") << '\n';
   out_.flush();
   return abort;
+}
+
+int ScriptedDialogs::PopupMenu(int /*x*/, int /*y*/, const std::vector<std::string>& items) {
+  out_ << "Menu:";
+  for (size_t i = 0; i < items.size(); ++i) out_ << (i ? " | " : " ") << Cp1252ToUtf8(items[i]);
+  out_ << '\n';
+  int chosen = -1;
+  const auto answer = answers_.Take("menu");
+  if (answer) {
+    try {
+      chosen = std::stoi(*answer);
+    } catch (...) {
+      chosen = -1;
+    }
+    if (chosen < 0 || chosen >= static_cast<int>(items.size())) chosen = -1;  // closed without a choice
+  }
+  out_ << "  -> " << (chosen >= 0 ? std::to_string(chosen) : std::string("none")) << (answer ? "" : " (default)")
+       << '\n';
+  out_.flush();
+  return chosen;
 }
 
 }  // namespace kv::plat

@@ -17,6 +17,7 @@ class ScriptedDialogs final : public IDialogs {
                            MessageResult defaultResult) override;
   FileDialogResult FileDialog(const FileDialogRequest& request) override;
   bool ErrorWindow(std::string_view message, bool allowIgnore) override;
+  int PopupMenu(int x, int y, const std::vector<std::string>& items) override;
 
   const AnswerQueue& Answers() const { return answers_; }
 

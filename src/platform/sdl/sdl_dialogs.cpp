@@ -64,6 +64,22 @@ bool SdlDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
   return fallback_.ErrorWindow(message, allowIgnore);
 }
 
+int SdlDialogs::PopupMenu(int x, int y, const std::vector<std::string>& items) {
+  if (hasDisplay_ && !items.empty()) {
+    std::vector<std::string> texts;
+    for (const std::string& item : items) texts.push_back(Cp1252ToUtf8(item));
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    for (size_t i = 0; i < texts.size(); ++i) buttons.push_back({0, static_cast<int>(i), texts[i].c_str()});
+    const SDL_MessageBoxData box = {SDL_MESSAGEBOX_INFORMATION, nullptr, "Menu", "",
+                                    static_cast<int>(buttons.size()), buttons.data(), nullptr};
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) == 0)
+      return pressed >= 0 && pressed < static_cast<int>(items.size()) ? pressed : -1;
+    hasDisplay_ = false;
+  }
+  return fallback_.PopupMenu(x, y, items);
+}
+
 std::vector<std::string> ZenityFileArguments(const FileDialogRequest& request) {
   std::vector<std::string> args = {"zenity", "--file-selection"};
   if (request.kind == FileDialogKind::Save) {

@@ -14,6 +14,8 @@ class SdlDialogs final : public IDialogs {
                            MessageResult defaultResult) override;
   FileDialogResult FileDialog(const FileDialogRequest& request) override;
   bool ErrorWindow(std::string_view message, bool allowIgnore) override;
+  // A box with one button per item; closing it chooses none.
+  int PopupMenu(int x, int y, const std::vector<std::string>& items) override;
 
  private:
   bool hasDisplay_;
