@@ -1,8 +1,11 @@
 // The broad phase must never change an answer: grid queries against brute force, and whole worlds (collision
 // phase, place_meeting, instance_number) played with the index on and off after random create / move / destroy
 // sequences, compared event by event.
+#include <cmath>
+#include <limits>
 #include <random>
 
+#include "code/code_exec.h"
 #include "world/collision_grid.h"
 #include "world/collision_query.h"
 #include "world/event_dispatch.h"
@@ -11,6 +14,26 @@
 
 namespace kv::test {
 namespace {
+
+TEST(PixelRounding, HalvesToEvenAndSaturates) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    double v;
+    int32_t want;
+  };
+  const Row rows[] = {{0.5, 0},          {1.5, 2},           {2.5, 2},          {-0.5, 0},
+                      {-1.5, -2},        {-2.5, -2},         {0.49999999999999994, 0},
+                      {2147483646.5, 2147483646},            {2147483647.0, 2147483647},
+                      {3e9, 2147483647}, {-2147483648.3, -2147483647 - 1}, {-3e9, -2147483647 - 1},
+                      {nan, 0},          {inf, 2147483647},  {-inf, -2147483647 - 1}};
+  for (const Row& r : rows) EXPECT_EQ(RoundPixel(r.v), r.want) << r.v;
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> any(-5e6, 5e6);
+  for (int i = 0; i < 100000; ++i) {
+    const double v = i % 2 ? any(rng) : std::floor(any(rng)) + 0.5;
+    ASSERT_EQ(RoundPixel(v), static_cast<int32_t>(std::nearbyint(v))) << v;
+  }
+}
 
 TEST(CollisionGridQuery, EqualsBruteForceForRandomBoxes) {
   struct Case {
@@ -203,6 +226,54 @@ TEST_F(CollisionWorld, CountsFollowCreateDestroyChangeAndParents) {
   check({{ball, 0}, {wall, 1}}, "parent changed");
   room.RebuildLookups();
   check({{ball, 1}, {wall, 1}}, "lists rebuilt");
+}
+
+// place_meeting and instance_number through game code: self and other (-1, -2), ids, and the trial position
+// leaving self where it was with the box a move there and back would leave.
+TEST_F(CollisionWorld, PlaceMeetingAndInstanceNumberForSelfOtherAndIds) {
+  Build();
+  CInstance* me = CreateInstance(ball, 100, 100);
+  CInstance* near = CreateInstance(ball, 104, 100);
+  CInstance* far = CreateInstance(wall, 300, 200);
+  auto run = [&](const std::string& code, CInstance* self, CInstance* other) {
+    Log().clear();
+    CCode c(code, false);
+    EXPECT_TRUE(c.Compile()) << code;
+    RValue r;
+    RunProgram(self, other, &c, r);
+    return Log().empty() ? std::string("<nothing>") : Log().back();
+  };
+  struct Row {
+    std::string code;
+    CInstance* other;
+    std::string want;
+  };
+  const std::string nearId = std::to_string(near->id), farId = std::to_string(far->id);
+  const Row rows[] = {
+      {"wlog(place_meeting(x, y, -1), place_meeting(x, y, -2))", near, "0 1"},  // never itself; other touches
+      {"wlog(place_meeting(x, y, -2))", far, "0"},
+      {"wlog(place_meeting(x + 196, y + 100, -2), x, y)", far, "1 100 100"},     // tested there, left here
+      {"wlog(place_meeting(x, y, " + nearId + "), place_meeting(x, y, " + farId + "))", near, "1 0"},
+      {"wlog(place_meeting(x - 20, y, all), place_meeting(x, y, all))", near, "0 1"},
+      {"wlog(instance_number(-1), instance_number(-2), instance_number(" + farId + "), instance_number(all))", far,
+       "1 1 1 3"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(run(r.code, me, r.other), r.want) << r.code;
+  DestroyInstance(near);
+  EXPECT_EQ(run("wlog(place_meeting(x, y, -2), instance_number(-2), instance_number(" + std::to_string(ball) +
+                    "), instance_number(all))",
+                me, near),
+            "0 0 1 2");
+
+  // A box left stale by a sprite change: testing at the own position uses it as it is; testing elsewhere brings
+  // it up to date afterwards, as moving there and back does.
+  res.sprites.Get(Obj(ball).sprite)->bboxRight = 15;
+  EXPECT_EQ(me->bboxRight, 107);
+  run("place_meeting(x, y, all)", me, me);
+  EXPECT_EQ(me->bboxRight, 107);
+  run("place_meeting(x + 1, y, all)", me, me);
+  EXPECT_EQ(me->bboxRight, 115);
+  EXPECT_EQ(me->x, 100);
 }
 
 }  // namespace
