@@ -194,11 +194,14 @@ class SdlGameWindow final : public IWindow {
 
   void WaitForEvent(int maxMillis) override { SDL_WaitEventTimeout(nullptr, std::max(0, maxMillis)); }
 
+  // Every physical key that gives the code counts (both Shift keys for 16, the layout's letter keys).
   bool KeyHeldNow(int vk) const override {
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
-    const int scancode = SdlScancodeFromVk(vk);
-    return scancode > 0 && scancode < count && keys[scancode] != 0;
+    for (int sc = 1; sc < count; ++sc) {
+      if (keys[sc] && VkFromSdlKey(SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sc)), sc) == vk) return true;
+    }
+    return false;
   }
 
   bool NumLockOn() const override { return (SDL_GetModState() & KMOD_NUM) != 0; }
