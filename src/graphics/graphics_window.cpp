@@ -189,7 +189,8 @@ static void UpdateMinimumSize() {
   auto& w = Win();
   if (!w.window) return;
   if (w.regionScale > 0)
-    w.window->SetMinClientSize(RoundToInt(w.regionScale * w.regionWidth), RoundToInt(w.regionHeight * w.regionScale));
+    w.window->SetMinClientSize(std::min(RoundToInt(w.regionScale * w.regionWidth), kMaxClientSize),
+                               std::min(RoundToInt(w.regionHeight * w.regionScale), kMaxClientSize));
   else
     w.window->SetMinClientSize(1, 1);
 }
@@ -224,8 +225,9 @@ void ApplyOptions() {
 
 static void ResizeClient(int cw, int ch) {
   auto& w = Win();
-  w.clientWidth = std::max(1, cw);
-  w.clientHeight = std::max(1, ch);
+  // Game code can ask for any size; a window beyond what the device can present into crashes the GL driver.
+  w.clientWidth = std::clamp(cw, 1, kMaxClientSize);
+  w.clientHeight = std::clamp(ch, 1, kMaxClientSize);
   if (w.window && !w.fullScreen) {
     w.updating = true;
     w.window->SetClientRect({w.clientLeft, w.clientTop, w.clientWidth, w.clientHeight});

@@ -24,6 +24,8 @@ struct WindowState {
   int desktopWidth = 1024, desktopHeight = 768;
 };
 WindowState& Win();
+// The largest client width or height the window takes (requests beyond it are clamped).
+constexpr int kMaxClientSize = 8192;
 void AttachWindow(plat::IWindow* window, int desktopWidth, int desktopHeight);
 
 // The rectangle of a cw × ch client area that one frame of the region size is presented into.

@@ -121,7 +121,7 @@ class FakeWindow : public plat::IWindow {
   bool minimised = false;
   std::string caption;
   plat::WindowFrame frame;
-  int cursor = 0, warpX = -1, warpY = -1;
+  int cursor = 0, warpX = -1, warpY = -1, minW = 0, minH = 0;
   void SetVisible(bool v) override { visible = v; }
   bool Visible() const override { return visible; }
   void SetCaption(const std::string& c) override { caption = c; }
@@ -130,7 +130,7 @@ class FakeWindow : public plat::IWindow {
   plat::IntRect ClientRect() const override {
     return minimised ? plat::IntRect{rect.x, rect.y, 0, 0} : rect;
   }
-  void SetMinClientSize(int, int) override {}
+  void SetMinClientSize(int w, int h) override { minW = w, minH = h; }
   void SetCursor(int c) override { cursor = c; }
   void Mouse(int& x, int& y) const override { x = warpX, y = warpY; }
   void WarpMouse(int x, int y) override { warpX = x, warpY = y; }
@@ -256,6 +256,16 @@ TEST_F(WindowFunctionsTest, ChangesReachTheWindow) {
   EXPECT_EQ(call.Real("window_mouse_get_y"), 30);
   call.Call("window_set_visible", {1.0});
   EXPECT_TRUE(fake.visible);
+  // Sizes beyond what a device can present into are clamped: the window, and the minimum a scale imposes.
+  call.Call("window_set_size", {100000.0, 1e300});
+  EXPECT_EQ(fake.rect.w, kMaxClientSize);
+  EXPECT_EQ(fake.rect.h, kMaxClientSize);
+  call.Call("window_set_region_scale", {1e9, 1.0});
+  EXPECT_EQ(fake.minW, kMaxClientSize);
+  EXPECT_EQ(fake.minH, kMaxClientSize);
+  EXPECT_EQ(fake.rect.w, kMaxClientSize);
+  call.Call("window_set_region_scale", {1.0, 0.0});
+  EXPECT_EQ(fake.minW, Win().regionWidth);
   AttachWindow(nullptr, 1024, 768);
 }
 
