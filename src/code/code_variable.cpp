@@ -32,8 +32,15 @@ struct Globals {
   CVariableList list;
   std::vector<uint8_t> declared = std::vector<uint8_t>(10000, 0);
 };
+// The declaration flags are read on every plain variable access; IsDeclaredGlobal (inline) reads this view.
+void PublishDeclared(const std::vector<uint8_t>& declared) {
+  variable_detail::g_declaredData = declared.data();
+  variable_detail::g_declaredSize = declared.size();
+}
 Globals& G() {
   static Globals g;
+  static const bool published = (PublishDeclared(g.declared), true);
+  (void)published;
   return g;
 }
 }  // namespace
@@ -215,6 +222,7 @@ void ResetGlobalVariables() {
   Globals& g = G();
   g.list.Clear();
   g.declared.assign(10000, 0);
+  PublishDeclared(g.declared);
 }
 
 void DeclareGlobalVariable(int id) {
@@ -223,15 +231,10 @@ void DeclareGlobalVariable(int id) {
   size_t pos = static_cast<size_t>(id - kUserVariableBase);
   if (pos >= g.declared.size()) g.declared.resize(static_cast<size_t>(id - 99000), 0);
   g.declared[pos] = 1;
+  PublishDeclared(g.declared);
   g.list.Declare(id);
 }
 
-bool IsDeclaredGlobal(int id) {
-  if (id < kUserVariableBase) return false;
-  Globals& g = G();
-  size_t pos = static_cast<size_t>(id - kUserVariableBase);
-  return pos < g.declared.size() && g.declared[pos];
-}
 
 CVariableList& GlobalVariables() { return G().list; }
 
@@ -254,6 +257,7 @@ bool ReadGlobalVariables(CStream& s) {
   Globals& g = G();
   g.list = std::move(list);
   g.declared = std::move(flags);
+  PublishDeclared(g.declared);
   return true;
 }
 

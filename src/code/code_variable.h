@@ -152,7 +152,15 @@ const RBuiltinVariable* GetBuiltinVariable(int id);
 // ---- globals ----
 void ResetGlobalVariables();
 void DeclareGlobalVariable(int id);
-bool IsDeclaredGlobal(int id);
+namespace variable_detail {
+inline const uint8_t* g_declaredData = nullptr;
+inline size_t g_declaredSize = 0;
+}  // namespace variable_detail
+// True once `globalvar` declared the user variable: plain uses of its name then mean the global.
+inline bool IsDeclaredGlobal(int id) {
+  const size_t pos = static_cast<size_t>(id) - kUserVariableBase;  // ids below the base wrap to huge values
+  return id >= kUserVariableBase && pos < variable_detail::g_declaredSize && variable_detail::g_declaredData[pos];
+}
 CVariableList& GlobalVariables();
 void WriteGlobalVariables(CStream& s);
 // Returns false and changes nothing when the version is not 700.
