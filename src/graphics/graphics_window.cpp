@@ -228,6 +228,9 @@ static void ResizeClient(int cw, int ch) {
   // Game code can ask for any size; a window beyond what the device can present into crashes the GL driver.
   w.clientWidth = std::clamp(cw, 1, kMaxClientSize);
   w.clientHeight = std::clamp(ch, 1, kMaxClientSize);
+  // Window systems keep positions in 16 bits; beyond that they wrap around.
+  w.clientLeft = std::clamp(w.clientLeft, -kMaxClientPosition, kMaxClientPosition);
+  w.clientTop = std::clamp(w.clientTop, -kMaxClientPosition, kMaxClientPosition);
   if (w.window && !w.fullScreen) {
     w.updating = true;
     w.window->SetClientRect({w.clientLeft, w.clientTop, w.clientWidth, w.clientHeight});

@@ -26,6 +26,7 @@ struct WindowState {
 WindowState& Win();
 // The largest client width or height the window takes (requests beyond it are clamped).
 constexpr int kMaxClientSize = 8192;
+constexpr int kMaxClientPosition = 16384;  // client position limit on either side of the desktop origin
 void AttachWindow(plat::IWindow* window, int desktopWidth, int desktopHeight);
 
 // The rectangle of a cw × ch client area that one frame of the region size is presented into.

@@ -266,6 +266,9 @@ TEST_F(WindowFunctionsTest, ChangesReachTheWindow) {
   EXPECT_EQ(fake.rect.w, kMaxClientSize);
   call.Call("window_set_region_scale", {1.0, 0.0});
   EXPECT_EQ(fake.minW, Win().regionWidth);
+  call.Call("window_set_position", {1e9, -1e9});
+  EXPECT_EQ(fake.rect.x, kMaxClientPosition);
+  EXPECT_EQ(fake.rect.y, -kMaxClientPosition);
   AttachWindow(nullptr, 1024, 768);
 }
 
