@@ -134,15 +134,17 @@ TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
         "[object obj_g]\nevent create = create.kvs\nevent step = step.kvs\n"
         "[room rm]\nwidth = 320\nheight = 240\nspeed = 30\ncaption = \"geometry probe\"\ninstance obj_g 0 0\n");
   Write("create.kvs", "n = 0;");
+  // Step 2 moves the window and renames it; the new caption tells the outside that the geometry is in place.
   Write("step.kvs",
-        "n += 1; if (n == 2) window_set_rectangle(100, 80, 400, 300);"
-        "if (n == 20) show_debug_message(string(window_get_x()) + ',' + string(window_get_y()) + ' ' +"
+        "n += 1; if (n == 2) { window_set_rectangle(100, 80, 400, 300); room_caption = 'geometry ready'; }"
+        "if (n == 3) show_debug_message(string(window_get_x()) + ',' + string(window_get_y()) + ' ' +"
         "  string(window_get_width()) + 'x' + string(window_get_height()));");
   const std::string game = Pack();
-  // Two seconds of play at 30 steps a second; xdotool looks at the window after one and a half.
+  // The game would play for ten seconds; soon after xdotool has seen the renamed window, the run is stopped.
   Result r = RunCommand("cd " + dir.string() + " && " + XvfbRun("1024x768") + "sh -c '" +
-                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 60 & sleep 1.5; " +
-                        "xdotool search --name \"^geometry probe$\" getwindowgeometry; wait'");
+                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 300 & pid=$!; " +
+                        "timeout 60 xdotool search --sync --name \"^geometry ready$\" getwindowgeometry; " +
+                        "sleep 0.5; kill $pid; wait $pid; true'");
   ASSERT_EQ(r.exitCode, 0) << r.out;
   EXPECT_NE(r.out.find("100,80 400x300"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Position: 100,80"), std::string::npos) << r.out;
