@@ -247,6 +247,10 @@ void CLiveRoom::ClearInstances() {
   liveTotal_ = 0;
   ++listEpoch_;
   grids_.clear();
+  // Empty lists follow any tree and any order.
+  lookupGeneration_ = ObjectTreeGeneration();
+  familiesFollowTree_ = true;
+  reorderedSinceRebuild_ = false;
 }
 
 void CLiveRoom::ScrollBackgrounds() {
