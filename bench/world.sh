@@ -37,7 +37,8 @@ steps_of() {
 
 # Runs a command; its stdout goes to $tmp/out, its stderr to $tmp/err, "user+sys elapsed" seconds to $tmp/time.
 timed() {
-  /usr/bin/time -f '%U %S %e' -o "$tmp/rusage" "$@" >"$tmp/out" 2>"$tmp/err"
+  # A failing run is not fatal here: its missing or wrong checksum marks the game as a mismatch.
+  /usr/bin/time -f '%U %S %e' -o "$tmp/rusage" "$@" >"$tmp/out" 2>"$tmp/err" || true
   awk '{ printf "%.3f %.3f\n", $1 + $2, $3 }' "$tmp/rusage" >"$tmp/time"
 }
 
