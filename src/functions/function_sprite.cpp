@@ -5,33 +5,23 @@
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
+#include "functions/function_args.h"
 #include "graphics/sprite_main.h"
 
 namespace kv {
 
 namespace {
 
+using namespace fnargs;
+
 bool g_secureMode = false;
 
-int I(const RValue* a, int i) { return RoundToInt(a[i].Real()); }
-bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
-std::string S(const RValue* a, int i) { return a[i].IsString() ? a[i].ToStdString() : std::string(); }
 CSprite* Spr(const RValue* a, int i) { return gfx::GetSprite(I(a, i)); }
-
-void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
-
-#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
-#define UNUSED_ARGS \
-  (void)r;          \
-  (void)self;       \
-  (void)other;      \
-  (void)argc;       \
-  (void)a
 
 // A getter returning a number of an existing sprite, 0 for a missing one.
 #define GETTER(fname, expr)             \
-  Reg(fname, 1, FN {                    \
-    UNUSED_ARGS;                        \
+  Reg(fname, 1, KV_FN {                    \
+    KV_UNUSED_ARGS;                        \
     if (const CSprite* s = Spr(a, 0))   \
       r = static_cast<double>(expr);    \
   })
@@ -84,8 +74,8 @@ void SetSpriteSaveSecureMode(bool on) { g_secureMode = on; }
 void RegisterSpriteFunctions() {
   Reg("sprite_name", 1, SpriteName);
   Reg("sprite_get_name", 1, SpriteName);
-  Reg("sprite_exists", 1, FN {
-    UNUSED_ARGS;
+  Reg("sprite_exists", 1, KV_FN {
+    KV_UNUSED_ARGS;
     r = Spr(a, 0) ? 1.0 : 0.0;
   });
   GETTER("sprite_get_number", s->FrameCount());
@@ -103,71 +93,71 @@ void RegisterSpriteFunctions() {
   GETTER("sprite_get_bbox_bottom", s->bboxBottom);
   GETTER("sprite_get_precise", s->precise);
 
-  Reg("sprite_set_offset", 3, FN {
-    UNUSED_ARGS;
+  Reg("sprite_set_offset", 3, KV_FN {
+    KV_UNUSED_ARGS;
     if (CSprite* s = Spr(a, 0)) {
       s->xOrigin = I(a, 1);
       s->yOrigin = I(a, 2);
     }
   });
-  Reg("sprite_set_bbox_mode", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_set_bbox_mode", 2, KV_FN {
+    KV_UNUSED_ARGS;
     if (CSprite* s = Spr(a, 0)) s->SetBoundingBoxKind(I(a, 1));
   });
-  Reg("sprite_set_bbox", 5, FN {
-    UNUSED_ARGS;
+  Reg("sprite_set_bbox", 5, KV_FN {
+    KV_UNUSED_ARGS;
     if (CSprite* s = Spr(a, 0)) s->SetManualBoundingBox(I(a, 1), I(a, 2), I(a, 3), I(a, 4));
   });
-  Reg("sprite_set_precise", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_set_precise", 2, KV_FN {
+    KV_UNUSED_ARGS;
     if (CSprite* s = Spr(a, 0)) s->SetPrecise(B(a, 1));
   });
-  Reg("sprite_set_alpha_from_sprite", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_set_alpha_from_sprite", 2, KV_FN {
+    KV_UNUSED_ARGS;
     gfx::SetSpriteAlphaFrom(I(a, 0), I(a, 1));
   });
 
-  Reg("sprite_add", 8, FN {
-    UNUSED_ARGS;
-    Add(r, {S(a, 0), I(a, 1), B(a, 2), B(a, 3), B(a, 4), B(a, 5), I(a, 6), I(a, 7)}, false);
+  Reg("sprite_add", 8, KV_FN {
+    KV_UNUSED_ARGS;
+    Add(r, {Str(a, 0), I(a, 1), B(a, 2), B(a, 3), B(a, 4), B(a, 5), I(a, 6), I(a, 7)}, false);
   });
-  Reg("sprite_add_alpha", 6, FN {
-    UNUSED_ARGS;
-    Add(r, {S(a, 0), I(a, 1), B(a, 2), true, false, B(a, 3), I(a, 4), I(a, 5)}, true);
+  Reg("sprite_add_alpha", 6, KV_FN {
+    KV_UNUSED_ARGS;
+    Add(r, {Str(a, 0), I(a, 1), B(a, 2), true, false, B(a, 3), I(a, 4), I(a, 5)}, true);
   });
-  Reg("sprite_replace", 9, FN {
-    UNUSED_ARGS;
-    Replace(r, I(a, 0), {S(a, 1), I(a, 2), B(a, 3), B(a, 4), B(a, 5), B(a, 6), I(a, 7), I(a, 8)}, false);
+  Reg("sprite_replace", 9, KV_FN {
+    KV_UNUSED_ARGS;
+    Replace(r, I(a, 0), {Str(a, 1), I(a, 2), B(a, 3), B(a, 4), B(a, 5), B(a, 6), I(a, 7), I(a, 8)}, false);
   });
-  Reg("sprite_replace_alpha", 7, FN {
-    UNUSED_ARGS;
-    Replace(r, I(a, 0), {S(a, 1), I(a, 2), B(a, 3), true, false, B(a, 4), I(a, 5), I(a, 6)}, true);
+  Reg("sprite_replace_alpha", 7, KV_FN {
+    KV_UNUSED_ARGS;
+    Replace(r, I(a, 0), {Str(a, 1), I(a, 2), B(a, 3), true, false, B(a, 4), I(a, 5), I(a, 6)}, true);
   });
-  Reg("sprite_delete", 1, FN {
-    UNUSED_ARGS;
+  Reg("sprite_delete", 1, KV_FN {
+    KV_UNUSED_ARGS;
     if (!gfx::DeleteSprite(I(a, 0))) ReportRuntimeError("Trying to delete non-existing sprite.");
   });
-  Reg("sprite_duplicate", 1, FN {
-    UNUSED_ARGS;
+  Reg("sprite_duplicate", 1, KV_FN {
+    KV_UNUSED_ARGS;
     const int index = gfx::DuplicateSprite(I(a, 0));
     if (index < 0) ReportRuntimeError("Trying to duplicate non-existing sprite.");
     r = static_cast<double>(index);
   });
-  Reg("sprite_assign", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_assign", 2, KV_FN {
+    KV_UNUSED_ARGS;
     if (!gfx::AssignSprite(I(a, 0), I(a, 1))) ReportRuntimeError("Error assigning a sprite.");
   });
-  Reg("sprite_merge", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_merge", 2, KV_FN {
+    KV_UNUSED_ARGS;
     if (!Spr(a, 0)) return ReportRuntimeError("Trying to merge to non-existing sprite.");
     if (!Spr(a, 1)) return ReportRuntimeError("Trying to merge from non-existing sprite.");
     gfx::MergeSprite(I(a, 0), I(a, 1));
   });
-  Reg("sprite_save", 3, FN {
-    UNUSED_ARGS;
+  Reg("sprite_save", 3, KV_FN {
+    KV_UNUSED_ARGS;
     const CSprite* s = Spr(a, 0);
     if (!s || s->FrameCount() == 0) return ReportRuntimeError("Trying to save non-existing sprite bitmap.");
-    const std::string file = S(a, 2);
+    const std::string file = Str(a, 2);
     if (file.empty()) return ReportRuntimeError("Trying to save sprite bitmap to empty image file name.");
     if (g_secureMode && !InsideWorkingDirectory(file))
       return ReportRuntimeError("In secure mode you cannot write file " + file);

@@ -6,6 +6,7 @@
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
+#include "functions/function_args.h"
 #include "graphics/background_main.h"
 #include "graphics/bitmap_ops.h"
 #include "graphics/font_main.h"
@@ -20,11 +21,10 @@ namespace kv {
 
 namespace {
 
+using namespace fnargs;
+
 constexpr const char* kNoSurface = "Trying to use non-existing surface.";
 
-int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
-bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
-std::string Str(const RValue* a, int i) { return a[i].IsString() ? a[i].ToStdString() : std::string(); }
 
 // The surface argument, or false after reporting that it does not exist.
 bool Surface(const RValue* a, int i) {
@@ -58,26 +58,16 @@ void SaveSurface(const RValue* a, const std::string& file, int x, int y, int w, 
     ReportRuntimeError(error);
 }
 
-void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
-
-#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
-#define UNUSED_ARGS \
-  (void)r;          \
-  (void)self;       \
-  (void)other;      \
-  (void)argc;       \
-  (void)a
-
 }  // namespace
 
 void RegisterSurfaceFunctions() {
   // ---- textures ----
-  Reg("sprite_get_texture", 2, FN {
-    UNUSED_ARGS;
+  Reg("sprite_get_texture", 2, KV_FN {
+    KV_UNUSED_ARGS;
     r = SpriteFrameTexture(self, I(a, 0), a[1].Real());
   });
-  Reg("background_get_texture", 1, FN {
-    UNUSED_ARGS;
+  Reg("background_get_texture", 1, KV_FN {
+    KV_UNUSED_ARGS;
     if (!gfx::GetBackground(I(a, 0))) {
       ReportRuntimeError("Trying to get texture from non-existing background.");
       r = -1;
@@ -85,42 +75,42 @@ void RegisterSurfaceFunctions() {
     }
     r = gfx::BackgroundTexture(I(a, 0));
   });
-  Reg("texture_exists", 1, FN { UNUSED_ARGS; r = gfx::TextureExists(I(a, 0)); });
-  Reg("texture_get_width", 1, FN { UNUSED_ARGS; r = gfx::TextureWidth(I(a, 0)); });
-  Reg("texture_get_height", 1, FN { UNUSED_ARGS; r = gfx::TextureHeight(I(a, 0)); });
-  Reg("texture_set_interpolation", 1, FN { UNUSED_ARGS; gfx::SetInterpolation(B(a, 0)); });
-  Reg("texture_set_blending", 1, FN { UNUSED_ARGS; gfx::SetTextureBlending(B(a, 0)); });
-  Reg("texture_set_repeat", 1, FN { UNUSED_ARGS; gfx::SetTextureRepeat(B(a, 0)); });
-  Reg("texture_preload", 1, FN { UNUSED_ARGS; gfx::PreloadTexture(I(a, 0)); });
-  Reg("texture_set_priority", 2, FN { UNUSED_ARGS; gfx::SetTexturePriority(I(a, 0), I(a, 1)); });
+  Reg("texture_exists", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::TextureExists(I(a, 0)); });
+  Reg("texture_get_width", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::TextureWidth(I(a, 0)); });
+  Reg("texture_get_height", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::TextureHeight(I(a, 0)); });
+  Reg("texture_set_interpolation", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetInterpolation(B(a, 0)); });
+  Reg("texture_set_blending", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetTextureBlending(B(a, 0)); });
+  Reg("texture_set_repeat", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetTextureRepeat(B(a, 0)); });
+  Reg("texture_preload", 1, KV_FN { KV_UNUSED_ARGS; gfx::PreloadTexture(I(a, 0)); });
+  Reg("texture_set_priority", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetTexturePriority(I(a, 0), I(a, 1)); });
 
   // ---- surfaces ----
-  Reg("surface_create", 2, FN { UNUSED_ARGS; r = gfx::CreateSurface(I(a, 0), I(a, 1)); });
-  Reg("surface_free", 1, FN { UNUSED_ARGS; gfx::FreeSurface(I(a, 0)); });
-  Reg("surface_exists", 1, FN { UNUSED_ARGS; r = gfx::SurfaceExists(I(a, 0)); });
-  Reg("surface_get_width", 1, FN { UNUSED_ARGS; r = gfx::SurfaceWidth(I(a, 0)); });
-  Reg("surface_get_height", 1, FN { UNUSED_ARGS; r = gfx::SurfaceHeight(I(a, 0)); });
-  Reg("surface_get_texture", 1, FN { UNUSED_ARGS; r = gfx::SurfaceTexture(I(a, 0)); });
-  Reg("surface_set_target", 1, FN { UNUSED_ARGS; r = gfx::SetTarget(I(a, 0)); });
-  Reg("surface_reset_target", 0, FN { UNUSED_ARGS; r = gfx::ResetTarget(); });
-  Reg("surface_getpixel", 3, FN {
-    UNUSED_ARGS;
+  Reg("surface_create", 2, KV_FN { KV_UNUSED_ARGS; r = gfx::CreateSurface(I(a, 0), I(a, 1)); });
+  Reg("surface_free", 1, KV_FN { KV_UNUSED_ARGS; gfx::FreeSurface(I(a, 0)); });
+  Reg("surface_exists", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::SurfaceExists(I(a, 0)); });
+  Reg("surface_get_width", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::SurfaceWidth(I(a, 0)); });
+  Reg("surface_get_height", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::SurfaceHeight(I(a, 0)); });
+  Reg("surface_get_texture", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::SurfaceTexture(I(a, 0)); });
+  Reg("surface_set_target", 1, KV_FN { KV_UNUSED_ARGS; r = gfx::SetTarget(I(a, 0)); });
+  Reg("surface_reset_target", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::ResetTarget(); });
+  Reg("surface_getpixel", 3, KV_FN {
+    KV_UNUSED_ARGS;
     if (Surface(a, 0)) r = gfx::SurfacePixel(I(a, 0), I(a, 1), I(a, 2));
   });
-  Reg("surface_save", 2, FN {
-    UNUSED_ARGS;
+  Reg("surface_save", 2, KV_FN {
+    KV_UNUSED_ARGS;
     if (Surface(a, 0)) SaveSurface(a, Str(a, 1), 0, 0, gfx::SurfaceWidth(I(a, 0)), gfx::SurfaceHeight(I(a, 0)));
   });
-  Reg("surface_save_part", 6, FN {
-    UNUSED_ARGS;
+  Reg("surface_save_part", 6, KV_FN {
+    KV_UNUSED_ARGS;
     if (Surface(a, 0)) SaveSurface(a, Str(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5));
   });
-  Reg("surface_copy", 4, FN {
-    UNUSED_ARGS;
+  Reg("surface_copy", 4, KV_FN {
+    KV_UNUSED_ARGS;
     if (Surface(a, 0) && Surface(a, 3)) gfx::CopySurface(I(a, 0), I(a, 1), I(a, 2), I(a, 3));
   });
-  Reg("surface_copy_part", 8, FN {
-    UNUSED_ARGS;
+  Reg("surface_copy_part", 8, KV_FN {
+    KV_UNUSED_ARGS;
     if (Surface(a, 0) && Surface(a, 3))
       gfx::CopySurfacePart(I(a, 0), I(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5), I(a, 6), I(a, 7));
   });

@@ -2,6 +2,7 @@
 
 #include "code/code_function.h"
 #include "code/code_value.h"
+#include "functions/function_args.h"
 #include "graphics/graphics_display.h"
 #include "graphics/graphics_support.h"
 #include "graphics/graphics_text.h"
@@ -12,14 +13,13 @@ namespace kv {
 
 namespace {
 
+using namespace fnargs;
+
 WindowFunctionHooks& Hooks() {
   static WindowFunctionHooks hooks;
   return hooks;
 }
 
-int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
-double D(const RValue* a, int i) { return a[i].Real(); }
-bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
 std::string Text(const RValue* a, int i) {
   return a[i].IsString() ? a[i].ToStdString() : gfx::TextOfNumber(a[i].Real());
 }
@@ -58,92 +58,82 @@ int ShowMenu(int x, int y, const std::string& items) {
   return answer < 0 ? -1 : answer;
 }
 
-void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
-
-#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
-#define UNUSED_ARGS \
-  (void)r;          \
-  (void)self;       \
-  (void)other;      \
-  (void)argc;       \
-  (void)a
-
 }  // namespace
 
 void SetWindowFunctionHooks(const WindowFunctionHooks& hooks) { Hooks() = hooks; }
 
 void RegisterWindowFunctions() {
   // ---- properties ----
-  Reg("window_set_visible", 1, FN { UNUSED_ARGS; gfx::SetVisible(B(a, 0)); });
-  Reg("window_get_visible", 0, FN { UNUSED_ARGS; r = gfx::Win().visible; });
-  Reg("window_set_fullscreen", 1, FN { UNUSED_ARGS; gfx::SetFullScreen(B(a, 0)); });
-  Reg("window_get_fullscreen", 0, FN { UNUSED_ARGS; r = gfx::Win().fullScreen; });
-  Reg("window_set_showborder", 1, FN { UNUSED_ARGS; gfx::SetShowBorder(B(a, 0)); });
-  Reg("window_get_showborder", 0, FN { UNUSED_ARGS; r = gfx::Win().showBorder; });
-  Reg("window_set_showicons", 1, FN { UNUSED_ARGS; gfx::SetShowIcons(B(a, 0)); });
-  Reg("window_get_showicons", 0, FN { UNUSED_ARGS; r = gfx::Win().showIcons; });
-  Reg("window_set_stayontop", 1, FN { UNUSED_ARGS; gfx::SetStayOnTop(B(a, 0)); });
-  Reg("window_get_stayontop", 0, FN { UNUSED_ARGS; r = gfx::Win().stayOnTop; });
-  Reg("window_set_sizeable", 1, FN { UNUSED_ARGS; gfx::SetSizeable(B(a, 0)); });
-  Reg("window_get_sizeable", 0, FN { UNUSED_ARGS; r = gfx::Win().sizeable; });
-  Reg("window_set_caption", 1, FN { UNUSED_ARGS; gfx::SetCaption(Text(a, 0)); });
-  Reg("window_get_caption", 0, FN { UNUSED_ARGS; r = RValue(gfx::Win().caption); });
-  Reg("window_set_cursor", 1, FN { UNUSED_ARGS; gfx::SetCursor(I(a, 0)); });
-  Reg("window_get_cursor", 0, FN { UNUSED_ARGS; r = gfx::Win().cursor; });
-  Reg("window_set_color", 1, FN { UNUSED_ARGS; gfx::SetWindowColour(I(a, 0)); });
-  Reg("window_get_color", 0, FN { UNUSED_ARGS; r = gfx::Win().colour; });
+  Reg("window_set_visible", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetVisible(B(a, 0)); });
+  Reg("window_get_visible", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().visible; });
+  Reg("window_set_fullscreen", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetFullScreen(B(a, 0)); });
+  Reg("window_get_fullscreen", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().fullScreen; });
+  Reg("window_set_showborder", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetShowBorder(B(a, 0)); });
+  Reg("window_get_showborder", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().showBorder; });
+  Reg("window_set_showicons", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetShowIcons(B(a, 0)); });
+  Reg("window_get_showicons", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().showIcons; });
+  Reg("window_set_stayontop", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetStayOnTop(B(a, 0)); });
+  Reg("window_get_stayontop", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().stayOnTop; });
+  Reg("window_set_sizeable", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetSizeable(B(a, 0)); });
+  Reg("window_get_sizeable", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().sizeable; });
+  Reg("window_set_caption", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetCaption(Text(a, 0)); });
+  Reg("window_get_caption", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(gfx::Win().caption); });
+  Reg("window_set_cursor", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetCursor(I(a, 0)); });
+  Reg("window_get_cursor", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().cursor; });
+  Reg("window_set_color", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetWindowColour(I(a, 0)); });
+  Reg("window_get_color", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().colour; });
 
   // ---- position and size ----
-  Reg("window_set_position", 2, FN { UNUSED_ARGS; gfx::SetClientPosition(I(a, 0), I(a, 1)); });
-  Reg("window_set_size", 2, FN { UNUSED_ARGS; gfx::SetClientSize(I(a, 0), I(a, 1)); });
-  Reg("window_set_rectangle", 4, FN { UNUSED_ARGS; gfx::SetClientRect(I(a, 0), I(a, 1), I(a, 2), I(a, 3)); });
-  Reg("window_center", 0, FN { UNUSED_ARGS; gfx::CenterWindow(); });
-  Reg("window_default", 0, FN { UNUSED_ARGS; gfx::DefaultWindow(); });
-  Reg("window_get_x", 0, FN { UNUSED_ARGS; r = ClientRect().x; });
-  Reg("window_get_y", 0, FN { UNUSED_ARGS; r = ClientRect().y; });
-  Reg("window_get_width", 0, FN { UNUSED_ARGS; r = ClientRect().w; });
-  Reg("window_get_height", 0, FN { UNUSED_ARGS; r = ClientRect().h; });
+  Reg("window_set_position", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetClientPosition(I(a, 0), I(a, 1)); });
+  Reg("window_set_size", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetClientSize(I(a, 0), I(a, 1)); });
+  Reg("window_set_rectangle", 4, KV_FN { KV_UNUSED_ARGS; gfx::SetClientRect(I(a, 0), I(a, 1), I(a, 2), I(a, 3)); });
+  Reg("window_center", 0, KV_FN { KV_UNUSED_ARGS; gfx::CenterWindow(); });
+  Reg("window_default", 0, KV_FN { KV_UNUSED_ARGS; gfx::DefaultWindow(); });
+  Reg("window_get_x", 0, KV_FN { KV_UNUSED_ARGS; r = ClientRect().x; });
+  Reg("window_get_y", 0, KV_FN { KV_UNUSED_ARGS; r = ClientRect().y; });
+  Reg("window_get_width", 0, KV_FN { KV_UNUSED_ARGS; r = ClientRect().w; });
+  Reg("window_get_height", 0, KV_FN { KV_UNUSED_ARGS; r = ClientRect().h; });
 
   // ---- drawing region ----
-  Reg("window_set_region_size", 3, FN { UNUSED_ARGS; gfx::SetRegionSize(I(a, 0), I(a, 1), B(a, 2)); });
-  Reg("window_get_region_width", 0, FN { UNUSED_ARGS; r = gfx::Win().regionWidth; });
-  Reg("window_get_region_height", 0, FN { UNUSED_ARGS; r = gfx::Win().regionHeight; });
-  Reg("window_set_region_scale", 2, FN { UNUSED_ARGS; gfx::SetRegionScale(D(a, 0), B(a, 1)); });
-  Reg("window_get_region_scale", 0, FN { UNUSED_ARGS; r = gfx::Win().regionScale; });
+  Reg("window_set_region_size", 3, KV_FN { KV_UNUSED_ARGS; gfx::SetRegionSize(I(a, 0), I(a, 1), B(a, 2)); });
+  Reg("window_get_region_width", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().regionWidth; });
+  Reg("window_get_region_height", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().regionHeight; });
+  Reg("window_set_region_scale", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetRegionScale(D(a, 0), B(a, 1)); });
+  Reg("window_get_region_scale", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::Win().regionScale; });
 
   // ---- the mouse ----
-  Reg("window_mouse_get_x", 0, FN { UNUSED_ARGS; r = input::MouseClientX(); });
-  Reg("window_mouse_get_y", 0, FN { UNUSED_ARGS; r = input::MouseClientY(); });
-  Reg("window_mouse_set", 2, FN {
-    UNUSED_ARGS;
+  Reg("window_mouse_get_x", 0, KV_FN { KV_UNUSED_ARGS; r = input::MouseClientX(); });
+  Reg("window_mouse_get_y", 0, KV_FN { KV_UNUSED_ARGS; r = input::MouseClientY(); });
+  Reg("window_mouse_set", 2, KV_FN {
+    KV_UNUSED_ARGS;
     input::SetMouseClient(I(a, 0), I(a, 1));
     if (gfx::Win().window) gfx::Win().window->WarpMouse(I(a, 0), I(a, 1));
   });
-  Reg("window_view_mouse_get_x", 1, FN {
-    UNUSED_ARGS;
+  Reg("window_view_mouse_get_x", 1, KV_FN {
+    KV_UNUSED_ARGS;
     int x, y;
     MouseThroughView(I(a, 0), x, y);
     r = x;
   });
-  Reg("window_view_mouse_get_y", 1, FN {
-    UNUSED_ARGS;
+  Reg("window_view_mouse_get_y", 1, KV_FN {
+    KV_UNUSED_ARGS;
     int x, y;
     MouseThroughView(I(a, 0), x, y);
     r = y;
   });
-  Reg("window_view_mouse_set", 3, FN { UNUSED_ARGS; PlaceMouseThroughView(I(a, 0), D(a, 1), D(a, 2)); });
-  Reg("window_views_mouse_get_x", 0, FN { UNUSED_ARGS; r = gfx::MouseRoomX(); });
-  Reg("window_views_mouse_get_y", 0, FN { UNUSED_ARGS; r = gfx::MouseRoomY(); });
-  Reg("window_views_mouse_set", 2, FN { UNUSED_ARGS; PlaceMouseThroughView(FirstActiveView(), D(a, 0), D(a, 1)); });
+  Reg("window_view_mouse_set", 3, KV_FN { KV_UNUSED_ARGS; PlaceMouseThroughView(I(a, 0), D(a, 1), D(a, 2)); });
+  Reg("window_views_mouse_get_x", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::MouseRoomX(); });
+  Reg("window_views_mouse_get_y", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::MouseRoomY(); });
+  Reg("window_views_mouse_set", 2, KV_FN { KV_UNUSED_ARGS; PlaceMouseThroughView(FirstActiveView(), D(a, 0), D(a, 1)); });
 
   // ---- popup menus ----
-  Reg("show_menu", 2, FN {
-    UNUSED_ARGS;
+  Reg("show_menu", 2, KV_FN {
+    KV_UNUSED_ARGS;
     const int answer = ShowMenu(gfx::DisplayMouseX(), gfx::DisplayMouseY(), Text(a, 0));
     r = answer >= 0 ? double(answer) : D(a, 1);
   });
-  Reg("show_menu_pos", 4, FN {
-    UNUSED_ARGS;
+  Reg("show_menu_pos", 4, KV_FN {
+    KV_UNUSED_ARGS;
     const int answer = ShowMenu(I(a, 0), I(a, 1), Text(a, 2));
     r = answer >= 0 ? double(answer) : D(a, 3);
   });

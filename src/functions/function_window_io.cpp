@@ -2,12 +2,15 @@
 
 #include "code/code_function.h"
 #include "code/code_value.h"
+#include "functions/function_args.h"
 #include "graphics/graphics_support.h"
 #include "input/io_main.h"
 
 namespace kv {
 
 namespace {
+
+using namespace fnargs;
 
 constexpr int kKeyNumLock = 144;
 constexpr int kJoystickAtRest = 101;  // vk_numpad5: the stick in the middle
@@ -19,8 +22,6 @@ IoFunctionHooks& Hooks() {
 
 bool g_numLock = false;  // without a keyboard service
 
-int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
-bool B(const RValue* a, int i) { return IsTrue(a[i].Real()); }
 
 void Pump() {
   if (Hooks().pump) Hooks().pump();
@@ -57,33 +58,23 @@ bool CheckButton(int button, State state) {
 
 bool NumLock() { return Hooks().numLock ? Hooks().numLock() : g_numLock; }
 
-void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
-
-#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
-#define UNUSED_ARGS \
-  (void)r;          \
-  (void)self;       \
-  (void)other;      \
-  (void)argc;       \
-  (void)a
-
 }  // namespace
 
 void SetIoFunctionHooks(const IoFunctionHooks& hooks) { Hooks() = hooks; }
 
 void RegisterWindowIoFunctions() {
   // ---- keyboard ----
-  Reg("keyboard_check", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyDown); });
-  Reg("keyboard_check_pressed", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyPressed); });
-  Reg("keyboard_check_released", 1, FN { UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyReleased); });
-  Reg("keyboard_check_direct", 1, FN {
-    UNUSED_ARGS;
+  Reg("keyboard_check", 1, KV_FN { KV_UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyDown); });
+  Reg("keyboard_check_pressed", 1, KV_FN { KV_UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyPressed); });
+  Reg("keyboard_check_released", 1, KV_FN { KV_UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyReleased); });
+  Reg("keyboard_check_direct", 1, KV_FN {
+    KV_UNUSED_ARGS;
     const int key = I(a, 0);
     r = Hooks().keyDirect ? CheckKey(key, Hooks().keyDirect) : CheckKey(key, input::KeyDown);
   });
-  Reg("keyboard_get_numlock", 0, FN { UNUSED_ARGS; r = NumLock(); });
-  Reg("keyboard_set_numlock", 1, FN {
-    UNUSED_ARGS;
+  Reg("keyboard_get_numlock", 0, KV_FN { KV_UNUSED_ARGS; r = NumLock(); });
+  Reg("keyboard_set_numlock", 1, KV_FN {
+    KV_UNUSED_ARGS;
     const bool on = B(a, 0);
     if (NumLock() == on) return;
     input::OnKeyDown(kKeyNumLock);
@@ -91,60 +82,60 @@ void RegisterWindowIoFunctions() {
     if (Hooks().setNumLock) Hooks().setNumLock(on);
     else g_numLock = on;
   });
-  Reg("keyboard_key_press", 1, FN { UNUSED_ARGS; input::OnKeyDown(I(a, 0)); });
-  Reg("keyboard_key_release", 1, FN { UNUSED_ARGS; input::OnKeyUp(I(a, 0)); });
-  Reg("keyboard_set_map", 2, FN { UNUSED_ARGS; input::SetKeyMap(I(a, 0), I(a, 1)); });
-  Reg("keyboard_get_map", 1, FN { UNUSED_ARGS; r = input::MapKey(I(a, 0)); });
-  Reg("keyboard_unset_map", 0, FN { UNUSED_ARGS; input::ResetKeyMap(); });
-  Reg("keyboard_clear", 1, FN {
-    UNUSED_ARGS;
+  Reg("keyboard_key_press", 1, KV_FN { KV_UNUSED_ARGS; input::OnKeyDown(I(a, 0)); });
+  Reg("keyboard_key_release", 1, KV_FN { KV_UNUSED_ARGS; input::OnKeyUp(I(a, 0)); });
+  Reg("keyboard_set_map", 2, KV_FN { KV_UNUSED_ARGS; input::SetKeyMap(I(a, 0), I(a, 1)); });
+  Reg("keyboard_get_map", 1, KV_FN { KV_UNUSED_ARGS; r = input::MapKey(I(a, 0)); });
+  Reg("keyboard_unset_map", 0, KV_FN { KV_UNUSED_ARGS; input::ResetKeyMap(); });
+  Reg("keyboard_clear", 1, KV_FN {
+    KV_UNUSED_ARGS;
     Pump();
     input::ClearKey(I(a, 0));
   });
-  Reg("keyboard_wait", 0, FN {
-    UNUSED_ARGS;
+  Reg("keyboard_wait", 0, KV_FN {
+    KV_UNUSED_ARGS;
     input::SetCurrentKey(0);
     WaitFor([] { return input::CurrentKey() != 0; });
   });
 
   // ---- mouse ----
-  Reg("mouse_check_button", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonDown); });
-  Reg("mouse_check_button_pressed", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonPressed); });
-  Reg("mouse_check_button_released", 1, FN { UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonReleased); });
-  Reg("mouse_clear", 1, FN {
-    UNUSED_ARGS;
+  Reg("mouse_check_button", 1, KV_FN { KV_UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonDown); });
+  Reg("mouse_check_button_pressed", 1, KV_FN { KV_UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonPressed); });
+  Reg("mouse_check_button_released", 1, KV_FN { KV_UNUSED_ARGS; r = CheckButton(I(a, 0), input::ButtonReleased); });
+  Reg("mouse_clear", 1, KV_FN {
+    KV_UNUSED_ARGS;
     Pump();
     input::ClearButton(I(a, 0));
   });
-  Reg("mouse_wait", 0, FN {
-    UNUSED_ARGS;
+  Reg("mouse_wait", 0, KV_FN {
+    KV_UNUSED_ARGS;
     input::ClearCurrentButton();
     WaitFor([] { return input::CurrentButton() != 0; });
   });
 
   // ---- both ----
-  Reg("io_clear", 0, FN {
-    UNUSED_ARGS;
+  Reg("io_clear", 0, KV_FN {
+    KV_UNUSED_ARGS;
     Pump();
     input::ClearInput();
   });
-  Reg("io_handle", 0, FN {
-    UNUSED_ARGS;
+  Reg("io_handle", 0, KV_FN {
+    KV_UNUSED_ARGS;
     Pump();
   });
 
   // ---- joysticks: none is attached ----
-  Reg("joystick_exists", 1, FN { UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_name", 1, FN { UNUSED_ARGS; r = RValue(""); });
-  Reg("joystick_axes", 1, FN { UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_buttons", 1, FN { UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_has_pov", 1, FN { UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_direction", 1, FN { UNUSED_ARGS; r = kJoystickAtRest; });
-  Reg("joystick_check_button", 2, FN { UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_exists", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_name", 1, KV_FN { KV_UNUSED_ARGS; r = RValue(""); });
+  Reg("joystick_axes", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_buttons", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_has_pov", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_direction", 1, KV_FN { KV_UNUSED_ARGS; r = kJoystickAtRest; });
+  Reg("joystick_check_button", 2, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
   for (const char* axis : {"joystick_xpos", "joystick_ypos", "joystick_zpos", "joystick_rpos", "joystick_upos",
                            "joystick_vpos"})
-    Reg(axis, 1, FN { UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_pov", 1, FN { UNUSED_ARGS; r = -1.0; });
+    Reg(axis, 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
+  Reg("joystick_pov", 1, KV_FN { KV_UNUSED_ARGS; r = -1.0; });
 }
 
 }  // namespace kv
