@@ -40,6 +40,34 @@ std::string EventList(const CObject& obj, const GameResources& res) {
   return out;
 }
 
+// The layers with a background, the visible views and the tiles of a room, in the manifest's own line syntax.
+void RoomDetails(std::ostream& o, const CRoom& r, const GameResources& res) {
+  auto background = [&](int i) { return res.backgrounds.Exists(i) ? Text(res.backgrounds.Name(i)) : std::to_string(i); };
+  if (r.colour != CRoom().colour || !r.showColour)
+    o << "    background_color = " << r.colour << ", show_color = " << (r.showColour ? "true" : "false") << "\n";
+  for (int i = 0; i < CRoom::kLayerCount; ++i) {
+    const CBack& b = r.backgrounds[i];
+    if (b.background < 0 && !b.visible) continue;
+    o << "    background " << i << " " << background(b.background) << (b.visible ? " visible" : " hidden")
+      << (b.foreground ? " foreground" : "") << (b.stretch ? " stretch" : "") << " x=" << b.x << " y=" << b.y
+      << " htiled=" << (b.hTiled ? "on" : "off") << " vtiled=" << (b.vTiled ? "on" : "off") << " hspeed=" << b.hSpeed
+      << " vspeed=" << b.vSpeed << "\n";
+  }
+  if (r.viewsEnabled) o << "    views = on\n";
+  for (int i = 0; i < CRoom::kLayerCount; ++i) {
+    const CView& v = r.views[i];
+    if (!v.visible) continue;
+    o << "    view " << i << " " << v.xView << " " << v.yView << " " << v.wView << " " << v.hView << " " << v.xPort
+      << " " << v.yPort << " " << v.wPort << " " << v.hPort << " object="
+      << (res.objects.Exists(v.object) ? Text(res.objects.Name(v.object)) : std::to_string(v.object))
+      << " hborder=" << v.hBorder << " vborder=" << v.vBorder << " hspeed=" << v.hSpeed << " vspeed=" << v.vSpeed
+      << "\n";
+  }
+  for (const RTile& t : r.tiles)
+    o << "    tile " << background(t.background) << " " << t.x << " " << t.y << " " << t.left << " " << t.top << " "
+      << t.width << " " << t.height << " " << t.depth << "  id " << t.id << "\n";
+}
+
 }  // namespace
 
 std::string DumpGame(const GameData& g) {
@@ -94,6 +122,12 @@ std::string DumpGame(const GameData& g) {
     return std::to_string(r.width) + "x" + std::to_string(r.height) + ", speed " + std::to_string(r.speed) + ", " +
            std::to_string(r.instances.size()) + " instances, " + std::to_string(r.tiles.size()) + " tiles";
   });
+  for (int i = 0; i < res.rooms.Count(); ++i)
+    if (res.rooms.Exists(i)) {
+      std::ostringstream details;
+      RoomDetails(details, *res.rooms.Get(i), res);
+      if (!details.str().empty()) o << "  room " << Text(res.rooms.Name(i)) << ":\n" << details.str();
+    }
   o << "last instance id: " << res.lastInstanceId << ", last tile id: " << res.lastTileId << "\n";
   o << "included files: " << res.includedFiles.size() << "\n";
   for (const CDataFile& f : res.includedFiles)

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "kvpack_images.h"
+#include "kvpack_rooms.h"
 #include "platform/text_codec.h"
 
 namespace kv::pack {
@@ -156,6 +157,7 @@ class Packer {
     // The runner refuses a game without a first room, so refuse to build one.
     if (res().roomOrder.empty()) throw PackError(m_.fileName + ": the game needs at least one room");
     res().lastInstanceId = nextInstanceId_ - 1;
+    res().lastTileId = lastTileId_;
     return std::move(out_);
   }
 
@@ -349,12 +351,13 @@ class Packer {
       else if (e.key == "speed") room->speed = ParseInt(m_, e, e.value);
       else if (e.key == "caption") room->caption = ToGame(e.value);
       else if (e.key == "persistent") room->persistent = ParseBool(m_, e);
-      else if (e.key == "colour" || e.key == "color") room->colour = ParseInt(m_, e, e.value);
+      else if (e.key == "colour" || e.key == "color" || e.key == "background_colour" || e.key == "background_color")
+        room->colour = ParseInt(m_, e, e.value);
       else if (e.key == "show_colour" || e.key == "show_color") room->showColour = ParseBool(m_, e);
+      else if (e.key == "views") room->viewsEnabled = ParseBool(m_, e);
       else if (e.key == "creation") room->creationCode = ReadCode(e, e.value);
       else if (!e.hasValue && e.key.rfind("instance", 0) == 0) AddInstance(*room, e);
-      else Unknown(sec, e);
-      // Later: "background", "view" and "tile" lines.
+      else if (!FillRoomLine(m_, e, *room, roomRefs_)) Unknown(sec, e);
     }
   }
 
@@ -479,6 +482,11 @@ class Packer {
   PackedGame out_;
   bool hasRoomOrder_ = false;
   int nextInstanceId_ = 100001;
+  int lastTileId_ = GameResources().lastTileId;  // tile ids go on from 10000001, as the editor numbers them
+  RoomRefs roomRefs_{
+      [this](const ManifestEntry& e, std::string_view ref) { return Resolve(res().backgrounds, e, "background", ref); },
+      [this](const ManifestEntry& e, std::string_view ref) { return Resolve(res().objects, e, "object", ref); },
+      &lastTileId_};
 };
 
 }  // namespace

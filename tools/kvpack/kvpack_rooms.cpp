@@ -1,0 +1,147 @@
+#include "kvpack_rooms.h"
+
+#include <string>
+#include <vector>
+
+namespace kv::pack {
+namespace {
+
+// The whole line back from the manifest's key/value split, with blanks around '=' removed so that "x = 3" and
+// "x=3" are one word.
+std::vector<std::string> LineWords(const ManifestEntry& e) {
+  std::string line = e.hasValue ? e.key + "=" + e.rawValue : e.key;
+  std::string squeezed;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '=') {
+      while (!squeezed.empty() && (squeezed.back() == ' ' || squeezed.back() == '\t')) squeezed.pop_back();
+      squeezed += '=';
+      while (i + 1 < line.size() && (line[i + 1] == ' ' || line[i + 1] == '\t')) ++i;
+    } else {
+      squeezed += line[i];
+    }
+  }
+  return SplitWords(squeezed);
+}
+
+// The words after the fixed ones: bare flags and "key=value" options.
+struct Options {
+  std::vector<std::string> flags;
+  std::vector<std::pair<std::string, std::string>> values;
+};
+
+Options SplitOptions(const Manifest& m, const ManifestEntry& e, const std::vector<std::string>& words, size_t from) {
+  Options o;
+  for (size_t i = from; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    size_t eq = w.find('=');
+    if (eq == std::string::npos) {
+      o.flags.push_back(w);
+    } else {
+      if (eq == 0 || eq + 1 == w.size()) m.Fail(e.line, "option '" + w + "' needs 'key=value'");
+      o.values.emplace_back(w.substr(0, eq), w.substr(eq + 1));
+    }
+  }
+  return o;
+}
+
+int Layer(const Manifest& m, const ManifestEntry& e, const std::string& word, const char* what) {
+  int n = ParseInt(m, e, word);
+  if (n < 0 || n >= CRoom::kLayerCount)
+    m.Fail(e.line, std::string(what) + " number '" + word + "' is not 0 … " + std::to_string(CRoom::kLayerCount - 1));
+  return n;
+}
+
+// background LAYER BG_NAME [visible|hidden] [foreground] [stretch] [x=N y=N htiled=B vtiled=B hspeed=N vspeed=N]
+void FillBackgroundLayer(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
+                         const std::vector<std::string>& w) {
+  if (w.size() < 3) m.Fail(e.line, "expected 'background LAYER BACKGROUND [options]'");
+  CBack back;  // a line replaces the layer as a whole
+  back.visible = true;
+  back.background = refs.background(e, w[2]);
+  Options o = SplitOptions(m, e, w, 3);
+  for (const std::string& f : o.flags) {
+    if (f == "visible") back.visible = true;
+    else if (f == "hidden") back.visible = false;
+    else if (f == "foreground") back.foreground = true;
+    else if (f == "stretch") back.stretch = true;
+    else m.Fail(e.line, "unknown background layer option '" + f + "'");
+  }
+  for (const auto& [key, value] : o.values) {
+    ManifestEntry v = e;
+    v.value = value;
+    if (key == "x") back.x = ParseInt(m, e, value);
+    else if (key == "y") back.y = ParseInt(m, e, value);
+    else if (key == "hspeed") back.hSpeed = ParseInt(m, e, value);
+    else if (key == "vspeed") back.vSpeed = ParseInt(m, e, value);
+    else if (key == "htiled") back.hTiled = ParseBool(m, v);
+    else if (key == "vtiled") back.vTiled = ParseBool(m, v);
+    else m.Fail(e.line, "unknown background layer option '" + key + "'");
+  }
+  room.backgrounds[Layer(m, e, w[1], "layer")] = back;
+}
+
+// view N XVIEW YVIEW WVIEW HVIEW XPORT YPORT WPORT HPORT [visible|hidden] [object=NAME hborder=N vborder=N
+// hspeed=N vspeed=N]
+void FillView(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
+              const std::vector<std::string>& w) {
+  if (w.size() < 10) m.Fail(e.line, "expected 'view N XVIEW YVIEW WVIEW HVIEW XPORT YPORT WPORT HPORT [options]'");
+  CView view;
+  view.visible = true;
+  int* fields[] = {&view.xView, &view.yView, &view.wView, &view.hView,
+                   &view.xPort, &view.yPort, &view.wPort, &view.hPort};
+  for (size_t i = 0; i < 8; ++i) *fields[i] = ParseInt(m, e, w[2 + i]);
+  // A view or port without area shows nothing and makes the runner divide by zero when it scales.
+  if (view.wView <= 0 || view.hView <= 0 || view.wPort <= 0 || view.hPort <= 0)
+    m.Fail(e.line, "view and port sizes must be positive");
+  Options o = SplitOptions(m, e, w, 10);
+  for (const std::string& f : o.flags) {
+    if (f == "visible") view.visible = true;
+    else if (f == "hidden") view.visible = false;
+    else m.Fail(e.line, "unknown view option '" + f + "'");
+  }
+  for (const auto& [key, value] : o.values) {
+    if (key == "object") view.object = refs.object(e, value);
+    else if (key == "hborder") view.hBorder = ParseInt(m, e, value);
+    else if (key == "vborder") view.vBorder = ParseInt(m, e, value);
+    else if (key == "hspeed") view.hSpeed = ParseInt(m, e, value);
+    else if (key == "vspeed") view.vSpeed = ParseInt(m, e, value);
+    else m.Fail(e.line, "unknown view option '" + key + "'");
+  }
+  room.views[Layer(m, e, w[1], "view")] = view;
+}
+
+// tile BG_NAME X Y LEFT TOP WIDTH HEIGHT DEPTH
+void FillTile(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
+              const std::vector<std::string>& w) {
+  // The stored tile holds no scale, blend or alpha; taking them here would lose them silently.
+  if (w.size() > 9)
+    m.Fail(e.line, "a stored tile has no scale, blend or alpha (set them with the tile functions at run time)");
+  if (w.size() != 9) m.Fail(e.line, "expected 'tile BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH'");
+  RTile t;
+  t.background = refs.background(e, w[1]);
+  t.x = ParseInt(m, e, w[2]);
+  t.y = ParseInt(m, e, w[3]);
+  t.left = ParseInt(m, e, w[4]);
+  t.top = ParseInt(m, e, w[5]);
+  t.width = ParseInt(m, e, w[6]);
+  t.height = ParseInt(m, e, w[7]);
+  t.depth = ParseInt(m, e, w[8]);
+  if (t.left < 0 || t.top < 0 || t.width <= 0 || t.height <= 0)
+    m.Fail(e.line, "a tile needs LEFT, TOP >= 0 and a positive WIDTH and HEIGHT");
+  t.id = ++*refs.lastTileId;
+  room.tiles.push_back(t);
+}
+
+}  // namespace
+
+bool FillRoomLine(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs) {
+  std::vector<std::string> w = LineWords(e);
+  if (w.empty()) return false;
+  if (w[0] == "background") FillBackgroundLayer(m, e, room, refs, w);
+  else if (w[0] == "view") FillView(m, e, room, refs, w);
+  else if (w[0] == "tile") FillTile(m, e, room, refs, w);
+  else return false;
+  return true;
+}
+
+}  // namespace kv::pack
