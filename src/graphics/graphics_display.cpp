@@ -21,13 +21,62 @@ VirtualDisplay& DefaultDisplay() {
 plat::IDisplay* g_display = nullptr;
 plat::IDisplay& Current() { return g_display ? *g_display : DefaultDisplay(); }
 
+// The mode full screen uses on a real screen; none: the desktop's own.
+std::optional<plat::DisplayMode> g_request;
+
+// A real screen's modes come from the game window; without a platform display (or before the window exists)
+// the virtual desktop answers.
+plat::IWindow* ModeWindow() { return g_display ? Win().window : nullptr; }
+
+constexpr int kUnknownRate = 60;
+int RateOf(const plat::DisplayMode& m) { return m.frequency > 0 ? m.frequency : kUnknownRate; }
+bool SameMode(const plat::DisplayMode& a, const plat::DisplayMode& b) {
+  return a.width == b.width && a.height == b.height && RateOf(a) == RateOf(b);
+}
+
+// The mode games see: the one on the screen, always 32 bits, a rate the window system does not tell as 60.
+plat::DisplayMode Reported() {
+  if (plat::IWindow* window = ModeWindow()) {
+    plat::DisplayMode m = window->CurrentMode();
+    m.bitsPerPixel = 32;
+    m.frequency = RateOf(m);
+    return m;
+  }
+  return Current().Desktop();
+}
+
 // Centring, full screen and the render-size limit follow the desktop the display reports.
 void ShareDesktopSize() {
-  plat::DisplayMode m = Current().Desktop();
+  const plat::DisplayMode m = Reported();
   Win().desktopWidth = std::max(1, m.width);
   Win().desktopHeight = std::max(1, m.height);
   D3D().desktopWidth = Win().desktopWidth;
   D3D().desktopHeight = Win().desktopHeight;
+}
+
+std::optional<plat::DisplayMode> PickForWindow(plat::IWindow& window, int width, int height, int frequency,
+                                               int depth) {
+  const plat::DisplayMode desktop = window.DesktopMode();
+  return PickDisplayMode(window.DisplayModes(), g_request.value_or(desktop), desktop, width, height, frequency,
+                         depth);
+}
+
+bool ChangeRealDisplay(plat::IWindow& window, int width, int height, int frequency, int depth) {
+  const std::optional<plat::DisplayMode> mode = PickForWindow(window, width, height, frequency, depth);
+  if (!mode) return false;
+  // The desktop's own mode needs no change: full screen just covers the desktop.
+  if (SameMode(*mode, window.DesktopMode())) {
+    g_request.reset();
+    window.SetFullScreenMode(nullptr);
+  } else if (window.SetFullScreenMode(&*mode)) {
+    g_request = mode;
+  } else {
+    // Refused by the window system: what was in use before stays.
+    window.SetFullScreenMode(g_request ? &*g_request : nullptr);
+    return false;
+  }
+  ShareDesktopSize();
+  return true;
 }
 
 }  // namespace
@@ -65,25 +114,57 @@ void VirtualDisplay::SetGlobalMouse(int x, int y) { input::SetMouseClient(x - Wi
 
 void AttachDisplay(plat::IDisplay* display) {
   g_display = display;
+  g_request.reset();
   if (!display) DefaultDisplay().Restore();
   ShareDesktopSize();
 }
 
-int DisplayWidth() { return Current().Desktop().width; }
-int DisplayHeight() { return Current().Desktop().height; }
-int DisplayColourDepth() { return Current().Desktop().bitsPerPixel; }
-int DisplayFrequency() { return Current().Desktop().frequency; }
+void DisplayFollowsWindow() { ShareDesktopSize(); }
+
+std::optional<plat::DisplayMode> PickDisplayMode(const std::vector<plat::DisplayMode>& modes,
+                                                 const plat::DisplayMode& current, const plat::DisplayMode& desktop,
+                                                 int width, int height, int frequency, int depth) {
+  if (depth > 0 && depth != 16 && depth != 32) return std::nullopt;
+  const int w = width > 0 ? width : current.width, h = height > 0 ? height : current.height;
+  std::optional<plat::DisplayMode> best;
+  // Better: the current rate, then a higher one, then 32 bits over 16 (a requested rate is required).
+  auto better = [&](const plat::DisplayMode& a, const plat::DisplayMode& b) {
+    const bool aKeeps = RateOf(a) == RateOf(current), bKeeps = RateOf(b) == RateOf(current);
+    if (aKeeps != bKeeps) return aKeeps;
+    if (RateOf(a) != RateOf(b)) return RateOf(a) > RateOf(b);
+    return a.bitsPerPixel == 32 && b.bitsPerPixel != 32;
+  };
+  auto consider = [&](const plat::DisplayMode& m) {
+    if (m.width != w || m.height != h) return;
+    if (frequency > 0 && RateOf(m) != frequency) return;
+    if (!best || better(m, *best)) best = m;
+  };
+  consider(desktop);
+  for (const plat::DisplayMode& m : modes) consider(m);
+  return best;
+}
+
+std::optional<plat::DisplayMode> RequestedDisplayMode() { return g_request; }
+
+int DisplayWidth() { return Reported().width; }
+int DisplayHeight() { return Reported().height; }
+int DisplayColourDepth() { return Reported().bitsPerPixel; }
+int DisplayFrequency() { return Reported().frequency; }
 
 bool ChangeDisplay(int width, int height, int frequency, int depth) {
+  if (plat::IWindow* window = ModeWindow()) return ChangeRealDisplay(*window, width, height, frequency, depth);
   if (!Current().SetMode(width, height, frequency, depth, false)) return false;
   ShareDesktopSize();
   return true;
 }
 bool TestDisplay(int width, int height, int frequency, int depth) {
+  if (plat::IWindow* window = ModeWindow()) return PickForWindow(*window, width, height, frequency, depth).has_value();
   return Current().SetMode(width, height, frequency, depth, true);
 }
 void RestoreDisplay() {
-  Current().Restore();
+  g_request.reset();
+  if (plat::IWindow* window = ModeWindow()) window->SetFullScreenMode(nullptr);
+  else Current().Restore();
   ShareDesktopSize();
 }
 

@@ -1,6 +1,16 @@
-// The desktop display mode as games see and change it. Mode changes are only checked against the modes the
-// platform lists and take effect in full screen; the display functions report what was requested.
+// The desktop display mode as games see and change it.
+//
+// With a real screen the game window's display modes are the ones offered: a change picks one of them and the
+// window uses it for full screen (exclusive full screen in that mode; without a change the window just covers
+// the desktop). A windowed game's request is remembered and takes effect when the game enters full screen; the
+// desktop gets its own mode back on display_reset, on leaving full screen and when the window goes away. The
+// depth reported is always 32 bits (frames are drawn in 32 bits whatever a game asks for).
+//
+// Without a screen (headless runs, tests) a virtual desktop answers instead and takes the changes itself.
 #pragma once
+
+#include <optional>
+#include <vector>
 
 #include "platform/display.h"
 
@@ -22,9 +32,23 @@ class VirtualDisplay final : public plat::IDisplay {
   plat::DisplayMode stored_, current_;
 };
 
-// Attaches the platform display; null returns to the virtual 1024 × 768 one. The window and device learn the
-// desktop size from it, and again after every accepted mode change.
+// Attaches the platform display; null returns to the virtual 1024 × 768 one and forgets any mode request. With
+// a platform display the modes are those of the attached game window (Win().window). The window and device
+// learn the desktop size from it, again after every accepted mode change and when full screen comes or goes.
 void AttachDisplay(plat::IDisplay* display);
+// The window entered or left full screen: the desktop size seen by the window and device follows the mode on
+// the screen.
+void DisplayFollowsWindow();
+
+// The mode a request picks from the listed modes: width and height ≤ 0 are those of `current` (the mode
+// requested so far, or the desktop's); a frequency ≤ 0 keeps the current rate when that size has it, else the
+// highest the size offers; depth must be ≤ 0, 16 or 32. The desktop's own mode is always among the choices.
+// Rates of 0 (not told by the window system) count as 60. None when no mode fits.
+std::optional<plat::DisplayMode> PickDisplayMode(const std::vector<plat::DisplayMode>& modes,
+                                                 const plat::DisplayMode& current, const plat::DisplayMode& desktop,
+                                                 int width, int height, int frequency, int depth);
+// The mode full screen is to use on a real screen, none for the desktop's own.
+std::optional<plat::DisplayMode> RequestedDisplayMode();
 
 int DisplayWidth();
 int DisplayHeight();

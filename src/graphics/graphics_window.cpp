@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "graphics/graphics_d3d.h"
+#include "graphics/graphics_display.h"
 #include "graphics/graphics_support.h"
 #include "input/io_main.h"
 
@@ -216,6 +217,7 @@ void ApplyOptions() {
     f.fullscreen = w.fullScreen;
     f.onTop = w.stayOnTop;
     w.window->SetFrame(f);
+    DisplayFollowsWindow();  // full screen may have changed the display mode
     // Full screen covers the desktop; the stored windowed geometry stays for the way back.
     if (!w.fullScreen) w.window->SetClientRect({w.clientLeft, w.clientTop, w.clientWidth, w.clientHeight});
     UpdateMinimumSize();

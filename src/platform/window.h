@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "platform/display.h"
 #include "platform/gpu_device.h"
 
 namespace kv::plat {
@@ -51,6 +53,18 @@ class IWindow {
   virtual bool KeyHeldNow(int /*vk*/) const { return false; }  // the physical key, whatever the game saw
   virtual bool NumLockOn() const { return false; }
   virtual void* SdlWindow() const = 0;                // for the GL device of the same backend; null otherwise
+
+  // Display modes of the screen the window is on. Depths are reported as the 16 or 32 bits games know; a rate
+  // of 0 means the window system does not tell.
+  virtual std::vector<DisplayMode> DisplayModes() const { return {}; }
+  virtual DisplayMode DesktopMode() const { return {}; }
+  // The mode on the screen now: the window's full-screen mode while it is applied, else the desktop's.
+  virtual DisplayMode CurrentMode() const { return DesktopMode(); }
+  // The mode full screen uses. Null: the desktop's own (the window covers the desktop, no mode change);
+  // otherwise exclusive full screen in that mode (one of DisplayModes()). Takes effect at once while the window
+  // is full screen, else when it enters full screen; leaving full screen, passing null and destroying the
+  // window give the desktop its mode back. False when the window system refuses the mode.
+  virtual bool SetFullScreenMode(const DisplayMode* mode) { return mode == nullptr; }
 };
 
 }  // namespace kv::plat

@@ -7,6 +7,7 @@
 
 #include "functions/function_sprite.h"
 #include "functions/function_window.h"
+#include "graphics/graphics_display.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "world/builtin_globals.h"
@@ -231,7 +232,6 @@ bool RunnerForm::PrepareGraphics() {
       return false;
     request.depth = 16;
   }
-  // Display mode changes join here.
   display_ = std::make_unique<RunnerDisplay>(options_);
   std::string failure;
   if (!display_->Prepare(game_.settings, failure)) {
@@ -239,6 +239,10 @@ bool RunnerForm::PrepareGraphics() {
     display_.reset();
     return false;
   }
+  // The settings' display mode: full screen uses it (a windowed game keeps it for when it goes full screen).
+  if (request.width || request.height || request.frequency || request.depth)
+    gfx::ChangeDisplay(request.width.value_or(0), request.height.value_or(0), request.frequency.value_or(0),
+                       request.depth.value_or(0));
   return true;
 }
 

@@ -1,9 +1,12 @@
 // Display modes: requests reported back, parameters ≤ 0 unchanged, settings codes; the display functions, the
-// virtual desktop of headless runs and saving the screen under secure mode.
+// virtual desktop of headless runs and saving the screen under secure mode; on a real screen, which listed mode
+// a request picks and how the game window uses it for full screen.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "functions/call_builtin.h"
 #include "graphics/bitmap_ops.h"
@@ -206,6 +209,214 @@ TEST_F(DisplayFunctionsTest, ScreenSaveAndSecureMode) {
   ASSERT_TRUE(whole);
   EXPECT_EQ(whole->width, 640);
   EXPECT_EQ(whole->height, 480);
+}
+
+// ---- real screens: the listed modes and the game window's full screen ----
+
+plat::DisplayMode Mode(int w, int h, int hz, int bpp = 32) { return {w, h, bpp, hz}; }
+std::string Text(const std::optional<plat::DisplayMode>& m) {
+  if (!m) return "none";
+  return std::to_string(m->width) + "x" + std::to_string(m->height) + "@" + std::to_string(m->frequency) + "/" +
+         std::to_string(m->bitsPerPixel);
+}
+
+TEST(GraphicsDisplay, PickedModeForARequest) {
+  const std::vector<plat::DisplayMode> listed = {
+      Mode(1920, 1080, 60), Mode(1280, 1024, 60), Mode(1280, 1024, 75), Mode(800, 600, 56),
+      Mode(800, 600, 72),   Mode(800, 600, 60, 16), Mode(800, 600, 60), Mode(640, 480, 0)};
+  const plat::DisplayMode desktop = Mode(1920, 1080, 60);
+  struct Case {
+    plat::DisplayMode current;
+    int w, h, hz, bpp;
+    const char* picked;
+  } cases[] = {
+      {desktop, 800, 600, 0, 0, "800x600@60/32"},         // the current rate, in 32 bits over 16
+      {desktop, 800, 600, 0, 16, "800x600@60/32"},        // 16 bits asked: drawn in 32 all the same
+      {desktop, 800, 600, 72, 0, "800x600@72/32"},
+      {desktop, 800, 600, 85, 0, "none"},                 // a given rate must be offered
+      {Mode(1280, 1024, 75), 800, 600, 0, 0, "800x600@72/32"},  // rate not offered: the highest
+      {Mode(1280, 1024, 60), -1, -1, 75, 0, "1280x1024@75/32"},  // only the rate changes
+      {Mode(1280, 1024, 75), 0, 0, 0, 32, "1280x1024@75/32"},    // only the depth: the current mode
+      {desktop, 0, 0, 0, 24, "none"},
+      {desktop, 0, 0, 0, 8, "none"},
+      {desktop, 640, 480, 60, 0, "640x480@0/32"},         // a rate the system does not tell counts as 60
+      {desktop, 640, 480, 70, 0, "none"},
+      {desktop, 333, 222, 0, 0, "none"},
+      {desktop, 1024, 768, 0, 0, "none"},
+      {desktop, 800, 0, 0, 0, "none"},                    // 800 × the current height
+      {desktop, 1920, 1080, 0, 0, "1920x1080@60/32"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Text(PickDisplayMode(listed, c.current, desktop, c.w, c.h, c.hz, c.bpp)), c.picked)
+        << c.w << "x" << c.h << "@" << c.hz << "/" << c.bpp << " from " << Text(c.current);
+  }
+  // The desktop's own mode is always offered, listed or not; nothing else is without a list.
+  EXPECT_EQ(Text(PickDisplayMode({}, Mode(1366, 768, 0), Mode(1366, 768, 0), 1366, 768, 0, 0)), "1366x768@0/32");
+  EXPECT_EQ(Text(PickDisplayMode({}, Mode(1366, 768, 0), Mode(1366, 768, 0), 1366, 768, 60, 32)), "1366x768@0/32");
+  EXPECT_EQ(Text(PickDisplayMode({}, Mode(1366, 768, 0), Mode(1366, 768, 0), 800, 600, 0, 0)), "none");
+}
+
+// A game window on a screen with a few modes: full screen switches the screen exactly as the window system
+// would (exclusive in the chosen mode, or covering the desktop in its own).
+class ModeWindow : public plat::IWindow {
+ public:
+  std::vector<plat::DisplayMode> modes = {Mode(1920, 1080, 60), Mode(1280, 1024, 60), Mode(1280, 1024, 75),
+                                          Mode(800, 600, 60), Mode(640, 480, 60)};
+  plat::DisplayMode desktop = Mode(1920, 1080, 60);
+  std::optional<plat::DisplayMode> fullScreenMode;
+  plat::WindowFrame frame;
+  bool refuse = false;
+  std::vector<std::string> calls;  // SetFullScreenMode as it was called
+
+  std::vector<plat::DisplayMode> DisplayModes() const override { return modes; }
+  plat::DisplayMode DesktopMode() const override { return desktop; }
+  plat::DisplayMode CurrentMode() const override {
+    return frame.fullscreen && fullScreenMode ? *fullScreenMode : desktop;
+  }
+  bool SetFullScreenMode(const plat::DisplayMode* m) override {
+    calls.push_back(m ? Text(*m) : "desktop");
+    if (m && refuse) return false;
+    fullScreenMode = m ? std::optional<plat::DisplayMode>(*m) : std::nullopt;
+    return true;
+  }
+  // What the screen shows: the window's mode while it is full screen with one.
+  std::string Screen() const { return Text(CurrentMode()); }
+
+  void SetVisible(bool) override {}
+  bool Visible() const override { return true; }
+  void SetCaption(const std::string&) override {}
+  void SetFrame(const plat::WindowFrame& f) override { frame = f; }
+  void SetClientRect(const plat::IntRect& r) override { rect = r; }
+  plat::IntRect ClientRect() const override { return frame.fullscreen ? plat::IntRect{0, 0, CurrentMode().width, CurrentMode().height} : rect; }
+  void SetMinClientSize(int, int) override {}
+  void SetCursor(int) override {}
+  void Mouse(int& x, int& y) const override { x = y = 0; }
+  void WarpMouse(int, int) override {}
+  bool IsActive() const override { return true; }
+  uint64_t NativeHandle() const override { return 0; }
+  void Pump(plat::InputSink&) override {}
+  void* SdlWindow() const override { return nullptr; }
+  plat::IntRect rect{100, 100, 640, 480};
+};
+
+class RealScreenModesTest : public DisplayFunctionsTest {
+ protected:
+  void SetUp() override {
+    DisplayFunctionsTest::SetUp();
+    AttachWindow(&window, 1920, 1080);
+    AttachDisplay(&display);
+  }
+  void TearDown() override {
+    AttachDisplay(nullptr);
+    AttachWindow(nullptr, 1024, 768);
+    DisplayFunctionsTest::TearDown();
+  }
+  // The display as the game sees it.
+  std::string Reported() {
+    return std::to_string(int(call.Real("display_get_width"))) + "x" +
+           std::to_string(int(call.Real("display_get_height"))) + "@" +
+           std::to_string(int(call.Real("display_get_frequency"))) + "/" +
+           std::to_string(int(call.Real("display_get_colordepth")));
+  }
+  ModeWindow window;
+  FakeDisplay display;
+};
+
+TEST_F(RealScreenModesTest, RequestsAreRememberedAndAppliedInFullScreen) {
+  struct Step {
+    const char* fn;
+    std::vector<double> args;
+    double result;          // −1: not checked
+    const char* screen;     // what the screen shows afterwards
+    const char* reported;   // what the display functions report
+    const char* lastCall;   // the last mode given to the window, "" when none was given
+  } steps[] = {
+      // Windowed: a request is remembered by the window; the screen keeps the desktop's mode.
+      {"display_test_all", {800, 600, 60, 16}, 1, "1920x1080@60/32", "1920x1080@60/32", ""},
+      {"display_test_all", {1024, 768, 0, 0}, 0, "1920x1080@60/32", "1920x1080@60/32", ""},
+      {"display_set_size", {800, 600}, 1, "1920x1080@60/32", "1920x1080@60/32", "800x600@60/32"},
+      {"display_set_size", {1024, 768}, 0, "1920x1080@60/32", "1920x1080@60/32", "800x600@60/32"},
+      // Entering full screen applies it; a rate of that size only given is refused, nothing changes.
+      {"window_set_fullscreen", {1}, -1, "800x600@60/32", "800x600@60/32", "800x600@60/32"},
+      {"display_set_frequency", {75}, 0, "800x600@60/32", "800x600@60/32", "800x600@60/32"},
+      // Parameters ≤ 0 keep what was asked before (800 × 600), 16 bits are drawn in 32.
+      {"display_set_all", {-1, -1, -1, 16}, 1, "800x600@60/32", "800x600@60/32", "800x600@60/32"},
+      {"display_set_colordepth", {24}, 0, "800x600@60/32", "800x600@60/32", "800x600@60/32"},
+      {"display_set_size", {1280, 1024}, 1, "1280x1024@60/32", "1280x1024@60/32", "1280x1024@60/32"},
+      {"display_set_frequency", {75}, 1, "1280x1024@75/32", "1280x1024@75/32", "1280x1024@75/32"},
+      {"display_test_all", {640, 480, 0, 0}, 1, "1280x1024@75/32", "1280x1024@75/32", "1280x1024@75/32"},
+      // Leaving full screen gives the desktop its mode; coming back takes the request up again.
+      {"window_set_fullscreen", {0}, -1, "1920x1080@60/32", "1920x1080@60/32", "1280x1024@75/32"},
+      {"window_set_fullscreen", {1}, -1, "1280x1024@75/32", "1280x1024@75/32", "1280x1024@75/32"},
+      // The desktop's own mode needs no change: full screen just covers the desktop.
+      {"display_set_size", {1920, 1080}, 1, "1920x1080@60/32", "1920x1080@60/32", "desktop"},
+      {"display_set_size", {640, 480}, 1, "640x480@60/32", "640x480@60/32", "640x480@60/32"},
+      {"display_reset", {}, -1, "1920x1080@60/32", "1920x1080@60/32", "desktop"},
+      // After a reset the request starts from the desktop again: the rate alone asks 1920 × 1080 @ 75.
+      {"display_set_frequency", {75}, 0, "1920x1080@60/32", "1920x1080@60/32", "desktop"},
+  };
+  for (const Step& s : steps) {
+    RValue args[4];
+    for (size_t i = 0; i < s.args.size(); ++i) args[i] = s.args[i];
+    const RBuiltinFunction* fn = GetBuiltinFunction(FindBuiltinFunction(s.fn));
+    ASSERT_NE(fn, nullptr) << s.fn;
+    RValue r;
+    fn->handler(r, nullptr, nullptr, fn->argCount, args);
+    const std::string where = std::string(s.fn) + " " + (s.args.empty() ? "" : std::to_string(s.args[0]));
+    if (s.result >= 0) {
+      EXPECT_EQ(r.Real(), s.result) << where;
+    }
+    EXPECT_EQ(window.Screen(), s.screen) << where;
+    EXPECT_EQ(Reported(), s.reported) << where;
+    EXPECT_EQ(window.calls.empty() ? "" : window.calls.back(), s.lastCall) << where;
+  }
+  EXPECT_TRUE(call.NoErrors());
+}
+
+TEST_F(RealScreenModesTest, WindowAndDeviceFollowTheModeOnTheScreen) {
+  call.Call("display_set_size", {800.0, 600.0});
+  // Windowed: centring and the render-size limit keep to the real desktop.
+  EXPECT_EQ(Win().desktopWidth, 1920);
+  EXPECT_EQ(D3D().desktopHeight, 1080);
+  call.Call("window_set_fullscreen", {1.0});
+  EXPECT_EQ(Win().desktopWidth, 800);
+  EXPECT_EQ(D3D().desktopHeight, 600);
+  EXPECT_EQ(call.Real("window_get_width"), 800);
+  EXPECT_EQ(call.Real("window_get_height"), 600);
+  call.Call("window_set_fullscreen", {0.0});
+  EXPECT_EQ(Win().desktopWidth, 1920);
+  call.Call("window_center");
+  EXPECT_EQ(call.Real("window_get_x"), (1920 - call.Real("window_get_width")) / 2);
+  // A new display forgets what the old one was asked.
+  call.Call("display_set_size", {640.0, 480.0});
+  AttachDisplay(&display);
+  EXPECT_FALSE(RequestedDisplayMode());
+}
+
+TEST_F(RealScreenModesTest, ModeRefusedByTheWindowSystemKeepsTheOneInUse) {
+  call.Call("window_set_fullscreen", {1.0});
+  EXPECT_EQ(call.Real("display_set_size", {800.0, 600.0}), 1);
+  window.refuse = true;
+  EXPECT_EQ(call.Real("display_set_size", {1280.0, 1024.0}), 0);
+  EXPECT_EQ(window.Screen(), "800x600@60/32");
+  EXPECT_EQ(window.calls.back(), "800x600@60/32");  // given back to the window after the refusal
+  EXPECT_EQ(Text(RequestedDisplayMode()), "800x600@60/32");
+  EXPECT_EQ(Reported(), "800x600@60/32");
+  // Going back to the desktop's mode never needs the window system's consent.
+  call.Call("display_reset");
+  EXPECT_EQ(window.Screen(), "1920x1080@60/32");
+  EXPECT_FALSE(RequestedDisplayMode());
+}
+
+TEST_F(RealScreenModesTest, ScreenWithoutAListOrRate) {
+  window.modes.clear();
+  window.desktop = Mode(1366, 768, 0);
+  EXPECT_EQ(Reported(), "1366x768@60/32");  // an unknown rate is reported as 60
+  EXPECT_EQ(call.Real("display_test_all", {1366.0, 768.0, 60.0, 32.0}), 1);
+  EXPECT_EQ(call.Real("display_test_all", {800.0, 600.0, 0.0, 0.0}), 0);
+  EXPECT_EQ(call.Real("display_set_all", {-1.0, -1.0, -1.0, 16.0}), 1);
+  EXPECT_EQ(call.Real("display_set_size", {800.0, 600.0}), 0);
+  EXPECT_FALSE(RequestedDisplayMode());
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "platform/text_codec.h"
 
@@ -121,11 +125,60 @@ SDL_SystemCursor CursorFor(int cr) {
   }
 }
 
+DisplayMode FromSdl(const SDL_DisplayMode& dm) {
+  DisplayMode m;
+  m.width = dm.w;
+  m.height = dm.h;
+  // Bytes per pixel × 8: a 24-bit colour mode with padding is the 32-bit mode games expect.
+  m.bitsPerPixel = SDL_BYTESPERPIXEL(dm.format) * 8 == 16 ? 16 : 32;
+  m.frequency = dm.refresh_rate;
+  return m;
+}
+
+// ---- giving the desktop its mode back when the process dies ----
+//
+// A window in exclusive full screen gives the desktop its mode back when it leaves full screen or is destroyed.
+// A process that ends some other way (exit() from a library, a crash, an abort) would leave the screen in the
+// game's mode; the guard below restores it on those paths too.
+
+std::atomic<SDL_Window*> g_exclusiveWindow{nullptr};
+
+void RestoreDesktopModeNow() {
+  if (SDL_Window* w = g_exclusiveWindow.exchange(nullptr)) SDL_SetWindowFullscreen(w, 0);
+}
+
+extern "C" void RestoreDesktopModeOnSignal(int sig) {
+  // Best effort on the way down: a window system stuck in the middle of a call must not keep the process alive.
+  alarm(2);
+  RestoreDesktopModeNow();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void InstallModeGuard() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  std::atexit(RestoreDesktopModeNow);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+    struct sigaction old {};
+    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;  // someone else handles it
+    struct sigaction sa {};
+    sa.sa_handler = RestoreDesktopModeOnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
 class SdlGameWindow final : public IWindow {
  public:
   explicit SdlGameWindow(SDL_Window* w) : window_(w) {}
   ~SdlGameWindow() override {
     for (auto& [k, c] : cursors_) SDL_FreeCursor(c);
+    if (Exclusive()) SDL_SetWindowFullscreen(window_, 0);
+    SDL_Window* self = window_;
+    g_exclusiveWindow.compare_exchange_strong(self, nullptr);
     SDL_DestroyWindow(window_);
   }
 
@@ -137,11 +190,47 @@ class SdlGameWindow final : public IWindow {
   void SetCaption(const std::string& cp1252) override { SDL_SetWindowTitle(window_, Cp1252ToUtf8(cp1252).c_str()); }
 
   void SetFrame(const WindowFrame& f) override {
-    SDL_SetWindowFullscreen(window_, f.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    frame_ = f;
+    ApplyFullScreen();
     SDL_SetWindowBordered(window_, f.border ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(window_, f.sizeable ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowAlwaysOnTop(window_, f.onTop ? SDL_TRUE : SDL_FALSE);
-    frame_ = f;
+  }
+
+  std::vector<DisplayMode> DisplayModes() const override {
+    std::vector<DisplayMode> modes;
+    const int display = DisplayIndex();
+    const int n = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < n; ++i) {
+      SDL_DisplayMode dm;
+      if (SDL_GetDisplayMode(display, i, &dm) == 0) modes.push_back(FromSdl(dm));
+    }
+    return modes;
+  }
+
+  DisplayMode DesktopMode() const override {
+    SDL_DisplayMode dm;
+    if (SDL_GetDesktopDisplayMode(DisplayIndex(), &dm) != 0) return DisplayMode{};
+    return FromSdl(dm);
+  }
+
+  // The mode the game asked for while it is full screen with one (SDL switches when the window is shown).
+  DisplayMode CurrentMode() const override { return frame_.fullscreen && mode_ ? FromSdl(*mode_) : DesktopMode(); }
+
+  bool SetFullScreenMode(const DisplayMode* mode) override {
+    const std::optional<SDL_DisplayMode> before = mode_;
+    if (!mode) {
+      mode_.reset();
+      return ApplyFullScreen();
+    }
+    std::optional<SDL_DisplayMode> found = FindSdlMode(*mode);
+    if (!found) return false;
+    mode_ = found;
+    if (SDL_SetWindowDisplayMode(window_, &*mode_) == 0 && ApplyFullScreen()) return true;
+    mode_ = before;
+    if (mode_) SDL_SetWindowDisplayMode(window_, &*mode_);
+    ApplyFullScreen();
+    return false;
   }
 
   void SetClientRect(const IntRect& r) override {
@@ -271,60 +360,70 @@ class SdlGameWindow final : public IWindow {
   }
 
  private:
+  int DisplayIndex() const { return std::max(0, SDL_GetWindowDisplayIndex(window_)); }
+  bool Exclusive() const { return frame_.fullscreen && mode_.has_value(); }
+
+  std::optional<SDL_DisplayMode> FindSdlMode(const DisplayMode& m) const {
+    const int display = DisplayIndex();
+    const int n = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < n; ++i) {
+      SDL_DisplayMode dm;
+      if (SDL_GetDisplayMode(display, i, &dm) != 0) continue;
+      const DisplayMode listed = FromSdl(dm);
+      if (listed.width == m.width && listed.height == m.height && listed.frequency == m.frequency &&
+          listed.bitsPerPixel == m.bitsPerPixel)
+        return dm;
+    }
+    return std::nullopt;
+  }
+
+  // Full screen is exclusive in the requested mode when there is one, else the window covers the desktop in
+  // its own mode; windowed, the desktop has its mode.
+  bool ApplyFullScreen() {
+    const Uint32 flags = !frame_.fullscreen ? 0 : mode_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    const bool ok = SDL_SetWindowFullscreen(window_, flags) == 0;
+    if (Exclusive()) {
+      InstallModeGuard();
+      g_exclusiveWindow = window_;
+    } else {
+      SDL_Window* self = window_;
+      g_exclusiveWindow.compare_exchange_strong(self, nullptr);
+    }
+    return ok;
+  }
+
   SDL_Window* window_;
   bool visible_ = false;
+  std::optional<SDL_DisplayMode> mode_;  // the exclusive full-screen mode, none for the desktop's
   WindowFrame frame_;
   int mouseX_ = 0, mouseY_ = 0;
   std::map<SDL_SystemCursor, SDL_Cursor*> cursors_;
 };
 
+// The desktop of the first display. Mode changes go through the game window (full screen), so this display only
+// answers whether a mode is listed and never changes one itself.
 class SdlDisplay final : public IDisplay {
  public:
   DisplayMode Desktop() const override {
-    DisplayMode m;
     SDL_DisplayMode dm;
-    if (SDL_GetDesktopDisplayMode(0, &dm) == 0) {
-      m.width = dm.w;
-      m.height = dm.h;
-      // Bytes per pixel × 8: a 24-bit colour mode with padding is the 32-bit mode games expect.
-      m.bitsPerPixel = SDL_BYTESPERPIXEL(dm.format) * 8;
-      if (m.bitsPerPixel != 16) m.bitsPerPixel = 32;
-      m.frequency = dm.refresh_rate;
-    }
-    if (requested_) {
-      if (req_.width > 0) m.width = req_.width;
-      if (req_.height > 0) m.height = req_.height;
-      if (req_.bitsPerPixel > 0) m.bitsPerPixel = req_.bitsPerPixel;
-      if (req_.frequency > 0) m.frequency = req_.frequency;
-    }
-    return m;
+    if (SDL_GetDesktopDisplayMode(0, &dm) != 0) return DisplayMode{};
+    return FromSdl(dm);
   }
 
-  // Modes are only checked against SDL's list; the window's full-screen state applies them.
   bool SetMode(int w, int h, int hz, int bpp, bool testOnly) override {
+    if (!testOnly) return false;
     if (bpp > 0 && bpp != 16 && bpp != 32) return false;
-    int n = SDL_GetNumDisplayModes(0);
+    const int n = SDL_GetNumDisplayModes(0);
     bool found = (w <= 0 && h <= 0 && hz <= 0);
     for (int i = 0; i < n && !found; ++i) {
       SDL_DisplayMode dm;
       if (SDL_GetDisplayMode(0, i, &dm) != 0) continue;
       found = (w <= 0 || dm.w == w) && (h <= 0 || dm.h == h) && (hz <= 0 || dm.refresh_rate == hz);
     }
-    if (!found) return false;
-    if (!testOnly) {
-      requested_ = true;
-      if (w > 0) req_.width = w;
-      if (h > 0) req_.height = h;
-      if (hz > 0) req_.frequency = hz;
-      if (bpp > 0) req_.bitsPerPixel = bpp;
-    }
-    return true;
+    return found;
   }
 
-  void Restore() override {
-    requested_ = false;
-    req_ = DisplayMode{0, 0, 0, 0};
-  }
+  void Restore() override {}
 
   void GlobalMouse(int& x, int& y) const override { SDL_GetGlobalMouseState(&x, &y); }
   void SetGlobalMouse(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
@@ -340,9 +439,6 @@ class SdlDisplay final : public IDisplay {
     if (ms > 0) SDL_Delay(ms);
   }
 
- private:
-  bool requested_ = false;
-  DisplayMode req_{0, 0, 0, 0};
 };
 
 }  // namespace
