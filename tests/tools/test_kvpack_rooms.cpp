@@ -143,6 +143,10 @@ TEST(KvpackRooms, BadLinesNameTheLine) {
       {"tile bg 0 0 0 0 16 16", "game.kvp:4: expected 'tile BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH'"},
       {"tile bg 0 0 0 0 16 16 0 2 2", "game.kvp:4: a stored tile has no scale, blend or alpha"},
       {"tile bg 0 0 0 0 0 16 0", "game.kvp:4: a tile needs LEFT, TOP >= 0 and a positive WIDTH and HEIGHT"},
+      {"tile bg 0 0 48 0 17 16 0", "game.kvp:4: tile part 48,0 17x16 is outside its background (64x32)"},
+      {"tile bg 0 0 0 17 16 16 0", "game.kvp:4: tile part 0,17 16x16 is outside its background (64x32)"},
+      {"tile 5 0 0 0 0 16 16 0", "game.kvp:4: tile background 5 does not exist"},
+      {"tile -1 0 0 0 0 16 16 0", "game.kvp:4: tile background -1 does not exist"},
       {"views = sometimes", "game.kvp:4: 'sometimes' is not true or false"},
       {"tiles = 3", "game.kvp:4: unknown entry 'tiles' in [room]"},
   };

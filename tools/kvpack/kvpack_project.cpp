@@ -152,6 +152,7 @@ class Packer {
   PackedGame Run() {
     DeclareResources();
     for (const ManifestSection& sec : m_.sections) Fill(sec);
+    CheckTiles();
     if (!hasRoomOrder_)
       for (int i = 0; i < res().rooms.Count(); ++i) res().roomOrder.push_back(i);
     // The runner refuses a game without a first room, so refuse to build one.
@@ -361,6 +362,19 @@ class Packer {
     }
   }
 
+  // A tile showing a part outside its background draws nothing there (or, cut by index, another image's pixels):
+  // refuse it once every background's size is known, since backgrounds may be declared after the rooms.
+  void CheckTiles() {
+    for (const auto& [line, t] : packedTiles_) {
+      const CBackground* b = res().backgrounds.Get(t.background);
+      if (!b) m_.Fail(line, "tile background " + std::to_string(t.background) + " does not exist");
+      if (static_cast<int64_t>(t.left) + t.width > b->width || static_cast<int64_t>(t.top) + t.height > b->height)
+        m_.Fail(line, "tile part " + std::to_string(t.left) + "," + std::to_string(t.top) + " " +
+                          std::to_string(t.width) + "x" + std::to_string(t.height) + " is outside its background (" +
+                          std::to_string(b->width) + "x" + std::to_string(b->height) + ")");
+    }
+  }
+
   void AddInstance(CRoom& room, const ManifestEntry& e) {
     std::vector<std::string> w = SplitWords(e.key);
     if (w[0] != "instance" || w.size() < 4 || w.size() > 5) m_.Fail(e.line, "expected 'instance OBJECT X Y [FILE]'");
@@ -486,7 +500,8 @@ class Packer {
   RoomRefs roomRefs_{
       [this](const ManifestEntry& e, std::string_view ref) { return Resolve(res().backgrounds, e, "background", ref); },
       [this](const ManifestEntry& e, std::string_view ref) { return Resolve(res().objects, e, "object", ref); },
-      &lastTileId_};
+      &lastTileId_, [this](const ManifestEntry& e, const RTile& t) { packedTiles_.emplace_back(e.line, t); }};
+  std::vector<std::pair<int, RTile>> packedTiles_;  // manifest line and tile, checked by CheckTiles
 };
 
 }  // namespace

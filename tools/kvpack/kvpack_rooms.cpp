@@ -130,6 +130,7 @@ void FillTile(const Manifest& m, const ManifestEntry& e, CRoom& room, const Room
     m.Fail(e.line, "a tile needs LEFT, TOP >= 0 and a positive WIDTH and HEIGHT");
   t.id = ++*refs.lastTileId;
   room.tiles.push_back(t);
+  if (refs.tileAdded) refs.tileAdded(e, t);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ struct RoomRefs {
   std::function<int(const ManifestEntry&, std::string_view)> background;
   std::function<int(const ManifestEntry&, std::string_view)> object;
   int* lastTileId = nullptr;  // the game's tile id counter; each packed tile takes the next id
+  // Called for each packed tile with its line, so the part it shows can be checked once every image is read.
+  std::function<void(const ManifestEntry&, const RTile&)> tileAdded;
 };
 
 // Applies a "background ...", "view ..." or "tile ..." line (with or without '=' options) to the room. Returns
