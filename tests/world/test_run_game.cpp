@@ -2,6 +2,8 @@
 // scripted input, drawing and screenshots.
 #include "test_run_fixture.h"
 
+#include "graphics/bitmap_ops.h"
+
 namespace {
 
 using kvtest::Result;
@@ -66,17 +68,42 @@ TEST_F(RunGame, ScriptedKeysReachKeyboardEvents) {
   EXPECT_EQ(r.out, "hold\npress\nhold\n");
 }
 
-// The bundled demo plays, changes rooms on Space and saves a real rendered frame.
+// The bundled demo plays, changes rooms on Space and saves real rendered frames: the first room is framed by
+// tiles over its scrolling backdrop; the second room is larger than the window and shown through a view.
 TEST_F(RunGame, BundledDemoPlaysAndDraws) {
   const std::string game = (dir / "demo.kvgame").string();
   ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
   std::ofstream(dir / "input.txt") << "@5 keydown 32\n@6 keyup 32\n";
-  const std::string shot = (dir / "shot.png").string();
-  Result r = Play(game, "--steps 20 --input " + (dir / "input.txt").string() + " --screenshot 15:" + shot);
+  const std::string field = (dir / "field.png").string(), shot = (dir / "shot.png").string();
+  Result r = Play(game, "--steps 20 --input " + (dir / "input.txt").string() + " --screenshot 3:" + field +
+                            " --screenshot 15:" + shot);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("entered Korvane Runner demo: the second room"), std::string::npos) << r.out;
   ASSERT_TRUE(fs::exists(shot));
   EXPECT_GT(fs::file_size(shot), 1000u);  // a drawn frame, not an empty one
+
+  // The left edge of the first room is a column of warm brown frame tiles (red over green over blue); inside it
+  // is the dark blue backdrop.
+  auto first = kv::gfx::LoadImageFile(field);
+  ASSERT_TRUE(first);
+  auto rgb = [](const kv::CBitmap32& b, int x, int y) {
+    const uint32_t p = b.pixels[static_cast<size_t>(y) * b.width + x];
+    return std::array<int, 3>{int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+  };
+  for (int y : {100, 200, 300}) {
+    auto [red, green, blue] = rgb(*first, 8, y);
+    EXPECT_TRUE(red > 120 && red > green && green > blue) << "frame at y " << y << ": " << red << " " << green << " " << blue;
+  }
+  // Below where the balls start and away from the ship and the tile clusters.
+  for (auto [x, y] : {std::pair{100, 360}, std::pair{560, 350}, std::pair{150, 425}}) {
+    auto [red, green, blue] = rgb(*first, x, y);
+    EXPECT_TRUE(blue > red && red < 90) << "backdrop at " << x << "," << y << ": " << red << " " << green << " " << blue;
+  }
+  // The second room is 1280x960 but the window shows its 640x480 view.
+  auto second = kv::gfx::LoadImageFile(shot);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->width, 640);
+  EXPECT_EQ(second->height, 480);
 }
 
 }  // namespace
