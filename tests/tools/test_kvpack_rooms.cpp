@@ -114,7 +114,7 @@ TEST(KvpackRooms, WithoutTilesTheCounterKeepsItsStart) {
 TEST(KvpackRooms, DumpShowsTheRoomLines) {
   std::string text = DumpGame(PackAndLoad(kRooms));
   for (const char* needle :
-       {"  room rm_a:", "background 0 bg_sky visible x=5 y=-3 htiled=off vtiled=on hspeed=2 vspeed=-1",
+       {"  room rm_a:", "background_color = 0x102030, show_color = false", "background 0 bg_sky visible x=5 y=-3 htiled=off vtiled=on hspeed=2 vspeed=-1",
         "background 7 bg_stone visible foreground stretch", "views = on",
         "view 0 0 0 640 480 0 0 640 480 object=obj_ship hborder=200 vborder=150 hspeed=8 vspeed=-1",
         "tile bg_stone 32 48 0 16 32 16 -50  id 10000002", "  room rm_b:", "last tile id: 10000003"}) {

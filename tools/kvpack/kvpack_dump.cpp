@@ -1,5 +1,6 @@
 #include "kvpack_dump.h"
 
+#include <iomanip>
 #include <sstream>
 
 #include "kvpack_project.h"
@@ -44,7 +45,9 @@ std::string EventList(const CObject& obj, const GameResources& res) {
 void RoomDetails(std::ostream& o, const CRoom& r, const GameResources& res) {
   auto background = [&](int i) { return res.backgrounds.Exists(i) ? Text(res.backgrounds.Name(i)) : std::to_string(i); };
   if (r.colour != CRoom().colour || !r.showColour)
-    o << "    background_color = " << r.colour << ", show_color = " << (r.showColour ? "true" : "false") << "\n";
+    o << "    background_color = 0x" << std::hex << std::uppercase << std::setw(6) << std::setfill('0') << r.colour
+      << std::dec << std::nouppercase << std::setfill(' ') << ", show_color = " << (r.showColour ? "true" : "false")
+      << "\n";
   for (int i = 0; i < CRoom::kLayerCount; ++i) {
     const CBack& b = r.backgrounds[i];
     if (b.background < 0 && !b.visible) continue;
