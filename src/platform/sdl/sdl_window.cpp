@@ -138,8 +138,9 @@ DisplayMode FromSdl(const SDL_DisplayMode& dm) {
 // ---- giving the desktop its mode back when the process dies ----
 //
 // A window in exclusive full screen gives the desktop its mode back when it leaves full screen or is destroyed.
-// A process that ends some other way (exit() from a library, a crash, an abort) would leave the screen in the
-// game's mode; the guard below restores it on those paths too.
+// A process that ends some other way (exit() from a library, a crash, an abort, a signal to stop) would leave
+// the screen in the game's mode; the guard below restores it on those paths too. Signals someone else already
+// handles are left to them.
 
 std::atomic<SDL_Window*> g_exclusiveWindow{nullptr};
 
@@ -147,10 +148,35 @@ void RestoreDesktopModeNow() {
   if (SDL_Window* w = g_exclusiveWindow.exchange(nullptr)) SDL_SetWindowFullscreen(w, 0);
 }
 
-extern "C" void RestoreDesktopModeOnSignal(int sig) {
+struct sigaction g_previousAction[NSIG];  // what each guarded signal did before the guard
+
+// Runs the handler that was there before; false when there was none (the signal's default action applies).
+bool RunPreviousHandler(int sig, siginfo_t* info, void* context) {
+  const struct sigaction& previous = g_previousAction[sig];
+  if (previous.sa_flags & SA_SIGINFO) {
+    if (!previous.sa_sigaction) return false;
+    previous.sa_sigaction(sig, info, context);
+    return true;
+  }
+  if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) return false;
+  previous.sa_handler(sig);
+  return true;
+}
+
+extern "C" void RestoreDesktopModeOnSignal(int sig, siginfo_t* info, void* context) {
   // Best effort on the way down: a window system stuck in the middle of a call must not keep the process alive.
   alarm(2);
+  SDL_Window* window = g_exclusiveWindow.load();
   RestoreDesktopModeNow();
+  if (RunPreviousHandler(sig, info, context)) {
+    // The handler before (one that only takes note, say) let the process go on: back into the game's mode.
+    alarm(0);
+    if (window) {
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+      g_exclusiveWindow = window;
+    }
+    return;
+  }
   std::signal(sig, SIG_DFL);
   std::raise(sig);
 }
@@ -160,14 +186,15 @@ void InstallModeGuard() {
   if (installed) return;
   installed = true;
   std::atexit(RestoreDesktopModeNow);
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    struct sigaction old {};
-    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;  // someone else handles it
-    struct sigaction sa {};
-    sa.sa_handler = RestoreDesktopModeOnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND | SA_NODEFER;
-    sigaction(sig, &sa, nullptr);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+    struct sigaction previous {};
+    if (sigaction(sig, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;  // e.g. under nohup
+    g_previousAction[sig] = previous;
+    struct sigaction guard {};
+    guard.sa_sigaction = RestoreDesktopModeOnSignal;
+    sigemptyset(&guard.sa_mask);
+    guard.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigaction(sig, &guard, nullptr);
   }
 }
 
