@@ -1,9 +1,11 @@
 // The real window path under a virtual X server (xvfb-run): kvrun without --headless opens an SDL window with the
 // GL device, plays, exits 0 and renders the frames a headless run renders; the window and display functions act
-// on the real window. Skipped where xvfb-run is not installed. Also the run's secure mode, which needs no display.
+// on the real window. Skipped where xvfb-run is not installed. Display modes really change in full screen on an X
+// server that offers several (skipped where none does). Also the run's secure mode, which needs no display.
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include "graphics/bitmap_ops.h"
 #include "world/test_run_fixture.h"
@@ -211,6 +213,168 @@ TEST_F(HeadlessRun, KeyboardWaitTakesTheNextScriptedKey) {
                         " --headless --fast --steps 5 --input input.txt");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "key 65\nkey 0\n");
+}
+
+// The settings' display mode is asked for at start; headless, the virtual desktop takes it when it fits.
+TEST_F(HeadlessRun, SettingsRequestTheirDisplayMode) {
+  struct Case {
+    const char* settings;
+    const char* expected;
+  } cases[] = {
+      {"set_resolution = true\nresolution = 2\ncolor_depth = 1\nfrequency = 3\n", "640x480 16 85\n"},
+      {"set_resolution = true\nresolution = 3\n", "800x600 32 60\n"},
+      {"set_resolution = true\nresolution = 6\n", "1024x768 32 60\n"},  // larger than the desktop: refused
+      {"set_resolution = false\nresolution = 2\n", "1024x768 32 60\n"},
+  };
+  for (const Case& c : cases) {
+    Write("game.kvp", std::string("[settings]\n") + c.settings +
+                          "[object obj_p]\nevent create = create.kvs\n[room rm]\ninstance obj_p 0 0\n");
+    Write("create.kvs",
+          "show_debug_message(string(display_get_width()) + 'x' + string(display_get_height()) + ' ' +"
+          "  string(display_get_colordepth()) + ' ' + string(display_get_frequency())); game_end();");
+    Result r = Play(Pack(), "--steps 3");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, c.expected) << c.settings;
+  }
+}
+
+// ---- display modes on a real X server ----
+
+// An X server with several display modes: Xvfb offers just one, so this is Xorg with its dummy video driver on a
+// monitor that lists the usual sizes. Empty when that server cannot run here (not installed, not allowed).
+class ModeServer {
+ public:
+  ModeServer() {
+    if (std::system("command -v Xorg >/dev/null 2>&1 && command -v xrandr >/dev/null 2>&1 && "
+                    "command -v xdotool >/dev/null 2>&1 && test -f /usr/lib/xorg/modules/drivers/dummy_drv.so") != 0)
+      return;
+    dir_ = fs::temp_directory_path() / ("kv_modes_x_" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "dummy.conf")
+        << "Section \"Device\"\n Identifier \"dev\"\n Driver \"dummy\"\n VideoRam 64000\nEndSection\n"
+           "Section \"Monitor\"\n Identifier \"mon\"\n HorizSync 5.0 - 1000.0\n VertRefresh 5.0 - 200.0\nEndSection\n"
+           "Section \"Screen\"\n Identifier \"scr\"\n Device \"dev\"\n Monitor \"mon\"\n DefaultDepth 24\n"
+           " SubSection \"Display\"\n  Depth 24\n  Modes \"1280x1024\" \"1024x768\" \"800x600\" \"640x480\"\n"
+           " EndSubSection\nEndSection\n";
+    // A display number of our own (processes running side by side start at different numbers).
+    for (int n = 200 + getpid() % 3000, tries = 0; tries < 20; ++n, ++tries) {
+      if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+        continue;
+      display_ = ":" + std::to_string(n);
+      break;
+    }
+    if (display_.empty()) return;
+    const std::string start = "Xorg " + display_ + " -config " + (dir_ / "dummy.conf").string() +
+                              " -noreset -nolisten tcp -logfile " + (dir_ / "x.log").string() +
+                              " >/dev/null 2>&1 & echo $!";
+    pid_ = std::atoi(RunCommand(start).out.c_str());
+    for (int i = 0; i < 100 && !Up(); ++i) usleep(100000);
+    if (!Up()) Stop();
+  }
+  ~ModeServer() { Stop(); }
+  bool Up() const { return pid_ > 0 && RunCommand("xrandr -d " + display_ + " >/dev/null").exitCode == 0; }
+  const std::string& Display() const { return display_; }
+  // The mode the screen shows ("1280x1024"), and how many sizes the server offers.
+  std::string ScreenMode() const { return Trim(RunCommand("xrandr -d " + display_ + " | awk '/\\*/{print $1}'").out); }
+  int Sizes() const { return std::atoi(RunCommand("xrandr -d " + display_ + " | grep -c '^   '").out.c_str()); }
+  void SetMode(const std::string& mode) const {
+    RunCommand("xrandr -d " + display_ + " -s " + mode);
+  }
+
+ private:
+  static std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s;
+  }
+  void Stop() {
+    if (pid_ > 0) RunCommand("kill " + std::to_string(pid_) + "; sleep 0.2");
+    pid_ = 0;
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  fs::path dir_;
+  std::string display_;
+  int pid_ = 0;
+};
+
+class DisplayModes : public kvtest::RunGameTest {
+ protected:
+  void SetUp() override {
+    RunGameTest::SetUp();
+    server_ = std::make_unique<ModeServer>();
+    if (!server_->Up()) GTEST_SKIP() << "no X server with several display modes (Xorg with the dummy driver)";
+    if (server_->Sizes() < 2) GTEST_SKIP() << "the X server offers one display mode only";
+    server_->SetMode("1280x1024");
+  }
+  void TearDown() override {
+    server_.reset();
+    RunGameTest::TearDown();
+  }
+  // Runs kvrun on the server; each time the game shows one of the captions, the screen's mode is noted as
+  // "caption: mode". `then` runs after the last caption (default: wait for the game to end).
+  Result Watch(const std::string& game, const std::vector<std::string>& captions, const std::string& then = "") {
+    const std::string d = server_->Display();
+    std::string script = "export DISPLAY=" + d + "; env -u SDL_VIDEODRIVER " + std::string(KV_BIN_DIR) + "/kvrun " +
+                         game + " --steps 2000 & pid=$!; ";
+    for (const std::string& c : captions)
+      script += "timeout 30 xdotool search --sync --name '^" + c + "$' >/dev/null; sleep 0.2; echo \"" + c +
+                ": $(xrandr | awk '/\\*/{print $1}')\"; ";
+    script += then.empty() ? "wait $pid; echo \"exit $?\"; " : then;
+    script += "echo \"after: $(xrandr | awk '/\\*/{print $1}')\"";
+    std::ofstream(dir / "watch.sh") << script << "\n";
+    return RunCommand("cd " + dir.string() + " && sh watch.sh");
+  }
+  std::unique_ptr<ModeServer> server_;
+};
+
+TEST_F(DisplayModes, FullScreenUsesTheRequestedModeAndGivesTheDesktopBack) {
+  Write("game.kvp",
+        "[object obj_m]\nevent create = create.kvs\nevent step = step.kvs\n"
+        "[room rm]\nwidth = 320\nheight = 240\nspeed = 30\ninstance obj_m 0 0\n");
+  // Windowed, the request waits; each phase names itself in the caption once it is in place.
+  Write("create.kvs",
+        "n = 0; show_debug_message(string(display_set_size(800, 600)) + ' ' + string(display_get_width()) + ' ' +"
+        "  string(display_test_all(1024, 768, 0, 32)) + ' ' + string(display_test_all(1000, 700, 0, 0)));"
+        "room_caption = 'windowed';");
+  Write("step.kvs",
+        "n += 1;"
+        "if (n == 20) { window_set_fullscreen(true); room_caption = 'full 800';"
+        "  show_debug_message(string(display_get_width()) + ' ' + string(window_get_width())); }"
+        "if (n == 40) { window_set_fullscreen(false); room_caption = 'windowed again'; }"
+        "if (n == 60) { window_set_fullscreen(true); display_set_size(640, 480); room_caption = 'full 640';"
+        "  show_debug_message(string(display_get_height()) + ' ' + string(display_get_colordepth())); }"
+        "if (n == 80) { display_reset(); room_caption = 'reset';"
+        "  show_debug_message(string(display_get_width())); }"
+        "if (n == 100) { display_set_size(1024, 768); room_caption = 'full 1024'; }"
+        "if (n == 120) game_end();");  // still in 1024 × 768: the exit gives the desktop back
+  const std::string game = Pack();
+  Result r = Watch(game, {"windowed", "full 800", "windowed again", "full 640", "reset", "full 1024"});
+  EXPECT_EQ(r.out,
+            "1 1280 1 0\n"
+            "windowed: 1280x1024\n"
+            "800 800\n"
+            "full 800: 800x600\n"
+            "windowed again: 1280x1024\n"
+            "480 32\n"
+            "full 640: 640x480\n"
+            "1280\n"
+            "reset: 1280x1024\n"
+            "full 1024: 1024x768\n"
+            "exit 0\n"
+            "after: 1280x1024\n");
+}
+
+// A process stopped from outside, or crashing, in the game's mode leaves the desktop in its own mode.
+TEST_F(DisplayModes, DesktopModeComesBackWhenTheProcessDies) {
+  Write("game.kvp",
+        "[settings]\nfull_screen = true\nset_resolution = true\nresolution = 3\n"  // 800 × 600 from the settings
+        "[object obj_m]\nevent create = create.kvs\n[room rm]\nspeed = 30\ninstance obj_m 0 0\n");
+  Write("create.kvs", "room_caption = 'playing';");
+  const std::string game = Pack();
+  for (const char* signal : {"TERM", "SEGV"}) {
+    Result r = Watch(game, {"playing"}, std::string("kill -") + signal + " $pid; wait $pid; ");
+    EXPECT_EQ(r.out, "playing: 800x600\nafter: 1280x1024\n") << signal;
+    server_->SetMode("1280x1024");
+  }
 }
 
 // show_menu headless: the scripted "menu N" answer picks item N (separators not counted); without one, the default.
