@@ -4,8 +4,7 @@
 #include <string>
 
 #include "code/code_error.h"
-#include "code/code_function.h"
-#include "code/code_value.h"
+#include "functions/function_args.h"
 #include "graphics/bitmap_ops.h"
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
@@ -16,8 +15,7 @@ namespace kv {
 
 namespace {
 
-int I(const RValue* a, int i) { return gfx::RoundToInt(a[i].Real()); }
-std::string Str(const RValue* a, int i) { return a[i].IsString() ? a[i].ToStdString() : std::string(); }
+using namespace fnargs;
 
 // A mode change rebuilds the device's buffers for the new desktop.
 bool ChangeAndReset(int width, int height, int frequency, int depth) {
@@ -32,16 +30,6 @@ void SaveScreen(const std::string& file, int x, int y, int w, int h) {
     ReportRuntimeError(error);
 }
 
-void Reg(const char* name, int argc, BuiltinFn fn) { RegisterFunction(name, fn, argc); }
-
-#define FN [](RValue & r, CInstance * self, CInstance * other, int argc, RValue * a)
-#define UNUSED_ARGS \
-  (void)r;          \
-  (void)self;       \
-  (void)other;      \
-  (void)argc;       \
-  (void)a
-
 }  // namespace
 
 void SaveScreenshotForKey() {
@@ -55,51 +43,51 @@ void SaveScreenshotForKey() {
 }
 
 void RegisterDisplayFunctions() {
-  Reg("display_get_width", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayWidth())); });
-  Reg("display_get_height", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayHeight())); });
-  Reg("display_get_colordepth", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayColourDepth())); });
-  Reg("display_get_frequency", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayFrequency())); });
-  Reg("display_set_size", 2, FN {
-    UNUSED_ARGS;
+  Reg("display_get_width", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayWidth())); });
+  Reg("display_get_height", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayHeight())); });
+  Reg("display_get_colordepth", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayColourDepth())); });
+  Reg("display_get_frequency", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayFrequency())); });
+  Reg("display_set_size", 2, KV_FN {
+    KV_UNUSED_ARGS;
     r = RValue(ChangeAndReset(I(a, 0), I(a, 1), 0, 0) ? 1.0 : 0.0);
   });
-  Reg("display_set_colordepth", 1, FN {
-    UNUSED_ARGS;
+  Reg("display_set_colordepth", 1, KV_FN {
+    KV_UNUSED_ARGS;
     r = RValue(ChangeAndReset(0, 0, 0, I(a, 0)) ? 1.0 : 0.0);
   });
-  Reg("display_set_frequency", 1, FN {
-    UNUSED_ARGS;
+  Reg("display_set_frequency", 1, KV_FN {
+    KV_UNUSED_ARGS;
     r = RValue(ChangeAndReset(0, 0, I(a, 0), 0) ? 1.0 : 0.0);
   });
-  Reg("display_set_all", 4, FN {
-    UNUSED_ARGS;
+  Reg("display_set_all", 4, KV_FN {
+    KV_UNUSED_ARGS;
     r = RValue(ChangeAndReset(I(a, 0), I(a, 1), I(a, 2), I(a, 3)) ? 1.0 : 0.0);
   });
-  Reg("display_test_all", 4, FN {
-    UNUSED_ARGS;
+  Reg("display_test_all", 4, KV_FN {
+    KV_UNUSED_ARGS;
     r = RValue(gfx::TestDisplay(I(a, 0), I(a, 1), I(a, 2), I(a, 3)) ? 1.0 : 0.0);
   });
-  Reg("display_reset", 0, FN {
-    UNUSED_ARGS;
+  Reg("display_reset", 0, KV_FN {
+    KV_UNUSED_ARGS;
     gfx::RestoreDisplay();
     gfx::ResetDevice();
   });
-  Reg("display_mouse_get_x", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayMouseX())); });
-  Reg("display_mouse_get_y", 0, FN { UNUSED_ARGS; r = RValue(double(gfx::DisplayMouseY())); });
-  Reg("display_mouse_set", 2, FN {
-    UNUSED_ARGS;
+  Reg("display_mouse_get_x", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayMouseX())); });
+  Reg("display_mouse_get_y", 0, KV_FN { KV_UNUSED_ARGS; r = RValue(double(gfx::DisplayMouseY())); });
+  Reg("display_mouse_set", 2, KV_FN {
+    KV_UNUSED_ARGS;
     gfx::SetDisplayMouse(I(a, 0), I(a, 1));
   });
-  Reg("screen_wait_vsync", 0, FN {
-    UNUSED_ARGS;
+  Reg("screen_wait_vsync", 0, KV_FN {
+    KV_UNUSED_ARGS;
     gfx::WaitVerticalBlank();
   });
-  Reg("screen_save", 1, FN {
-    UNUSED_ARGS;
+  Reg("screen_save", 1, KV_FN {
+    KV_UNUSED_ARGS;
     SaveScreen(Str(a, 0), 0, 0, gfx::D3D().renderWidth, gfx::D3D().renderHeight);
   });
-  Reg("screen_save_part", 5, FN {
-    UNUSED_ARGS;
+  Reg("screen_save_part", 5, KV_FN {
+    KV_UNUSED_ARGS;
     SaveScreen(Str(a, 0), I(a, 1), I(a, 2), I(a, 3), I(a, 4));
   });
 }

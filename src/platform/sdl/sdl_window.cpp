@@ -408,7 +408,12 @@ class SdlGameWindow final : public IWindow {
   // its own mode; windowed, the desktop has its mode.
   bool ApplyFullScreen() {
     const Uint32 flags = !frame_.fullscreen ? 0 : mode_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    const bool ok = SDL_SetWindowFullscreen(window_, flags) == 0;
+    bool ok = SDL_SetWindowFullscreen(window_, flags) == 0;
+    if (!ok && flags == SDL_WINDOW_FULLSCREEN) {
+      // The window system refused the mode: full screen still, over the desktop in its own mode.
+      mode_.reset();
+      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     if (Exclusive()) {
       InstallModeGuard();
       g_exclusiveWindow = window_;
@@ -456,7 +461,8 @@ class SdlDisplay final : public IDisplay {
   void SetGlobalMouse(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
 
   void WaitVBlank() override {
-    int hz = Desktop().frequency;
+    SDL_DisplayMode dm;
+    int hz = SDL_GetCurrentDisplayMode(0, &dm) == 0 ? dm.refresh_rate : 0;  // the game's mode in full screen
     if (hz <= 0) hz = 60;
     uint64_t freq = SDL_GetPerformanceFrequency(), now = SDL_GetPerformanceCounter();
     uint64_t period = freq / static_cast<uint64_t>(hz);
