@@ -209,6 +209,15 @@ void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& res
     } else if (const RBuiltinFunction* f = GetBuiltinFunction(id)) {
       f->handler(result, self, other, argc, args);
     }
+  } else if (a.exeType == kExeCode && a.code && a.argumentCount == 0) {
+    // The usual code action has no arguments: the argument slots stay as they are, only argument_relative is
+    // set for the run and put back afterwards (also when a fault passes through).
+    struct RestoreRelative {
+      bool relative;
+      ~RestoreRelative() { SetArgumentRelative(relative); }
+    } restore{ArgumentRelative()};
+    SetArgumentRelative(relative);
+    RunProgram(self, other, a.code.get(), result);
   } else if (a.exeType == kExeCode && a.code) {
     // Arguments go straight into the current argument slots (a later argument sees the earlier new values); the
     // caller's slots and argument_relative come back afterwards.

@@ -459,6 +459,15 @@ int NumPlain(const Expr* e, Ctx& c, double& r, RValue& slow) {
   return NumGeneric(e, c, r, slow);
 }
 
+// A built-in instance variable (x, y, hspeed …) by plain name without index: never a global, so it is read from
+// self through its entry, as the general path would after its checks.
+bool EvalBuiltinPlain(const Expr* e, Ctx& c, RValue& out) {
+  const VarRef& v = static_cast<const VarE*>(e)->ref;
+  const RBuiltinVariable* b = GetBuiltinVariable(v.id);
+  if (b && b->read && b->read(c.self, 0, out)) return true;
+  return NotFound(v, c, 0, out);
+}
+
 // argument0 … argument15 read directly from the current frame.
 struct ArgE : Expr {
   int k = 0;
@@ -1285,6 +1294,10 @@ Expr* Builder::BuildVar(const RToken& n) {
         a->pure = true;
         a->k = 10 + (b->name[9] - '0');
         return a;
+      }
+      if (b) {
+        e->eval = EvalBuiltinPlain;
+        e->num = NumViaEval<EvalBuiltinPlain>;
       }
     }
   }

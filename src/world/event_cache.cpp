@@ -25,6 +25,7 @@ constexpr int kTableSize = kOffset[CObject::kEventTypeCount];
 struct Cache {
   std::vector<std::unique_ptr<std::array<FoundEvent, kTableSize>>> tables;  // per object, built on first use
   std::unordered_map<uint64_t, FoundEvent> collisions;
+  uint64_t generation = 0;
 };
 Cache g_cache;
 
@@ -59,6 +60,9 @@ FoundEvent LookupEvent(int object, int type, int subtype) {
 void InvalidateEventCache() {
   g_cache.tables.clear();
   g_cache.collisions.clear();
+  ++g_cache.generation;
 }
+
+uint64_t EventCacheGeneration() { return g_cache.generation; }
 
 }  // namespace kv

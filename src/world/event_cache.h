@@ -7,6 +7,8 @@
 // object's events or parent change, or objects are added or removed (runtime resource functions, a new game).
 #pragma once
 
+#include <cstdint>
+
 #include "world/object_class.h"
 
 namespace kv {
@@ -14,5 +16,7 @@ namespace kv {
 // FindEvent(WorldResources()->objects, object, type, subtype), cached.
 FoundEvent LookupEvent(int object, int type, int subtype);
 void InvalidateEventCache();
+// Bumped by every invalidation: answers derived from LookupEvent stay valid while it is unchanged.
+uint64_t EventCacheGeneration();
 
 }  // namespace kv

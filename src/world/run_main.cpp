@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "actions/function_action.h"
 #include "code/code_error.h"
@@ -11,6 +12,7 @@
 #include "input/io_main.h"
 #include "platform/clock.h"
 #include "runner/game_data.h"
+#include "world/event_cache.h"
 #include "world/event_dispatch.h"
 #include "world/game_save.h"
 #include "world/instance_class.h"
@@ -106,6 +108,22 @@ void HandleFunctionKeys() {
     input::SetLastKey(0);
     RequestEnd();
   }
+}
+
+// Whether instances of the object receive an animation-end event, resolved once per event-cache generation: the
+// animation phase asks for every instance whose animation wrapped, usually every step.
+bool HasAnimationEndEvent(int object) {
+  static std::vector<int8_t> known;  // -1 not yet resolved, else 0 / 1
+  static uint64_t generation = 0;
+  if (object < 0) return false;  // no such object: nothing to look up
+  if (generation != EventCacheGeneration()) {
+    known.clear();
+    generation = EventCacheGeneration();
+  }
+  if (static_cast<size_t>(object) >= known.size()) known.resize(static_cast<size_t>(object) + 1, -1);
+  int8_t& k = known[object];
+  if (k < 0) k = LookupEvent(object, kEventOther, kOtherAnimationEnd) ? 1 : 0;
+  return k != 0;
 }
 
 void ForEachActive(void (*fn)(CInstance&)) {
@@ -210,7 +228,8 @@ void RunOneStep() {
   const int count = room->ActiveCount();
   for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
     CInstance* inst = room->ActiveAt(i);
-    if (inst->Animate()) PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
+    if (inst->Animate() && HasAnimationEndEvent(inst->objectIndex))
+      PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
   }
   Game().cursorFrame += 1;
   input::ClearStepInput();
