@@ -265,7 +265,7 @@ class ModeServer {
     }
     if (display_.empty()) return;
     const std::string start = "Xorg " + display_ + " -config " + (dir_ / "dummy.conf").string() +
-                              " -noreset -nolisten tcp -logfile " + (dir_ / "x.log").string() +
+                              " -noreset -nolisten tcp -sharevts -novtswitch -logfile " + (dir_ / "x.log").string() +
                               " >/dev/null 2>&1 & echo $!";
     pid_ = std::atoi(RunCommand(start).out.c_str());
     for (int i = 0; i < 100 && !Up(); ++i) usleep(100000);
@@ -316,7 +316,7 @@ class DisplayModes : public kvtest::RunGameTest {
     std::string script = "export DISPLAY=" + d + "; env -u SDL_VIDEODRIVER " + std::string(KV_BIN_DIR) + "/kvrun " +
                          game + " --steps 2000 & pid=$!; ";
     for (const std::string& c : captions)
-      script += "timeout 30 xdotool search --sync --name '^" + c + "$' >/dev/null; sleep 0.2; echo \"" + c +
+      script += "timeout 15 xdotool search --sync --name '^" + c + "$' >/dev/null; sleep 0.2; echo \"" + c +
                 ": $(xrandr | awk '/\\*/{print $1}')\"; ";
     script += then.empty() ? "wait $pid; echo \"exit $?\"; " : then;
     script += "echo \"after: $(xrandr | awk '/\\*/{print $1}')\"";
