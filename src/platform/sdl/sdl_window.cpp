@@ -139,8 +139,9 @@ DisplayMode FromSdl(const SDL_DisplayMode& dm) {
 //
 // A window in exclusive full screen gives the desktop its mode back when it leaves full screen or is destroyed.
 // A process that ends some other way (exit() from a library, a crash, an abort, a signal to stop) would leave
-// the screen in the game's mode; the guard below restores it on those paths too. Signals someone else already
-// handles are left to them.
+// the screen in the game's mode; the guard below restores it on those paths too, then lets the handler that was
+// there before (the temporary directory's cleanup, say) or the signal's default action go on. Ignored signals stay
+// ignored.
 
 std::atomic<SDL_Window*> g_exclusiveWindow{nullptr};
 
