@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "graphics/bitmap_ops.h"
+#include "platform/sdl/sdl_window.h"
 #include "world/test_run_fixture.h"
 
 namespace {
@@ -239,6 +240,29 @@ TEST_F(HeadlessRun, SettingsRequestTheirDisplayMode) {
 }
 
 // ---- display modes on a real X server ----
+
+// The window service's modes without a screen (offscreen video, which lists a 0 × 0 mode): only real sizes are
+// listed, the desktop's in 32 bits, a mode the display does not list is refused and full screen keeps the
+// desktop's.
+TEST(SdlWindowModes, OnlyListedModesAreTaken) {
+  kv::plat::UseHeadlessVideo();
+  auto window = kv::plat::CreateSdlWindow("modes", 64, 48);
+  if (!window) GTEST_SKIP() << "no offscreen video";
+  const kv::plat::DisplayMode desktop = window->DesktopMode();
+  EXPECT_GT(desktop.width, 0);
+  EXPECT_EQ(desktop.bitsPerPixel, 32);
+  for (const kv::plat::DisplayMode& m : window->DisplayModes()) {
+    EXPECT_GT(m.width, 0);
+    EXPECT_GT(m.height, 0);
+  }
+  const kv::plat::DisplayMode unlisted{12345, 678, 32, 60};
+  EXPECT_FALSE(window->SetFullScreenMode(&unlisted));
+  EXPECT_TRUE(window->SetFullScreenMode(nullptr));
+  window->SetFrame({false, true, false, true, false});
+  EXPECT_EQ(window->CurrentMode().width, desktop.width);
+  EXPECT_EQ(window->CurrentMode().height, desktop.height);
+  window->SetFrame({});
+}
 
 // An X server with several display modes: Xvfb offers just one, so this is Xorg with its dummy video driver on a
 // monitor that lists the usual sizes. Empty when that server cannot run here (not installed, not allowed).

@@ -231,7 +231,7 @@ class SdlGameWindow final : public IWindow {
     const int n = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < n; ++i) {
       SDL_DisplayMode dm;
-      if (SDL_GetDisplayMode(display, i, &dm) == 0) modes.push_back(FromSdl(dm));
+      if (SDL_GetDisplayMode(display, i, &dm) == 0 && dm.w > 0 && dm.h > 0) modes.push_back(FromSdl(dm));
     }
     return modes;
   }
