@@ -15,7 +15,7 @@ namespace kv {
 
 namespace {
 
-ActionContext g_context;
+ActionContext& g_context = action_detail::g_context;
 bool g_argumentRelative = false;
 std::function<void(const std::string&)> g_messageHook;
 
@@ -36,14 +36,6 @@ std::shared_ptr<const CCode> CompileOrReport(const std::string& text, bool isExp
 
 }  // namespace
 
-ActionContext& CurrentActionContext() { return g_context; }
-
-ActionContextScope::ActionContextScope(int object, int eventType, int eventNumber) : saved_(g_context) {
-  g_context.object = object;
-  g_context.eventType = eventType;
-  g_context.eventNumber = eventNumber;
-  g_context.actionIndex = 0;
-}
 
 void InstallActionErrorContext() {
   SetErrorContextProvider([] {
@@ -364,6 +356,17 @@ class ListRunner {
 }  // namespace
 
 void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
+  // The usual event is one code action on self: run it as the list runner would, without its walk.
+  if (event.actions.size() == 1) {
+    const CAction& a = event.actions[0];
+    if (a.kind == kActionNormal && !a.isQuestion && (!a.usesApplyTo || a.applyTo == -1)) {
+      if (RoomChangePending()) return;
+      g_context.actionIndex = 0;
+      RValue result;
+      CallAction(a, self, other, result);
+      return;
+    }
+  }
   ListRunner(self, other, event.actions).Run();
 }
 

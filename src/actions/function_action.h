@@ -25,12 +25,17 @@ struct ActionContext {
   int eventNumber = 0;
   int actionIndex = 0;
 };
-ActionContext& CurrentActionContext();
+namespace action_detail {
+inline ActionContext g_context;  // inline: every event run sets and restores it
+}  // namespace action_detail
+inline ActionContext& CurrentActionContext() { return action_detail::g_context; }
 
 // Sets object, type and number for its lifetime and restores the previous context afterwards (also on faults).
 class ActionContextScope {
  public:
-  ActionContextScope(int object, int eventType, int eventNumber);
+  ActionContextScope(int object, int eventType, int eventNumber) : saved_(CurrentActionContext()) {
+    CurrentActionContext() = {object, eventType, eventNumber, 0};
+  }
   ~ActionContextScope() { CurrentActionContext() = saved_; }
   ActionContextScope(const ActionContextScope&) = delete;
   ActionContextScope& operator=(const ActionContextScope&) = delete;
