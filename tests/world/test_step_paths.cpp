@@ -1,0 +1,81 @@
+// Shortcuts of the step's hot paths give what the general paths give: built-in variables read by plain name, and
+// animation-end events resolved per object (inherited ones too, after instance_change, and only where defined).
+#include <filesystem>
+
+#include "code/code_exec.h"
+#include "test_run_fixture.h"
+#include "world_fixture.h"
+
+namespace kv::test {
+namespace {
+
+class StepPaths : public WorldTest {};
+
+// Each built-in read by its plain name equals the same variable read through self and through the instance id
+// (the general path), for reals and strings alike.
+TEST_F(StepPaths, BuiltinVariablesByPlainNameReadAsTheGeneralPath) {
+  const int obj = AddObject("mover");
+  Obj(obj).sprite = AddSprite(4, 4);
+  const int r = AddRoom("r", {{12, 34, obj, 100001, ""}});
+  ASSERT_TRUE(Prepare());
+  StartRooms(res);
+  EnterRoom(r, true);
+  CInstance* inst = CurrentRoom()->ActiveAt(0);
+  ASSERT_NE(inst, nullptr);
+  inst->SetHSpeed(-3);
+  inst->imageIndex = 0.25;
+  inst->alarm[0] = 7;
+  for (const char* name : {"x", "y", "hspeed", "vspeed", "speed", "direction", "image_index", "id", "object_index",
+                           "sprite_index", "bbox_right", "alarm", "depth", "visible"}) {
+    const std::string text = std::string("wlog(") + name + ", self." + name + ", (" +
+                             std::to_string(inst->id) + ")." + name + ", " + name + " + 1)";
+    CCode code(text, false);
+    ASSERT_TRUE(code.Compile()) << text;
+    Log().clear();
+    RValue result;
+    ASSERT_TRUE(RunCode(inst, inst, &code, result)) << text;
+    ASSERT_EQ(Log().size(), 1u);
+    const std::string& line = Log()[0];
+    const size_t a = line.find(' '), b = line.find(' ', a + 1), c = line.find(' ', b + 1);
+    ASSERT_NE(c, std::string::npos) << line;
+    const std::string plain = line.substr(0, a);
+    EXPECT_EQ(line.substr(a + 1, b - a - 1), plain) << name;
+    EXPECT_EQ(line.substr(b + 1, c - b - 1), plain) << name;
+  }
+  // Writes through the plain name are seen by the next plain read in the same code.
+  CCode moved("x = 50; wlog(x, bbox_left)", false);
+  ASSERT_TRUE(moved.Compile());
+  Log().clear();
+  RValue result;
+  ASSERT_TRUE(RunCode(inst, inst, &moved, result));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"50 50"}));
+}
+
+}  // namespace
+}  // namespace kv::test
+
+namespace {
+
+using kvtest::Result;
+using StepPathsRun = kvtest::RunGameTest;
+
+// One-frame sprites end their animation every step. Only instances whose object has the event (its own or
+// inherited) receive it; an instance changed into such an object receives it from that step on.
+TEST_F(StepPathsRun, AnimationEndOnlyWhereTheObjectHasTheEvent) {
+  std::filesystem::copy_file(std::string(KV_SOURCE_DIR) + "/bench/games/b1_step_storm/spr4.png",
+                             dir / "project" / "spr4.png");
+  Write("game.kvp",
+        "[sprite spr4]\nfile = spr4.png\nframes = 1\n"
+        "[object obj_a]\nsprite = spr4\nevent other animation_end = anim.kvs\n"
+        "[object obj_b]\nsprite = spr4\nevent create = create_b.kvs\nevent step = step_b.kvs\n"
+        "[object obj_c]\nsprite = spr4\nparent = obj_a\n"
+        "[room rm]\ninstance obj_a 0 0\ninstance obj_b 10 0\ninstance obj_c 20 0\n");
+  Write("anim.kvs", "show_debug_message('anim ' + string(x));");
+  Write("create_b.kvs", "t = 0;");
+  Write("step_b.kvs", "t += 1; if (t == 2) instance_change(obj_a, false);");
+  Result r = Play(Pack(), "--steps 3");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "anim 0\nanim 20\nanim 0\nanim 20\nanim 10\nanim 0\nanim 20\nanim 10\n");
+}
+
+}  // namespace
