@@ -652,6 +652,10 @@ struct CallE : Expr {
 inline bool EvalArgs(const CallE* n, Ctx& c, RValue* stage) {
   for (size_t i = 0; i < n->args.size(); ++i) {
     const Expr* a = n->args[i];
+    if (a->eval == EvalConst) {  // constant arguments (flags, counts) copied without the call
+      stage[i] = static_cast<const ConstE*>(a)->value;
+      continue;
+    }
     if (!a->eval(a, c, stage[i])) return false;
   }
   return true;
@@ -878,7 +882,9 @@ int ExecAssignPlain(const Stmt* s, Ctx& c) {
   if (r == kNumError) return kStatusError;
   // Found after the right side ran: it may have created variables on this instance.
   if constexpr (OP == 0) {
-    RValue& cell = c.self->locals.FindOrAddHinted(v.id, v.hint).value;
+    // The hinted find inlines; adding stays out of line.
+    RVariable* found = c.self->locals.FindHinted(v.id, v.hint);
+    RValue& cell = (found ? *found : c.self->locals.FindOrAddHinted(v.id, v.hint)).value;
     if (r == kNumReal) cell.SetReal(d);
     else cell = std::move(slow);
   } else {
