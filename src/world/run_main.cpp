@@ -126,13 +126,6 @@ bool HasAnimationEndEvent(int object) {
   return k != 0;
 }
 
-void ForEachActive(void (*fn)(CInstance&)) {
-  CLiveRoom* room = CurrentRoom();
-  if (!room) return;
-  const int count = room->ActiveCount();
-  for (int i = 0; i < count && i < room->ActiveCount(); ++i) fn(*room->ActiveAt(i));
-}
-
 }  // namespace
 
 GameState& Game() {
@@ -181,11 +174,15 @@ void RunOneStep() {
   HandleFunctionKeys();
   if (!CurrentRoom()) return;
 
-  ForEachActive([](CInstance& i) {
-    i.xPrevious = i.x;
-    i.yPrevious = i.y;
-    i.pathPositionPrevious = std::clamp(i.pathPosition, 0.0, 1.0);
-  });
+  if (CLiveRoom* room = CurrentRoom()) {
+    const int count = room->ActiveCount();
+    for (int i = 0; i < count; ++i) {
+      CInstance& inst = *room->ActiveAt(i);
+      inst.xPrevious = inst.x;
+      inst.yPrevious = inst.y;
+      inst.pathPositionPrevious = std::clamp(inst.pathPosition, 0.0, 1.0);
+    }
+  }
   // Phases marked with a pending check skip the rest of the step once a room change is requested.
   DispatchStep(kStepBegin);
   if (RoomChangePending()) return;
@@ -204,10 +201,11 @@ void RunOneStep() {
 
   if (CLiveRoom* room = CurrentRoom()) {
     const int count = room->ActiveCount();
+    const auto& followPath = DispatchHooks().followPath;  // the hook object itself: read afresh every time
     for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
       CInstance* inst = room->ActiveAt(i);
       inst->ApplyFrictionAndGravity();
-      if (DispatchHooks().followPath && DispatchHooks().followPath(*inst))
+      if (followPath && followPath(*inst))
         PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
       inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
     }
