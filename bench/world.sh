@@ -9,7 +9,8 @@
 #   wall  elapsed seconds (equal to cpu on an idle machine: both sides are single-threaded and never wait).
 # The game's own `ms=` for its timed steps is shown beside them for reference.
 # Prints one line per game with both ratios (ours / Lua) and the geometric mean of each ratio.
-# Usage: bench/world.sh [build dir] [game name ...]   environment: RUNS (default 3), LUA (default lua5.4)
+# Usage: bench/world.sh [build dir] [game name ...]
+# Environment: RUNS (default 3), LUA (default lua5.4), BENCH_DIR (the references; default ../shared/bench/world).
 set -euo pipefail
 export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,8 @@ build=${1:-$root/build}
 shift || true
 case $build in /*) ;; *) build=$(pwd)/$build ;; esac
 bin=$build/bin
-ref=$root/../shared/bench/world
+ref=${BENCH_DIR:-$root/../shared/bench/world}
+[ -f "$ref/expected.txt" ] || { echo "world.sh: no references in $ref (set BENCH_DIR)" >&2; exit 2; }
 LUA=${LUA:-lua5.4}
 RUNS=${RUNS:-3}
 tmp=$(mktemp -d)
@@ -55,7 +57,7 @@ wallLogs=0
 count=0
 for name in "${games[@]}"; do
   dir=$root/bench/games/$name
-  [ -f "$ref/$name.lua" ] || continue
+  [ -f "$ref/$name.lua" ] || { echo "$name: no reference program in $ref" >&2; continue; }
   expected=$(awk -F '\t' -v n="$name" '$1 == n { sub(/^[^\t]*\t/, ""); print }' "$ref/expected.txt")
   "$bin/kvpack" "$dir" "$tmp/$name.kvgame" >/dev/null
   n=$(( $(steps_of "$name") + 1 ))
