@@ -107,6 +107,18 @@ void CSprite::Write(CStream& s) const {
 
 void CSprite::Clear() { *this = CSprite(); }
 
+// Stores the load options shared by every way of making a sprite from images, then derives the box and masks.
+void CSprite::FinishLoad(bool precise_, int xorigin, int yorigin, bool preload_, bool smooth_, bool transparent_) {
+  xOrigin = xorigin;
+  yOrigin = yorigin;
+  preload = preload_;
+  smooth = smooth_;
+  transparent = transparent_;
+  precise = precise_;
+  ComputeBoundingBox();
+  BuildMasks();
+}
+
 bool CSprite::SetFromStrip(CBitmap32 image, int frameCount, bool useAlpha, int xorigin, int yorigin, bool preload_,
                            bool smooth_, bool transparent_, bool precise_) {
   if (!Usable(image)) return false;
@@ -124,14 +136,7 @@ bool CSprite::SetFromStrip(CBitmap32 image, int frameCount, bool useAlpha, int x
   frames.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) frames.push_back(gfx::Part(image, i * frameWidth, 0, frameWidth, height));
   bboxKind = kBoxAutomatic;
-  xOrigin = xorigin;
-  yOrigin = yorigin;
-  preload = preload_;
-  smooth = smooth_;
-  transparent = transparent_;
-  precise = precise_;
-  ComputeBoundingBox();
-  BuildMasks();
+  FinishLoad(precise_, xorigin, yorigin, preload_, smooth_, transparent_);
   return true;
 }
 
@@ -144,14 +149,7 @@ void CSprite::SetFromBitmap(CBitmap32 bitmap, bool has32Bits, bool precise_, int
     height = bitmap.height;
     frames.push_back(std::move(bitmap));
   }
-  xOrigin = xorigin;
-  yOrigin = yorigin;
-  preload = preload_;
-  smooth = smooth_;
-  transparent = transparent_;
-  precise = precise_;
-  ComputeBoundingBox();
-  BuildMasks();
+  FinishLoad(precise_, xorigin, yorigin, preload_, smooth_, transparent_);
 }
 
 void CSprite::AddFrame(CBitmap32 bitmap, bool has32Bits) {

@@ -86,6 +86,7 @@ struct CSprite {
   // Visible-pixel box of one frame; (0, 0, 0, 0) for an index out of range.
   gfx::BitmapBox FrameBoundingBox(int index) const;
 
+  void FinishLoad(bool precise, int xorigin, int yorigin, bool preload, bool smooth, bool transparent);
   void ComputeBoundingBox();
   void BuildMasks();
 
