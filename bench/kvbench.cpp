@@ -16,8 +16,9 @@
 #include "code/code_error.h"
 #include "code/code_exec.h"
 #include "code/code_function.h"
-#include "code/code_world.h"
+#include "code/code_world_double.h"
 #include "code/code_script.h"
+#include "runner/runner_wiring.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void* RunJob(void* arg) {
     std::fprintf(stderr, "compile error: %s\n", kv::PendingMessage().c_str());
     return nullptr;
   }
-  kv::SimpleWorld world;
+  kv::CodeWorldDouble world;
   kv::SetCodeWorld(&world);
   kv::CInstance self;  // the temporary self instance: id 0, object 0, in no list
   kv::RValue result;
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvbench PROGRAM.kvs [--script NAME=FILE]... [--object NAME]...\n");
     return 2;
   }
-  kv::InitializeLanguage();
-  kv::RegisterFunction("instance_create", kv::SimpleWorldInstanceCreate, 3);  // instances go to the bench's room
+  kv::WireLanguage();
+  kv::RegisterFunction("instance_create", kv::CodeWorldDoubleInstanceCreate, 3);  // instances go to the bench's room
   kv::ErrorSettings es;
   es.displayErrors = false;
   kv::SetErrorSettings(es);

@@ -5,12 +5,11 @@
 #include "code/code_error.h"
 #include "code/code_exec_tree.h"
 #include "code/code_function.h"
-#include "code/code_phase1.h"
-#include "code/code_phase2.h"
-#include "code/code_phase3.h"
-#include "code/code_phase4.h"
+#include "code/code_lexer.h"
+#include "code/code_resolver.h"
+#include "code/code_parser.h"
+#include "code/code_folder.h"
 #include "code/code_variable.h"
-#include "code/variable_builtin.h"
 
 namespace kv {
 
@@ -27,12 +26,12 @@ bool CCode::Compile() {
     return false;
   }
   ClearErrorPending();
-  std::vector<RToken1> tokens1;
+  std::vector<LexToken> tokens1;
   if (!Tokenize(text_, isProgram, tokens1)) return false;
-  std::vector<RToken2> tokens2;
+  std::vector<ResolvedToken> tokens2;
   if (!Resolve(text_, isProgram, tokens1, tokens2)) return false;
   tokens1.clear();
-  RToken root;
+  SyntaxNode root;
   if (!Parse(text_, isProgram, tokens2, root)) return false;
   std::vector<int> localIds;
   if (!ResolveAndFold(text_, isProgram, root, localIds)) return false;
@@ -43,11 +42,6 @@ bool CCode::Compile() {
   tree_ = BuildExecTree(root, !isProgram, localIds);
   compiled_ = true;
   return true;
-}
-
-void InitializeLanguage() {
-  RegisterCoreBuiltinVariables();
-  RegisterAllBuiltinFunctions();
 }
 
 }  // namespace kv

@@ -38,8 +38,5 @@ class CCode {
   std::unique_ptr<ExecTree> tree_;
 };
 
-// Registers the language's built-in variables and functions; call once at start-up before compiling anything
-// (variable names resolve to built-ins at compile time). Safe to call again.
-void InitializeLanguage();
 
 }  // namespace kv

@@ -1212,8 +1212,8 @@ class Builder {
  public:
   Builder(ExecTree& t) : t_(t) {}
 
-  Expr* BuildExpr(const RToken& n);
-  Stmt* BuildStmt(const RToken& n);
+  Expr* BuildExpr(const SyntaxNode& n);
+  Stmt* BuildStmt(const SyntaxNode& n);
 
  private:
   template <class T>
@@ -1238,23 +1238,23 @@ class Builder {
     return s;
   }
 
-  VarRef MakeRef(const RToken& n);
-  Expr* BuildVar(const RToken& n);
-  Expr* BuildBinary(const RToken& n);
-  Stmt* BuildAssign(const RToken& n);
-  Stmt* BuildSwitch(const RToken& n);
+  VarRef MakeRef(const SyntaxNode& n);
+  Expr* BuildVar(const SyntaxNode& n);
+  Expr* BuildBinary(const SyntaxNode& n);
+  Stmt* BuildAssign(const SyntaxNode& n);
+  Stmt* BuildSwitch(const SyntaxNode& n);
 
   ExecTree& t_;
 };
 
-VarRef Builder::MakeRef(const RToken& n) {
+VarRef Builder::MakeRef(const SyntaxNode& n) {
   VarRef v;
   v.id = n.index;
   v.pos = n.position;
   if (n.kind == kNodeVarConst) {
     v.constTarget = n.target;
   } else {
-    const RToken& target = n.children[0];
+    const SyntaxNode& target = n.children[0];
     if (target.kind == kNodeConst && target.value.IsReal() && std::fabs(target.value.RealUnchecked()) < 9e18) {
       v.constTarget = RoundToInt32Wrap(target.value.RealUnchecked());
     } else {
@@ -1267,7 +1267,7 @@ VarRef Builder::MakeRef(const RToken& n) {
   return v;
 }
 
-Expr* Builder::BuildVar(const RToken& n) {
+Expr* Builder::BuildVar(const SyntaxNode& n) {
   VarE* e = NewExpr<VarE>(EvalVar, n.position);
   e->ref = MakeRef(n);
   const VarRef& v = e->ref;
@@ -1315,8 +1315,8 @@ Expr* Builder::BuildVar(const RToken& n) {
   X(kOpNotEqual) X(kOpLess) X(kOpLessEq) X(kOpGreater) X(kOpGreaterEq) X(kOpAnd) X(kOpOr) X(kOpXor)         \
   X(kOpBitOr) X(kOpBitAnd) X(kOpBitXor) X(kOpShl) X(kOpShr)
 
-Expr* Builder::BuildBinary(const RToken& n) {
-  const RToken& rt = n.children[1];
+Expr* Builder::BuildBinary(const SyntaxNode& n) {
+  const SyntaxNode& rt = n.children[1];
   Expr* l = BuildExpr(n.children[0]);
   if (rt.kind == kNodeConst && rt.value.IsReal()) {
     BinKE* e = NewExpr<BinKE>(nullptr, n.position);
@@ -1367,7 +1367,7 @@ Expr* Builder::BuildBinary(const RToken& n) {
   return e;
 }
 
-Expr* Builder::BuildExpr(const RToken& n) {
+Expr* Builder::BuildExpr(const SyntaxNode& n) {
   switch (n.kind) {
     case kNodeConst: {
       ConstE* e = NewExpr<ConstE>(EvalConst, n.position, NumConst);
@@ -1405,7 +1405,7 @@ Expr* Builder::BuildExpr(const RToken& n) {
         if (!e->fn)
           e->fn = [](RValue&, CInstance*, CInstance*, int, RValue*) {};
       }
-      for (const RToken& a : n.children) e->args.push_back(BuildExpr(a));
+      for (const SyntaxNode& a : n.children) e->args.push_back(BuildExpr(a));
       return e;
     }
     default: {
@@ -1417,8 +1417,8 @@ Expr* Builder::BuildExpr(const RToken& n) {
   }
 }
 
-Stmt* Builder::BuildAssign(const RToken& n) {
-  const RToken& lhs = n.children[0];
+Stmt* Builder::BuildAssign(const SyntaxNode& n) {
+  const SyntaxNode& lhs = n.children[0];
   AssignS* s = NewStmt<AssignS>(nullptr, n.position);
   s->ref = MakeRef(lhs);
   s->rhs = BuildExpr(n.children[1]);
@@ -1459,12 +1459,12 @@ Stmt* Builder::BuildAssign(const RToken& n) {
   return s;
 }
 
-Stmt* Builder::BuildSwitch(const RToken& n) {
+Stmt* Builder::BuildSwitch(const SyntaxNode& n) {
   SwitchS* s = NewStmt<SwitchS>(ExecSwitch, n.position);
   s->selector = BuildExpr(n.children[0]);
   bool constant = true;
   for (size_t i = 1; i < n.children.size(); ++i) {
-    const RToken& c = n.children[i];
+    const SyntaxNode& c = n.children[i];
     const int at = static_cast<int>(i - 1);
     if (c.kind == kNodeCase || c.kind == kNodeDefault) {
       s->body.push_back(nullptr);
@@ -1472,7 +1472,7 @@ Stmt* Builder::BuildSwitch(const RToken& n) {
       if (c.kind == kNodeCase) {
         s->caseExpr.push_back(BuildExpr(c.children[0]));
         if (s->firstDefault < 0) {
-          const RToken& e = c.children[0];
+          const SyntaxNode& e = c.children[0];
           if (e.kind != kNodeConst) {
             constant = false;
           } else if (e.value.IsReal()) {
@@ -1504,11 +1504,11 @@ Stmt* Builder::BuildSwitch(const RToken& n) {
   return s;
 }
 
-Stmt* Builder::BuildStmt(const RToken& n) {
+Stmt* Builder::BuildStmt(const SyntaxNode& n) {
   switch (n.kind) {
     case kNodeBlock: {
       BlockS* s = NewStmt<BlockS>(ExecBlock, n.position);
-      for (const RToken& c : n.children) {
+      for (const SyntaxNode& c : n.children) {
         if (c.kind == kNodeEmpty || c.kind == kNodeVarDecl) continue;  // nothing at run time
         s->list.push_back(BuildStmt(c));
       }
@@ -1600,7 +1600,7 @@ Stmt* Builder::BuildStmt(const RToken& n) {
       return NewStmt<Stmt>(ExecDefaultOutside, n.position);
     case kNodeGlobalVar: {
       GlobalVarS* s = NewStmt<GlobalVarS>(ExecGlobalVar, n.position);
-      for (const RToken& c : n.children) s->ids.push_back(c.index);
+      for (const SyntaxNode& c : n.children) s->ids.push_back(c.index);
       return s;
     }
     default:
@@ -1615,7 +1615,7 @@ Stmt* Builder::BuildStmt(const RToken& n) {
 
 }  // namespace
 
-std::unique_ptr<ExecTree> BuildExecTree(const RToken& root, bool isExpression, const std::vector<int>& localIds) {
+std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpression, const std::vector<int>& localIds) {
   auto tree = std::make_unique<ExecTree>();
   tree->slotIds = localIds;
   Builder b(*tree);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "code/code_phase3.h"
+#include "code/code_parser.h"
 
 namespace kv {
 
@@ -31,6 +31,6 @@ struct ExecTree {
 };
 
 // Builds the executable tree from a resolved and folded syntax tree.
-std::unique_ptr<ExecTree> BuildExecTree(const RToken& root, bool isExpression, const std::vector<int>& localIds);
+std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpression, const std::vector<int>& localIds);
 
 }  // namespace kv

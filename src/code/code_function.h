@@ -7,9 +7,7 @@
 //      usually not fatal) and leaves a result.
 //   2. Give the family one entry point `void Register<Family>Functions()` that calls RegisterFunction once per
 //      function (name, handler, exact argument count or kVariableArgs for 0..16).
-//   3. Add that entry point to the list in RegisterAllBuiltinFunctions() (code_function.cpp). The list is
-//      explicit because the engine is a static library: a self-registering static object in a module nothing
-//      references would be dropped by the linker.
+//   3. Add that entry point to the list in RegisterAllBuiltinFunctions() (runner/runner_wiring.cpp).
 // Ids: 0…99999 built-in (table position), 100000… scripts, 500000… extension functions.
 #pragma once
 
@@ -47,7 +45,6 @@ const RBuiltinFunction* GetBuiltinFunction(int id);
 int BuiltinFunctionCount();
 
 // Calls every family's Register function once (later calls do nothing).
-void RegisterAllBuiltinFunctions();
 
 // Extension functions (ids from 500000) are supplied by the extension module through these hooks.
 struct ExtensionFunctionHooks {

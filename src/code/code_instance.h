@@ -2,8 +2,8 @@
 //
 // Code reaches instances in three ways: the self/other instances of a run (their built-in fields and their own
 // variables), the room's lists (all, an object's family, an instance by id) and instance creation. The instance
-// is the world's CInstance; the live room implements CodeWorld. SimpleWorld (code_world.h) keeps a plain
-// in-memory list for the language tests and kvbench.
+// is the world's CInstance; the live room implements CodeWorld. CodeWorldDouble (code_world_double.h), a test
+// double, keeps a plain in-memory list for the language tests and kvbench.
 #pragma once
 
 #include <cstdint>

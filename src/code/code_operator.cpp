@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "code/code_phase1.h"
+#include "code/code_lexer.h"
 
 namespace kv {
 

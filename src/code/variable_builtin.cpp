@@ -1,11 +1,8 @@
 #include "code/variable_builtin.h"
-#include "world/function_game.h"
 
 #include "code/code_exec.h"
 #include "code/code_instance.h"
 #include "code/code_variable.h"
-#include "world/builtin_globals.h"
-#include "world/instance_variables.h"
 
 namespace kv {
 
@@ -38,11 +35,7 @@ void RegisterArguments(std::integer_sequence<int, K...>) {
 }
 }  // namespace
 
-void RegisterCoreBuiltinVariables() {
-  // The instance's own variables first (the world registers them with its setters), then the global ones.
-  RegisterInstanceVariables();
-  RegisterGameVariables();
-  RegisterBuiltinGlobals();
+void RegisterArgumentVariables() {
   RegisterBuiltinVariable("argument", ReadArgumentArray, WriteArgumentArray);
   RegisterArguments(std::make_integer_sequence<int, kArgumentSlots>{});
 }

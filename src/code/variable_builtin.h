@@ -1,7 +1,7 @@
-// Registers the built-in variables: the instance's fields (through the world module) and the argument slots
-// (argument, argument0…15), which the language owns.
+// The built-in variables the language owns: the argument slots (argument, argument0…15). The world's variables
+// are registered by the runner's wiring, before these.
 #pragma once
 
 namespace kv {
-void RegisterCoreBuiltinVariables();
+void RegisterArgumentVariables();
 }

@@ -6,6 +6,7 @@
 #include "code/code_function.h"
 #include "code/code_value.h"
 #include "functions/function_args.h"
+#include "graphics/bitmap_ops.h"
 #include "graphics/sprite_main.h"
 
 namespace kv {
@@ -52,19 +53,6 @@ void Replace(RValue& r, int index, const LoadArgs& l, bool useAlpha) {
                          l.xorigin, l.yorigin)
           ? 1.0
           : 0.0;
-}
-
-// Secure mode: no absolute paths and no way out through "..".
-bool InsideWorkingDirectory(const std::string& path) {
-  if (path.empty() || path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':')) return false;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find_first_of("/\\", start);
-    if (end == std::string::npos) end = path.size();
-    if (path.compare(start, end - start, "..") == 0) return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 }  // namespace
@@ -159,10 +147,10 @@ void RegisterSpriteFunctions() {
     if (!s || s->FrameCount() == 0) return ReportRuntimeError("Trying to save non-existing sprite bitmap.");
     const std::string file = Str(a, 2);
     if (file.empty()) return ReportRuntimeError("Trying to save sprite bitmap to empty image file name.");
-    if (g_secureMode && !InsideWorkingDirectory(file))
+    if (g_secureMode && !gfx::PathInsideWorkingDirectory(file))
       return ReportRuntimeError("In secure mode you cannot write file " + file);
     // A subimage below 0 counts back from the last frame, as drawing does; a failure to write is ignored.
-    gfx::SaveSpriteFrame(I(a, 0), I(a, 1), file);
+    gfx::SaveSpriteFrame(I(a, 0), I(a, 1), file, g_secureMode);
   });
 }
 

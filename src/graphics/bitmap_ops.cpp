@@ -13,6 +13,7 @@
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_support.h"
 #include "graphics/graphics_surface.h"
+#include "platform/file_write.h"
 
 namespace kv::gfx {
 
@@ -224,12 +225,9 @@ std::vector<uint8_t> EncodePng(const CBitmap32& b) {
   return out;
 }
 
-bool SavePng(const CBitmap32& b, const std::string& path) {
+bool SavePng(const CBitmap32& b, const std::string& path, bool insideWorkingDirectory) {
   std::vector<uint8_t> bytes = EncodePng(b);
-  if (bytes.empty()) return false;
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(f);
+  return !bytes.empty() && plat::WriteFileAtomically(path, bytes.data(), bytes.size(), insideWorkingDirectory);
 }
 
 // ---- JPEG ----
@@ -307,18 +305,20 @@ std::optional<CBitmap32> LoadImageFile(const std::string& path) {
 
 const char* const kMsgSecureWrite = "In secure mode you cannot write file ";
 
-bool SaveImageFile(const CBitmap32& b, const std::string& path) {
+bool SaveImageFile(const CBitmap32& b, const std::string& path, bool insideWorkingDirectory) {
   std::string lower = path;
   for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".png") == 0) return SavePng(b, path);
+  if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".png") == 0)
+    return SavePng(b, path, insideWorkingDirectory);
   std::vector<uint8_t> bytes = b.EncodeBmp();
-  if (bytes.empty()) return false;
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(f);
+  return !bytes.empty() && plat::WriteFileAtomically(path, bytes.data(), bytes.size(), insideWorkingDirectory);
 }
 
 bool PathInsideWorkingDirectory(const std::string& path) {
+  return PathTextInsideWorkingDirectory(path) && plat::WriteStaysInWorkingDirectory(path);
+}
+
+bool PathTextInsideWorkingDirectory(const std::string& path) {
   if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
   if (path.size() >= 2 && path[1] == ':') return false;  // drive letters
   int depth = 0;
@@ -337,12 +337,12 @@ bool PathInsideWorkingDirectory(const std::string& path) {
   return true;
 }
 
-static bool SaveBlock(const std::optional<PixelBlock>& block, const std::string& file) {
+static bool SaveBlock(const std::optional<PixelBlock>& block, const std::string& file, bool secureMode) {
   if (!block) return false;
   CBitmap32 b = CBitmap32::Make(block->width, block->height);
   b.pixels = block->pixels;
   for (auto& p : b.pixels) p |= 0xFF000000u;  // the frame has no alpha channel
-  SaveImageFile(b, file);  // a failed write is ignored, as for every screenshot
+  SaveImageFile(b, file, secureMode);  // a failed write is ignored, as for every screenshot
   return true;
 }
 
@@ -355,7 +355,7 @@ bool SaveScreenPart(const std::string& file, int x, int y, int w, int h, bool se
     error = kMsgSecureWrite + file;
     return false;
   }
-  return SaveBlock(ReadBack(x, y, w, h), file);
+  return SaveBlock(ReadBack(x, y, w, h), file, secureMode);
 }
 
 bool SaveSurfacePart(int surface, const std::string& file, int x, int y, int w, int h, bool secureMode,
@@ -376,7 +376,7 @@ bool SaveSurfacePart(int surface, const std::string& file, int x, int y, int w, 
   if (!block) return false;
   CBitmap32 b = CBitmap32::Make(block->width, block->height);
   b.pixels = block->pixels;
-  SaveImageFile(b, file);
+  SaveImageFile(b, file, secureMode);
   return true;
 }
 

@@ -32,13 +32,18 @@ std::optional<CBitmap32> DecodeImage(const std::vector<uint8_t>& bytes, const st
 std::optional<CBitmap32> DecodePng(const uint8_t* data, size_t size);
 std::optional<CBitmap32> DecodeJpeg(const uint8_t* data, size_t size);
 std::vector<uint8_t> EncodePng(const CBitmap32& b);
-bool SavePng(const CBitmap32& b, const std::string& path);
+bool SavePng(const CBitmap32& b, const std::string& path, bool insideWorkingDirectory = false);
 std::optional<CBitmap32> LoadImageFile(const std::string& path);
 
+// Image files are written atomically (a temporary beside the target, renamed over it); with
+// insideWorkingDirectory the write is refused outside the working directory as the file system resolves it.
 // Writes an image file: PNG for a ".png" name, a 32-bit BMP otherwise. False when it cannot be written.
-bool SaveImageFile(const CBitmap32& b, const std::string& path);
-// Secure mode lets games write only below the working directory: no absolute paths, no way out through "..".
+bool SaveImageFile(const CBitmap32& b, const std::string& path, bool insideWorkingDirectory = false);
+// Secure mode lets games write only below the working directory: no absolute paths, no way out through "..", and
+// no way out through symbolic links (the target's directory is resolved).
 bool PathInsideWorkingDirectory(const std::string& path);
+// The text-only part of that check (what the name says, before the file system is asked).
+bool PathTextInsideWorkingDirectory(const std::string& path);
 extern const char* const kMsgSecureWrite;  // "In secure mode you cannot write file " + name
 
 // screen_save / surface_save: the frame (or a surface) part as an image file. An empty name, a refused path

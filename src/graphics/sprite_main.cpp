@@ -9,6 +9,7 @@
 #include "graphics/graphics_texture.h"
 #include "graphics/sprite_mask.h"
 #include "world/instance_class.h"
+#include "platform/file_write.h"
 
 namespace kv::gfx {
 
@@ -261,18 +262,16 @@ bool SetSpriteAlphaFrom(int dest, int source) {
 
 int AddSpriteRecord(CSprite record) { return NewIndex(std::make_unique<CSprite>(std::move(record))); }
 
-bool SaveSpriteFrame(int index, int64_t frame, const std::string& path) {
+bool SaveSpriteFrame(int index, int64_t frame, const std::string& path, bool insideWorkingDirectory) {
   const CSprite* s = Table().Get(index);
   if (!s || s->FrameCount() == 0 || path.empty()) return false;
   const CBitmap32& f = s->frames[static_cast<size_t>(s->WrapFrame(frame))];
   if (!f.exists || f.width <= 0 || f.height <= 0) return false;
   const bool bmp = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".bmp") == 0 ||
                                         path.compare(path.size() - 4, 4, ".BMP") == 0);
-  if (!bmp) return SavePng(f, path);
+  if (!bmp) return SavePng(f, path, insideWorkingDirectory);
   const std::vector<uint8_t> bytes = f.EncodeBmp();
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  return !bytes.empty() && plat::WriteFileAtomically(path, bytes.data(), bytes.size(), insideWorkingDirectory);
 }
 
 }  // namespace kv::gfx

@@ -44,6 +44,6 @@ bool MergeSprite(int dest, int source);
 bool SetSpriteAlphaFrom(int dest, int source);
 int AddSpriteRecord(CSprite record);  // appends a ready record, makes its textures
 // Writes one frame (wrapped like a drawn frame) as a PNG or, for a ".bmp" name, a BMP file.
-bool SaveSpriteFrame(int index, int64_t frame, const std::string& path);
+bool SaveSpriteFrame(int index, int64_t frame, const std::string& path, bool insideWorkingDirectory = false);
 
 }  // namespace kv::gfx

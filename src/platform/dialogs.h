@@ -1,5 +1,6 @@
 #pragma once
 // Modal dialogs of the runner. Texts are CP-1252 byte strings; backends convert at their boundary.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,10 @@ class IDialogs {
   // A pop-up menu of the items at a desktop position: the number of the chosen item, −1 when none was chosen
   // (also the answer when nobody can be asked).
   virtual int PopupMenu(int /*x*/, int /*y*/, const std::vector<std::string>& /*items*/) { return -1; }
+
+  // The error window drawn inside the game window, for when no separate dialog can be shown: set by the runner
+  // while its game window exists (true means abort, as for ErrorWindow).
+  std::function<bool(std::string_view message, bool allowIgnore)> errorPanel;
 
   void ShowMessage(std::string_view title, std::string_view text) {
     MessageBox(title, text, MessageButtons::Ok, MessageResult::Ok);

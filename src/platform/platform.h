@@ -1,15 +1,17 @@
 #pragma once
 // The runner's view of the machine. Game code reaches the operating system and devices only through these
-// interfaces; the headless backend serves tests, benchmarks and automation, the SDL backend real users. The
-// window, graphics, audio, input and the other services join this interface as they are built.
+// interfaces; the headless backend serves tests, benchmarks and automation, the SDL backend real users.
 #include <memory>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/display.h"
+#include "platform/gpu_device.h"
 #include "platform/headless/dialog_answers.h"
 #include "platform/loading_display.h"
 #include "platform/system.h"
+#include "platform/window.h"
 
 namespace kv::plat {
 
@@ -27,6 +29,13 @@ class IPlatform {
   virtual IDialogs& Dialogs() = 0;
   virtual ISystem& System() = 0;
   virtual ILoadingDisplay& Loading() = 0;
+
+  // The game window (hidden until shown; null when none can be made), the GPU device that draws into it (a
+  // window of this platform's kind; headless without GL: a device that only records), and the screen's display
+  // modes (null headless: a virtual desktop answers).
+  virtual std::unique_ptr<IWindow> CreateGameWindow(int clientWidth, int clientHeight) = 0;
+  virtual std::unique_ptr<IGpuDevice> CreateGpuDevice(IWindow* window) = 0;
+  virtual std::unique_ptr<IDisplay> CreateDisplay() = 0;
 };
 
 std::unique_ptr<IPlatform> CreateHeadlessPlatform(const PlatformConfig& config);

@@ -8,6 +8,7 @@
 #include "runner/game_data.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 
@@ -30,7 +31,7 @@ bool ResolveResourceName(const GameResources& res, std::string_view name, int& i
 }  // namespace
 
 void AttachGame(GameData& game) {
-  static const bool languageReady = (InitializeLanguage(), true);
+  static const bool languageReady = (WireLanguage(), true);
   (void)languageReady;
   SetWorldResources(&game.resources);
   InitRoomIds(game.resources);

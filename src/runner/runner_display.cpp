@@ -18,9 +18,8 @@
 #include "graphics/sprite_main.h"
 #include "input/io_main.h"
 #include "platform/clock.h"
-#include "platform/gl/gl_device.h"
-#include "platform/recording/recording_gpu.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/platform.h"
+#include "runner/error_panel.h"
 #include "runner/game_data.h"
 #include "world/event_dispatch.h"
 #include "world/object_class.h"
@@ -75,6 +74,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& 
 }
 
 struct RunnerDisplay::Impl {
+  plat::IPlatform& platform;
   const RunnerOptions& options;
   std::unique_ptr<plat::IWindow> window;
   std::unique_ptr<plat::IDisplay> display;  // none headless: a virtual desktop answers
@@ -88,7 +88,7 @@ struct RunnerDisplay::Impl {
   // Screenshots of a step whose room change plays a transition: taken from the transition's middle frame.
   std::vector<std::string> transitionShots;
 
-  explicit Impl(const RunnerOptions& o) : options(o) {}
+  Impl(plat::IPlatform& p, const RunnerOptions& o) : platform(p), options(o) {}
 
   // Scripted events that happen before the given step, in file order.
   void FeedScript(int64_t step) {
@@ -174,7 +174,8 @@ struct RunnerDisplay::Impl {
   }
 };
 
-RunnerDisplay::RunnerDisplay(const RunnerOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+RunnerDisplay::RunnerDisplay(plat::IPlatform& platform, const RunnerOptions& options)
+    : impl_(std::make_unique<Impl>(platform, options)) {}
 RunnerDisplay::~RunnerDisplay() { Release(); }
 
 bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) {
@@ -191,20 +192,12 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   }
   // The close button either sets Escape down (handled like the key) or queues the close-button event.
   input::Hooks().closeAsEscape = settings.closeAsEscape;
-  if (m.options.headless) plat::UseHeadlessVideo();
-  m.window = plat::CreateSdlWindow("", 640, 480);
-  int desktopW = 1024, desktopH = 768;
-  if (!m.options.headless) m.display = plat::CreateSdlDisplay();
+  m.window = m.platform.CreateGameWindow(640, 480);
+  m.display = m.platform.CreateDisplay();
   gfx::AttachDisplay(m.display.get());
-  desktopW = gfx::DisplayWidth();
-  desktopH = gfx::DisplayHeight();
-  if (m.window) {
-    m.gpu = plat::CreateGlDevice(m.window->SdlWindow());
-  } else if (m.options.headless) {
-    // No GL at all: the run goes on with a device that only records, so games still play headless.
-    std::cerr << "kvrun: no OpenGL available; drawing is recorded only\n";
-    m.gpu = std::make_unique<plat::RecordingGpu>();
-  } else {
+  const int desktopW = gfx::DisplayWidth(), desktopH = gfx::DisplayHeight();
+  m.gpu = m.platform.CreateGpuDevice(m.window.get());
+  if (!m.gpu) {
     failure = "Failed to create the game window.";
     return false;
   }
@@ -245,6 +238,15 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
     gfx::SetTransitionKind(0);
   };
   SetRoomHooks(roomHooks);
+  gfx::RoomDrawHooks drawHooks;
+  // The custom cursor: cursor_sprite at the mouse position in room coordinates, its frame advancing every step.
+  drawHooks.cursor = [](int& sprite, int& frame, double& x, double& y) {
+    sprite = Game().cursorSprite;
+    frame = static_cast<int>(Game().cursorFrame % 1000000007);
+    x = gfx::MouseRoomX();
+    y = gfx::MouseRoomY();
+  };
+  gfx::SetRoomDrawHooks(drawHooks);
   Impl* impl = impl_.get();
   gfx::TransitionHooks transitionHooks;
   transitionHooks.waitVBlank = [impl] { impl->PaceTransitionFrame(); };
@@ -289,11 +291,17 @@ void RunnerDisplay::InstallHooks(RunHooks& hooks) {
   hooks.afterStep = [m] { m->TakeShots(Game().stepCount); };
 }
 
+bool RunnerDisplay::ShowErrorPanel(std::string_view message, bool allowIgnore) {
+  if (!impl_ || !impl_->window || impl_->options.headless) return true;
+  return kv::ShowErrorPanel(*impl_->window, message, allowIgnore);
+}
+
 void RunnerDisplay::Release() {
   if (!impl_) return;
   gfx::ClearTransitions();
   gfx::SetTransitionHooks({});
   SetRoomHooks({});  // they draw through this display
+  gfx::SetRoomDrawHooks({});
   gfx::ReleaseDevice();
   gfx::AttachGpu(nullptr, 1024, 768);
   gfx::AttachWindow(nullptr, 1024, 768);

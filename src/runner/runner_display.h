@@ -5,9 +5,14 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runner/runner_options.h"
+
+namespace kv::plat {
+class IPlatform;
+}
 
 namespace kv {
 
@@ -25,7 +30,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& 
 
 class RunnerDisplay {
  public:
-  explicit RunnerDisplay(const RunnerOptions& options);
+  RunnerDisplay(plat::IPlatform& platform, const RunnerOptions& options);
   ~RunnerDisplay();
   RunnerDisplay(const RunnerDisplay&) = delete;
   RunnerDisplay& operator=(const RunnerDisplay&) = delete;
@@ -34,6 +39,8 @@ class RunnerDisplay {
   bool Prepare(const GameSettings& settings, std::string& failure);
   // The loop's hooks: pump window events and scripted input, draw the room, present, screenshots.
   void InstallHooks(RunHooks& hooks);
+  // The error window inside the game window (true: abort); abort at once without a real window.
+  bool ShowErrorPanel(std::string_view message, bool allowIgnore);
   void Release();
 
  private:

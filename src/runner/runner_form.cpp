@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "code/code_error.h"
 #include "functions/function_sprite.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
@@ -129,7 +130,10 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
     : platform_(platform), options_(options), out_(out), err_(err) {}
 
-RunnerForm::~RunnerForm() { DetachGame(game_); }
+RunnerForm::~RunnerForm() {
+  platform_.Dialogs().errorPanel = nullptr;
+  DetachGame(game_);
+}
 
 int RunnerForm::Run() {
   switch (ReadGame()) {
@@ -153,7 +157,8 @@ int RunnerForm::Run() {
     return kExitLoadFailure;
   }
   Shutdown();
-  return kExitOk;
+  // A broken game and a finished one must look different to scripts.
+  return Aborting() ? kExitFatalError : kExitOk;
 }
 
 RunnerForm::ReadResult RunnerForm::ReadGame() {
@@ -232,13 +237,17 @@ bool RunnerForm::PrepareGraphics() {
       return false;
     request.depth = 16;
   }
-  display_ = std::make_unique<RunnerDisplay>(options_);
+  display_ = std::make_unique<RunnerDisplay>(platform_, options_);
   std::string failure;
   if (!display_->Prepare(game_.settings, failure)) {
     Message(failure);
     display_.reset();
     return false;
   }
+  // Errors that no dialog can show are shown inside the game window.
+  platform_.Dialogs().errorPanel = [this](std::string_view message, bool allowIgnore) {
+    return display_->ShowErrorPanel(message, allowIgnore);
+  };
   // The settings' display mode: full screen uses it (a windowed game keeps it for when it goes full screen).
   if (request.width || request.height || request.frequency || request.depth)
     gfx::ChangeDisplay(request.width.value_or(0), request.height.value_or(0), request.frequency.value_or(0),
@@ -273,6 +282,7 @@ void RunnerForm::RunGame() {
 void RunnerForm::Shutdown() {
   // Releasing the sound system and removing the included files marked for removal join here with their
   // subsystems.
+  platform_.Dialogs().errorPanel = nullptr;
   display_.reset();
 }
 

@@ -41,7 +41,8 @@ std::string RunnerUsage() {
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
-         "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage\n";
+         "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage,\n"
+         "             3 a fatal error in the game ended it\n";
 }
 
 OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {

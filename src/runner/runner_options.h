@@ -41,5 +41,6 @@ std::string RunnerUsage();
 constexpr int kExitOk = 0;
 constexpr int kExitLoadFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitFatalError = 3;  // a fatal error in the game (Abort, abort-on-error, a fatal message) ended it
 
 }  // namespace kv

@@ -6,13 +6,19 @@
 #include <vector>
 
 #include "world/world_state.h"
+#include "world/event_table.h"
 
 namespace kv {
 
 namespace {
 
 // Number of cached subtypes per event type (0 for collisions, which use the hash).
-constexpr std::array<int, CObject::kEventTypeCount> kRange = {1, 1, 13, 17, 0, 129, 129, 129, 1, 129, 129};
+constexpr std::array<int, CObject::kEventTypeCount> Ranges() {
+  std::array<int, CObject::kEventTypeCount> r{};
+  for (int t = 0; t < CObject::kEventTypeCount; ++t) r[t] = kEventTypes[t].loopSubtypes;
+  return r;
+}
+constexpr std::array<int, CObject::kEventTypeCount> kRange = Ranges();
 
 constexpr std::array<int, CObject::kEventTypeCount + 1> Offsets() {
   std::array<int, CObject::kEventTypeCount + 1> off{};

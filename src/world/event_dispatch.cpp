@@ -11,25 +11,11 @@
 #include "world/room_live.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
+#include "world/event_table.h"
 
 namespace kv {
 
 namespace {
-
-// Subtype ranges the loop dispatches; events outside them are only reached by event_perform and friends.
-constexpr std::array<int, CObject::kEventTypeCount> kSubtypeCount = {
-    1,    // create
-    1,    // destroy
-    13,   // alarm 0 ... 12
-    17,   // step 0 ... 16
-    0,    // collision: pairs instead
-    129,  // keyboard 0 ... 128
-    129,  // mouse
-    129,  // other
-    1,    // draw
-    129,  // key press
-    129,  // key release
-};
 
 struct DispatchTables {
   std::array<std::vector<std::vector<int>>, CObject::kEventTypeCount> lists;
@@ -107,8 +93,8 @@ void BuildDispatchLists() {
   NoteObjectTreeChange();  // parents may have changed: family lists split by object only after a rebuild
   const int objects = WorldObjectCount();
   for (int type = 0; type < CObject::kEventTypeCount; ++type) {
-    t.lists[type].assign(kSubtypeCount[type], {});
-    for (int sub = 0; sub < kSubtypeCount[type]; ++sub) {
+    t.lists[type].assign(kEventTypes[type].loopSubtypes, {});
+    for (int sub = 0; sub < kEventTypes[type].loopSubtypes; ++sub) {
       for (int o = 0; o < objects; ++o) {
         if (WorldObject(o) && LookupEvent(o, type, sub)) t.lists[type][sub].push_back(o);
       }

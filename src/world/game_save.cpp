@@ -12,6 +12,7 @@
 #include "world/run_main.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
+#include "platform/file_write.h"
 
 namespace kv {
 
@@ -308,16 +309,15 @@ bool SaveGame(const std::string& file, int32_t gameId, bool secureMode, std::str
     error = "In secure mode you cannot save game to file " + file;
     return false;
   }
+  // The name has no directory part; it still may not be a link leading out of the working directory.
+  if (secureMode && !plat::WriteStaysInWorkingDirectory(file)) {
+    error = "In secure mode you cannot save game to file " + file;
+    return false;
+  }
   CStream s;
   WriteSavedGame(s, gameId);
-  // Write beside the target, then rename over it: the previous save survives any failure before the rename.
-  const std::string temp = file + ".tmp";
-  std::error_code ec;
-  if (s.SaveFile(temp)) {
-    std::filesystem::rename(temp, file, ec);
-    if (!ec) return true;
-  }
-  std::filesystem::remove(temp, ec);
+  // A fresh temporary beside the target, renamed over it: the previous save survives any failure.
+  if (plat::WriteFileAtomically(file, s.Data(), s.Size(), secureMode)) return true;
   error = "Failed to save game to file " + file;
   return false;
 }

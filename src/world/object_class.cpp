@@ -1,6 +1,7 @@
 #include "world/object_class.h"
 
 #include "runner/support_stream.h"
+#include "world/event_table.h"
 
 namespace kv {
 
@@ -176,56 +177,16 @@ std::string KeyName(int code) {
   return "<unknown>";
 }
 
-namespace {
-
-std::string MouseName(int s) {
-  static const char* const kFirst[] = {"Left Button",    "Right Button",    "Middle Button",  "No Button",
-                                       "Left Pressed",   "Right Pressed",   "Middle Pressed", "Left Released",
-                                       "Right Released", "Middle Released", "Mouse Enter",    "Mouse Leave"};
-  static const char* const kDirs[] = {"Left", "Right", "Up", "Down"};
-  static const char* const kGlob[] = {"Left Button", "Right Button", "Middle Button", "Left Pressed",
-                                      "Right Pressed", "Middle Pressed", "Left Released", "Right Released",
-                                      "Middle Released"};
-  if (s >= 0 && s <= 11) return kFirst[s];
-  for (int j = 0; j < 2; ++j) {
-    const int base = 16 + 15 * j;
-    const std::string stick = "Joystick " + std::to_string(j + 1) + " ";
-    if (s >= base && s < base + 4) return stick + kDirs[s - base];
-    if (s >= base + 5 && s <= base + 12) return stick + "Button " + std::to_string(s - base - 4);
-  }
-  if (s >= 50 && s <= 58) return std::string("Glob ") + kGlob[s - 50];
-  if (s == 60) return "Mouse Wheel Up";
-  if (s == 61) return "Mouse Wheel Down";
-  return "<unknown>";
-}
-
-std::string OtherName(int s) {
-  static const char* const kFirst[] = {"Outside Room",  "Intersect Boundary", "Game Start",    "Game End",
-                                       "Room Start",    "Room End",           "No More Lives", "Animation End",
-                                       "End Of Path",   "No More Health"};
-  if (s >= 0 && s <= 9) return kFirst[s];
-  if (s >= 10 && s <= 25) return "User Defined " + std::to_string(s - 10);
-  if (s == 30) return "Close Button";
-  if (s >= 40 && s <= 47) return "Outside View " + std::to_string(s - 40);
-  if (s >= 50 && s <= 57) return "Boundary View " + std::to_string(s - 50);
-  return "<unknown>";
-}
-
-}  // namespace
-
 std::string EventName(const ObjectTable& objects, int type, int subtype) {
   switch (type) {
     case kEventCreate: return "Create Event";
     case kEventDestroy: return "Destroy Event";
     case kEventAlarm: return "Alarm Event for alarm " + std::to_string(subtype);
-    case kEventStep: {
-      const char* step = subtype == 0 ? "" : subtype == 1 ? "Begin" : subtype == 2 ? "End" : "<unknown>";
-      return std::string(step) + " Step Event";
-    }
+    case kEventStep: return EventSubtypeDisplayName(type, subtype) + " Step Event";
     case kEventCollision: return "Collision Event with object " + std::string(objects.Name(subtype));
     case kEventKeyboard: return "Keyboard Event for " + KeyName(subtype) + " Key";
-    case kEventMouse: return "Mouse Event for " + MouseName(subtype);
-    case kEventOther: return "Other Event: " + OtherName(subtype);
+    case kEventMouse: return "Mouse Event for " + EventSubtypeDisplayName(type, subtype);
+    case kEventOther: return "Other Event: " + EventSubtypeDisplayName(type, subtype);
     case kEventDraw: return "Draw Event";
     case kEventKeyPress: return "Key Press Event for " + KeyName(subtype) + " Key";
     case kEventKeyRelease: return "Key Release Event for " + KeyName(subtype) + " Key";

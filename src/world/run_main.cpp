@@ -168,6 +168,34 @@ std::string FunctionKeySaveFile() { return "_save" + std::to_string(Game().gameI
 void RequestEnd() { SetPendingRoomChange(kPendingEnd); }
 void RequestRestart() { SetPendingRoomChange(kPendingRestart); }
 
+void RunMotionPhase() {
+  CLiveRoom* room = CurrentRoom();
+  if (!room) return;
+  const int count = room->ActiveCount();
+  const auto& followPath = DispatchHooks().followPath;  // the hook object itself: read afresh every time
+  // The count is taken at the start and re-checked: end-of-path events may create or deactivate instances.
+  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
+    CInstance* inst = room->ActiveAt(i);
+    if (inst->deactivated) continue;
+    inst->ApplyFrictionAndGravity();
+    if (followPath && followPath(*inst)) PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
+    inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
+  }
+}
+
+void RunAnimationPhase() {
+  CLiveRoom* room = CurrentRoom();
+  if (!room) return;
+  const int count = room->ActiveCount();
+  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
+    CInstance* inst = room->ActiveAt(i);
+    if (inst->deactivated) continue;
+    // Instances destroyed while the room was drawn still animate but raise no event.
+    if (inst->Animate() && !inst->deleted && HasAnimationEndEvent(inst->objectIndex))
+      PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
+  }
+}
+
 void RunOneStep() {
   const RunHooks& h = g_ctx.hooks;
   if (h.skipStep && h.skipStep()) return;
@@ -199,17 +227,7 @@ void RunOneStep() {
   DispatchStep(kStepNormal);
   if (RoomChangePending()) return;
 
-  if (CLiveRoom* room = CurrentRoom()) {
-    const int count = room->ActiveCount();
-    const auto& followPath = DispatchHooks().followPath;  // the hook object itself: read afresh every time
-    for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
-      CInstance* inst = room->ActiveAt(i);
-      inst->ApplyFrictionAndGravity();
-      if (followPath && followPath(*inst))
-        PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
-      inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
-    }
-  }
+  RunMotionPhase();
   DispatchBoundaryEvents();
   if (RoomChangePending()) return;
   DispatchCollisions();
@@ -223,12 +241,7 @@ void RunOneStep() {
   room->RemoveDeleted();
   if (Game().automaticDraw && h.drawRoom) h.drawRoom();
   room->ScrollBackgrounds();
-  const int count = room->ActiveCount();
-  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
-    CInstance* inst = room->ActiveAt(i);
-    if (inst->Animate() && HasAnimationEndEvent(inst->objectIndex))
-      PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
-  }
+  RunAnimationPhase();
   Game().cursorFrame += 1;
   input::ClearStepInput();
 }
@@ -258,34 +271,34 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
   if (hooks.pumpMessages) hooks.pumpMessages();
   while (g.running && !g.paused) {
     if (config.maxSteps && g.stepCount >= *config.maxSteps) break;
+    // A fault inside the step abandons the rest of that step only: counting, pacing, presenting, pending room
+    // changes and the window's messages still happen, so the game goes on with the next step.
     try {
       RunOneStep();
-      g.stepCount += 1;
-      if (hooks.afterStep) hooks.afterStep();
-      int64_t w = clock.Micros();
-      if (w < u) u = w;  // the clock went backwards
-      CLiveRoom* room = CurrentRoom();
-      if (room && room->props.speed < 1) room->props.speed = 1;
-      const int64_t d = 1000000 / (room ? room->props.speed : 30);
-      int64_t t = std::clamp<int64_t>(d - (w - u), 0, 1000000);
-      if (!config.waitForTicks) t = 0;
-      clock.Sleep(t);
-      u = w + t;
-      if (u < v) v = u;
-      if (u / 1000000 > v / 1000000) {
-        g.fps = count;
-        count = 0;
-        v = u;
-      }
-      count += 1;
-      if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
-      if (!ActOnPending()) break;
-      if (hooks.pumpMessages) hooks.pumpMessages();
     } catch (const ArithmeticFault&) {
-      // An arithmetic fault abandons the rest of the step; the game goes on with the next one.
     } catch (const std::exception&) {
-      // Any other error raised inside a step is swallowed the same way.
     }
+    g.stepCount += 1;
+    if (hooks.afterStep) hooks.afterStep();
+    int64_t w = clock.Micros();
+    if (w < u) u = w;  // the clock went backwards
+    CLiveRoom* room = CurrentRoom();
+    if (room && room->props.speed < 1) room->props.speed = 1;
+    const int64_t d = 1000000 / (room ? room->props.speed : 30);
+    int64_t t = std::clamp<int64_t>(d - (w - u), 0, 1000000);
+    if (!config.waitForTicks) t = 0;
+    clock.Sleep(t);
+    u = w + t;
+    if (u < v) v = u;
+    if (u / 1000000 > v / 1000000) {
+      g.fps = count;
+      count = 0;
+      v = u;
+    }
+    count += 1;
+    if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
+    if (!ActOnPending()) break;
+    if (hooks.pumpMessages) hooks.pumpMessages();
   }
   EndGame();
   g.running = false;

@@ -78,5 +78,10 @@ std::string FunctionKeySaveFile();
 
 // One step with every phase (used by the loop and by tests).
 void RunOneStep();
+// Two phases of the step, also run alone by tests. Motion: for every active instance in list order (Deleted ones
+// included) friction and gravity, the path step (end of path raises its event), then the move by hspeed/vspeed.
+// Animation: image_index advances for every active instance; a wrap raises animation end (not for Deleted ones).
+void RunMotionPhase();
+void RunAnimationPhase();
 
 }  // namespace kv

@@ -233,34 +233,6 @@ CInstance* ChangeInstance(CInstance* inst, int object, bool performEvents) {
   return result;
 }
 
-// ---- per-step instance phases ----
-
-void MoveInstances(bool (*followPath)(CInstance&)) {
-  CLiveRoom* room = g_rooms.current;
-  if (!room) return;
-  const int count = room->ActiveCount();
-  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
-    CInstance* inst = room->ActiveAt(i);
-    if (inst->friction != 0 || inst->gravity != 0) inst->ApplyFrictionAndGravity();
-    if (followPath && inst->pathIndex >= 0 && followPath(*inst)) {
-      PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
-      if (g_rooms.current != room) return;
-    }
-    if (inst->hSpeed != 0 || inst->vSpeed != 0) inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
-  }
-}
-
-void AnimateInstances() {
-  CLiveRoom* room = g_rooms.current;
-  if (!room) return;
-  const int count = room->ActiveCount();
-  for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
-    CInstance* inst = room->ActiveAt(i);
-    if (inst->Animate() && !inst->deleted) PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
-    if (g_rooms.current != room) return;
-  }
-}
-
 // ---- performing events ----
 
 void PerformEvent(CInstance* self, CInstance* other, int object, int type, int subtype) {

@@ -75,15 +75,6 @@ void DestroyInstance(CInstance* inst);
 // instance (null without a room or for a Deleted instance).
 CInstance* ChangeInstance(CInstance* inst, int object, bool performEvents);
 
-// ---- per-step instance phases ----
-// Motion: for every active instance in list order (Deleted ones included) friction and gravity, then the path step
-// when a follower is given (it returns true when the end of the path was reached, which raises end of path), then
-// SetPosition(x + hspeed, y + vspeed).
-void MoveInstances(bool (*followPath)(CInstance&) = nullptr);
-// Animation: image_index += image_speed for every active instance in list order; a wrap raises animation end with
-// the instance as self and other.
-void AnimateInstances();
-
 // ---- performing events ----
 // Runs the event of object's chain for (self, other) with the event information set for its run. Nothing when a
 // room change is pending or no event is found.

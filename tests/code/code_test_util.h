@@ -15,7 +15,8 @@
 #include "code/code_function.h"
 #include "code/code_script.h"
 #include "code/code_variable.h"
-#include "code/code_world.h"
+#include "code/code_world_double.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::test {
 
@@ -42,7 +43,7 @@ inline std::string ValueText(const RValue& v) {
 class LangTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     ResetErrorState();
     ErrorSettings es;
     es.displayErrors = false;
@@ -56,7 +57,7 @@ class LangTest : public ::testing::Test {
     // instance_create goes to this fixture's room while the test runs; the room's own version comes back after.
     int id = FindBuiltinFunction("instance_create");
     if (id >= 0) savedCreate_ = *GetBuiltinFunction(id);
-    RegisterFunction("instance_create", SimpleWorldInstanceCreate, 3);
+    RegisterFunction("instance_create", CodeWorldDoubleInstanceCreate, 3);
   }
   void TearDown() override {
     if (savedCreate_.handler) RegisterFunction("instance_create", savedCreate_.handler, savedCreate_.argCount);
@@ -99,7 +100,7 @@ class LangTest : public ::testing::Test {
     return v.Real();
   }
 
-  SimpleWorld world;
+  CodeWorldDouble world;
   CInstance self;
 
  private:

@@ -1,6 +1,6 @@
 // Tokenizer and compiler: number literals, token positions, comments, and every compile error with its place.
-#include "code/code_phase1.h"
-#include "code/code_phase2.h"
+#include "code/code_lexer.h"
+#include "code/code_resolver.h"
 #include "code_test_util.h"
 
 namespace kv::test {
@@ -32,7 +32,7 @@ TEST(Tokenizer, KindsAndPositions) {
       {"a mod b div c", {{kTokIdent, 1}, {kOpMod, 3}, {kTokIdent, 7}, {kOpDiv, 9}, {kTokIdent, 13}, {kTokEnd, 14}}},
   };
   for (const Case& c : cases) {
-    std::vector<RToken1> toks;
+    std::vector<LexToken> toks;
     ASSERT_TRUE(Tokenize(c.text, true, toks)) << c.text;
     ASSERT_EQ(toks.size(), c.kindPos.size()) << c.text;
     for (size_t i = 0; i < toks.size(); ++i) {
@@ -43,7 +43,7 @@ TEST(Tokenizer, KindsAndPositions) {
 }
 
 TEST(Tokenizer, StringsHaveNoEscapesAndEndAtTheRealEnd) {
-  std::vector<RToken1> toks;
+  std::vector<LexToken> toks;
   ASSERT_TRUE(Tokenize("'say \"hi\"' \"it's\"", true, toks));
   EXPECT_EQ(toks[0].text, "say \"hi\"");
   EXPECT_EQ(toks[1].text, "it's");

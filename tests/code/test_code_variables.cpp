@@ -1,6 +1,7 @@
 // Variables and arrays: found rules, locals, globals, targets, stream forms.
 #include "code_test_util.h"
 #include "runner/support_stream.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::test {
 namespace {
@@ -165,7 +166,7 @@ TEST(Globals, StreamRoundTripAndBadVersion) {
 }
 
 TEST(VariableNames, IdsAreStableAndBuiltinsWin) {
-  InitializeLanguage();
+  WireLanguage();
   int a = VariableIdOf("some_user_name");
   EXPECT_GE(a, kUserVariableBase);
   EXPECT_EQ(VariableIdOf("some_user_name"), a);

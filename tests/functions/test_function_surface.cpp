@@ -9,6 +9,7 @@
 #include "graphics/bitmap_ops.h"
 #include "graphics/gfx_fixture.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {

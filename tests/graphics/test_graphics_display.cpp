@@ -13,6 +13,7 @@
 #include "graphics/gfx_fixture.h"
 #include "graphics/graphics_display.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::gfx {
 namespace {

@@ -9,6 +9,7 @@
 #include "graphics/graphics_display.h"
 #include "graphics/graphics_window.h"
 #include "input/io_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::gfx {
 namespace {

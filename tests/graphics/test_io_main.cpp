@@ -7,6 +7,7 @@
 #include "functions/function_window_io.h"
 #include "input/io_main.h"
 #include "platform/sdl/sdl_window.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::input {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "code/code_exec.h"
 #include "world_fixture.h"
+#include "world/run_main.h"
 
 namespace kv::test {
 namespace {
@@ -333,7 +334,7 @@ TEST_F(Rooms, MotionAndAnimationPhases) {
   CInstance* gone = room.ActiveAt(2);
   gone->SetHSpeed(2);
   gone->deleted = true;  // still moves until removed
-  MoveInstances();
+  RunMotionPhase();
   EXPECT_EQ(slowing->speed, 0);
   EXPECT_EQ(slowing->x, 0);
   EXPECT_EQ(falling->y, 1);  // gravity acts before the move of the same step
@@ -343,7 +344,7 @@ TEST_F(Rooms, MotionAndAnimationPhases) {
   slowing->imageSpeed = 0.5;
   falling->imageSpeed = 0;
   gone->imageIndex = 3.5;
-  AnimateInstances();
+  RunAnimationPhase();
   EXPECT_EQ(Log(), (std::vector<std::string>{"animation end 100001 0.099999999999999645"}));
 }
 

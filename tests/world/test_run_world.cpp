@@ -197,16 +197,28 @@ TEST_F(RunSave, BadSavesAreRefusedWithTheGameIntact) {
   }
 }
 
-// A save that cannot be written leaves the previous file as it was and no temporary file behind.
-TEST_F(RunSave, FailedSaveKeepsThePreviousFile) {
+// Saves go through a fresh temporary beside the target: a user's file named like an old-style temporary is never
+// touched, a save that cannot replace its target leaves the target as it was, and no temporary stays behind.
+TEST_F(RunSave, SavesNeverTouchOtherFilesAndLeaveNoTemporaries) {
   const std::string game = Game();
   ASSERT_EQ(Play(game, "").out, "2 3\n");
   const std::vector<char> before = ReadSave();
-  fs::create_directory(save + ".tmp");  // the temporary file cannot be written
-  const Result r = Play(game, "");
-  EXPECT_EQ(r.out, "3 9\n");
-  EXPECT_EQ(ReadSave(), before);
-  EXPECT_FALSE(fs::exists(save + ".tmp"));
+  std::ofstream(save + ".tmp") << "mine";
+  EXPECT_EQ(Play(game, "").out, "3 9\n");
+  EXPECT_NE(ReadSave(), before);  // replaced by the save of this run
+  std::ifstream mine(save + ".tmp");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(mine), {}), "mine");
+
+  // The target is a directory with a file in it: the save cannot replace it.
+  fs::remove(save);
+  fs::create_directories(save + "/inside");
+  EXPECT_EQ(Play(game, "").out, "2 3\n");
+  EXPECT_TRUE(fs::is_directory(save + "/inside"));
+  int leftovers = 0;
+  for (const auto& e : fs::directory_iterator(dir))
+    leftovers += e.path().filename().string().find(".tmp") != std::string::npos &&
+                 e.path().filename() != fs::path(save + ".tmp").filename();
+  EXPECT_EQ(leftovers, 0);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "world/instance_variables.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::test {
 
@@ -88,7 +89,7 @@ inline CAction RepeatAction(const std::string& count) {
 class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     RegisterInstanceVariables();
     RegisterFunction("wlog", FnWLog, kVariableArgs);
     RegisterFunction("wask", FnWAsk, 1);

@@ -11,6 +11,7 @@
 #include "kvpack_images.h"
 #include "kvpack_rooms.h"
 #include "platform/text_codec.h"
+#include "world/event_table.h"
 
 namespace kv::pack {
 
@@ -60,25 +61,6 @@ struct NamedNumber {
   int value;
 };
 
-const NamedNumber kEventTypes[] = {{"create", 0},    {"destroy", 1}, {"alarm", 2},     {"step", 3},
-                                   {"collision", 4}, {"keyboard", 5}, {"mouse", 6},    {"other", 7},
-                                   {"draw", 8},      {"keypress", 9}, {"keyrelease", 10}};
-
-const NamedNumber kStepKinds[] = {{"normal", 0}, {"begin", 1}, {"end", 2}};
-
-const NamedNumber kMouseKinds[] = {
-    {"left_button", 0},         {"right_button", 1},         {"middle_button", 2},         {"no_button", 3},
-    {"left_press", 4},          {"right_press", 5},          {"middle_press", 6},          {"left_release", 7},
-    {"right_release", 8},       {"middle_release", 9},       {"mouse_enter", 10},          {"mouse_leave", 11},
-    {"global_left_button", 50}, {"global_right_button", 51}, {"global_middle_button", 52}, {"global_left_press", 53},
-    {"global_right_press", 54}, {"global_middle_press", 55}, {"global_left_release", 56},
-    {"global_right_release", 57}, {"global_middle_release", 58}, {"wheel_up", 60}, {"wheel_down", 61}};
-
-const NamedNumber kOtherKinds[] = {{"outside", 0},       {"boundary", 1},       {"game_start", 2},
-                                   {"game_end", 3},      {"room_start", 4},     {"room_end", 5},
-                                   {"no_more_lives", 6}, {"animation_end", 7},  {"end_of_path", 8},
-                                   {"no_more_health", 9}, {"close_button", 30}};
-
 const NamedNumber kKeys[] = {{"none", 0},    {"any", 1},       {"backspace", 8}, {"tab", 9},     {"enter", 13},
                              {"shift", 16},  {"control", 17},  {"alt", 18},      {"escape", 27}, {"space", 32},
                              {"pageup", 33}, {"pagedown", 34}, {"end", 35},      {"home", 36},   {"left", 37},
@@ -106,20 +88,6 @@ std::optional<int> KeyCode(std::string_view word) {
   if (word.size() >= 2 && word.size() <= 3 && (word[0] == 'f' || word[0] == 'F')) {
     auto n = TryParseInt(word.substr(1));
     if (n && *n >= 1 && *n <= 12) return 111 + *n;
-  }
-  if (auto n = TryParseInt(word); n && *n >= 0) return *n;
-  return std::nullopt;
-}
-
-std::optional<int> OtherKind(std::string_view word) {
-  if (auto k = Lookup(kOtherKinds, word)) return k;
-  if (word.substr(0, 4) == "user") {
-    auto n = TryParseInt(word.substr(4));
-    if (n && *n >= 0 && *n <= 15) return 10 + *n;
-  }
-  if (word.substr(0, 12) == "outside_view") {
-    auto n = TryParseInt(word.substr(12));
-    if (n && *n >= 0 && *n <= 7) return 40 + *n;
   }
   if (auto n = TryParseInt(word); n && *n >= 0) return *n;
   return std::nullopt;
@@ -305,23 +273,23 @@ class Packer {
   std::pair<int, int> ParseEvent(const ManifestEntry& e) {
     std::vector<std::string> w = SplitWords(e.key);
     if (w.size() < 2 || w.size() > 3) m_.Fail(e.line, "expected 'event TYPE [SUBTYPE] = FILE'");
-    std::optional<int> type = Lookup(kEventTypes, w[1]);
+    std::optional<int> type = EventTypeFromProjectName(w[1]);
     if (!type) m_.Fail(e.line, "unknown event type '" + w[1] + "'");
-    bool needsSub = *type >= 2 && *type != 8;
-    bool stepSub = *type == 3;
+    const EventTypeRow& row = *EventTypeInfo(*type);
+    bool needsSub = row.takesSubtype;
+    bool stepSub = *type == kEventStep;
     if ((w.size() == 3) != needsSub && !(stepSub && w.size() == 2))
       m_.Fail(e.line, needsSub ? "event '" + w[1] + "' needs a subtype" : "event '" + w[1] + "' takes no subtype");
     if (w.size() == 2) return {*type, 0};
     const std::string& sub = w[2];
     std::optional<int> n;
     switch (*type) {
-      case 2: n = TryParseInt(sub); if (n && (*n < 0 || *n > 11)) n.reset(); break;
-      case 3: n = Lookup(kStepKinds, sub); break;
-      case 4: n = Resolve(res().objects, e, "object", sub); break;
-      case 5: case 9: case 10: n = KeyCode(sub); break;
-      case 6: n = Lookup(kMouseKinds, sub); if (!n) n = TryParseInt(sub); break;
-      case 7: n = OtherKind(sub); break;
+      case kEventAlarm: n = TryParseInt(sub); break;
+      case kEventCollision: n = Resolve(res().objects, e, "object", sub); break;
+      case kEventKeyboard: case kEventKeyPress: case kEventKeyRelease: n = KeyCode(sub); break;
+      default: n = EventSubtypeFromProjectName(*type, sub); break;
     }
+    if (n && row.projectSubtypes > 0 && *n >= row.projectSubtypes) n.reset();
     if (!n || *n < 0) m_.Fail(e.line, "bad subtype '" + sub + "' for event '" + w[1] + "'");
     return {*type, *n};
   }
@@ -519,14 +487,12 @@ PackedGame PackProject(const std::string& dir) {
 }
 
 std::string EventName(int type, int subtype) {
-  const char* typeName = NameOf(kEventTypes, type);
-  std::string name = typeName ? typeName : "type" + std::to_string(type);
-  if (type < 2 || type == 8) return name;
+  const EventTypeRow* row = EventTypeInfo(type);
+  std::string name = row ? row->projectName : "type" + std::to_string(type);
+  if (row && !row->takesSubtype) return name;
   const char* sub = nullptr;
-  if (type == 3) sub = NameOf(kStepKinds, subtype);
-  if (type == 6) sub = NameOf(kMouseKinds, subtype);
-  if (type == 7) sub = NameOf(kOtherKinds, subtype);
-  if (type == 7 && subtype >= 10 && subtype <= 25) return name + " user" + std::to_string(subtype - 10);
+  const std::string named = EventSubtypeProjectName(type, subtype);
+  if (!named.empty()) sub = named.c_str();
   if ((type == 5 || type == 9 || type == 10) && subtype > 1) {
     if (const char* k = NameOf(kKeys, subtype)) return name + " " + k;
     if ((subtype >= 'A' && subtype <= 'Z') || (subtype >= '0' && subtype <= '9'))

@@ -433,6 +433,7 @@ class GlDevice final : public IGlDevice {
   void SetTransform(TransformKind which, const Matrix4& m) override {
     Matrix4& slot = transforms_[static_cast<int>(which)];
     if (slot == m) return;
+    Flush();  // the pending batch was built under the old transform and is drawn with it
     slot = m;
     ++transformVersion_;
     worldView_ = Multiply(transforms_[0], transforms_[1]);

@@ -61,6 +61,8 @@ bool SdlDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
     if (SDL_ShowMessageBox(&box, &pressed) == 0) return !(allowIgnore && pressed == 0);
     hasDisplay_ = false;
   }
+  // No dialog could be shown: the game window shows the error itself rather than ending the game unasked.
+  if (errorPanel) return errorPanel(message, allowIgnore);
   return fallback_.ErrorWindow(message, allowIgnore);
 }
 

@@ -1,8 +1,10 @@
 #include <iostream>
 
 #include "platform/headless/text_loading_display.h"
+#include "platform/gl/gl_device.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_system.h"
+#include "platform/sdl/sdl_window.h"
 #include "platform/sdl/sdl_dialogs.h"
 
 namespace kv::plat {
@@ -21,6 +23,12 @@ class SdlPlatform final : public IPlatform {
   IDialogs& Dialogs() override { return dialogs_; }
   ISystem& System() override { return system_; }
   ILoadingDisplay& Loading() override { return loading_; }
+
+  std::unique_ptr<IWindow> CreateGameWindow(int w, int h) override { return CreateSdlWindow("", w, h); }
+  std::unique_ptr<IGpuDevice> CreateGpuDevice(IWindow* window) override {
+    return window ? CreateGlDevice(window->SdlWindow()) : nullptr;
+  }
+  std::unique_ptr<IDisplay> CreateDisplay() override { return CreateSdlDisplay(); }
 
  private:
   std::unique_ptr<IClock> clock_;

@@ -4,12 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "code/code_phase1.h"
+#include "code/code_lexer.h"
 #include "code/code_value.h"
 
 namespace kv {
 
-struct RToken2 {
+struct ResolvedToken {
   int kind = kTokEnd;  // kTokConstant, kTokFunction, kTokVariable, kTokBad, or the phase-one kind
   int index = 0;       // function id or variable id
   RValue value;        // constants
@@ -21,6 +21,6 @@ double NumberTokenValue(std::string_view text);
 
 // Resolves list1 into out. Records the first error ("Unknown function or script: X", or "Number too large."
 // for a literal beyond the double range) and returns false.
-bool Resolve(std::string_view text, bool isProgram, const std::vector<RToken1>& list1, std::vector<RToken2>& out);
+bool Resolve(std::string_view text, bool isProgram, const std::vector<LexToken>& list1, std::vector<ResolvedToken>& out);
 
 }  // namespace kv

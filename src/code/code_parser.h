@@ -4,12 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "code/code_phase2.h"
+#include "code/code_resolver.h"
 #include "code/code_value.h"
 
 namespace kv {
 
-// Tree node kinds (operator codes are the token codes of code_phase1.h).
+// Tree node kinds (operator codes are the token codes of code_lexer.h).
 enum NodeKind : int {
   kNodeEmptyProgram = -2, kNodeEmpty = -1, kNodeConst = 5, kNodeCall = 6, kNodeVar = 7, kNodeVarConst = 8,
   kNodeIf = 13, kNodeWhile = 16, kNodeDo = 17, kNodeFor = 18, kNodeRepeat = 20, kNodeExit = 21,
@@ -24,16 +24,16 @@ enum : int {
   kTargetPlain = -6, kTargetLocal = -7,
 };
 
-struct RToken {
+struct SyntaxNode {
   int kind = kNodeEmpty;
   int index = 0;     // function id, variable id or operator code
   int target = 0;    // constant target of a kVarConst node
   RValue value;      // constants
   int position = 0;  // 1-based source position for messages
-  std::vector<RToken> children;
+  std::vector<SyntaxNode> children;
 };
 
 // Parses a program (isProgram) or an expression. Records the first error and returns false.
-bool Parse(std::string_view text, bool isProgram, const std::vector<RToken2>& tokens, RToken& root);
+bool Parse(std::string_view text, bool isProgram, const std::vector<ResolvedToken>& tokens, SyntaxNode& root);
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-#include "code/code_world.h"
+#include "code/code_world_double.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ CodeWorld* g_world = nullptr;
 CodeWorld* GetCodeWorld() { return g_world; }
 void SetCodeWorld(CodeWorld* world) { g_world = world; }
 
-CInstance* SimpleWorld::Create(int objectIndex, double x, double y) {
+CInstance* CodeWorldDouble::Create(int objectIndex, double x, double y) {
   auto inst = std::make_unique<CInstance>();
   inst->id = ++lastId_;
   inst->objectIndex = objectIndex;
@@ -25,28 +25,28 @@ CInstance* SimpleWorld::Create(int objectIndex, double x, double y) {
   return p;
 }
 
-void SimpleWorld::Destroy(CInstance* inst) {
+void CodeWorldDouble::Destroy(CInstance* inst) {
   if (!inst || inst->deleted) return;
   inst->deleted = true;
   auto it = byId_.find(inst->id);
   if (it != byId_.end() && it->second == inst) byId_.erase(it);
 }
 
-void SimpleWorld::RemoveDeleted() {
+void CodeWorldDouble::RemoveDeleted() {
   auto dead = [](CInstance* c) { return c->deleted; };
   active_.erase(std::remove_if(active_.begin(), active_.end(), dead), active_.end());
   for (auto& [obj, list] : families_) list.erase(std::remove_if(list.begin(), list.end(), dead), list.end());
   owned_.erase(std::remove_if(owned_.begin(), owned_.end(), [](const auto& p) { return p->deleted; }), owned_.end());
 }
 
-void SimpleWorldInstanceCreate(RValue& result, CInstance*, CInstance*, int, RValue* args) {
-  SimpleWorld* w = dynamic_cast<SimpleWorld*>(GetCodeWorld());
+void CodeWorldDoubleInstanceCreate(RValue& result, CInstance*, CInstance*, int, RValue* args) {
+  CodeWorldDouble* w = dynamic_cast<CodeWorldDouble*>(GetCodeWorld());
   if (!w) return;
   CInstance* inst = w->Create(RoundToInt(args[2].Real()), args[0].Real(), args[1].Real());
   result.SetReal(inst->id);
 }
 
-void SimpleWorld::Clear() {
+void CodeWorldDouble::Clear() {
   active_.clear();
   families_.clear();
   byId_.clear();

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "code/code_phase3.h"
+#include "code/code_parser.h"
 
 namespace kv {
 
 // localIds receives every id declared by `var` in the code (the code's frame slots, in order).
-bool ResolveAndFold(std::string_view text, bool isProgram, RToken& root, std::vector<int>& localIds);
+bool ResolveAndFold(std::string_view text, bool isProgram, SyntaxNode& root, std::vector<int>& localIds);
 
 }  // namespace kv

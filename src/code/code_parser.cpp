@@ -1,4 +1,4 @@
-#include "code/code_phase3.h"
+#include "code/code_parser.h"
 
 #include <string>
 
@@ -12,12 +12,12 @@ namespace {
 
 class Parser {
  public:
-  Parser(std::string_view text, bool isProgram, const std::vector<RToken2>& t)
+  Parser(std::string_view text, bool isProgram, const std::vector<ResolvedToken>& t)
       : text_(text), isProgram_(isProgram), t_(t) {}
 
-  bool Program(RToken& root) {
+  bool Program(SyntaxNode& root) {
     if (Kind() == kTokEnd) {
-      root = RToken{};
+      root = SyntaxNode{};
       root.kind = kNodeEmptyProgram;
       root.position = Pos();
       return true;
@@ -27,7 +27,7 @@ class Parser {
       if (Kind() != kTokEnd) return Fail("Program ends before end of the code.");
       return true;
     }
-    root = RToken{};
+    root = SyntaxNode{};
     root.kind = kNodeBlock;
     root.position = Pos();
     while (Kind() != kTokEnd) {
@@ -37,9 +37,9 @@ class Parser {
     return true;
   }
 
-  bool Expression(RToken& out) {
+  bool Expression(SyntaxNode& out) {
     if (Kind() == kTokEnd) {  // an empty expression is the constant 0
-      out = RToken{};
+      out = SyntaxNode{};
       out.kind = kNodeConst;
       out.value = RValue(0.0);
       out.position = Pos();
@@ -67,8 +67,8 @@ class Parser {
   }
 
   // "{" statements "}" (begin/end are the same tokens).
-  bool Block(RToken& out) {
-    out = RToken{};
+  bool Block(SyntaxNode& out) {
+    out = SyntaxNode{};
     out.kind = kNodeBlock;
     out.position = Pos();
     Next();
@@ -91,7 +91,7 @@ class Parser {
   };
   bool TooDeep() { return depth_ > kMaxNesting && !Fail("Code is nested too deeply."); }
 
-  bool Statement(RToken& out) {
+  bool Statement(SyntaxNode& out) {
     Nest nest(depth_);
     if (TooDeep()) return false;
     if (!StatementBody(out)) return false;
@@ -99,8 +99,8 @@ class Parser {
     return true;
   }
 
-  bool StatementBody(RToken& out) {
-    out = RToken{};
+  bool StatementBody(SyntaxNode& out) {
+    out = SyntaxNode{};
     out.position = Pos();
     switch (Kind()) {
       case kTokFunction:
@@ -222,7 +222,7 @@ class Parser {
         Next();
         while (Kind() == kTokVariable) {
           if (t_[p_].index < kUserVariableBase) return Fail("Cannot redeclare a builtin variable.");
-          RToken name;
+          SyntaxNode name;
           name.kind = kNodeConst;
           name.index = t_[p_].index;
           name.position = Pos();
@@ -243,9 +243,9 @@ class Parser {
     }
   }
 
-  bool Assignment(RToken& out) {
+  bool Assignment(SyntaxNode& out) {
     int start = Pos();
-    RToken lhs;
+    SyntaxNode lhs;
     if (!Postfix(lhs)) return false;
     if (lhs.kind != kNodeVar) return FailAt(start, "Variable name expected.");
     int op = Kind();
@@ -256,7 +256,7 @@ class Parser {
       default:
         return Fail("Assignment operator expected.");
     }
-    out = RToken{};
+    out = SyntaxNode{};
     out.kind = kNodeAssign;
     out.index = op;
     out.position = Pos();
@@ -266,8 +266,8 @@ class Parser {
     return Expr(out.children[1]);
   }
 
-  bool Call(RToken& out) {
-    out = RToken{};
+  bool Call(SyntaxNode& out) {
+    out = SyntaxNode{};
     out.kind = kNodeCall;
     out.index = t_[p_].index;
     out.position = Pos();
@@ -297,8 +297,8 @@ class Parser {
   }
 
   // A variable reference with the given target expression.
-  bool Variable(RToken& out, RToken target) {
-    out = RToken{};
+  bool Variable(SyntaxNode& out, SyntaxNode target) {
+    out = SyntaxNode{};
     out.kind = kNodeVar;
     out.index = t_[p_].index;
     out.position = Pos();
@@ -327,15 +327,15 @@ class Parser {
     }
   }
 
-  using Level = bool (Parser::*)(RToken&);
-  bool BinaryLevel(RToken& out, Level next, std::initializer_list<int> ops) {
+  using Level = bool (Parser::*)(SyntaxNode&);
+  bool BinaryLevel(SyntaxNode& out, Level next, std::initializer_list<int> ops) {
     if (!(this->*next)(out)) return false;
     for (;;) {
       int k = Kind();
       bool match = false;
       for (int o : ops) match |= (o == k);
       if (!match) return true;
-      RToken node;
+      SyntaxNode node;
       node.kind = kNodeBinary;
       node.index = k;
       node.position = Pos();
@@ -346,37 +346,37 @@ class Parser {
       out = std::move(node);
     }
   }
-  bool Expr(RToken& out) {
+  bool Expr(SyntaxNode& out) {
     Nest nest(depth_);
     if (TooDeep()) return false;
     return BinaryLevel(out, &Parser::Compare, {kOpAnd, kOpOr, kOpXor});
   }
-  bool Compare(RToken& out) {
+  bool Compare(SyntaxNode& out) {
     return BinaryLevel(out, &Parser::Bitwise,
                        {kTokAssign, kOpEqual, kOpNotEqual, kOpLess, kOpLessEq, kOpGreater, kOpGreaterEq});
   }
-  bool Bitwise(RToken& out) { return BinaryLevel(out, &Parser::Shift, {kOpBitOr, kOpBitAnd, kOpBitXor}); }
-  bool Shift(RToken& out) { return BinaryLevel(out, &Parser::Additive, {kOpShl, kOpShr}); }
-  bool Additive(RToken& out) { return BinaryLevel(out, &Parser::Multiplicative, {kOpPlus, kOpMinus}); }
-  bool Multiplicative(RToken& out) {
+  bool Bitwise(SyntaxNode& out) { return BinaryLevel(out, &Parser::Shift, {kOpBitOr, kOpBitAnd, kOpBitXor}); }
+  bool Shift(SyntaxNode& out) { return BinaryLevel(out, &Parser::Additive, {kOpShl, kOpShr}); }
+  bool Additive(SyntaxNode& out) { return BinaryLevel(out, &Parser::Multiplicative, {kOpPlus, kOpMinus}); }
+  bool Multiplicative(SyntaxNode& out) {
     return BinaryLevel(out, &Parser::Postfix, {kOpTimes, kOpDivide, kOpDiv, kOpMod});
   }
 
-  bool Postfix(RToken& out) {
+  bool Postfix(SyntaxNode& out) {
     if (!Primary(out)) return false;
     while (Kind() == kTokDot) {
       Next();
       if (Kind() != kTokVariable) return Fail("Variable name expected.");
-      RToken target = std::move(out);
+      SyntaxNode target = std::move(out);
       if (!Variable(out, std::move(target))) return false;
     }
     return true;
   }
 
-  bool Primary(RToken& out) {
+  bool Primary(SyntaxNode& out) {
     switch (Kind()) {
       case kTokConstant:
-        out = RToken{};
+        out = SyntaxNode{};
         out.kind = kNodeConst;
         out.value = t_[p_].value;
         out.position = Pos();
@@ -385,7 +385,7 @@ class Parser {
       case kTokFunction:
         return Call(out);
       case kTokVariable: {
-        RToken target;
+        SyntaxNode target;
         target.kind = kNodeConst;
         target.value = RValue(static_cast<double>(kTargetPlain));
         target.position = Pos();
@@ -401,7 +401,7 @@ class Parser {
       case kOpNot: case kOpPlus: case kOpMinus: case kOpBitNot: {
         Nest nest(depth_);
         if (TooDeep()) return false;
-        RToken node;
+        SyntaxNode node;
         node.kind = kNodeUnary;
         node.index = Kind();
         node.position = Pos();
@@ -418,14 +418,14 @@ class Parser {
 
   std::string_view text_;
   bool isProgram_;
-  const std::vector<RToken2>& t_;
+  const std::vector<ResolvedToken>& t_;
   size_t p_ = 0;
   int depth_ = 0;
 };
 
 }  // namespace
 
-bool Parse(std::string_view text, bool isProgram, const std::vector<RToken2>& tokens, RToken& root) {
+bool Parse(std::string_view text, bool isProgram, const std::vector<ResolvedToken>& tokens, SyntaxNode& root) {
   Parser p(text, isProgram, tokens);
   return isProgram ? p.Program(root) : p.Expression(root);
 }

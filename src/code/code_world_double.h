@@ -1,5 +1,5 @@
-// SimpleWorld: a plain in-memory room (instances in creation order, family = same object, an id map) that
-// language tests and kvbench run code against until the world module provides the real room.
+// CodeWorldDouble: a stand-in for the world that the language tests and kvbench run code against, a plain
+// in-memory room (instances in creation order, family = same object, an id map) without objects or events.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,7 @@
 
 namespace kv {
 
-class SimpleWorld : public CodeWorld {
+class CodeWorldDouble : public CodeWorld {
  public:
   int ActiveCount() const override { return static_cast<int>(active_.size()); }
   CInstance* ActiveAt(int i) const override {
@@ -46,8 +46,8 @@ class SimpleWorld : public CodeWorld {
   int lastId_ = 100000;
 };
 
-// instance_create(x, y, object) creating in the current SimpleWorld: the language harnesses (kvbench, tests)
+// instance_create(x, y, object) creating in the current CodeWorldDouble: the language harnesses (kvbench, tests)
 // install it over the room's version.
-void SimpleWorldInstanceCreate(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+void CodeWorldDoubleInstanceCreate(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-#include "code/code_phase4.h"
+#include "code/code_folder.h"
 
 #include <algorithm>
 
@@ -15,12 +15,12 @@ class Folder {
       : text_(text), isProgram_(isProgram), locals_(locals) {}
 
   // Children before their parent, children in order: a `var` affects only the uses after it in the text.
-  bool Walk(RToken& n) {
-    for (RToken& c : n.children)
+  bool Walk(SyntaxNode& n) {
+    for (SyntaxNode& c : n.children)
       if (!Walk(c)) return false;
     switch (n.kind) {
       case kNodeVarDecl:
-        for (const RToken& c : n.children)
+        for (const SyntaxNode& c : n.children)
           if (std::find(locals_.begin(), locals_.end(), c.index) == locals_.end()) locals_.push_back(c.index);
         return true;
       case kNodeVar:
@@ -43,8 +43,8 @@ class Folder {
     return false;
   }
 
-  bool Variable(RToken& n) {
-    RToken& target = n.children[0];
+  bool Variable(SyntaxNode& n) {
+    SyntaxNode& target = n.children[0];
     if (target.kind != kNodeConst) return true;
     if (target.value.IsReal() && target.value.RealUnchecked() == static_cast<double>(kTargetPlain) &&
         std::find(locals_.begin(), locals_.end(), n.index) != locals_.end())
@@ -59,7 +59,7 @@ class Folder {
     return true;
   }
 
-  bool Fold(RToken& n, int errorPos) {
+  bool Fold(SyntaxNode& n, int errorPos) {
     RValue out;
     const char* err;
     try {
@@ -71,7 +71,7 @@ class Folder {
     }
     if (err) return Fail(errorPos, err);
     int pos = n.position;
-    n = RToken{};
+    n = SyntaxNode{};
     n.kind = kNodeConst;
     n.value = std::move(out);
     n.position = pos;
@@ -85,7 +85,7 @@ class Folder {
 
 }  // namespace
 
-bool ResolveAndFold(std::string_view text, bool isProgram, RToken& root, std::vector<int>& localIds) {
+bool ResolveAndFold(std::string_view text, bool isProgram, SyntaxNode& root, std::vector<int>& localIds) {
   localIds.clear();
   Folder f(text, isProgram, localIds);
   return f.Walk(root);

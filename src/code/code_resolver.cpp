@@ -1,4 +1,4 @@
-#include "code/code_phase2.h"
+#include "code/code_resolver.h"
 
 #include <cmath>
 
@@ -39,12 +39,12 @@ double NumberTokenValue(std::string_view text) {
   return value;
 }
 
-bool Resolve(std::string_view text, bool isProgram, const std::vector<RToken1>& list1, std::vector<RToken2>& out) {
+bool Resolve(std::string_view text, bool isProgram, const std::vector<LexToken>& list1, std::vector<ResolvedToken>& out) {
   out.clear();
   out.resize(list1.size());
   for (size_t i = 0; i < list1.size(); ++i) {
-    const RToken1& t = list1[i];
-    RToken2& r = out[i];
+    const LexToken& t = list1[i];
+    ResolvedToken& r = out[i];
     r.kind = t.kind;
     r.position = t.position;
     switch (t.kind) {

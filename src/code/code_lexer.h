@@ -26,7 +26,7 @@ enum TokenKind : int {
   kOpShl = 221, kOpShr = 222,
 };
 
-struct RToken1 {
+struct LexToken {
   int kind = kTokEnd;
   std::string text;  // identifier/number characters, string content without quotes
   int position = 0;  // 1-based
@@ -34,6 +34,6 @@ struct RToken1 {
 
 // Appends tokens to out, ending with kTokEnd. On an unexpected symbol records "Unexpected symbol." (with the
 // error routine, against `text` as a program or an expression) and returns false.
-bool Tokenize(std::string_view text, bool isProgram, std::vector<RToken1>& out);
+bool Tokenize(std::string_view text, bool isProgram, std::vector<LexToken>& out);
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-#include "code/code_phase1.h"
+#include "code/code_lexer.h"
 
 #include <cstring>
 
@@ -37,7 +37,7 @@ constexpr Word kOneCharSymbols[] = {
 };
 }  // namespace
 
-bool Tokenize(std::string_view source, bool isProgram, std::vector<RToken1>& out) {
+bool Tokenize(std::string_view source, bool isProgram, std::vector<LexToken>& out) {
   // Three spaces of padding so that looking ahead never leaves the text.
   const size_t len = source.size();
   std::string buf(source);
@@ -47,7 +47,7 @@ bool Tokenize(std::string_view source, bool isProgram, std::vector<RToken1>& out
   for (;;) {
     while (i < len && static_cast<unsigned char>(s[i]) <= 32) ++i;
     if (i >= len) {
-      out.push_back(RToken1{kTokEnd, std::string(), static_cast<int>(len) + 1});
+      out.push_back(LexToken{kTokEnd, std::string(), static_cast<int>(len) + 1});
       return true;
     }
     const size_t start = i;
@@ -64,7 +64,7 @@ bool Tokenize(std::string_view source, bool isProgram, std::vector<RToken1>& out
       i = (j + 1 < len) ? j + 2 : len;
       continue;
     }
-    RToken1 tok;
+    LexToken tok;
     tok.position = static_cast<int>(start) + 1;
     if (IsLetter(c)) {
       while (i < len && (IsLetter(s[i]) || IsDigit(s[i]))) ++i;

@@ -1,6 +1,12 @@
-// The explicit list of built-in function families (see code_function.h for why it is explicit).
+// The one place that connects the subsystems to the language: every built-in variable and every built-in
+// function family is registered here, in a fixed order (ids follow it). The list is explicit because the engine
+// is a static library: a self-registering static object in a module nothing references would be dropped by the
+// linker.
+#include "runner/runner_wiring.h"
+
 #include "actions/action_library.h"
 #include "code/code_function.h"
+#include "code/variable_builtin.h"
 #include "debugger/debug_messages.h"
 #include "resources/function_resource.h"
 #include "functions/function_date.h"
@@ -15,7 +21,9 @@
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
 #include "structures/function_data_structures.h"
+#include "world/builtin_globals.h"
 #include "world/function_game.h"
+#include "world/instance_variables.h"
 
 namespace kv {
 
@@ -39,6 +47,19 @@ void RegisterAllBuiltinFunctions() {
   RegisterDebugMessageFunctions();
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
+}
+
+void WireLanguage() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // The instance's own variables first (the world registers them with its setters), then the global ones, then
+  // the argument slots the language owns; the functions after them.
+  RegisterInstanceVariables();
+  RegisterGameVariables();
+  RegisterBuiltinGlobals();
+  RegisterArgumentVariables();
+  RegisterAllBuiltinFunctions();
 }
 
 }  // namespace kv
