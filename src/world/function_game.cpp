@@ -6,6 +6,7 @@
 #include "code/code_variable.h"
 #include "runner/game_data.h"
 #include "world/collision_query.h"
+#include "world/game_save.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
 #include "world/room_live.h"
@@ -160,7 +161,11 @@ void FnMoveWrap(RValue&, CInstance* self, CInstance*, int, RValue* a) {
   if (x != self->x || y != self->y) self->SetPosition(x, y);
 }
 
-void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) { SaveGameNow(std::string(a[0].Str())); }
+// A failed save is an error of the running action (F5 saves outside any action through SaveGameNow).
+void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) {
+  std::string error;
+  if (!SaveGame(std::string(a[0].Str()), Game().gameId, Game().secureMode, error)) ReportRuntimeError(error);
+}
 void FnGameLoad(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestLoad(std::string(a[0].Str())); }
 void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
 
