@@ -34,7 +34,7 @@ TEST_F(RunMessages, EachErrorGivesItsExactText) {
     std::string create;    // create event of obj_p, placed in rm_a and rm_b (order rm_a, rm_b)
     std::string expected;  // the whole log: the message and its two blank lines
     const char* env = "";
-    std::string roomCode = "";
+    const char* roomLine = "";  // a line of rm_a that brings in code.kvs, which does not compile
   } cases[] = {
       {"next after the last room", "if (room == rm_b) room_goto_next(); else room_goto(rm_b);",
        InCreate("Moving to next room after the last room.", true)},
@@ -57,8 +57,11 @@ TEST_F(RunMessages, EachErrorGivesItsExactText) {
       {"other version", "game_load('version.sav');", "Cannot load game saved with other version."},
       {"other game", "game_load('foreign.sav');", "This is a save file for a different game!"},
       {"damaged save", "game_load('short.sav');", "Failed to load game from file short.sav"},
-      {"room script", "", "COMPILATION ERROR in room script\rError in code at line 1:\r   x = ;\r\rat position ",
-       "", "x = ;"},
+      {"room script", "", "COMPILATION ERROR in room script\rError in code at line 1:\r   x = ;\r\rat position ", "",
+       "creation = code.kvs\n"},
+      {"instance code", "",
+       "COMPILATION ERROR in initialization code for instance\rError in code at line 1:\r   x = ;\r\rat position ", "",
+       "instance obj_p 5 5 code.kvs\n"},
   };
   WriteInts("version.sav", {541, 7});
   WriteInts("foreign.sav", {540, 8});
@@ -67,16 +70,15 @@ TEST_F(RunMessages, EachErrorGivesItsExactText) {
     Write("game.kvp",
           "[game]\nid = 7\n[settings]\ndisplay_errors = false\nwrite_errors = true\n"
           "[object obj_p]\nevent create = create.kvs\nevent step = step.kvs\n"
-          "[room rm_a]\ninstance obj_p 0 0\n" +
-              std::string(c.roomCode.empty() ? "" : "creation = room.kvs\n") + "[room rm_b]\ninstance obj_p 0 0\n");
+          "[room rm_a]\ninstance obj_p 0 0\n" + std::string(c.roomLine) + "[room rm_b]\ninstance obj_p 0 0\n");
     Write("create.kvs", c.create);
     Write("step.kvs", "game_end();");
-    Write("room.kvs", c.roomCode);
+    Write("code.kvs", "x = ;");
     const std::string game = Pack();
     fs::remove(dir / "game_errors.log");
     RunCommand("cd " + dir.string() + " && " + c.env + KV_BIN_DIR + "/kvrun " + game + " --headless --fast --steps 3");
     const std::string log = ReadLog();
-    if (c.roomCode.empty()) {
+    if (!*c.roomLine) {
       EXPECT_EQ(log, c.expected + "\r\n\r\n\r\n") << c.name;
     } else {
       EXPECT_EQ(log.rfind(c.expected, 0), 0u) << c.name << ": " << log;  // the compiler's own words follow
