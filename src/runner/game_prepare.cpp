@@ -5,6 +5,7 @@
 #include "code/code_constant.h"
 #include "code/code_error.h"
 #include "code/code_script.h"
+#include "code/code_variable.h"
 #include "runner/game_data.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
@@ -42,12 +43,15 @@ void AttachGame(GameData& game) {
   errors.writeErrors = game.settings.writeErrors;
   errors.abortOnError = game.settings.abortOnError;
   SetErrorSettings(errors);
+  // Reads of variables that were never set give 0 instead of failing when the game asks for it.
+  SetUninitializedZero(game.settings.uninitializedZero);
   InstallActionErrorContext();
 }
 
 void DetachGame(const GameData& game) {
   if (WorldResources() != &game.resources) return;
   SetResourceNameResolver(nullptr);
+  SetUninitializedZero(false);
   SetWorldResources(nullptr);
 }
 

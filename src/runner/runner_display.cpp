@@ -87,6 +87,9 @@ struct RunnerDisplay::Impl {
   int64_t lastTransitionFrame = 0;
   // Screenshots of a step whose room change plays a transition: taken from the transition's middle frame.
   std::vector<std::string> transitionShots;
+  // The game window has the input focus (focus events of the window or of the input script).
+  bool windowActive = true;
+  bool freezeOnLoseFocus = false;  // settings: no steps run while the window is not active
 
   Impl(plat::IPlatform& p, const RunnerOptions& o) : platform(p), options(o) {}
 
@@ -121,6 +124,7 @@ struct RunnerDisplay::Impl {
     else if (e.kind == "up") input::OnButton(static_cast<int>(a), false);
     else if (e.kind == "wheel") input::OnWheel(e.args[0] == "up" ? 1 : -1);
     else if (e.kind == "close") input::OnCloseRequest();
+    else if (e.kind == "focus") sink.Focus(e.args[0] == "on" || e.args[0] == "1");
     else if (e.kind == "shot") SaveFrame(e.args[0]);
     else if (e.kind == "quit") RequestEnd();
   }
@@ -192,6 +196,7 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   }
   // The close button either sets Escape down (handled like the key) or queues the close-button event.
   input::Hooks().closeAsEscape = settings.closeAsEscape;
+  m.freezeOnLoseFocus = settings.freezeOnLoseFocus;
   m.window = m.platform.CreateGameWindow(640, 480);
   m.display = m.platform.CreateDisplay();
   gfx::AttachDisplay(m.display.get());
@@ -220,7 +225,10 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   roomHooks.clearInput = [] { input::ClearInput(); };
   roomHooks.setupRoomRegion = [](CLiveRoom& room) { gfx::SetupRoomRegion(room); };
   const bool headless = m.options.headless;
+  // Every game start (restarts too) shows the window and sets its cursor from the display-cursor setting: the
+  // default arrow, or none when the settings or window_set_cursor(cr_none) turned the cursor off.
   roomHooks.showWindow = [headless] {
+    gfx::SetCursor(gfx::Win().displayCursor ? 0 : -1);
     if (!headless) gfx::SetVisible(true);
   };
   // Leaving a room captures its last image for the transition; entering draws the first frame of the new room
@@ -258,6 +266,8 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   };
   m.sink.resized = [](int w, int h) { gfx::OnClientResized(w, h); };
   m.sink.exposed = [] { gfx::PresentAgain(); };
+  Impl* self = &m;
+  m.sink.focus = [self](bool active) { self->windowActive = active; };
   return true;
 }
 
@@ -270,6 +280,7 @@ void RunnerDisplay::InstallHooks(RunHooks& hooks) {
     if (input::TakeCloseRequest()) PerformEventForAll(kEventOther, kOtherCloseButton);
   };
   hooks.drawRoom = [] { gfx::DrawCurrentRoom(); };
+  hooks.skipStep = [m] { return m->freezeOnLoseFocus && !m->windowActive; };
   hooks.functionKey = [](int key) {
     if (key == 115) gfx::ToggleFullScreen();       // F4
     else if (key == 120) SaveScreenshotForKey();   // F9

@@ -6,6 +6,7 @@
 #include "code/code_variable.h"
 #include "runner/game_data.h"
 #include "world/collision_query.h"
+#include "world/game_save.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
 #include "world/room_live.h"
@@ -26,13 +27,42 @@ const std::vector<int>* Order() {
 
 // ---- functions ----
 void FnRoomGoto(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestRoom(Arg(a[0])); }
-void FnRoomGotoNext(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRoom(RoomNext(CurrentRoomIndex())); }
+bool IsFirstRoom(int room) {
+  const auto* o = Order();
+  return o && !o->empty() && o->front() == room;
+}
+bool IsLastRoom(int room) {
+  const auto* o = Order();
+  return o && !o->empty() && o->back() == room;
+}
+// Walking off either end of the room order is fatal: the game ends after the step.
+void EndForRoomOrder(const char* message) {
+  ReportRuntimeError(message, true);
+  SetPendingRoomChange(kPendingErrorEnd);
+}
+void FnRoomGotoNext(RValue&, CInstance*, CInstance*, int, RValue*) {
+  const int current = CurrentRoomIndex();
+  if (IsLastRoom(current)) return EndForRoomOrder("Moving to next room after the last room.");
+  RequestRoom(RoomNext(current));
+}
 void FnRoomGotoPrevious(RValue&, CInstance*, CInstance*, int, RValue*) {
-  RequestRoom(RoomPrevious(CurrentRoomIndex()));
+  const int current = CurrentRoomIndex();
+  if (IsFirstRoom(current)) return EndForRoomOrder("Moving to previous room before the first room.");
+  RequestRoom(RoomPrevious(current));
 }
 void FnRoomRestart(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRoom(CurrentRoomIndex()); }
-void FnRoomNext(RValue& r, CInstance*, CInstance*, int, RValue* a) { r.SetReal(RoomNext(Arg(a[0]))); }
-void FnRoomPrevious(RValue& r, CInstance*, CInstance*, int, RValue* a) { r.SetReal(RoomPrevious(Arg(a[0]))); }
+bool RoomExists(int room) {
+  GameResources* res = WorldResources();
+  return res && res->rooms.Exists(room);
+}
+void FnRoomNext(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  const int room = Arg(a[0]);
+  r.SetReal(!RoomExists(room) || IsLastRoom(room) ? -1 : RoomNext(room));
+}
+void FnRoomPrevious(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  const int room = Arg(a[0]);
+  r.SetReal(!RoomExists(room) || IsFirstRoom(room) ? -1 : RoomPrevious(room));
+}
 void FnGameEnd(RValue&, CInstance*, CInstance*, int, RValue*) { RequestEnd(); }
 void FnGameRestart(RValue&, CInstance*, CInstance*, int, RValue*) { RequestRestart(); }
 
@@ -59,6 +89,12 @@ void FnInstanceNumber(RValue& r, CInstance* self, CInstance* other, int, RValue*
 void FnInstanceCopy(RValue& r, CInstance* self, CInstance*, int, RValue* a) {
   CInstance* copy = self ? CopyInstance(self, a[0].Real() >= 0.5) : nullptr;
   r.SetReal(copy ? copy->id : -4);
+}
+void FnInstanceSprite(RValue&, CInstance* self, CInstance*, int, RValue* a) {
+  const int sprite = Arg(a[0]);
+  if (!WorldSprite(sprite))
+    return ReportRuntimeError("Setting instance to non-existing sprite: " + std::to_string(sprite));
+  if (self) self->SetSprite(sprite);
 }
 void FnInstanceChange(RValue&, CInstance* self, CInstance*, int, RValue* a) {
   if (self) ChangeInstance(self, Arg(a[0]), a[1].Real() >= 0.5);
@@ -125,7 +161,11 @@ void FnMoveWrap(RValue&, CInstance* self, CInstance*, int, RValue* a) {
   if (x != self->x || y != self->y) self->SetPosition(x, y);
 }
 
-void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) { SaveGameNow(std::string(a[0].Str())); }
+// A failed save is an error of the running action (F5 saves outside any action through SaveGameNow).
+void FnGameSave(RValue&, CInstance*, CInstance*, int, RValue* a) {
+  std::string error;
+  if (!SaveGame(std::string(a[0].Str()), Game().gameId, Game().secureMode, error)) ReportRuntimeError(error);
+}
 void FnGameLoad(RValue&, CInstance*, CInstance*, int, RValue* a) { RequestLoad(std::string(a[0].Str())); }
 void FnInstanceDestroy(RValue&, CInstance* self, CInstance*, int, RValue*) { DestroyInstance(self); }
 
@@ -206,20 +246,23 @@ bool WriteRoomPersistent(CInstance*, int64_t, const RValue& v) {
 
 }  // namespace
 
+// A room listed twice in the order: the next room follows its last listing, the previous room precedes its first.
+// A room that is not listed gets the scan's last candidate: the second entry going on, the second-to-last going
+// back.
 int RoomNext(int room) {
   const auto* o = Order();
-  if (!o) return -1;
-  for (size_t i = 0; i + 1 < o->size(); ++i)
+  if (!o || o->size() < 2) return -1;
+  for (size_t i = o->size() - 1; i-- > 0;)
     if ((*o)[i] == room) return (*o)[i + 1];
-  return -1;
+  return (*o)[1];
 }
 
 int RoomPrevious(int room) {
   const auto* o = Order();
-  if (!o) return -1;
+  if (!o || o->size() < 2) return -1;
   for (size_t i = 1; i < o->size(); ++i)
     if ((*o)[i] == room) return (*o)[i - 1];
-  return -1;
+  return (*o)[o->size() - 2];
 }
 
 void RegisterGameFunctions() {
@@ -238,6 +281,7 @@ void RegisterGameFunctions() {
   RegisterFunction("instance_number", FnInstanceNumber, 1);
   RegisterFunction("instance_copy", FnInstanceCopy, 1);
   RegisterFunction("instance_change", FnInstanceChange, 2);
+  RegisterFunction("instance_sprite", FnInstanceSprite, 1);
   RegisterFunction("event_inherited", FnEventInherited, 0);
   RegisterFunction("event_perform", FnEventPerform, 2);
   RegisterFunction("event_perform_object", FnEventPerformObject, 3);

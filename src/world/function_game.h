@@ -6,7 +6,8 @@
 namespace kv {
 void RegisterGameFunctions();
 void RegisterGameVariables();
-// room_next / room_previous: the neighbour of room in the room order, -1 when there is none.
+// The neighbour of room in the room order (-1 when the order has fewer than two rooms); room_next and
+// room_previous add the checks for an unknown room and the ends of the order.
 int RoomNext(int room);
 int RoomPrevious(int room);
 }  // namespace kv

@@ -32,7 +32,7 @@ void SetCurrent(int index, CLiveRoom* room) {
 void RunRoomCode(const std::string& text, CInstance* inst, const char* failurePrefix) {
   CCode code(text, false);
   if (!code.Compile()) {
-    std::string msg = std::string(failurePrefix) + "\r\n" + PendingMessage();
+    std::string msg = std::string(failurePrefix) + "\r" + PendingMessage();
     ClearErrorPending();
     ReportError(msg, false);
     return;

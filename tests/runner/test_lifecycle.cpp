@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
+#include "graphics/graphics_d3d.h"
 #include "platform/headless/scripted_dialogs.h"
 #include "platform/headless/text_loading_display.h"
 #include "platform/headless/virtual_clock.h"
@@ -29,6 +31,20 @@ struct Scratch {
     dir = mkdtemp(pattern.data());
   }
   ~Scratch() { fs::remove_all(dir); }
+};
+
+// The real system services, remembering the priority level the runner asked for.
+class PriorityRecordingSystem final : public plat::ISystem {
+ public:
+  std::optional<std::string> Env(const std::string& name) const override { return real_.Env(name); }
+  bool CreateTempDir() override { return real_.CreateTempDir(); }
+  const std::string& TempDir() const override { return real_.TempDir(); }
+  std::string TempFileName(const std::string& extension) override { return real_.TempFileName(extension); }
+  void SetPriority(int level) override { priority = level; }  // the test process keeps its own priority
+  int priority = -1;  // never asked
+
+ private:
+  plat::PosixSystem real_;
 };
 
 // A headless platform whose dialog transcript and loading progress are captured.
@@ -57,7 +73,7 @@ class TestPlatform final : public plat::IPlatform {
   plat::VirtualClock clock_;
   plat::ScriptedDialogs dialogs_;
   plat::TextLoadingDisplay loading_;
-  plat::PosixSystem system_;
+  PriorityRecordingSystem system_;
 };
 
 GameData SmallGame() {
@@ -83,12 +99,13 @@ struct RunResult {
 };
 
 RunResult RunForm(const RunnerOptions& options, std::vector<plat::DialogAnswer> answers = {},
-                  std::string* tempDirSeen = nullptr) {
+                  std::string* tempDirSeen = nullptr, int* prioritySeen = nullptr) {
   TestPlatform platform(std::move(answers));
   std::ostringstream out, err;
   RunnerForm form(platform, options, out, err);
   RunResult r{form.Run(), out.str() + err.str(), platform.dialogText.str(), platform.loadingText.str()};
   if (tempDirSeen) *tempDirSeen = platform.System().TempDir();
+  if (prioritySeen) *prioritySeen = static_cast<PriorityRecordingSystem&>(platform.System()).priority;
   return r;
 }
 
@@ -306,6 +323,26 @@ TEST(Lifecycle, LoadsAValidGameWithEveryPhaseInOrder) {
                                   " 90% Preparing graphics\n", "100% Ready\n", "loading window closed\n"}))
       << r.loading;
   EXPECT_FALSE(fs::exists(tempDir));  // removed with the platform at the end of the run
+}
+
+// The settings that act only on the device and the process: vertical-blank waiting, texture interpolation and
+// the priority level reach the graphics device state and the system services.
+TEST(Lifecycle, DeviceAndPrioritySettingsReachTheirServices) {
+  for (bool flipped : {false, true}) {
+    Scratch scratch;
+    const fs::path file = scratch.dir / "game.exe";
+    GameData game = SmallGame();
+    game.settings.vSync = flipped;
+    game.settings.interpolate = flipped;
+    game.settings.priority = flipped ? 2 : 1;
+    WriteBytes(file, GameFileBytes(game));
+    int priority = -1;
+    const RunResult r = RunForm(TestOptions(file), {}, nullptr, &priority);
+    ASSERT_EQ(r.exitCode, kExitOk) << r.dialogs;
+    EXPECT_EQ(gfx::D3D().synchronization, flipped);
+    EXPECT_EQ(gfx::D3D().interpolation, flipped);
+    EXPECT_EQ(priority, flipped ? 2 : 1);
+  }
 }
 
 TEST(Lifecycle, HelperLibraryIsWrittenIntoTheTemporaryDirectory) {

@@ -128,8 +128,8 @@ TEST_F(Rooms, CreationCodeErrorsAreReportedAndTheRoomGoesOn) {
   StartRooms(res);
   EnterRoom(r, false);
   ASSERT_EQ(errors.size(), 2u);
-  EXPECT_EQ(errors[0].rfind("COMPILATION ERROR in initialization code for instance\r\n", 0), 0u) << errors[0];
-  EXPECT_EQ(errors[1].rfind("COMPILATION ERROR in room script\r\n", 0), 0u) << errors[1];
+  EXPECT_EQ(errors[0].rfind("COMPILATION ERROR in initialization code for instance\r", 0), 0u) << errors[0];
+  EXPECT_EQ(errors[1].rfind("COMPILATION ERROR in room script\r", 0), 0u) << errors[1];
   EXPECT_EQ(Log(), (std::vector<std::string>{"create 100001", "room start 100001"}));
 }
 
