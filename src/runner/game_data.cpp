@@ -147,7 +147,7 @@ bool LoadGameData(CStream& s, GameData& out, LoadObserver& observer) {
   observer.Progress(1, "Reading data");
 
   out.helperLibraryName = s.ReadString();
-  out.helperLibrary = std::move(s.ReadCompressed().Buffer());
+  out.helperLibrary = std::move(s.ReadCompressed(kMaxHelperLibraryBytes).Buffer());
   WriteHelperLibrary(observer, out.helperLibraryName, out.helperLibrary);
 
   CStream main = s.ReadCompressed();

@@ -153,6 +153,31 @@ TEST(StreamBlocks, TruncatedOrCorruptZlibThrows) {
   EXPECT_THROW(InflateBytes(bad.data(), bad.size()), StreamError);
 }
 
+// A block may inflate to its limit but not one byte past it, however small it is compressed (a decompression
+// bomb).
+TEST(StreamBlocks, InflatingPastTheLimitThrows) {
+  struct Case {
+    size_t size, limit;
+    bool fits;
+  };
+  const Case cases[] = {{1000, 1000, true},     {1001, 1000, false},       {0, 0, true},
+                        {1, 0, false},          {600000, 600000, true},    {600001, 600000, false},
+                        {3 << 20, 1 << 20, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " in " + std::to_string(c.limit));
+    const std::vector<uint8_t> payload(c.size, 0);
+    CStream s;
+    s.WriteCompressed(payload.data(), payload.size());
+    s.Seek(0);
+    if (c.fits) {
+      EXPECT_EQ(s.ReadCompressed(c.limit).Size(), c.size);
+    } else {
+      EXPECT_THROW(s.ReadCompressed(c.limit), StreamError);
+    }
+  }
+  static_assert(kMaxInflatedBlockBytes == size_t{256} << 20);
+}
+
 CBitmap32 TestImage(int w, int h) {
   CBitmap32 b = CBitmap32::Make(w, h);
   for (int y = 0; y < h; ++y)
