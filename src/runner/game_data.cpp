@@ -130,6 +130,7 @@ static void ReadPadding(CStream& s, int32_t count, std::vector<int32_t>& out) {
 }
 
 bool LoadGameData(CStream& s, GameData& out, LoadObserver& observer) {
+  ScopedInflateBudget budget(kMaxInflatedGameBytes);
   if (s.ReadInt() != kGameMagic) {
     observer.Message(kMsgNotValidGame);
     return false;

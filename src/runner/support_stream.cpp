@@ -185,7 +185,14 @@ void CStream::FromHex(std::string_view hex) {
 namespace {
 InflateTap g_inflateTap = nullptr;
 void* g_inflateTapUser = nullptr;
+ScopedInflateBudget* g_inflateBudget = nullptr;
 }  // namespace
+
+ScopedInflateBudget::ScopedInflateBudget(size_t totalBytes) : remaining_(totalBytes), outer_(g_inflateBudget) {
+  g_inflateBudget = this;
+}
+
+ScopedInflateBudget::~ScopedInflateBudget() { g_inflateBudget = outer_; }
 
 void SetInflateTap(InflateTap tap, void* user) {
   g_inflateTap = tap;
@@ -194,6 +201,8 @@ void SetInflateTap(InflateTap tap, void* user) {
 
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut) {
   if (g_inflateTap) g_inflateTap(data, n, g_inflateTapUser);
+  ScopedInflateBudget* budget = g_inflateBudget;
+  if (budget) maxOut = std::min(maxOut, budget->remaining_);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw StreamError("zlib initialisation failed");
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, &inflateEnd);
@@ -227,6 +236,7 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut) 
     if (inLeft == 0 && z.avail_out != 0) throw StreamError("compressed block is truncated");
   }
   if (produced > maxOut) throw StreamError("compressed block inflates beyond its size limit");
+  if (budget) budget->remaining_ -= produced;
   out.resize(produced);
   return out;
 }

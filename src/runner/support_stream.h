@@ -80,6 +80,23 @@ class CStream {
 // Inflates one complete zlib stream. Throws StreamError on bad or truncated data, and when the output would be
 // larger than maxOut bytes.
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut = kMaxInflatedBlockBytes);
+// Limits what all compressed blocks inflated while it lives may add up to (blocks nested in the game data each stay
+// under the per-block limit, yet many of them could still exhaust memory). Going past it throws StreamError.
+// Scopes nest; the innermost one counts.
+class ScopedInflateBudget {
+ public:
+  explicit ScopedInflateBudget(size_t totalBytes);
+  ~ScopedInflateBudget();
+  ScopedInflateBudget(const ScopedInflateBudget&) = delete;
+  ScopedInflateBudget& operator=(const ScopedInflateBudget&) = delete;
+  size_t Remaining() const { return remaining_; }
+
+ private:
+  friend std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut);
+  size_t remaining_;
+  ScopedInflateBudget* outer_;
+};
+
 // Benchmark hook: when set, called with every compressed block before it is inflated (null to remove).
 using InflateTap = void (*)(const uint8_t* data, size_t n, void* user);
 void SetInflateTap(InflateTap tap, void* user);

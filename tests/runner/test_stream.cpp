@@ -178,6 +178,24 @@ TEST(StreamBlocks, InflatingPastTheLimitThrows) {
   static_assert(kMaxInflatedBlockBytes == size_t{256} << 20);
 }
 
+// Many blocks, each under the per-block limit, may not add up past the budget of the scope they are read in.
+TEST(StreamBlocks, InflatedBlocksShareTheBudgetOfTheirScope) {
+  const std::vector<uint8_t> payload(1000, 7);
+  const std::vector<uint8_t> z = DeflateBytes(payload.data(), payload.size());
+  {
+    ScopedInflateBudget budget(2500);
+    EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);
+    {
+      ScopedInflateBudget inner(999);  // the innermost scope counts
+      EXPECT_THROW(InflateBytes(z.data(), z.size()), StreamError);
+    }
+    EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);
+    EXPECT_EQ(budget.Remaining(), 500u);
+    EXPECT_THROW(InflateBytes(z.data(), z.size()), StreamError);
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);  // no scope, no budget
+}
+
 CBitmap32 TestImage(int w, int h) {
   CBitmap32 b = CBitmap32::Make(w, h);
   for (int y = 0; y < h; ++y)
