@@ -13,6 +13,7 @@
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_support.h"
 #include "graphics/graphics_surface.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 
 namespace kv::gfx {
@@ -297,10 +298,9 @@ std::optional<CBitmap32> DecodeImage(const std::vector<uint8_t>& bytes, const st
 }
 
 std::optional<CBitmap32> LoadImageFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  return DecodeImage(bytes, path);
+  plat::FileReadResult file = plat::ReadWholeFile(path);
+  if (!file.Ok()) return std::nullopt;
+  return DecodeImage(file.bytes, path);
 }
 
 const char* const kMsgSecureWrite = "In secure mode you cannot write file ";

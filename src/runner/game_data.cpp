@@ -130,6 +130,7 @@ static void ReadPadding(CStream& s, int32_t count, std::vector<int32_t>& out) {
 }
 
 bool LoadGameData(CStream& s, GameData& out, LoadObserver& observer) {
+  ScopedInflateBudget budget(kMaxInflatedGameBytes);
   if (s.ReadInt() != kGameMagic) {
     observer.Message(kMsgNotValidGame);
     return false;
@@ -147,7 +148,7 @@ bool LoadGameData(CStream& s, GameData& out, LoadObserver& observer) {
   observer.Progress(1, "Reading data");
 
   out.helperLibraryName = s.ReadString();
-  out.helperLibrary = std::move(s.ReadCompressed().Buffer());
+  out.helperLibrary = std::move(s.ReadCompressed(kMaxHelperLibraryBytes).Buffer());
   WriteHelperLibrary(observer, out.helperLibraryName, out.helperLibrary);
 
   CStream main = s.ReadCompressed();

@@ -21,6 +21,10 @@ constexpr int32_t kGameMagic = 1234321;
 constexpr int32_t kGameFormatVersion = 700;
 constexpr int32_t kSettingsVersion = 702;
 constexpr const char* kHelperLibraryDefaultName = "D3DX8.dll";
+// The helper library is about a megabyte; a block inflating past this is refused as a corrupted file.
+constexpr size_t kMaxHelperLibraryBytes = size_t{8} << 20;
+// All compressed blocks of one game together (the main block and the sprites, sounds and files inside it).
+constexpr size_t kMaxInflatedGameBytes = size_t{1} << 30;
 
 // Failure messages of the loader (shown verbatim).
 inline constexpr std::string_view kMsgNotValidGame = "Error: Not a valid game file.";

@@ -138,6 +138,10 @@ bool ReadRoomOrderSection(CStream& s, GameResources& res) {
   s.CheckCount(count, 4);
   res.roomOrder.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) res.roomOrder.push_back(s.ReadInt());
+  // Every entry must name a room of the rooms section: an order pointing elsewhere would start a game without a
+  // room, or end it on "next room".
+  for (int room : res.roomOrder)
+    if (!res.rooms.Exists(room)) return false;
   return true;
 }
 

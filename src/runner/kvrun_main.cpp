@@ -1,12 +1,11 @@
 // kvrun: plays a game file. See RunnerUsage() for the command line.
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "code/code_error.h"
 #include "input/io_main.h"
+#include "platform/file_read.h"
 #include "platform/headless/dialog_answers.h"
 #include "platform/platform.h"
 #include "runner/build_info.h"
@@ -41,11 +40,11 @@ int main(int argc, char** argv) {
   config.verbose = options.verbose;
   config.virtualClock = options.virtualClock;
   if (!options.answersFile.empty()) {
-    std::ifstream in(options.answersFile, std::ios::binary);
-    if (!in) return BadUsage("cannot read the answers file \"" + options.answersFile + "\"");
-    std::ostringstream text;
-    text << in.rdbuf();
-    auto answers = kv::plat::ParseDialogAnswers(text.str());
+    const kv::plat::FileReadResult file = kv::plat::ReadWholeFile(options.answersFile);
+    if (!file.Ok())
+      return BadUsage("cannot read the answers file \"" + options.answersFile + "\": it " +
+                      kv::plat::FileReadProblem(file.status));
+    auto answers = kv::plat::ParseDialogAnswers(std::string(file.bytes.begin(), file.bytes.end()));
     if (!answers.error.empty()) return BadUsage(options.answersFile + ": " + answers.error);
     config.answers = std::move(answers.answers);
   }

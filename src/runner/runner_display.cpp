@@ -1,7 +1,6 @@
 #include "runner/runner_display.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -18,6 +17,7 @@
 #include "graphics/sprite_main.h"
 #include "input/io_main.h"
 #include "platform/clock.h"
+#include "platform/file_read.h"
 #include "platform/platform.h"
 #include "runner/error_panel.h"
 #include "runner/game_data.h"
@@ -185,11 +185,9 @@ RunnerDisplay::~RunnerDisplay() { Release(); }
 bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) {
   Impl& m = *impl_;
   if (!m.options.inputFile.empty()) {
-    std::ifstream in(m.options.inputFile, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error;
-    if (!in || !ParseInputScript(text.str(), m.script, error)) {
+    const plat::FileReadResult file = plat::ReadWholeFile(m.options.inputFile);
+    std::string error = file.Ok() ? "" : std::string("it ") + plat::FileReadProblem(file.status);
+    if (!file.Ok() || !ParseInputScript(std::string(file.bytes.begin(), file.bytes.end()), m.script, error)) {
       failure = "Cannot read the input script " + m.options.inputFile + (error.empty() ? "" : ": " + error);
       return false;
     }

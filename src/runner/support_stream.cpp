@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 
+#include "platform/file_read.h"
+
 namespace kv {
 
 static_assert(std::endian::native == std::endian::little, "stored formats are little-endian; add byte swaps");
@@ -16,19 +18,9 @@ static_assert(std::endian::native == std::endian::little, "stored formats are li
 // ---- file I/O -------------------------------------------------------------------------------------------------
 
 bool CStream::LoadFile(const std::string& path, CStream& out) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!f) return false;
-  std::vector<uint8_t> bytes;
-  if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-    long size = std::ftell(f.get());
-    if (size > 0) bytes.reserve(static_cast<size_t>(size));
-    std::fseek(f.get(), 0, SEEK_SET);
-  }
-  uint8_t chunk[1 << 16];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  if (std::ferror(f.get())) return false;
-  out = CStream(std::move(bytes));
+  plat::FileReadResult file = plat::ReadWholeFile(path);
+  if (!file.Ok()) return false;
+  out = CStream(std::move(file.bytes));
   return true;
 }
 
@@ -100,10 +92,10 @@ CStream CStream::ReadStream() {
   return CStream(std::vector<uint8_t>(p, p + n));
 }
 
-CStream CStream::ReadCompressed() {
+CStream CStream::ReadCompressed(size_t maxBytes) {
   size_t n = ReadBlockSize(*this);
   const uint8_t* p = Take(n);
-  return CStream(InflateBytes(p, n));
+  return CStream(InflateBytes(p, n, maxBytes));
 }
 
 std::optional<CBitmap32> CStream::ReadBitmap() {
@@ -193,15 +185,24 @@ void CStream::FromHex(std::string_view hex) {
 namespace {
 InflateTap g_inflateTap = nullptr;
 void* g_inflateTapUser = nullptr;
+ScopedInflateBudget* g_inflateBudget = nullptr;
 }  // namespace
+
+ScopedInflateBudget::ScopedInflateBudget(size_t totalBytes) : remaining_(totalBytes), outer_(g_inflateBudget) {
+  g_inflateBudget = this;
+}
+
+ScopedInflateBudget::~ScopedInflateBudget() { g_inflateBudget = outer_; }
 
 void SetInflateTap(InflateTap tap, void* user) {
   g_inflateTap = tap;
   g_inflateTapUser = user;
 }
 
-std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n) {
+std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut) {
   if (g_inflateTap) g_inflateTap(data, n, g_inflateTapUser);
+  ScopedInflateBudget* budget = g_inflateBudget;
+  if (budget) maxOut = std::min(maxOut, budget->remaining_);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw StreamError("zlib initialisation failed");
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, &inflateEnd);
@@ -210,13 +211,17 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n) {
   // is close to 1x) never pays for zero-filling memory it does not use.
   constexpr size_t kSlice = 256 * 1024;
   constexpr size_t kMaxGuess = size_t{256} << 20;
+  // The output buffer never grows past maxOut + 1 bytes: producing that last byte proves the block too large.
+  const size_t limit = maxOut == std::numeric_limits<size_t>::max() ? maxOut : maxOut + 1;
   std::vector<uint8_t> out;
-  out.reserve(std::max(kSlice, n <= kMaxGuess / 4 ? n * 4 : n + kMaxGuess));
+  out.reserve(std::min(limit, std::max(kSlice, n <= kMaxGuess / 4 ? n * 4 : n + kMaxGuess)));
   size_t produced = 0;
   z.next_in = const_cast<Bytef*>(data);
   size_t inLeft = n;
   for (;;) {
-    if (out.size() - produced < kSlice) out.resize(produced + std::clamp(produced / 8, kSlice, 16 * kSlice));
+    if (produced > maxOut) throw StreamError("compressed block inflates beyond its size limit");
+    if (out.size() - produced < kSlice)
+      out.resize(std::min(limit, produced + std::clamp(produced / 8, kSlice, 16 * kSlice)));
     uInt inChunk = static_cast<uInt>(std::min<size_t>(inLeft, std::numeric_limits<uInt>::max()));
     uInt outChunk = static_cast<uInt>(std::min<size_t>(out.size() - produced, std::numeric_limits<uInt>::max()));
     z.avail_in = inChunk;
@@ -230,6 +235,8 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n) {
     if (rc != Z_OK && rc != Z_BUF_ERROR) throw StreamError("compressed block is corrupt");
     if (inLeft == 0 && z.avail_out != 0) throw StreamError("compressed block is truncated");
   }
+  if (produced > maxOut) throw StreamError("compressed block inflates beyond its size limit");
+  if (budget) budget->remaining_ -= produced;
   out.resize(produced);
   return out;
 }

@@ -19,12 +19,17 @@ struct StreamError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The most one compressed block may inflate to. Real blocks stay far below it; a small block that inflates past it
+// is a decompression bomb.
+inline constexpr size_t kMaxInflatedBlockBytes = size_t{256} << 20;
+
 class CStream {
  public:
   CStream() = default;
   explicit CStream(std::vector<uint8_t> bytes) : buf_(std::move(bytes)) {}
 
-  static bool LoadFile(const std::string& path, CStream& out);  // whole file, position 0; false if unreadable
+  // The whole regular file, position 0; false when it is missing, not a regular file, unreadable or over 256 MB.
+  static bool LoadFile(const std::string& path, CStream& out);
   bool SaveFile(const std::string& path) const;                 // plain write of the whole buffer
 
   size_t Size() const { return buf_.size(); }
@@ -42,7 +47,9 @@ class CStream {
   void ReadBytes(void* dst, size_t n);
   void Skip(size_t n);
   CStream ReadStream();      // int size + raw bytes, as a new stream at position 0
-  CStream ReadCompressed();  // int size + one zlib stream, inflated into a new stream at position 0
+  // int size + one zlib stream, inflated into a new stream at position 0. A block that inflates to more than
+  // maxBytes throws StreamError (a decompression bomb reads as a corrupted file).
+  CStream ReadCompressed(size_t maxBytes = kMaxInflatedBlockBytes);
   // bool present (+ compressed BMP file). Undecodable bytes give nullopt; the block is consumed either way.
   std::optional<CBitmap32> ReadBitmap();
 
@@ -70,8 +77,26 @@ class CStream {
   size_t pos_ = 0;
 };
 
-// Inflates one complete zlib stream. Throws StreamError on bad or truncated data.
-std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n);
+// Inflates one complete zlib stream. Throws StreamError on bad or truncated data, and when the output would be
+// larger than maxOut bytes.
+std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut = kMaxInflatedBlockBytes);
+// Limits what all compressed blocks inflated while it lives may add up to (blocks nested in the game data each stay
+// under the per-block limit, yet many of them could still exhaust memory). Going past it throws StreamError.
+// Scopes nest; the innermost one counts.
+class ScopedInflateBudget {
+ public:
+  explicit ScopedInflateBudget(size_t totalBytes);
+  ~ScopedInflateBudget();
+  ScopedInflateBudget(const ScopedInflateBudget&) = delete;
+  ScopedInflateBudget& operator=(const ScopedInflateBudget&) = delete;
+  size_t Remaining() const { return remaining_; }
+
+ private:
+  friend std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut);
+  size_t remaining_;
+  ScopedInflateBudget* outer_;
+};
+
 // Benchmark hook: when set, called with every compressed block before it is inflated (null to remove).
 using InflateTap = void (*)(const uint8_t* data, size_t n, void* user);
 void SetInflateTap(InflateTap tap, void* user);

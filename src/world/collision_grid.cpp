@@ -9,7 +9,14 @@
 namespace kv {
 
 namespace collision_detail {
-void GrowObjectChanges(int object) { g_objectChanges.resize(static_cast<size_t>(object) + 64, 0); }
+// Only objects the game has get a counter: an instance of an object index that does not exist is in no list and
+// no grid, and must not size the table by its index.
+bool GrowObjectChanges(int object) {
+  const int objects = WorldObjectCount();
+  if (object >= objects) return false;
+  g_objectChanges.resize(static_cast<size_t>(std::max(object + 64, objects)), 0);
+  return true;
+}
 }  // namespace collision_detail
 
 namespace {

@@ -23,15 +23,16 @@ namespace collision_detail {
 inline std::vector<uint32_t> g_objectChanges;
 inline uint64_t g_boxChanges = 0;
 inline uint32_t g_treeGeneration = 1;
-void GrowObjectChanges(int object);
+bool GrowObjectChanges(int object);  // false when the object index is not one of the game's objects
 }  // namespace collision_detail
 
 // An instance of `object` changed its bounding box or joined the object's lists.
 inline void NoteBoxChange(int object) {
   ++collision_detail::g_boxChanges;
   if (object < 0) return;
-  if (static_cast<size_t>(object) >= collision_detail::g_objectChanges.size())
-    collision_detail::GrowObjectChanges(object);
+  if (static_cast<size_t>(object) >= collision_detail::g_objectChanges.size() &&
+      !collision_detail::GrowObjectChanges(object))
+    return;
   ++collision_detail::g_objectChanges[object];
 }
 // Counts every bounding-box change anywhere (a cheap "did anything move" check around running events).

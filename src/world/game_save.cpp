@@ -1,5 +1,6 @@
 #include "world/game_save.h"
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -111,6 +112,14 @@ struct Refused {
   std::string message;
 };
 
+// Every real field of a saved instance, room layer, view and tile must be a finite number: a NaN or an infinity
+// in a position, speed or scale would fault every step of the loaded game.
+double ReadFinite(CStream& s) {
+  const double v = s.ReadReal();
+  if (!std::isfinite(v)) throw Refused{"Failed to load game: a number is not finite."};
+  return v;
+}
+
 constexpr size_t kInstanceRecordMin = 4 * 2 + 8 * 6 + 4 * 2 + 8 + 4 + 8 * 13 + 4 * 4 + 4 * 3 + 4 + 4 * 12 + 4 * 2 +
                                       4 + 8 * 5 + 4 + 8 * 2 + 4 + 8 * 2 + 4 + 8;
 
@@ -120,14 +129,14 @@ std::unique_ptr<CInstance> ReadInstance(CStream& s) {
   i.id = s.ReadInt();
   i.spriteIndex = s.ReadInt();
   for (double* v : {&i.imageIndex, &i.imageSpeed, &i.imageXScale, &i.imageYScale, &i.imageAngle, &i.imageAlpha})
-    *v = s.ReadReal();
+    *v = ReadFinite(s);
   i.imageBlend = s.ReadInt();
   i.maskIndex = s.ReadInt();
-  i.depth = s.ReadReal();
+  i.depth = ReadFinite(s);
   i.precise = s.ReadBool();
   for (double* v : {&i.x, &i.y, &i.xStart, &i.yStart, &i.xPrevious, &i.yPrevious, &i.direction, &i.speed,
                     &i.friction, &i.gravityDirection, &i.gravity, &i.hSpeed, &i.vSpeed})
-    *v = s.ReadReal();
+    *v = ReadFinite(s);
   for (int32_t* v : {&i.bboxLeft, &i.bboxRight, &i.bboxTop, &i.bboxBottom}) *v = s.ReadInt();
   i.visible = s.ReadBool();
   i.solid = s.ReadBool();
@@ -138,13 +147,13 @@ std::unique_ptr<CInstance> ReadInstance(CStream& s) {
   i.deactivated = s.ReadBool();
   i.pathIndex = s.ReadInt();
   for (double* v : {&i.pathPosition, &i.pathPositionPrevious, &i.pathSpeed, &i.pathScale, &i.pathOrientation})
-    *v = s.ReadReal();
+    *v = ReadFinite(s);
   i.pathEndAction = s.ReadInt();
-  i.pathRefX = s.ReadReal();
-  i.pathRefY = s.ReadReal();
+  i.pathRefX = ReadFinite(s);
+  i.pathRefY = ReadFinite(s);
   i.timelineIndex = s.ReadInt();
-  i.timelinePosition = s.ReadReal();
-  i.timelineSpeed = s.ReadReal();
+  i.timelinePosition = ReadFinite(s);
+  i.timelineSpeed = ReadFinite(s);
   i.creationCode = s.ReadString();
   if (!i.locals.ReadFrom(s)) throw Refused{"Failed to load game: bad instance variables."};
   return inst;
@@ -169,16 +178,16 @@ std::unique_ptr<CLiveRoom> ReadRoomState(CStream& s, int objectCount) {
     b.visible = s.ReadBool();
     b.foreground = s.ReadBool();
     b.background = s.ReadInt();
-    b.x = s.ReadReal();
-    b.y = s.ReadReal();
+    b.x = ReadFinite(s);
+    b.y = ReadFinite(s);
     b.hTiled = s.ReadBool();
     b.vTiled = s.ReadBool();
-    b.xScale = s.ReadReal();
-    b.yScale = s.ReadReal();
-    b.hSpeed = s.ReadReal();
-    b.vSpeed = s.ReadReal();
+    b.xScale = ReadFinite(s);
+    b.yScale = ReadFinite(s);
+    b.hSpeed = ReadFinite(s);
+    b.vSpeed = ReadFinite(s);
     b.blend = s.ReadInt();
-    b.alpha = s.ReadReal();
+    b.alpha = ReadFinite(s);
   }
   p.viewsEnabled = s.ReadBool();
   const int32_t views = s.ReadInt();
@@ -187,7 +196,7 @@ std::unique_ptr<CLiveRoom> ReadRoomState(CStream& s, int objectCount) {
     CView& v = p.views[k];
     v.visible = s.ReadBool();
     for (int* f : {&v.xView, &v.yView, &v.wView, &v.hView, &v.xPort, &v.yPort, &v.wPort, &v.hPort}) *f = s.ReadInt();
-    v.angle = s.ReadReal();
+    v.angle = ReadFinite(s);
     for (int* f : {&v.hBorder, &v.vBorder, &v.hSpeed, &v.vSpeed, &v.object}) *f = s.ReadInt();
   }
   // Instances of objects the game does not have would index past every per-object table: refuse the file.
@@ -209,15 +218,15 @@ std::unique_ptr<CLiveRoom> ReadRoomState(CStream& s, int objectCount) {
   s.CheckCount(tiles, 8 * 2 + 4 * 5 + 8 + 4 + 8 * 2 + 4 + 8 + 4);
   p.tiles.resize(static_cast<size_t>(tiles));
   for (RTile& t : p.tiles) {
-    t.x = s.ReadReal();
-    t.y = s.ReadReal();
+    t.x = ReadFinite(s);
+    t.y = ReadFinite(s);
     for (int* f : {&t.background, &t.left, &t.top, &t.width, &t.height}) *f = s.ReadInt();
-    t.depth = s.ReadReal();
+    t.depth = ReadFinite(s);
     t.id = s.ReadInt();
-    t.xScale = s.ReadReal();
-    t.yScale = s.ReadReal();
+    t.xScale = ReadFinite(s);
+    t.yScale = ReadFinite(s);
     t.blend = s.ReadInt();
-    t.alpha = s.ReadReal();
+    t.alpha = ReadFinite(s);
     t.visible = s.ReadBool();
   }
   room->RebuildLookups();
@@ -262,7 +271,7 @@ bool ApplySavedGame(CStream& s, int32_t gameId, std::string& error) {
     g.transitionKind = s.ReadInt();
     g.score = s.ReadInt();
     g.lives = s.ReadInt();
-    g.health = s.ReadReal();
+    g.health = ReadFinite(s);
     g.cursorSprite = s.ReadInt();
     g.cursorFrame = s.ReadInt();
     g.automaticDraw = s.ReadBool();

@@ -72,15 +72,17 @@ void CLiveRoom::AddToLookups(CInstance* inst) {
     inst->countedIn = this;
     ++liveTotal_;
   }
-  if (object < 0) return;
+  // The lists have one slot per object of the game. An instance of an object index the game does not have (a
+  // damaged room record, say) stays in the active list but in no look-up list, so no list is sized by its index.
+  const int objects = WorldObjectCount();
+  if (object < 0 || object >= objects) return;
   // Appends walk today's parent chains; lists built under other chains no longer split by object.
   if (lookupGeneration_ != ObjectTreeGeneration()) familiesFollowTree_ = false;
   NoteBoxChange(object);
   if (static_cast<size_t>(object) >= exact_.size()) {
-    // Grow to the current object count at least, so objects added at run time find their slots.
-    const size_t n = std::max<size_t>(object + 1, WorldObjectCount());
-    exact_.resize(n);
-    family_.resize(n);
+    // Grow to the current object count, so objects added at run time find their slots.
+    exact_.resize(static_cast<size_t>(objects));
+    family_.resize(static_cast<size_t>(objects));
   }
   exact_[object].push_back(inst);
   if (static_cast<size_t>(object) >= liveExact_.size()) liveExact_.resize(exact_.size(), 0);
@@ -90,8 +92,8 @@ void CLiveRoom::AddToLookups(CInstance* inst) {
   int budget = res->objects.Count();
   for (int o = object; res->objects.Exists(o) && budget-- > 0; o = res->objects.Get(o)->parent) {
     if (static_cast<size_t>(o) >= family_.size()) {
-      exact_.resize(o + 1);
-      family_.resize(o + 1);
+      exact_.resize(static_cast<size_t>(objects));
+      family_.resize(static_cast<size_t>(objects));
     }
     family_[o].push_back(inst);
   }

@@ -115,7 +115,7 @@ void HandleFunctionKeys() {
 bool HasAnimationEndEvent(int object) {
   static std::vector<int8_t> known;  // -1 not yet resolved, else 0 / 1
   static uint64_t generation = 0;
-  if (object < 0) return false;  // no such object: nothing to look up
+  if (object < 0 || object >= WorldObjectCount()) return false;  // no such object: nothing to look up
   if (generation != EventCacheGeneration()) {
     known.clear();
     generation = EventCacheGeneration();

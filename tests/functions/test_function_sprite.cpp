@@ -1,5 +1,6 @@
 // Sprite functions: getters of existing and missing sprites, setters, run-time sprites and their messages.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -105,6 +106,24 @@ TEST_F(SpriteFunctions, RunTimeSpritesAndTheirMessages) {
   EXPECT_EQ(call.Real("sprite_exists", {1}), 0);
   call.Call("sprite_delete", {1});
   EXPECT_TRUE(call.TookError("Trying to delete non-existing sprite."));
+  EXPECT_TRUE(call.NoErrors());
+}
+
+// A name that is not a regular file gives -1 (add) or 0 (replace) without reading: no exception, no endless read
+// of a device, no wait on a FIFO.
+TEST_F(SpriteFunctions, NamesThatAreNotRegularFilesLoadNothing) {
+  std::filesystem::create_directory(dir / "folder.png");
+  ASSERT_EQ(mkfifo((dir / "fifo.png").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.png");
+  const double a = call.Real("sprite_add", {S(strip), 3, 1, 1, 0, 1, 0, 0});
+  for (const std::string& file : {(dir / "folder.png").string(), (dir / "fifo.png").string(),
+                                 (dir / "zero.png").string(), std::string("/dev/zero")}) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(call.Real("sprite_add", {S(file), 1, 1, 1, 0, 1, 0, 0}), -1);
+    EXPECT_EQ(call.Real("sprite_add_alpha", {S(file), 1, 1, 0, 0, 0}), -1);
+    EXPECT_EQ(call.Real("sprite_replace", {a, S(file), 2, 1, 1, 0, 1, 0, 0}), 0);
+  }
+  EXPECT_EQ(call.Real("sprite_get_number", {a}), 3);  // the failed replacements kept the sprite
   EXPECT_TRUE(call.NoErrors());
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,6 +12,7 @@
 #include "platform/posix/temp_dir.h"
 
 namespace fs = std::filesystem;
+using kv::plat::RemoveStaleTempDirectories;
 using kv::plat::RemoveTreeNoFollow;
 using kv::plat::TempBaseCandidates;
 using kv::plat::TempDirectory;
@@ -146,24 +148,23 @@ TEST(TempDir, FileNamesAreFreshNamesInsideTheDirectory) {
   }
 }
 
-TEST(TempDir, ATerminationSignalStillRemovesTheDirectory) {
-  Scratch scratch;
-  fs::create_directories(scratch.dir / "outside");
-  WriteFile(scratch.dir / "outside" / "keep.txt", "keep");
+// Forks a child that creates a temporary directory in `base` (with a nested tree and a link out of it), reports its
+// path, then ends by `signal`. Returns the path and the child's wait status.
+std::pair<std::string, int> DirectoryOfAChildEndedBy(int signal, const fs::path& base, const fs::path& outside) {
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  if (pipe(fds) != 0) return {};
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
+  if (child < 0) return {};
   if (child == 0) {
     close(fds[0]);
     TempDirectory temp;
-    if (!temp.Create({(scratch.dir / "base").string()})) _exit(3);
+    if (!temp.Create({base.string()})) _exit(3);
     fs::create_directories(fs::path(temp.Path()) / "x" / "y");
     WriteFile(fs::path(temp.Path()) / "x" / "y" / "f.txt", "data");
-    fs::create_directory_symlink(scratch.dir / "outside", fs::path(temp.Path()) / "x" / "link");
+    fs::create_directory_symlink(outside, fs::path(temp.Path()) / "x" / "link");
     const std::string path = temp.Path() + "\n";
     if (write(fds[1], path.data(), path.size()) != static_cast<ssize_t>(path.size())) _exit(4);
-    raise(SIGTERM);
+    raise(signal);
     _exit(5);  // not reached: the signal ends the process
   }
   close(fds[1]);
@@ -172,10 +173,72 @@ TEST(TempDir, ATerminationSignalStillRemovesTheDirectory) {
   while (read(fds[0], &c, 1) == 1 && c != '\n') path += c;
   close(fds[0]);
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
-  EXPECT_EQ(WTERMSIG(status), SIGTERM);
-  ASSERT_FALSE(path.empty());
-  EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+  waitpid(child, &status, 0);
+  return {path, status};
+}
+
+TEST(TempDir, TerminationSignalsStillRemoveTheDirectory) {
+  Scratch scratch;
+  fs::create_directories(scratch.dir / "outside");
+  WriteFile(scratch.dir / "outside" / "keep.txt", "keep");
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF,
+                     SIGXCPU, SIGXFSZ}) {
+    SCOPED_TRACE(strsignal(signal));
+    const auto [path, status] = DirectoryOfAChildEndedBy(signal, scratch.dir / "base", scratch.dir / "outside");
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);  // the process still ends the way the signal says
+    ASSERT_FALSE(path.empty());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+  }
   EXPECT_TRUE(fs::exists(scratch.dir / "outside" / "keep.txt"));
+}
+
+// A runner killed outright (SIGKILL) cannot clean up: the next runner using the same base removes the directory,
+// and only directories whose owner is known to be gone.
+TEST(TempDir, StaleDirectoriesOfDeadRunnersAreRemovedAtStart) {
+  Scratch scratch;
+  const fs::path base = scratch.dir / "base";
+  fs::create_directories(scratch.dir / "outside");
+  WriteFile(scratch.dir / "outside" / "keep.txt", "keep");
+  TempDirectory live;  // the directory of a runner that still runs (this process)
+  ASSERT_TRUE(live.Create({base.string()}));
+  const auto [killed, status] = DirectoryOfAChildEndedBy(SIGKILL, base, scratch.dir / "outside");
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ASSERT_TRUE(fs::exists(killed));  // nothing could run on SIGKILL
+
+  // A live owner, a mark that cannot be read, and no mark at all keep their directories; so does a link named
+  // like a temporary directory.
+  fs::create_directories(base / "kv_ttt_nomark");
+  fs::create_directories(base / "kv_ttt_garble");
+  WriteFile(base / "kv_ttt_garble" / TempDirectory::kOwnerMark, "12x");
+  std::string deadMark;
+  {
+    std::ifstream in(fs::path(killed) / TempDirectory::kOwnerMark);
+    std::getline(in, deadMark);
+  }
+  ASSERT_FALSE(deadMark.empty());
+  fs::create_directories(scratch.dir / "elsewhere");
+  WriteFile(scratch.dir / "elsewhere" / TempDirectory::kOwnerMark, deadMark + "\n");
+  fs::create_directory_symlink(scratch.dir / "elsewhere", base / "kv_ttt_link");
+  // The same dead process id seen from another pid namespace (a container sharing the directory) is left alone.
+  fs::create_directories(base / "kv_ttt_othens");
+  WriteFile(base / "kv_ttt_othens" / TempDirectory::kOwnerMark,
+            deadMark.substr(0, deadMark.rfind(' ')) + " pid:[1]\n");
+
+  EXPECT_TRUE(fs::exists(killed));
+  EXPECT_EQ(RemoveStaleTempDirectories(base.string()), 1);
+  EXPECT_FALSE(fs::exists(killed));
+  for (const char* kept : {"kv_ttt_nomark", "kv_ttt_garble", "kv_ttt_othens"}) EXPECT_TRUE(fs::exists(base / kept));
+  EXPECT_TRUE(fs::exists(live.Path()));
+  EXPECT_TRUE(fs::exists(fs::symlink_status(base / "kv_ttt_link")));
+  EXPECT_TRUE(fs::exists(scratch.dir / "elsewhere" / TempDirectory::kOwnerMark));
+  EXPECT_TRUE(fs::exists(scratch.dir / "outside" / "keep.txt"));
+
+  // Creating a directory sweeps the base on its own.
+  const auto [again, status2] = DirectoryOfAChildEndedBy(SIGKILL, base, scratch.dir / "outside");
+  ASSERT_TRUE(fs::exists(again));
+  TempDirectory next;
+  ASSERT_TRUE(next.Create({base.string()}));
+  EXPECT_FALSE(fs::exists(again));
+  EXPECT_TRUE(fs::exists(live.Path()));
 }

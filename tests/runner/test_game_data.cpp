@@ -31,6 +31,7 @@ GameData MinimalGame() {
   g.gameId = 4711;
   for (int i = 0; i < 16; ++i) g.guid[i] = static_cast<uint8_t>(i * 17);
   g.helperLibrary = {'M', 'Z', 0, 1, 2, 3};
+  g.resources.rooms.Add("room0", std::make_unique<CRoom>());
   g.resources.roomOrder = {0};
   g.resources.libraryInitCode = {"global.a = 1;", ""};
   return g;

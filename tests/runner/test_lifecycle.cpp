@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -368,6 +369,11 @@ TEST(Lifecycle, BadGameFilesGiveTheirMessages) {
     return bytes;
   };
   auto cut = [&](size_t size) { return std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(size)); };
+  auto changed = [](auto change) {
+    GameData game = SmallGame();
+    change(game);
+    return GameFileBytes(game);
+  };
   const std::string corrupted(kMsgCorrupted);
   struct Case {
     const char* name;
@@ -385,6 +391,21 @@ TEST(Lifecycle, BadGameFilesGiveTheirMessages) {
       {"cut in the settings", cut(kGameDataOffset + 40), corrupted},
       {"cut in the main block", cut(good.size() - 10), corrupted},
       {"last byte missing", cut(good.size() - 1), corrupted},
+      // A room order must name rooms of the game: the first entry is where the game starts.
+      {"room order names a missing room", changed([](GameData& g) { g.resources.roomOrder = {3}; }),
+       "Error: Error in resource data."},
+      {"room order names a missing later room", changed([](GameData& g) { g.resources.roomOrder = {0, 1}; }),
+       "Error: Error in resource data."},
+      {"room order names a negative room", changed([](GameData& g) { g.resources.roomOrder = {0, -1}; }),
+       "Error: Error in resource data."},
+      {"room order names an empty slot", changed([](GameData& g) {
+         g.resources.rooms.Add({}, nullptr);
+         g.resources.roomOrder = {1, 0};
+       }),
+       "Error: Error in resource data."},
+      // A decompression bomb: a few kilobytes that inflate past the helper library's limit.
+      {"helper library inflates too far",
+       changed([](GameData& g) { g.helperLibrary.assign(kMaxHelperLibraryBytes + 1, 0); }), corrupted},
   };
   for (const Case& c : cases) {
     const fs::path file = scratch.dir / "bad.exe";
@@ -400,11 +421,30 @@ TEST(Lifecycle, BadGameFilesGiveTheirMessages) {
   WriteBytes(accented, {1, 2, 3});
   EXPECT_EQ(RunForm(TestOptions(accented)).dialogs, "caf\xC3\xA9.game: Error: Not a valid game file.\n");
 
-  for (const fs::path& unreadable : {scratch.dir / "missing.exe", scratch.dir}) {
+  // Only regular files are read: a directory, a device that never ends, a FIFO without a writer.
+  ASSERT_EQ(mkfifo((scratch.dir / "fifo.exe").c_str(), 0600), 0);
+  for (const fs::path& unreadable :
+       {scratch.dir / "missing.exe", scratch.dir, fs::path("/dev/zero"), scratch.dir / "fifo.exe"}) {
     const RunResult r = RunForm(TestOptions(unreadable));
     EXPECT_EQ(r.exitCode, kExitLoadFailure);
     EXPECT_NE(r.dialogs.find(": Error: Cannot read the game file.\n"), std::string::npos) << r.dialogs;
   }
+}
+
+// Room instances of objects the game does not have (a damaged room record) neither size per-object tables by
+// their index nor stop the game: the steps run.
+TEST(Lifecycle, InstancesOfMissingObjectsDoNotStopTheGame) {
+  Scratch scratch;
+  const fs::path file = scratch.dir / "odd.exe";
+  GameData game = SmallGame();
+  game.resources.rooms.Get(0)->instances = {
+      {0, 0, 2147483647, 100001, ""}, {1, 1, 60000000, 100002, ""}, {2, 2, -1, 100003, ""}};
+  WriteBytes(file, GameFileBytes(game));
+  RunnerOptions options = TestOptions(file);
+  options.steps = 3;
+  const RunResult r = RunForm(options);
+  EXPECT_EQ(r.exitCode, kExitOk) << r.dialogs;
+  EXPECT_EQ(r.dialogs, "");
 }
 
 TEST(Lifecycle, WithoutAGameFileTheChooserDecides) {
@@ -500,4 +540,30 @@ TEST(KvrunBinary, ExitCodesMessagesAndTheTemporaryDirectory) {
     }
   }
   EXPECT_TRUE(fs::exists(base));  // it was used
+}
+
+// `kvrun … | head -1`: the reader goes away, the next write raises SIGPIPE, and the temporary directory goes with
+// the process all the same.
+TEST(KvrunBinary, ABrokenPipeStillRemovesTheTemporaryDirectory) {
+  Scratch scratch;
+  const fs::path base = scratch.dir / "tmp";
+  GameData game = SmallGame();
+  auto talker = std::make_unique<CObject>();
+  CAction say;
+  say.kind = 7;     // code
+  say.exeType = 2;  // code
+  say.argumentCount = 1;
+  say.argumentTexts[0] = "repeat (50) show_debug_message('a line long enough to fill the pipe quickly');";
+  talker->GetOrCreateEvent(kEventStep, 0).actions.push_back(say);
+  game.resources.objects.Add("talker", std::move(talker));
+  game.resources.rooms.Get(0)->instances = {{0, 0, 0, 100001, ""}};
+  const fs::path file = scratch.dir / "talker.exe";
+  WriteBytes(file, GameFileBytes(game));
+
+  const std::string command = "TMPDIR=" + Quote(base.string()) + " " + Quote(std::string(KV_BIN_DIR) + "/kvrun") +
+                              " " + Quote(file.string()) +
+                              " --headless --fast --steps 100000 2>/dev/null </dev/null | head -1 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_TRUE(fs::exists(base));  // kvrun made its directory there
+  EXPECT_TRUE(fs::is_empty(base));
 }

@@ -145,8 +145,9 @@ TEST(GameSections, HostileSectionCountsThrow) {
   EXPECT_THROW(ReadRoomOrderSection(order, res), StreamError);
 }
 
-TEST(GameSections, RoomOrderNeedsAtLeastOneRoom) {
+TEST(GameSections, RoomOrderNeedsAtLeastOneRoomAndOnlyExistingRooms) {
   GameResources res;
+  for (int i = 0; i < 4; ++i) res.rooms.Add("r" + std::to_string(i), i == 2 ? nullptr : std::make_unique<CRoom>());
   for (int32_t count : {0, -3}) {
     CStream s = Bytes().I(700).I(count).Stream();
     EXPECT_FALSE(ReadRoomOrderSection(s, res)) << count;
@@ -154,6 +155,11 @@ TEST(GameSections, RoomOrderNeedsAtLeastOneRoom) {
   CStream s = Bytes().I(700).I(2).I(3).I(1).Stream();
   ASSERT_TRUE(ReadRoomOrderSection(s, res));
   EXPECT_EQ(res.roomOrder, (std::vector<int>{3, 1}));
+  // An entry naming no room (past the end, negative, an empty slot) fails the section.
+  for (int32_t missing : {4, -1, 2, 60000000}) {
+    CStream bad = Bytes().I(700).I(2).I(0).I(missing).Stream();
+    EXPECT_FALSE(ReadRoomOrderSection(bad, res)) << missing;
+  }
 }
 
 TEST(GameSections, StretchedLayersScaleToTheRoom) {

@@ -153,6 +153,49 @@ TEST(StreamBlocks, TruncatedOrCorruptZlibThrows) {
   EXPECT_THROW(InflateBytes(bad.data(), bad.size()), StreamError);
 }
 
+// A block may inflate to its limit but not one byte past it, however small it is compressed (a decompression
+// bomb).
+TEST(StreamBlocks, InflatingPastTheLimitThrows) {
+  struct Case {
+    size_t size, limit;
+    bool fits;
+  };
+  const Case cases[] = {{1000, 1000, true},     {1001, 1000, false},       {0, 0, true},
+                        {1, 0, false},          {600000, 600000, true},    {600001, 600000, false},
+                        {3 << 20, 1 << 20, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " in " + std::to_string(c.limit));
+    const std::vector<uint8_t> payload(c.size, 0);
+    CStream s;
+    s.WriteCompressed(payload.data(), payload.size());
+    s.Seek(0);
+    if (c.fits) {
+      EXPECT_EQ(s.ReadCompressed(c.limit).Size(), c.size);
+    } else {
+      EXPECT_THROW(s.ReadCompressed(c.limit), StreamError);
+    }
+  }
+  static_assert(kMaxInflatedBlockBytes == size_t{256} << 20);
+}
+
+// Many blocks, each under the per-block limit, may not add up past the budget of the scope they are read in.
+TEST(StreamBlocks, InflatedBlocksShareTheBudgetOfTheirScope) {
+  const std::vector<uint8_t> payload(1000, 7);
+  const std::vector<uint8_t> z = DeflateBytes(payload.data(), payload.size());
+  {
+    ScopedInflateBudget budget(2500);
+    EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);
+    {
+      ScopedInflateBudget inner(999);  // the innermost scope counts
+      EXPECT_THROW(InflateBytes(z.data(), z.size()), StreamError);
+    }
+    EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);
+    EXPECT_EQ(budget.Remaining(), 500u);
+    EXPECT_THROW(InflateBytes(z.data(), z.size()), StreamError);
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(InflateBytes(z.data(), z.size()).size(), 1000u);  // no scope, no budget
+}
+
 CBitmap32 TestImage(int w, int h) {
   CBitmap32 b = CBitmap32::Make(w, h);
   for (int y = 0; y < h; ++y)

@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <sstream>
 #include <system_error>
+
+#include "platform/file_read.h"
 
 namespace kv::plat {
 namespace {
@@ -55,7 +58,9 @@ bool EmptyDirectory(int dirFd, int depth) {
 // ---- removal from a signal handler: system calls only, no allocation, bounded stack ----
 
 char gSignalCleanupPath[4096];
-constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// The signals whose default action ends the process without it being a crash.
+constexpr int kTerminationSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGPIPE, SIGALRM,
+                                       SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ};
 
 bool IsDotEntry(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
@@ -106,6 +111,73 @@ void OnTerminationSignal(int signal) {
   raise(signal);
 }
 
+// ---- owner marks ----
+
+// Start time of a process in clock ticks since boot (field 22 of /proc/<pid>/stat): with the process id it names
+// one process even after the id is reused. Empty when unknown.
+std::string ProcessStartTime(pid_t pid) {
+  const FileReadResult stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+  const std::string text(stat.bytes.begin(), stat.bytes.end());
+  const size_t nameEnd = text.rfind(')');  // the command name in parentheses may hold spaces
+  if (!stat.Ok() || nameEnd == std::string::npos) return {};
+  std::istringstream fields(text.substr(nameEnd + 1));
+  std::string field;
+  for (int number = 3; number <= 22; ++number)
+    if (!(fields >> field)) return {};
+  return field;
+}
+
+// Process ids are only comparable inside one pid namespace (containers sharing a /tmp have their own).
+std::string PidNamespace() {
+  char link[128];
+  const ssize_t n = readlink("/proc/self/ns/pid", link, sizeof link - 1);
+  return n > 0 ? std::string(link, static_cast<size_t>(n)) : std::string();
+}
+
+std::string OwnerMarkText() {
+  return std::to_string(getpid()) + " " + ProcessStartTime(getpid()) + " " + PidNamespace() + "\n";
+}
+
+void WriteOwnerMark(const std::string& dir) {
+  const std::string path = dir + "/" + TempDirectory::kOwnerMark;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  const std::string text = OwnerMarkText();
+  // One write: a reader sees the whole mark or an incomplete one, which it takes for a live owner.
+  [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());
+  close(fd);
+}
+
+// True only when the mark names a process of our pid namespace that no longer runs.
+bool OwnerIsGone(const std::string& mark) {
+  std::istringstream fields(mark);
+  long pid = 0;
+  std::string start, space;
+  if (!(fields >> pid >> start >> space) || pid <= 0 || mark.back() != '\n') return false;
+  if (space != PidNamespace()) return false;
+  if (kill(static_cast<pid_t>(pid), 0) != 0) return errno == ESRCH;
+  const std::string now = ProcessStartTime(static_cast<pid_t>(pid));
+  return !now.empty() && now != start;  // the id now belongs to another process
+}
+
+// The owner mark of the directory `name` in the open directory `baseFd`, without following links; empty when absent.
+std::string ReadOwnerMark(int baseFd, const char* name) {
+  const int dirFd = openat(baseFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (dirFd < 0) return {};
+  const int fd = openat(dirFd, TempDirectory::kOwnerMark, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  close(dirFd);
+  if (fd < 0) return {};
+  std::string mark;
+  struct stat st{};
+  char buffer[256];
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) mark.assign(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return mark;
+}
+
 bool MakeDirectories(const std::filesystem::path& dir) {
   std::error_code ec;
   if (std::filesystem::is_directory(dir, ec)) return true;
@@ -152,14 +224,40 @@ void RemoveOnTerminationSignals(const std::string& path) {
   path.copy(gSignalCleanupPath, path.size());
   gSignalCleanupPath[path.size()] = 0;
   for (int signal : kTerminationSignals) {
+    // Only signals that would end the process as they stand: an ignored one (under nohup, say) stays ignored, and
+    // a handler someone else set (a profiler's SIGPROF, or ours from an earlier call) stays in place.
     struct sigaction current{};
-    sigaction(signal, nullptr, &current);
-    if (current.sa_handler == SIG_IGN) continue;  // e.g. started under nohup: keep ignoring
+    if (sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) ||
+        current.sa_handler != SIG_DFL)
+      continue;
     struct sigaction action{};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
   }
+}
+
+int RemoveStaleTempDirectories(const std::string& base) {
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(base, ec).string();
+  if (ec) return 0;
+  DIR* dir = opendir(absolute.c_str());
+  if (!dir) return 0;
+  const std::string prefix = TempDirectory::kPrefix;
+  std::vector<std::string> stale;
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    struct stat st{};
+    if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != geteuid())
+      continue;
+    if (OwnerIsGone(ReadOwnerMark(dirfd(dir), name.c_str()))) stale.push_back(name);
+  }
+  closedir(dir);
+  int removed = 0;
+  for (const std::string& name : stale) removed += RemoveTreeNoFollow(absolute + "/" + name) ? 1 : 0;
+  return removed;
 }
 
 bool TempDirectory::Create(const std::vector<std::string>& bases) {
@@ -171,7 +269,9 @@ bool TempDirectory::Create(const std::vector<std::string>& bases) {
     std::string pattern = (absolute / (std::string(kPrefix) + "XXXXXX")).string();
     if (mkdtemp(pattern.data()) != nullptr) {  // mkdtemp creates with mode 0700
       path_ = pattern;
+      WriteOwnerMark(path_);
       RemoveOnTerminationSignals(path_);
+      RemoveStaleTempDirectories(absolute.string());
       return true;
     }
   }
