@@ -57,3 +57,25 @@ TEST_F(FilesGame, StateSurvivesBetweenRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// --secure-mode 1 wins over the environment; plain names still work, a folder is refused.
+TEST_F(FilesGame, SecureModeFromTheCommandLine) {
+  Write("game.kvp", "[object obj_main]\nevent create = create.kvs\n[room rm_main]\ninstance obj_main 0 0\n");
+  Write("create.kvs",
+        "show_debug_message('secure ' + string(secure_mode));\n"
+        "f = file_text_open_write('plain.txt'); file_text_write_string(f, 'ok'); file_text_close(f);\n"
+        "directory_create('sub');\n"
+        "f = file_text_open_write('sub\\\\x.txt');\n"
+        "game_end();\n");
+  const std::string game = Pack();
+  Result r = RunCommand("cd " + dir.string() + " && KV_SECURE_MODE=0 " + KV_BIN_DIR + "/kvrun " + game +
+                        " --headless --fast --steps 5 --registry :memory: --secure-mode 1");
+  EXPECT_EQ(r.out, "secure 1\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "sub")) << "a plain name is inside the working directory";
+  EXPECT_FALSE(std::filesystem::exists(dir / "sub" / "x.txt"));
+}
+
+}  // namespace

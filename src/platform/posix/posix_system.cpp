@@ -74,12 +74,15 @@ void PosixSystem::SetProgramPriority(int value) {
 }
 
 int64_t PosixSystem::Spawn(const std::vector<std::string>& argv) {
+  // Children the game did not wait for are reaped here, so they leave no zombies behind.
+  for (size_t i = started_.size(); i-- > 0;) Finished(started_[i]);
   if (argv.empty() || argv[0].empty()) return -1;
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+  started_.push_back(pid);
   return static_cast<int64_t>(pid);
 }
 
@@ -90,7 +93,14 @@ bool PosixSystem::Finished(int64_t process) {
   do {
     r = waitpid(static_cast<pid_t>(process), &status, WNOHANG);
   } while (r < 0 && errno == EINTR);
-  return r != 0;  // the pid (ended, now reaped) or an error (not our child any more)
+  if (r == 0) return false;
+  // The pid (ended, now reaped) or an error (not our child any more).
+  for (size_t i = 0; i < started_.size(); ++i)
+    if (started_[i] == process) {
+      started_.erase(started_.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  return true;
 }
 
 bool PosixSystem::ShellOpen(const std::string& target, const std::string& args) {
@@ -100,6 +110,7 @@ bool PosixSystem::ShellOpen(const std::string& target, const std::string& args) 
   if (!FindOnPath("xdg-open")) return false;
   const int64_t pid = Spawn(argv);
   if (pid <= 0) return false;
+  started_.pop_back();  // reaped right here
   // xdg-open hands the document over and ends at once; reaping it here leaves no zombie behind.
   int status = 0;
   while (waitpid(static_cast<pid_t>(pid), &status, 0) < 0 && errno == EINTR) {

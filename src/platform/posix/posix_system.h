@@ -2,6 +2,8 @@
 #include "platform/posix/temp_dir.h"
 #include "platform/system.h"
 
+#include <vector>
+
 namespace kv::plat {
 
 class PosixSystem : public ISystem {
@@ -22,6 +24,7 @@ class PosixSystem : public ISystem {
 
  private:
   std::optional<std::string> clipboard_;
+  std::vector<int64_t> started_;  // children not yet reaped (programs started without waiting for them)
   TempDirectory temp_;  // removed when the system object goes away at the end of the run
 };
 
