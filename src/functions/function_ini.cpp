@@ -23,6 +23,7 @@ constexpr const char* kMsgChange = "Trying to change undefined INI file";
 // The open ini file: its host path and its content as last read or written. The content is read again when the
 // file changed on disk since (another program, or the game's own file functions).
 struct OpenIni {
+  std::string name;  // as the game gave it
   std::string path;
   IniFile ini;
   std::optional<plat::FileStamp> stamp;
@@ -48,6 +49,12 @@ IniFile* Fresh() {
 void Store() {
   auto& c = Current();
   if (!c) return;
+  // Ini names never hold a folder; the working-directory check still applies to what the name leads to.
+  if (SecureModeRefuses(c->name)) {
+    c->stamp.reset();  // the next read takes the file as it is, without the refused change
+    c->ini = IniFile{};
+    return ReportRuntimeError("In secure mode you cannot write file " + c->name);
+  }
   FlushOpenFiles();
   plat::WriteFileAtomically(c->path, c->ini.Serialize());
   c->stamp = plat::StampOf(c->path);
@@ -59,7 +66,7 @@ void FnIniOpen(RValue&, CInstance*, CInstance*, int, RValue* a) {
   CloseIniFile();
   const auto host = HostPathOf(name);
   if (!host) return;
-  Current() = OpenIni{*host, IniFile{}, std::nullopt};
+  Current() = OpenIni{name, *host, IniFile{}, std::nullopt};
   Fresh();
 }
 

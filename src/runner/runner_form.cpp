@@ -149,7 +149,12 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
     : platform_(platform), options_(options), out_(out), err_(err) {}
 
-RunnerForm::~RunnerForm() { DetachGame(game_); }
+RunnerForm::~RunnerForm() {
+  // Nothing may reach this run's game data or platform once they are gone.
+  SetIncludedFilesForFunctions(nullptr);
+  SetSystemForFunctions(nullptr);
+  DetachGame(game_);
+}
 
 int RunnerForm::Run() {
   if (!options_.registry.empty()) SetRegistryStore(plat::OpenSqliteRegistry(options_.registry));
@@ -311,7 +316,6 @@ void RunnerForm::Shutdown() {
   SetIncludedFilesForFunctions(nullptr);
   SetSystemForFunctions(nullptr);
 }
-
 
 void RunnerForm::CloseLoadingWindow() {
   if (!loadingShown_) return;

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <locale>
 #include <string>
 
 #include "call_builtin.h"
@@ -89,20 +88,6 @@ TEST(FileNumbers, IniNumberRuleAndWrittenForms) {
   EXPECT_TRUE(ParseTextFileNumber("2,5", x));
   EXPECT_EQ(x, 2.5);
   EXPECT_FALSE(ParseTextFileNumber("1x", x));
-}
-
-// A locale with "," as its decimal separator changes nothing in what files hold.
-TEST(FileNumbers, IgnoreTheLocale) {
-  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string saved = previous ? previous : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  EXPECT_EQ(FormatTextFileReal(2.5), " 2.5000");
-  EXPECT_EQ(FormatGeneralReal(0.25), "0.25");
-  double x = 0;
-  EXPECT_TRUE(ParseTextFileNumber("0.75", x));
-  EXPECT_EQ(x, 0.75);
-  std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 class IniFunctions : public ::testing::Test {

@@ -164,6 +164,7 @@ class SqliteRegistry final : public IRegistry {
   // Opens the store. Without forWrite a missing file stays missing (false); with it the folder and the file
   // are created.
   bool Open(bool forWrite) {
+    if (db_ && readOnly_ && forWrite) return false;
     if (db_) return true;
     const bool memory = path_ == ":memory:";
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
@@ -180,7 +181,16 @@ class SqliteRegistry final : public IRegistry {
     if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
       sqlite3_close(db_);
       db_ = nullptr;
-      return false;
+      // A store the user may only read still answers reads.
+      if (forWrite || memory) return false;
+      if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return false;
+      }
+      sqlite3_busy_timeout(db_, 5000);
+      readOnly_ = true;
+      return true;
     }
     // Two running games may share the store: writers wait for each other instead of failing.
     sqlite3_busy_timeout(db_, 5000);
@@ -222,6 +232,7 @@ class SqliteRegistry final : public IRegistry {
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  bool readOnly_ = false;  // opened for reading only: the file cannot be written by this user
 };
 
 }  // namespace
