@@ -19,7 +19,7 @@ std::optional<std::string> HostPathOf(const std::string& gameName);
 bool SecureModeRefuses(const std::string& gameName);
 
 // Text writes are flushed lazily: before anything that could look at the file (an open, a file operation, a
-// program start) and when the file is closed.
+// program start), when the file is closed, and by the runner after every step.
 void FlushOpenFiles();
 // Closes every slot and ends the search (end of the run, tests).
 void CloseAllFiles();

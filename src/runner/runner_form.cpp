@@ -303,6 +303,11 @@ void RunnerForm::RunGame() {
   }
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
+  // Text written by the game reaches its file by the end of every step at the latest.
+  hooks.afterStep = [after = hooks.afterStep] {
+    if (after) after();
+    FlushOpenFiles();
+  };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
 }
