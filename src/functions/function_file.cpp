@@ -34,7 +34,16 @@ constexpr const char* kMsgMaxFiles = "Cannot open another file (maximum exceeded
 
 struct BinarySlot {
   std::unique_ptr<HostFile> file;
-  int mode = 0;  // 0 read, 1 write, other read and write
+  int mode = 0;            // 0 read, 1 write, other read and write
+  bool writing = false;    // the last transfer was a write
+  // A read-write stream must be repositioned when it turns from reading to writing or back; seeking to where
+  // it is does that.
+  bool Turn(bool toWrite) {
+    if (writing == toWrite) return true;
+    writing = toWrite;
+    const int64_t pos = file->Position();
+    return pos >= 0 && file->Seek(pos);
+  }
 };
 
 enum class TextState { Free, Read, Write };
@@ -248,7 +257,7 @@ void FnBinOpen(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   }
   auto f = HostFile::Open(*host, mode == 0 ? HostFile::Mode::Read : HostFile::Mode::ReadWrite);
   if (!f) return Error("Error opening binary file.");
-  T().binary[static_cast<size_t>(slot)] = {std::move(f), mode};
+  T().binary[static_cast<size_t>(slot)] = {std::move(f), mode, false};
   r = RValue(static_cast<double>(slot));
 }
 
@@ -292,7 +301,7 @@ void FnBinSeek(RValue&, CInstance*, CInstance*, int, RValue* a) {
 void FnBinReadByte(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   BinarySlot* s = BinarySlotFor(I(a, 0));
   if (!s) return Error("File is not opened.");
-  const int c = s->mode == 1 ? -1 : s->file->Get();
+  const int c = s->mode == 1 || !s->Turn(false) ? -1 : s->file->Get();
   if (c < 0) return Error("Error reading byte.");
   r = RValue(static_cast<double>(c));
 }
@@ -301,9 +310,7 @@ void FnBinWriteByte(RValue&, CInstance*, CInstance*, int, RValue* a) {
   BinarySlot* s = BinarySlotFor(I(a, 0));
   if (!s) return Error("File is not opened.");
   const uint8_t byte = static_cast<uint8_t>(I(a, 1) & 0xFF);
-  // A read-write stream must be repositioned between a read and a write; seeking to where it is does that.
-  const int64_t pos = s->file->Position();
-  if (s->mode == 0 || pos < 0 || !s->file->Seek(pos) || !s->file->Write(&byte, 1)) Error("Error writing byte.");
+  if (s->mode == 0 || !s->Turn(true) || !s->file->Write(&byte, 1)) Error("Error writing byte.");
 }
 
 // ---- files and directories --------------------------------------------------------------------------------------

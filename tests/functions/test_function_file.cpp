@@ -180,6 +180,13 @@ TEST_F(FileFunctions, BinaryFilesKeepEveryByte) {
   f = c.Real("file_bin_open", {S("data.bin"), 2.0});
   c.Call("file_bin_seek", {f, 1.0});
   c.Call("file_bin_write_byte", {f, 99.0});
+  c.Call("file_bin_seek", {f, 0.0});
+  EXPECT_EQ(c.Real("file_bin_read_byte", {f}), 0);
+  c.Call("file_bin_write_byte", {f, 98.0});  // straight from reading to writing, at position 1
+  EXPECT_EQ(c.Real("file_bin_read_byte", {f}), 2) << "and back to reading";
+  c.Call("file_bin_seek", {f, 1.0});
+  EXPECT_EQ(c.Real("file_bin_read_byte", {f}), 98);
+  EXPECT_EQ(c.Real("file_bin_size", {f}), 257);
   c.Call("file_bin_rewrite", {f});
   EXPECT_EQ(c.Real("file_bin_size", {f}), 0);
   c.Call("file_bin_close", {f});
