@@ -6,11 +6,17 @@
 #include <filesystem>
 
 #include "code/code_error.h"
+#include "functions/function_file.h"
+#include "functions/function_ini.h"
+#include "functions/function_registry.h"
 #include "functions/function_sprite.h"
+#include "functions/function_system.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
+#include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
+#include "runner/included_export.h"
 #include "world/builtin_globals.h"
 #include "world/run_main.h"
 
@@ -96,6 +102,19 @@ void LoadingWindow::Refresh() {
 
 // ---- preparation ----------------------------------------------------------------------------------------------
 
+namespace {
+
+// Where included files go, and who hears about the ones secure mode refuses.
+IncludedFilePlaces IncludedPlacesOf(plat::IPlatform& platform) {
+  IncludedFilePlaces places;
+  places.tempDir = platform.System().TempDir();
+  places.secureMode = ReadSecureModeSetting();
+  places.report = [](const std::string& message) { ReportRuntimeError(message); };
+  return places;
+}
+
+}  // namespace
+
 bool RunPreparePhases(const std::vector<PreparePhase>& phases, LoadObserver& observer) {
   for (const PreparePhase& phase : phases) {
     if (phase.progress >= 0) observer.Progress(phase.progress, phase.text);
@@ -132,10 +151,15 @@ RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, 
 
 RunnerForm::~RunnerForm() {
   platform_.Dialogs().errorPanel = nullptr;
+  // Nothing may reach this run's game data or platform once they are gone.
+  SetIncludedFilesForFunctions(nullptr);
+  SetSystemForFunctions(nullptr);
   DetachGame(game_);
 }
 
 int RunnerForm::Run() {
+  if (!options_.registry.empty()) SetRegistryStore(plat::OpenSqliteRegistry(options_.registry));
+  SetSecureModeOverride(options_.secureMode);
   switch (ReadGame()) {
     case ReadResult::Ok: break;
     case ReadResult::Cancelled: return kExitOk;  // the player chose not to open a game: end silently
@@ -206,7 +230,10 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
          return true;
        }},
       // A file that cannot be written is skipped without a message.
-      {50, "Extracting included files", "", done},
+      {50, "Extracting included files", "", [this] {
+         ExportAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
+         return true;
+       }},
       {54, "Preparing extension pacakges", "Failed to prepare extension packages.", done},
       {56, "Preparing constants", "Failed to define the constants.", [this] {
          AttachGame(game_);
@@ -263,9 +290,9 @@ void RunnerForm::RunGame() {
   config.maxSteps = options_.steps;
   if (options_.seed) config.seed = static_cast<uint32_t>(*options_.seed);
   config.gameId = game_.gameId;
-  // Secure mode (refuses file writes outside the working directory) until the settings store exists:
-  // KV_SECURE_MODE=1 turns it on.
-  config.secureMode = platform_.System().Env("KV_SECURE_MODE").value_or("0") == "1";
+  // Secure mode (refuses file writes outside the working directory and running programs): the settings store,
+  // or KV_SECURE_MODE=0|1.
+  config.secureMode = ReadSecureModeSetting();
   SetSpriteSaveSecureMode(config.secureMode);
   WindowFunctionHooks windowHooks;
   windowHooks.popupMenu = [this](int x, int y, const std::string& items) {
@@ -273,17 +300,33 @@ void RunnerForm::RunGame() {
   };
   SetWindowFunctionHooks(windowHooks);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
+  SetSystemForFunctions(&platform_.System());
+  SetIncludedFilesForFunctions(&game_.resources.includedFiles);
+  {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::absolute(gamePath_, ec);
+    SetProgramParameters(ec ? gamePath_ : program.string(), options_.gameArguments);  // parameter_string
+  }
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
+  // Text written by the game reaches its file by the end of every step at the latest.
+  hooks.afterStep = [after = hooks.afterStep] {
+    if (after) after();
+    FlushOpenFiles();
+  };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
 }
 
 void RunnerForm::Shutdown() {
-  // Releasing the sound system and removing the included files marked for removal join here with their
-  // subsystems.
+  // Releasing the sound system joins here with its subsystem.
   platform_.Dialogs().errorPanel = nullptr;
   display_.reset();
+  CloseAllFiles();
+  CloseIniFile();
+  RemoveAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
+  SetIncludedFilesForFunctions(nullptr);
+  SetSystemForFunctions(nullptr);
 }
 
 void RunnerForm::CloseLoadingWindow() {

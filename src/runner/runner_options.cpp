@@ -38,6 +38,8 @@ std::string RunnerUsage() {
          "  --screenshot STEP:FILE save the screen after step STEP to FILE (may be repeated)\n"
          "  --answers FILE         scripted dialog answers, one per line: <kind> <answer>\n"
          "  --verbose              print loading progress and diagnostics to stderr\n"
+         "  --registry PATH        keep registry values in PATH (\":memory:\": only for this run)\n"
+         "  --secure-mode 0|1      turn secure mode off or on, whatever the stored setting says\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -118,6 +120,18 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       const auto text = value();
       if (!text || text->empty()) return fail(name + " needs a file name");
       (name == "--input" ? o.inputFile : o.answersFile) = *text;
+      continue;
+    }
+    if (name == "--registry") {
+      const auto text = value();
+      if (!text || text->empty()) return fail("--registry needs a file name or :memory:");
+      o.registry = *text;
+      continue;
+    }
+    if (name == "--secure-mode") {
+      const auto text = value();
+      if (!text || (*text != "0" && *text != "1")) return fail("--secure-mode needs 0 or 1");
+      o.secureMode = *text == "1";
       continue;
     }
     if (name == "--screenshot") {

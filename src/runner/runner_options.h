@@ -24,6 +24,8 @@ struct RunnerOptions {
   std::vector<ScreenshotRequest> screenshots;
   std::string answersFile;                // scripted dialog answers
   bool verbose = false;                   // loading progress and diagnostics on stderr
+  std::string registry;                   // settings store file (":memory:" for a private one); empty: default
+  std::optional<bool> secureMode;         // overrides the stored secure-mode setting
   std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
 };
 

@@ -11,6 +11,7 @@
 #include "resources/function_resource.h"
 #include "functions/function_date.h"
 #include "functions/function_display.h"
+#include "functions/function_file.h"
 #include "functions/function_graphics.h"
 #include "functions/function_math.h"
 #include "functions/function_path_draw.h"
@@ -47,6 +48,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDebugMessageFunctions();
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
+  RegisterFileFunctions();
 }
 
 void WireLanguage() {

@@ -10,7 +10,8 @@ using Status = OptionsParseResult::Status;
 TEST(RunnerOptions, ParsesEveryOption) {
   const auto r = ParseRunnerOptions({"--headless", "game.exe", "--steps", "120", "--fast", "--virtual-clock",
                                      "--seed=-7", "--input", "in.txt", "--screenshot", "5:a.png",
-                                     "--screenshot=10:dir/b:c.png", "--answers", "ans.txt", "--verbose", "--", "--steps", "x", "game"});
+                                     "--screenshot=10:dir/b:c.png", "--answers", "ans.txt", "--verbose", "--registry", ":memory:",
+                                     "--secure-mode=1", "--", "--steps", "x", "game"});
   ASSERT_EQ(r.status, Status::Run) << r.error;
   const RunnerOptions& o = r.options;
   EXPECT_EQ(o.gamePath, "game.exe");
@@ -19,6 +20,8 @@ TEST(RunnerOptions, ParsesEveryOption) {
   EXPECT_EQ(o.seed, -7);
   EXPECT_EQ(o.inputFile, "in.txt");
   EXPECT_EQ(o.answersFile, "ans.txt");
+  EXPECT_EQ(o.registry, ":memory:");
+  EXPECT_EQ(o.secureMode, true);
   const std::vector<kv::ScreenshotRequest> shots = {{5, "a.png"}, {10, "dir/b:c.png"}};
   EXPECT_EQ(o.screenshots, shots);
   // Everything after "--" belongs to the game, options included.
@@ -63,6 +66,8 @@ TEST(RunnerOptions, BadUsageIsReported) {
       {"--answers", ""},
       {"--headless=1"},             // flags take no value
       {"-x"},
+      {"--registry"},
+      {"--secure-mode", "yes"},
   };
   for (const auto& args : cases) {
     const auto r = ParseRunnerOptions(args);
@@ -74,6 +79,7 @@ TEST(RunnerOptions, BadUsageIsReported) {
 TEST(RunnerOptions, UsageNamesEveryOption) {
   const std::string usage = kv::RunnerUsage();
   for (const char* option : {"--headless", "--steps", "--fast", "--virtual-clock", "--seed", "--input",
-                             "--screenshot", "--answers", "--verbose", "--help", "--version"})
+                             "--screenshot", "--answers", "--verbose", "--registry", "--secure-mode", "--help",
+                             "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

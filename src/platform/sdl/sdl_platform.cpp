@@ -1,3 +1,5 @@
+#include <SDL.h>
+
 #include <iostream>
 
 #include "platform/headless/text_loading_display.h"
@@ -9,6 +11,27 @@
 
 namespace kv::plat {
 namespace {
+
+// The desktop's clipboard through SDL (it needs the video subsystem, which the game window starts); before that
+// the private clipboard of the process stands in.
+class SdlSystem final : public PosixSystem {
+ public:
+  bool ClipboardHasText() override {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return PosixSystem::ClipboardHasText();
+    return SDL_HasClipboardText() == SDL_TRUE;
+  }
+  std::string ClipboardText() override {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return PosixSystem::ClipboardText();
+    char* text = SDL_GetClipboardText();
+    std::string out = text ? text : "";
+    SDL_free(text);
+    return out;
+  }
+  void SetClipboardText(const std::string& text) override {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return PosixSystem::SetClipboardText(text);
+    SDL_SetClipboardText(text.c_str());
+  }
+};
 
 // The window system joins later; for now the loading window is reported as text like the headless one.
 class SdlPlatform final : public IPlatform {
@@ -34,7 +57,7 @@ class SdlPlatform final : public IPlatform {
   std::unique_ptr<IClock> clock_;
   SdlDialogs dialogs_;
   TextLoadingDisplay loading_;
-  PosixSystem system_;
+  SdlSystem system_;
 };
 
 }  // namespace
