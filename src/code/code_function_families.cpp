@@ -14,8 +14,10 @@
 #include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
+#include "motion/function_motion.h"
 #include "structures/function_data_structures.h"
 #include "world/function_game.h"
+#include "world/function_path.h"
 
 namespace kv {
 
@@ -39,6 +41,8 @@ void RegisterAllBuiltinFunctions() {
   RegisterDebugMessageFunctions();
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
+  RegisterMotionFunctions();
+  RegisterPathFunctions();
 }
 
 }  // namespace kv

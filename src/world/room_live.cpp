@@ -72,6 +72,7 @@ void CLiveRoom::AddToLookups(CInstance* inst) {
     inst->countedIn = this;
     ++liveTotal_;
   }
+  inst->lookupRank = nextLookupRank_++;
   if (object < 0) return;
   // Appends walk today's parent chains; lists built under other chains no longer split by object.
   if (lookupGeneration_ != ObjectTreeGeneration()) familiesFollowTree_ = false;

@@ -17,7 +17,9 @@
 #include "world/game_save.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
+#include "world/path_follow.h"
 #include "world/room_live.h"
+#include "world/timeline_run.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
 
@@ -186,7 +188,7 @@ void RunOneStep() {
   // Phases marked with a pending check skip the rest of the step once a room change is requested.
   DispatchStep(kStepBegin);
   if (RoomChangePending()) return;
-  if (h.runTimeLines) h.runTimeLines();
+  timeline::AdvanceTimeLines();
   if (RoomChangePending()) return;
   DispatchAlarms();
   if (RoomChangePending()) return;
@@ -201,12 +203,10 @@ void RunOneStep() {
 
   if (CLiveRoom* room = CurrentRoom()) {
     const int count = room->ActiveCount();
-    const auto& followPath = DispatchHooks().followPath;  // the hook object itself: read afresh every time
     for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
       CInstance* inst = room->ActiveAt(i);
       inst->ApplyFrictionAndGravity();
-      if (followPath && followPath(*inst))
-        PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
+      if (inst->pathIndex >= 0 && FollowPath(*inst)) PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
       inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
     }
   }
