@@ -172,14 +172,11 @@ bool PotentialPath(CInstance& self, CPath& path, double xg, double yg, double s,
       reached = true;
       break;
     }
-    if (self.x == px && self.y == py) {
-      if (++still > maxStill) break;
-      continue;
-    }
-    still = 0;
     path_edit::AddPoint(path, self.x, self.y, kPathPointSpeed);
     length += std::hypot(self.x - px, self.y - py);
     if (length > limit) break;
+    still = self.x == px && self.y == py ? still + 1 : 0;
+    if (still > maxStill) break;
   }
   if (reached) path_edit::AddPoint(path, xg, yg, kPathPointSpeed);
   return reached;
