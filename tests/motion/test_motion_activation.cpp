@@ -89,6 +89,30 @@ TEST_F(MotionActivation, InsideRunningLoops) {
   EXPECT_EQ(room->ActiveCount(), 1);
 }
 
+// The step phase walks each object's list with its count taken at the start: instances deactivated by an earlier
+// step event are passed over, reactivated ones (appended) are not reached, nobody steps twice.
+TEST_F(MotionActivation, InsideTheStepPhase) {
+  On(thing, kEventStep, kStepNormal,
+     "wlog(id); instance_deactivate_object(id + 1); instance_activate_object(id - 1);");
+  CLiveRoom* room = Enter({{0, 0, thing, 100001, ""},
+                           {100, 0, thing, 100002, ""},
+                           {200, 0, thing, 100003, ""},
+                           {300, 0, thing, 100004, ""}});
+  BuildDispatchLists();
+  for (int step = 0; step < 3; ++step) {
+    Log().clear();
+    DispatchStep(kStepNormal);
+    std::vector<std::string> seen = Log();
+    if (step == 0) {
+      EXPECT_EQ(seen, (std::vector<std::string>{"100001", "100003", "100002"}));
+    }
+    ASSERT_FALSE(seen.empty());
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "step " << step;
+    EXPECT_EQ(room->ActiveCount() + room->DeactivatedCount(), 4);
+  }
+}
+
 TEST_F(MotionActivation, DeactivatedPersistentInstancesStayWithTheirRoom) {
   Obj(sub).persistent = true;
   const int first = AddRoom("first", {{0, 0, sub, 100001, ""}, {10, 10, sub, 100002, ""}, {5, 5, dot, 100003, ""}});
