@@ -11,6 +11,7 @@
 # Prints one line per game with both ratios (ours / Lua) and the geometric mean of each ratio.
 # Usage: bench/world.sh [build dir] [game name ...]
 # Environment: RUNS (default 3), LUA (default lua5.4), BENCH_DIR (the references; default ../shared/bench/world).
+# Games whose reference is not in BENCH_DIR take it from the project's own bench/world (program and expected.txt).
 set -euo pipefail
 export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,7 @@ shift || true
 case $build in /*) ;; *) build=$(pwd)/$build ;; esac
 bin=$build/bin
 ref=${BENCH_DIR:-$root/../shared/bench/world}
+own=$root/bench/world
 [ -f "$ref/expected.txt" ] || { echo "world.sh: no references in $ref (set BENCH_DIR)" >&2; exit 2; }
 LUA=${LUA:-lua5.4}
 RUNS=${RUNS:-3}
@@ -33,6 +35,7 @@ steps_of() {
     b1_step_storm) echo 1000 ;;
     b2_collision_swarm) echo 300 ;;
     b3_spawn_churn) echo 1000 ;;
+    b4_paths_and_queries) echo 100 ;;
     *) echo 1000 ;;
   esac
 }
@@ -57,8 +60,10 @@ wallLogs=0
 count=0
 for name in "${games[@]}"; do
   dir=$root/bench/games/$name
-  [ -f "$ref/$name.lua" ] || { echo "$name: no reference program in $ref" >&2; continue; }
-  expected=$(awk -F '\t' -v n="$name" '$1 == n { sub(/^[^\t]*\t/, ""); print }' "$ref/expected.txt")
+  refdir=$ref
+  [ -f "$refdir/$name.lua" ] || refdir=$own
+  [ -f "$refdir/$name.lua" ] || { echo "$name: no reference program in $ref or $own" >&2; continue; }
+  expected=$(awk -F '\t' -v n="$name" '$1 == n { sub(/^[^\t]*\t/, ""); print }' "$refdir/expected.txt")
   "$bin/kvpack" "$dir" "$tmp/$name.kvgame" >/dev/null
   n=$(( $(steps_of "$name") + 1 ))
   oursCpu="" luaCpu="" oursWall="" luaWall="" gameMs="" check=ok
@@ -73,7 +78,7 @@ for name in "${games[@]}"; do
     oursWall+="$(cut -d' ' -f2 "$tmp/time")"$'\n'
     gameMs+="$ms"$'\n'
 
-    timed "$LUA" "$ref/$name.lua"
+    timed "$LUA" "$refdir/$name.lua"
     luaGot=$(cat "$tmp/out")
     [ "$luaGot" = "$expected" ] || check="MISMATCH lua=$luaGot"
     luaCpu+="$(cut -d' ' -f1 "$tmp/time")"$'\n'

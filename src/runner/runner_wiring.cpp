@@ -21,9 +21,11 @@
 #include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
+#include "motion/function_motion.h"
 #include "structures/function_data_structures.h"
 #include "world/builtin_globals.h"
 #include "world/function_game.h"
+#include "world/function_path.h"
 #include "world/instance_variables.h"
 
 namespace kv {
@@ -49,6 +51,8 @@ void RegisterAllBuiltinFunctions() {
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
   RegisterFileFunctions();
+  RegisterMotionFunctions();
+  RegisterPathFunctions();
 }
 
 void WireLanguage() {

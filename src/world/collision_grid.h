@@ -22,6 +22,7 @@ class CInstance;
 namespace collision_detail {
 inline std::vector<uint32_t> g_objectChanges;
 inline uint64_t g_boxChanges = 0;
+inline uint64_t g_positionChanges = 0;
 inline uint32_t g_treeGeneration = 1;
 bool GrowObjectChanges(int object);  // false when the object index is not one of the game's objects
 }  // namespace collision_detail
@@ -35,6 +36,9 @@ inline void NoteBoxChange(int object) {
     return;
   ++collision_detail::g_objectChanges[object];
 }
+// An instance moved (x or y changed): searches by position may no longer trust what they filed.
+inline void NotePositionChange() { ++collision_detail::g_positionChanges; }
+inline uint64_t PositionChangeCount() { return collision_detail::g_positionChanges; }
 // Counts every bounding-box change anywhere (a cheap "did anything move" check around running events).
 inline uint64_t BoxChangeCount() { return collision_detail::g_boxChanges; }
 inline uint32_t ObjectChangeCount(int object) {

@@ -8,6 +8,7 @@
 #include "world/event_cache.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
+#include "world/path_follow.h"
 #include "world/room_live.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
@@ -256,10 +257,11 @@ void CollideCouple(CInstance* i, CInstance* j) {
     GoBack(*j);
   }
   PerformEventFor(i, j, kEventCollision, j->objectIndex);
-  PerformEventFor(j, i, kEventCollision, i->objectIndex);
+  // A partner deactivated by the first event is out of the game: it gets no event of its own.
+  if (!j->deactivated) PerformEventFor(j, i, kEventCollision, i->objectIndex);
   if (i->solid || j->solid) {
     for (CInstance* k : {i, j}) {
-      if (Hooks().followPath) Hooks().followPath(*k);
+      FollowPath(*k);
       k->SetPosition(k->x + k->hSpeed, k->y + k->vSpeed);
     }
     if (i->CollidesInstance(*j, true)) {
@@ -276,7 +278,7 @@ InnerEnd CollideWithListFrom(CLiveRoom* room, CInstance* i, int b, int from, int
     CInstance* j = room->ExactAt(b, jb);
     if (!j || j->deactivated || !i->CollidesInstance(*j, true)) continue;
     CollideCouple(i, j);
-    if (i->deleted) break;
+    if (i->deleted || i->deactivated) break;
   }
   return InnerEnd::kDone;
 }
@@ -303,7 +305,7 @@ InnerEnd CollideWithGrid(CLiveRoom* room, CInstance* i, int b, int countB) {
       from = pos + 1;
       if (!j || j->deactivated || !i->CollidesInstance(*j, true)) continue;
       CollideCouple(i, j);
-      if (i->deleted) return InnerEnd::kDone;
+      if (i->deleted || i->deactivated) return InnerEnd::kDone;
       if (room->ListEpoch() != lists) return CollideWithListFrom(room, i, b, from, countB);
       if (BoxChangeCount() != moves) {
         askAgain = true;

@@ -42,8 +42,6 @@ struct DispatchInputHooks {
   std::function<void(double& x, double& y)> mouseRoomPosition;
   // Joystick 1 or 2; nullopt when it cannot be read.
   std::function<std::optional<JoystickState>(int joystick)> readJoystick;
-  // Path following of one instance for one step; true when the end of the path was reached.
-  std::function<bool(CInstance&)> followPath;
 };
 DispatchInputHooks& DispatchHooks();
 

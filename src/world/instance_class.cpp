@@ -66,11 +66,13 @@ void CInstance::ApplyObjectDefaults() {
 void CInstance::CopyFrom(const CInstance& other) {
   if (this == &other) return;
   const int32_t keepPos = activePos;
+  const int64_t keepRank = lookupRank;
   const bool keepDestroying = destroying;
   CLiveRoom* keepCounted = countedIn;
   NoteBoxChange(objectIndex);
   *this = other;
   activePos = keepPos;
+  lookupRank = keepRank;
   destroying = keepDestroying;
   countedIn = keepCounted;
   NoteBoxChange(objectIndex);
@@ -82,6 +84,7 @@ void CInstance::SetPosition(double nx, double ny) {
   if (nx == x && ny == y) return;
   x = nx;
   y = ny;
+  NotePositionChange();
   ComputeBoundingBox();
 }
 

@@ -175,6 +175,9 @@ class CInstance {
 
   // ---- room bookkeeping (not copied by CopyFrom) ----
   int32_t activePos = -1;    // position in the room's active list, refreshed whenever the list is reordered
+  // Order of the instance in its exact and family lists: taken from a per-room counter whenever the instance
+  // joins the look-up lists, so sorting candidates by it gives their list order.
+  int64_t lookupRank = 0;
   CLiveRoom* countedIn = nullptr;  // the room whose live counts include it (listed there and not Deleted)
   bool destroying = false;   // its destroy event is running (a nested destroy of it does nothing)
 

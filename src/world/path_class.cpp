@@ -5,6 +5,7 @@
 namespace kv {
 
 bool CPath::Read(CStream& s) {
+  Changed();
   if (s.ReadInt() != kRecordVersion) return false;
   kind = s.ReadInt();
   closed = s.ReadBool();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace kv {
 
@@ -62,6 +63,11 @@ PathCurve ComputePathCurve(const CPath& path) {
     c.points[i].lengthSoFar = c.points[i - 1].lengthSoFar + std::sqrt(Dist2(c.points[i - 1], c.points[i]));
   c.length = c.points.empty() ? 0 : c.points.back().lengthSoFar;
   return c;
+}
+
+const PathCurve& CPath::Curve() const {
+  if (!curveCache) curveCache = std::make_shared<const PathCurve>(ComputePathCurve(*this));
+  return *curveCache;
 }
 
 RPathPoint PathCurve::PositionAt(double pos) const {

@@ -72,6 +72,7 @@ void CLiveRoom::AddToLookups(CInstance* inst) {
     inst->countedIn = this;
     ++liveTotal_;
   }
+  inst->lookupRank = nextLookupRank_++;
   // The lists have one slot per object of the game. An instance of an object index the game does not have (a
   // damaged room record, say) stays in the active list but in no look-up list, so no list is sized by its index.
   const int objects = WorldObjectCount();

@@ -149,6 +149,7 @@ class CLiveRoom : public CodeWorld {
   std::vector<int32_t> liveExact_;
   int liveTotal_ = 0;
   uint64_t listEpoch_ = 0;
+  int64_t nextLookupRank_ = 0;
   uint32_t lookupGeneration_ = 0;
   bool familiesFollowTree_ = true;
   bool reorderedSinceRebuild_ = false;  // the active list was sorted after the look-up lists were built

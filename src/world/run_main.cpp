@@ -17,7 +17,9 @@
 #include "world/game_save.h"
 #include "world/instance_class.h"
 #include "world/object_class.h"
+#include "world/path_follow.h"
 #include "world/room_live.h"
+#include "world/timeline_run.h"
 #include "world/world_rooms.h"
 #include "world/world_state.h"
 
@@ -172,13 +174,12 @@ void RunMotionPhase() {
   CLiveRoom* room = CurrentRoom();
   if (!room) return;
   const int count = room->ActiveCount();
-  const auto& followPath = DispatchHooks().followPath;  // the hook object itself: read afresh every time
   // The count is taken at the start and re-checked: end-of-path events may create or deactivate instances.
   for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
     CInstance* inst = room->ActiveAt(i);
     if (inst->deactivated) continue;
     inst->ApplyFrictionAndGravity();
-    if (followPath && followPath(*inst)) PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
+    if (inst->pathIndex >= 0 && FollowPath(*inst)) PerformEventFor(inst, inst, kEventOther, kOtherEndOfPath);
     inst->SetPosition(inst->x + inst->hSpeed, inst->y + inst->vSpeed);
   }
 }
@@ -214,7 +215,7 @@ void RunOneStep() {
   // Phases marked with a pending check skip the rest of the step once a room change is requested.
   DispatchStep(kStepBegin);
   if (RoomChangePending()) return;
-  if (h.runTimeLines) h.runTimeLines();
+  timeline::AdvanceTimeLines();
   if (RoomChangePending()) return;
   DispatchAlarms();
   if (RoomChangePending()) return;
