@@ -13,6 +13,7 @@
 #include "functions/function_file.h"
 #include "platform/path_resolver.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {
@@ -25,7 +26,7 @@ using test::S;
 class FileFunctions : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     old_ = fs::current_path();
     dir_ = fs::temp_directory_path() / ("kv_files_" + std::to_string(getpid()) + "_" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -13,6 +13,7 @@
 #include "functions/function_ini.h"
 #include "functions/ini_file.h"
 #include "platform/file_system.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {
@@ -93,7 +94,7 @@ TEST(FileNumbers, IniNumberRuleAndWrittenForms) {
 class IniFunctions : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     old_ = fs::current_path();
     dir_ = fs::temp_directory_path() / ("kv_ini_" + std::to_string(getpid()) + "_" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -12,6 +12,7 @@
 #include "functions/function_registry.h"
 #include "platform/registry.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {
@@ -25,7 +26,7 @@ using test::S;
 class RegistryFunctions : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     SetRegistryStore(plat::OpenSqliteRegistry(":memory:"));
     Game().gameId = 777;
     Game().secureMode = false;

@@ -13,6 +13,7 @@
 #include "runner/included_export.h"
 #include "world/builtin_globals.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {
@@ -23,7 +24,7 @@ using test::S;
 class IncludedFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLanguage();
+    WireLanguage();
     old_ = fs::current_path();
     dir_ = fs::temp_directory_path() / ("kv_included_" + std::to_string(getpid()) + "_" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -35,17 +35,10 @@ struct Scratch {
 };
 
 // The real system services, remembering the priority level the runner asked for.
-class PriorityRecordingSystem final : public plat::ISystem {
+class PriorityRecordingSystem final : public plat::PosixSystem {
  public:
-  std::optional<std::string> Env(const std::string& name) const override { return real_.Env(name); }
-  bool CreateTempDir() override { return real_.CreateTempDir(); }
-  const std::string& TempDir() const override { return real_.TempDir(); }
-  std::string TempFileName(const std::string& extension) override { return real_.TempFileName(extension); }
   void SetPriority(int level) override { priority = level; }  // the test process keeps its own priority
   int priority = -1;  // never asked
-
- private:
-  plat::PosixSystem real_;
 };
 
 // A headless platform whose dialog transcript and loading progress are captured.
