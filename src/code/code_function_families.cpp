@@ -14,6 +14,7 @@
 #include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
+#include "particles/function_particles.h"
 #include "structures/function_data_structures.h"
 #include "world/function_game.h"
 
@@ -39,6 +40,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDebugMessageFunctions();
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
+  RegisterParticleFunctions();
 }
 
 }  // namespace kv

@@ -17,6 +17,8 @@
 #include "graphics/room_draw.h"
 #include "graphics/sprite_main.h"
 #include "input/io_main.h"
+#include "particles/particle_draw.h"
+#include "particles/particle_effects.h"
 #include "platform/clock.h"
 #include "platform/gl/gl_device.h"
 #include "platform/recording/recording_gpu.h"
@@ -225,6 +227,7 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
 
   RoomHooks roomHooks;
   roomHooks.clearInput = [] { input::ClearInput(); };
+  roomHooks.clearEffects = [] { particles::ClearEffects(); };
   roomHooks.setupRoomRegion = [](CLiveRoom& room) { gfx::SetupRoomRegion(room); };
   const bool headless = m.options.headless;
   roomHooks.showWindow = [headless] {
@@ -245,6 +248,11 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
     gfx::SetTransitionKind(0);
   };
   SetRoomHooks(roomHooks);
+  // Particle systems drawn automatically take their place among instances and tiles by depth.
+  gfx::RoomDrawHooks drawHooks;
+  drawHooks.particleDepthBelow = particles::AutoDrawDepthBelow;
+  drawHooks.drawParticlesAt = particles::DrawAutoSystemsAt;
+  gfx::SetRoomDrawHooks(drawHooks);
   Impl* impl = impl_.get();
   gfx::TransitionHooks transitionHooks;
   transitionHooks.waitVBlank = [impl] { impl->PaceTransitionFrame(); };
@@ -294,6 +302,7 @@ void RunnerDisplay::Release() {
   gfx::ClearTransitions();
   gfx::SetTransitionHooks({});
   SetRoomHooks({});  // they draw through this display
+  gfx::SetRoomDrawHooks({});
   gfx::ReleaseDevice();
   gfx::AttachGpu(nullptr, 1024, 768);
   gfx::AttachWindow(nullptr, 1024, 768);
