@@ -13,6 +13,13 @@
 
 namespace kv::test {
 
+// Empties the particle tables and forgets the effect systems.
+inline void ResetParticles() {
+  particles::ClearSystems();
+  particles::ClearTypes();
+  particles::ResetEffects();
+}
+
 class ParticleTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -21,11 +28,7 @@ class ParticleTest : public ::testing::Test {
     GameRandom::SetSeed(12345);
   }
   void TearDown() override { Reset(); }
-  static void Reset() {
-    particles::ClearSystems();
-    particles::ClearTypes();
-    particles::ResetEffects();
-  }
+  static void Reset() { ResetParticles(); }
 
   double F(const std::string& name, std::initializer_list<RValue> args = {}) { return call.Real(name, args); }
   // A type with speed, direction and life set; everything else default.
