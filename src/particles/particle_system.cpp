@@ -150,20 +150,29 @@ void RParticleArrays::Resize(size_t n) {
 
 void RParticleArrays::Clear() { Resize(0); }
 
-void RParticleArrays::MoveDown(size_t to, size_t from) {
-  alive[to] = alive[from];
-  for (auto* v : {&type, &age, &life, &colour, &imageOffset, &seed}) (*v)[to] = (*v)[from];
-  for (auto* v : {&x, &y, &xPrevious, &yPrevious, &speed, &direction, &angle, &alpha, &size}) (*v)[to] = (*v)[from];
+namespace {
+// Keeps the elements whose flag is set, in order: one tight pass per array.
+template <class T>
+void Compact(std::vector<T>& v, const uint8_t* keep, size_t first, size_t n) {
+  size_t w = first;
+  for (size_t r = first; r < n; ++r) {
+    v[w] = v[r];
+    w += keep[r];
+  }
+  v.resize(w);
 }
+}  // namespace
 
 void RParticleArrays::RemoveDead() {
   const size_t n = Count();
-  size_t w = 0;
-  while (w < n && alive[w]) ++w;
-  if (w == n) return;
-  for (size_t r = w + 1; r < n; ++r)
-    if (alive[r]) MoveDown(w++, r);
-  Resize(w);
+  size_t first = 0;
+  while (first < n && alive[first]) ++first;
+  if (first == n) return;
+  const uint8_t* keep = alive.data();
+  for (auto* v : {&type, &age, &life, &colour, &imageOffset, &seed}) Compact(*v, keep, first, n);
+  for (auto* v : {&x, &y, &xPrevious, &yPrevious, &speed, &direction, &angle, &alpha, &size})
+    Compact(*v, keep, first, n);
+  Compact(alive, keep, first, n);  // last: the flags are the mask of the others
 }
 
 // ---- random values ----
@@ -301,6 +310,11 @@ void CParticleSystem::MotionPhase() {
       }
       speed[i] = std::sqrt(vx * vx + vy * vy);
       dir[i] = DirectionOf(vx, vy);
+      if (tp.speedWiggle == 0 && tp.dirWiggle == 0) {  // the step is the velocity itself
+        px[i] += vx + shiftX;
+        py[i] += vy + shiftY;
+        continue;
+      }
     }
     const int64_t age = parts.age[i], seed = parts.seed[i];
     const double len = speed[i] + tp.speedWiggle * Tri(static_cast<double>((age + 4 * seed) % 20) / 5);

@@ -30,8 +30,6 @@ struct RParticleArrays {
   void Reserve(size_t n);
   void Resize(size_t n);
   void Clear();
-  // Moves particle `from` to slot `to` (to < from), for compaction.
-  void MoveDown(size_t to, size_t from);
   // Removes every particle whose alive flag is clear, keeping the order of the others.
   void RemoveDead();
 };

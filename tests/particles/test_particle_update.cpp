@@ -282,3 +282,26 @@ TEST_F(Particles, SameSeedSameParticles) {
 
 }  // namespace
 }  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+// Destroying or clearing while a system is being updated or drawn waits until that has finished.
+TEST_F(Particles, DestroyingDuringAnUpdateOrDrawWaitsForItsEnd) {
+  const int ps = static_cast<int>(F("part_system_create"));
+  const int t = MakeType(0, 0, 10);
+  F("part_particles_create", {double(ps), 0.0, 0.0, double(t), 3.0});
+  {
+    particles::BusyScope busy;
+    F("part_type_destroy", {double(t)});
+    F("part_system_clear", {double(ps)});
+    F("part_system_destroy", {double(ps)});
+    EXPECT_EQ(F("part_type_exists", {double(t)}), 1);
+    EXPECT_EQ(F("part_particles_count", {double(ps)}), 3);
+  }
+  EXPECT_EQ(F("part_type_exists", {double(t)}), 0);
+  EXPECT_EQ(F("part_system_exists", {double(ps)}), 0);
+}
+
+}  // namespace
+}  // namespace kv::test
