@@ -183,7 +183,7 @@ void CreateEffect(bool above, int kind, double x, double y, int size, int colour
       t.shape = kind == kEfStar ? 4 : kind == kEfSpark ? 9 : 8;
       SetSize(t, Pick(sz, 0.4, 0.7, 1.0), Pick(sz, -0.02, -0.035, -0.05) * f);
       t.angMax = 360;
-      const double life = std::nearbyint(Pick(sz, 20, 20, 20) / f);
+      const double life = std::nearbyint(Pick(sz, 20, 25, 30) / f);
       SetLife(t, life, life);
       Emit(s, role, x, y, 1, colour);
       break;
@@ -196,7 +196,7 @@ void CreateEffect(bool above, int kind, double x, double y, int size, int colour
       t.alpha1 = 0;
       t.alpha2 = 0.3;
       t.alpha3 = 0;
-      SetLife(t, std::nearbyint(Pick(sz, 100, 100, 100) / f), std::nearbyint(Pick(sz, 100, 100, 100) / f));
+      SetLife(t, std::nearbyint(80 / f), std::nearbyint(120 / f));
       Emit(s, kTCloud, x, y, 1, colour);
       break;
     }
