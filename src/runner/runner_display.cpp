@@ -16,6 +16,8 @@
 #include "graphics/room_draw.h"
 #include "graphics/sprite_main.h"
 #include "input/io_main.h"
+#include "particles/particle_draw.h"
+#include "particles/particle_effects.h"
 #include "platform/clock.h"
 #include "platform/file_read.h"
 #include "platform/platform.h"
@@ -221,6 +223,7 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
 
   RoomHooks roomHooks;
   roomHooks.clearInput = [] { input::ClearInput(); };
+  roomHooks.clearEffects = [] { particles::ClearEffects(); };
   roomHooks.setupRoomRegion = [](CLiveRoom& room) { gfx::SetupRoomRegion(room); };
   const bool headless = m.options.headless;
   // Every game start (restarts too) shows the window and sets its cursor from the display-cursor setting: the
@@ -252,6 +255,9 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
     x = gfx::MouseRoomX();
     y = gfx::MouseRoomY();
   };
+  // Particle systems drawn automatically take their place among instances and tiles by depth.
+  drawHooks.particleDepthBelow = particles::AutoDrawDepthBelow;
+  drawHooks.drawParticlesAt = particles::DrawAutoSystemsAt;
   gfx::SetRoomDrawHooks(drawHooks);
   Impl* impl = impl_.get();
   gfx::TransitionHooks transitionHooks;

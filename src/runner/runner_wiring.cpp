@@ -22,6 +22,7 @@
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
 #include "motion/function_motion.h"
+#include "particles/function_particles.h"
 #include "structures/function_data_structures.h"
 #include "world/builtin_globals.h"
 #include "world/function_game.h"
@@ -53,6 +54,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterFileFunctions();
   RegisterMotionFunctions();
   RegisterPathFunctions();
+  RegisterParticleFunctions();
 }
 
 void WireLanguage() {

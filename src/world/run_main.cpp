@@ -10,6 +10,7 @@
 #include "code/code_variable.h"
 #include "functions/function_math.h"
 #include "input/io_main.h"
+#include "particles/particle_system.h"
 #include "platform/clock.h"
 #include "runner/game_data.h"
 #include "world/event_cache.h"
@@ -236,7 +237,7 @@ void RunOneStep() {
   DispatchStep(kStepEnd);
   if (RoomChangePending()) return;
 
-  if (h.updateParticles) h.updateParticles();
+  particles::UpdateAllSystems();  // phase 13
   CLiveRoom* room = CurrentRoom();
   if (!room) return;
   room->RemoveDeleted();

@@ -41,7 +41,6 @@ struct RunHooks {
   std::function<void()> drawRoom;             // phase 15
   std::function<void()> present;              // show the drawn frame
   std::function<void()> afterStep;            // screenshots and other per-step observers
-  std::function<void()> updateParticles;      // phase 13
   std::function<bool()> skipStep;             // game information / splash showing, or frozen without focus
   std::function<void(int key)> functionKey;   // F1, F4, F5, F6, F9 (Esc is handled here)
 };
