@@ -3,6 +3,7 @@
 #include "code/code_function.h"
 #include "debugger/debug_messages.h"
 #include "resources/function_resource.h"
+#include "sound/function_sound.h"
 #include "functions/function_date.h"
 #include "functions/function_display.h"
 #include "functions/function_graphics.h"
@@ -39,6 +40,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDebugMessageFunctions();
   RegisterTransitionFunctions();
   RegisterPathDrawFunctions();
+  RegisterSoundFunctions();
 }
 
 }  // namespace kv

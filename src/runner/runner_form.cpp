@@ -10,6 +10,10 @@
 #include "graphics/graphics_display.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
+#include "sound/sound_directx.h"
+#include "sound/sound_main.h"
+#include "sound/sound_mci.h"
+#include "world/world_rooms.h"
 #include "world/builtin_globals.h"
 #include "world/run_main.h"
 
@@ -129,7 +133,10 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
     : platform_(platform), options_(options), out_(out), err_(err) {}
 
-RunnerForm::~RunnerForm() { DetachGame(game_); }
+RunnerForm::~RunnerForm() {
+  ReleaseSound();
+  DetachGame(game_);
+}
 
 int RunnerForm::Run() {
   switch (ReadGame()) {
@@ -212,8 +219,12 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
        [this] { return CompileTimeLineActions(game_); }},
       {72, "Compiling object actions", "Failed to compile the actions in the objects.",
        [this] { return CompileObjectActions(game_); }},
-      {80, "Preparing sounds", "Failed to prepare the sounds.", done},
-      {90, "Preparing graphics", "", [this] { return PrepareGraphics(); }},
+      {80, "Preparing sounds", "Failed to prepare the sounds.", [this] { return PrepareSounds(); }},
+      {90, "Preparing graphics", "", [this] {
+         if (PrepareGraphics()) return true;
+         ReleaseSound();
+         return false;
+       }},
       {100, "Ready", "", [this] {
          CloseLoadingWindow();
          loading_.ReleaseImages();
@@ -246,6 +257,43 @@ bool RunnerForm::PrepareGraphics() {
   return true;
 }
 
+bool RunnerForm::PrepareSounds() {
+  // Headless runs and captures never open a device; a machine without one plays on, silently.
+  std::string mode = options_.audio;
+  if (mode.empty()) mode = platform_.System().Env("KV_AUDIO").value_or("");
+  const bool useDevice = !platform_.Headless() && options_.audioCapture.empty() && mode != "null";
+  std::string failure;
+  if (useDevice) {
+    audio_ = plat::CreateSdlAudioOut(failure);
+    if (!audio_) err_ << "kvrun: no audio device (" << failure << "); sound is mixed without output\n";
+  }
+  if (!audio_) {
+    failure.clear();
+    audio_ = plat::CreatePulledAudioOut(options_.audioCapture, failure);
+    if (!audio_) {
+      err_ << "kvrun: " << failure << "; sound is mixed without output\n";
+      audio_ = plat::CreatePulledAudioOut("", failure);
+    }
+  }
+  snd::SetSoundMessageHook([this](const std::string& text) { Message(text); });
+  SetSoundTempDirectory(platform_.System().TempDir());
+  snd::StartSoundSystem(audio_.get());
+  snd::SetGlobalVolume(1);
+  kv::PrepareSounds(game_.resources.sounds);
+  return true;
+}
+
+void RunnerForm::AdvanceSound() {
+  if (!audio_ || audio_->IsDevice()) return;
+  // One step's worth of sound at the room speed, the fraction of a frame carried to the next step.
+  const CLiveRoom* room = CurrentRoom();
+  const int speed = room && room->props.speed > 0 ? room->props.speed : 30;
+  audioFrameCarry_ += static_cast<double>(snd::kMixRate) / speed;
+  const int frames = static_cast<int>(audioFrameCarry_);
+  audioFrameCarry_ -= frames;
+  snd::AdvanceAudio(frames);
+}
+
 void RunnerForm::RunGame() {
   if (options_.verbose) err_ << GameSummary(game_) << '\n';
   RunConfig config;
@@ -266,14 +314,28 @@ void RunnerForm::RunGame() {
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
+  hooks.afterStep = [this, shots = std::move(hooks.afterStep)] {
+    if (shots) shots();
+    AdvanceSound();
+  };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
 }
 
 void RunnerForm::Shutdown() {
-  // Releasing the sound system and removing the included files marked for removal join here with their
-  // subsystems.
+  // Removing the included files marked for removal joins here with its subsystem.
   display_.reset();
+  ReleaseSound();
+}
+
+void RunnerForm::ReleaseSound() {
+  // The samples go with the sound system; the sounds keep their data for a later start.
+  for (int i = 0; i < game_.resources.sounds.Count(); ++i)
+    if (CSound* s = game_.resources.sounds.Get(i)) s->FreeSample();
+  snd::MciReset();
+  snd::StopSoundSystem();
+  snd::SetSoundMessageHook(nullptr);
+  audio_.reset();
 }
 
 void RunnerForm::CloseLoadingWindow() {

@@ -24,6 +24,8 @@ struct RunnerOptions {
   std::vector<ScreenshotRequest> screenshots;
   std::string answersFile;                // scripted dialog answers
   bool verbose = false;                   // loading progress and diagnostics on stderr
+  std::string audio;                      // "device", "null" or empty (KV_AUDIO, else device unless headless)
+  std::string audioCapture;               // WAV file the mixed sound is written to
   std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
 };
 
