@@ -12,7 +12,7 @@ class SdlAudioOut final : public IAudioOut {
  public:
   ~SdlAudioOut() override {
     if (device_) SDL_CloseAudioDevice(device_);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 
   bool Open(std::string& failure) {
@@ -20,6 +20,7 @@ class SdlAudioOut final : public IAudioOut {
       failure = SDL_GetError();
       return false;
     }
+    initialised_ = true;
     SDL_AudioSpec want{};
     want.freq = kAudioRate;
     want.format = AUDIO_F32SYS;
@@ -61,6 +62,7 @@ class SdlAudioOut final : public IAudioOut {
   }
 
   SDL_AudioDeviceID device_ = 0;
+  bool initialised_ = false;
   AudioRender render_;
 };
 
