@@ -49,20 +49,24 @@ class ModulatedDelay final : public Effect {
  public:
   explicit ModulatedDelay(EffectKind kind) : Effect(kind), left_(1024), right_(1024) { Configure(); }
   void Process(float* s, int frames) override {
-    for (int i = 0; i < frames; ++i) {
+    // The oscillator (at most 10 Hz) is evaluated every kLfoStride frames and the delay interpolated between.
+    for (int i = 0; i < frames; i += kLfoStride) {
+      const int n = std::min(kLfoStride, frames - i);
+      double phaseEnd = phase_ + step_ * n;
       for (int c = 0; c < 2; ++c) {
         DelayLine& line = c == 0 ? left_ : right_;
-        double p = phase_ + (c == 0 ? 0.0 : phaseOffset_);
-        p -= std::floor(p);
-        const double lfo = sine_ ? std::sin(2 * kPi * p) : 1.0 - 4.0 * std::abs(p - 0.5);  // −1 … 1
-        const double delay = std::max(1.0, delaySamples_ * (1.0 - depth_ * (0.5 - 0.5 * lfo)));
-        const float x = s[2 * i + c];
-        const float y = line.Read(delay);
-        line.Write(x + feedback_ * y);
-        s[2 * i + c] = (1.0f - wet_) * x + wet_ * y;
+        const double offset = c == 0 ? 0.0 : phaseOffset_;
+        const double from = Delay(phase_ + offset), to = Delay(phaseEnd + offset);
+        for (int k = 0; k < n; ++k) {
+          const double delay = from + (to - from) * k / n;
+          float& v = s[2 * (i + k) + c];
+          const float x = v;
+          const float y = line.Read(delay);
+          line.Write(x + feedback_ * y);
+          v = (1.0f - wet_) * x + wet_ * y;
+        }
       }
-      phase_ += step_;
-      if (phase_ >= 1.0) phase_ -= 1.0;
+      phase_ = phaseEnd - std::floor(phaseEnd);
     }
   }
   void Reset() override {
@@ -72,6 +76,12 @@ class ModulatedDelay final : public Effect {
   }
 
  private:
+  static constexpr int kLfoStride = 32;
+  double Delay(double p) const {
+    p -= std::floor(p);
+    const double lfo = sine_ ? std::sin(2 * kPi * p) : 1.0 - 4.0 * std::abs(p - 0.5);  // −1 … 1
+    return std::max(1.0, delaySamples_ * (1.0 - depth_ * (0.5 - 0.5 * lfo)));
+  }
   void Configure() override {
     wet_ = static_cast<float>(params_[0] / 100.0);
     depth_ = params_[1] / 100.0;
@@ -273,9 +283,9 @@ class Compressor final : public Effect {
       const double level = std::max(std::abs(xl), std::abs(xr));
       const double coef = level > env_ ? attack_ : release_;
       env_ = coef * env_ + (1 - coef) * level;
-      const double envDb = 20.0 * std::log10(env_ + 1e-12);
-      const double over = envDb - threshold_;
-      const double gain = DbToGain((over > 0 ? -over * (1 - 1 / ratio_) : 0.0) + makeup_);
+      // Below the threshold the gain is the output gain alone; above it the level over the threshold is divided
+      // by the ratio in decibels: (env / threshold)^(1/ratio − 1).
+      const double gain = env_ > thresholdGain_ ? makeupGain_ * std::pow(env_ / thresholdGain_, slope_) : makeupGain_;
       left_.Write(xl);
       right_.Write(xr);
       const float dl = predelay_ >= 1 ? left_.Read(predelay_) : xl;
@@ -292,15 +302,15 @@ class Compressor final : public Effect {
 
  private:
   void Configure() override {
-    makeup_ = params_[0];
+    makeupGain_ = DbToGain(params_[0]);
     attack_ = std::exp(-1.0 / MsToSamples(params_[1]));
     release_ = std::exp(-1.0 / MsToSamples(params_[2]));
-    threshold_ = params_[3];
-    ratio_ = params_[4];
+    thresholdGain_ = DbToGain(params_[3]);
+    slope_ = 1.0 / params_[4] - 1.0;
     predelay_ = std::round(MsToSamples(params_[5]));
   }
   DelayLine left_, right_;
-  double makeup_ = 0, attack_ = 0, release_ = 0, threshold_ = 0, ratio_ = 1, predelay_ = 0, env_ = 0;
+  double makeupGain_ = 1, attack_ = 0, release_ = 0, thresholdGain_ = 1, slope_ = 0, predelay_ = 0, env_ = 0;
 };
 
 // Distortion: a fixed soft waveshaper followed by −18 dB, the classic default setting.

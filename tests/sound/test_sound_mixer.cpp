@@ -252,3 +252,40 @@ TEST(SoundSamples, RefusedDataAndFreedEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+// Chorus and flanger without sweep or feedback are a plain (fractional) delay; reverb leaves a decaying tail.
+TEST(SoundEffects, ModulatedDelaysAndReverbTail) {
+  FreshSystem();
+  const int f = ImpulseSample(0.2);
+  snd::SetEffects(f, snd::kEffectFlanger);
+  snd::SetEffectParams(f, snd::EffectKind::Flanger, {100, 0, 0, 1, 1, 2, 2});  // 2 ms = 88.2 frames
+  snd::Play(f, false);
+  std::vector<float> out = Mix(200);
+  EXPECT_NEAR(out[0], 0.0f, 1e-6);
+  EXPECT_NEAR(out[2 * 88], 0.4f, 1e-4);
+  EXPECT_NEAR(out[2 * 89 + 1], 0.1f, 1e-4);
+  snd::Stop(f);
+
+  const int c = ImpulseSample(0.2);
+  snd::SetEffects(c, snd::kEffectChorus);
+  snd::SetEffectParams(c, snd::EffectKind::Chorus, {50, 0, 0, 1, 0, 10, 2});  // 10 ms = 441 frames
+  snd::Play(c, false);
+  out = Mix(500);
+  EXPECT_NEAR(out[0], 0.25f, 1e-6);
+  EXPECT_NEAR(out[2 * 441], 0.25f, 1e-4);
+  snd::Stop(c);
+
+  const int r = ImpulseSample(0.05);
+  snd::SetEffects(r, snd::kEffectReverb);
+  snd::SetEffectParams(r, snd::EffectKind::Reverb, {0, 0, 500, 0.5});
+  snd::Play(r, false);
+  out = Mix(kRate);
+  const double early = Rms(out, 0, 2000, 6000), late = Rms(out, 0, 30000, 34000);
+  EXPECT_GT(early, 1e-4);
+  EXPECT_LT(late, early / 10);  // 500 ms to fall by 60 dB
+  EXPECT_FALSE(snd::IsPlaying(r));  // the tail rings on after the sound itself has ended
+}
+
+}  // namespace
