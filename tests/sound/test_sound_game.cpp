@@ -2,6 +2,7 @@
 // sound calls, and is bit-identical between two runs.
 #include <gtest/gtest.h>
 
+#include "runner/runner_options.h"
 #include "sound_test_util.h"
 #include "world/test_run_fixture.h"
 
@@ -66,6 +67,34 @@ TEST_F(RunSoundGame, CaptureFollowsTheGameAndRepeatsExactly) {
   EXPECT_GT(kv::soundtest::Rms(first, 0, 0, 22050), 0.5);       // the tone, +10 dB of global volume
   EXPECT_GT(kv::soundtest::Rms(first, 0, 22050, 30870), 0.1);    // the media sound at its own level
   EXPECT_EQ(kv::soundtest::Rms(first, 0, 30870, 44100), 0.0);    // silence after the stop
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SoundOptions, AudioOptionsParse) {
+  const auto r = kv::ParseRunnerOptions({"g.exe", "--audio", "null", "--audio-capture=out.wav"});
+  ASSERT_EQ(r.status, kv::OptionsParseResult::Status::Run);
+  EXPECT_EQ(r.options.audio, "null");
+  EXPECT_EQ(r.options.audioCapture, "out.wav");
+  EXPECT_EQ(kv::ParseRunnerOptions({"--audio", "loud"}).status, kv::OptionsParseResult::Status::Error);
+  EXPECT_EQ(kv::ParseRunnerOptions({"--audio-capture"}).status, kv::OptionsParseResult::Status::Error);
+}
+
+// With a window the mix goes to the audio device: SDL's disk driver stands in for one and must not stay silent.
+TEST_F(RunSoundGame, DeviceOutputReachesTheAudioDevice) {
+  const std::string game = (dir / "demo.kvgame").string();
+  ASSERT_EQ(kvtest::RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
+  const fs::path raw = dir / "device.raw";
+  Result r = kvtest::RunCommand("env SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=disk "
+                                "SDL_DISKAUDIOFILE=" + raw.string() + " " + KV_BIN_DIR + "/kvrun " + game +
+                                " --steps 40");
+  if (r.exitCode != 0) GTEST_SKIP() << "no offscreen window for a device run";
+  std::vector<float> samples(fs::exists(raw) ? fs::file_size(raw) / 4 : 0);
+  std::ifstream(raw, std::ios::binary).read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 4));
+  ASSERT_GT(samples.size(), 4410u);
+  EXPECT_GT(kv::soundtest::Rms(samples, 0), 0.001);
 }
 
 }  // namespace
