@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <cstdlib>
 #include <filesystem>
 
 #include "functions/function_sprite.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
+#include "platform/cd_drive.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "sound/sound_directx.h"
@@ -275,6 +277,17 @@ bool RunnerForm::PrepareSounds() {
       audio_ = plat::CreatePulledAudioOut("", failure);
     }
   }
+  // No CD drive is used; KV_CD_TRACKS=ms,ms,... puts a disc with those track lengths in a stand-in drive.
+  if (const auto tracks = platform_.System().Env("KV_CD_TRACKS"); tracks && !tracks->empty()) {
+    std::vector<int64_t> lengths;
+    for (size_t at = 0; at <= tracks->size();) {
+      const size_t comma = std::min(tracks->find(',', at), tracks->size());
+      lengths.push_back(std::max<int64_t>(0, std::atoll(tracks->substr(at, comma - at).c_str())));
+      at = comma + 1;
+    }
+    cdDrive_ = std::make_unique<plat::FakeCdDrive>(std::move(lengths));
+  }
+  snd::SetCdDrive(cdDrive_.get());
   snd::SetSoundMessageHook([this](const std::string& text) { Message(text); });
   SetSoundTempDirectory(platform_.System().TempDir());
   snd::StartSoundSystem(audio_.get());
@@ -333,6 +346,8 @@ void RunnerForm::ReleaseSound() {
   for (int i = 0; i < game_.resources.sounds.Count(); ++i)
     if (CSound* s = game_.resources.sounds.Get(i)) s->FreeSample();
   snd::MciReset();
+  snd::SetCdDrive(nullptr);
+  cdDrive_.reset();
   snd::StopSoundSystem();
   snd::SetSoundMessageHook(nullptr);
   audio_.reset();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/audio_out.h"
+#include "platform/cd_drive.h"
 #include "platform/loading_display.h"
 #include "platform/platform.h"
 #include "runner/game_data.h"
@@ -112,6 +113,7 @@ class RunnerForm final : public LoadObserver {
   const RunnerOptions& options_;
   std::unique_ptr<RunnerDisplay> display_;
   std::unique_ptr<plat::IAudioOut> audio_;
+  std::unique_ptr<plat::ICdDrive> cdDrive_;
   double audioFrameCarry_ = 0;  // fraction of a frame left over from the last step
   std::ostream& out_;
   std::ostream& err_;

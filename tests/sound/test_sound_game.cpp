@@ -98,3 +98,24 @@ TEST_F(RunSoundGame, DeviceOutputReachesTheAudioDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+// The CD functions in a game: no drive by default; a stand-in disc plays on the game's sound clock.
+TEST_F(RunSoundGame, CdAudioFollowsTheSoundClock) {
+  Write("game.kvp",
+        "[object obj_cd]\nevent create = create.kvs\nevent step = step.kvs\n"
+        "[room rm]\nspeed = 10\ninstance obj_cd 0 0\n");
+  Write("create.kvs", "n = 0; cd_init(); show_debug_message(string(cd_present()) + ' ' + string(cd_number())); "
+                      "cd_play(2, 2); show_debug_message(MCI_command('status cdaudio mode'));");
+  Write("step.kvs", "n += 1; if (n == 11) { show_debug_message(string(cd_track()) + ' ' + string(cd_position()) + ' ' +"
+                    " string(cd_track_position())); game_end(); }");
+  const std::string game = Pack();
+  Result none = Play(game, "--steps 20");
+  EXPECT_EQ(none.out, "0 0\n\n0 0 0\n");
+  Result disc = kvtest::RunCommand("env KV_CD_TRACKS=60000,30000,45000 " + std::string(KV_BIN_DIR) + "/kvrun " + game +
+                                   " --headless --fast --steps 20");
+  EXPECT_EQ(disc.out, "1 3\nplaying\n2 61000 1000\n");
+}
+
+}  // namespace
