@@ -27,6 +27,12 @@ bool IsMidi(const uint8_t* bytes, size_t size);
 class IMidiSource {
  public:
   virtual ~IMidiSource() = default;
+  // Makes the synthesiser with the soundfont loaded (slow: done before playing, outside the audio lock); false
+  // when the soundfont does not load. Start prepares on its own when needed.
+  virtual bool Prepare() = 0;
+  // Frees the synthesiser (the song stops); Prepare makes it again.
+  virtual void Release() = 0;
+  virtual bool Prepared() const = 0;
   // Restarts the song from its beginning; loop plays it again and again.
   virtual void Start(bool loop) = 0;
   virtual void Stop() = 0;
@@ -38,7 +44,8 @@ class IMidiSource {
   virtual void Render(float* stereo, int frames) = 0;
 };
 
-// A source for the given MIDI bytes; nullptr when there is no soundfont or the data is not a MIDI file. The
+// A source for the given MIDI bytes (its synthesiser is made on Prepare); nullptr when there is no soundfont or
+// the data is not a MIDI file. The
 // soundfont is KV_SOUNDFONT when set, else the system's default General MIDI soundfont; without one a single line
 // is printed on stderr (once per run).
 std::unique_ptr<IMidiSource> CreateMidiSource(const std::vector<uint8_t>& midi);

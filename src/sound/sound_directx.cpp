@@ -62,6 +62,7 @@ struct System {
   Stream media;
   std::string mediaFile;
   std::map<int, Stream> streams;
+  std::vector<int> midiLive;  // samples whose MIDI synthesiser exists, oldest start first
   int nextStream = 1;
   int64_t rendered = 0;
   int generation = 0;
@@ -152,6 +153,7 @@ void StopSoundSystem() {
   if (s.out) s.out->Stop();
   s.samples.clear();
   s.streams.clear();
+  s.midiLive.clear();
   s.media = Stream();
   s.mediaFile.clear();
   s.out = nullptr;
@@ -215,6 +217,7 @@ void FreeSample(int index) {
   Sample* smp = Get(index);
   if (!smp) return;
   Stop(index);
+  std::erase(Sys().midiLive, index);
   plat::AudioLock lock(Sys().out);
   *smp = Sample();
 }
@@ -254,6 +257,21 @@ void Play(int index, bool loop) {
     // A media length of 0 would restart the file endlessly: such a file plays once.
     s.media.loop = loop && s.media.end > 0;
     return;
+  }
+  if (plat::IMidiSource* midi = smp->channel->Midi()) {
+    // Synthesisers are made outside the audio lock (loading the soundfont is slow); at most kMaxMidiSynths live,
+    // the one started longest ago gives its synthesiser up.
+    std::erase(s.midiLive, index);
+    if (!midi->Prepared() && !midi->Prepare()) return;
+    s.midiLive.push_back(index);
+    while (static_cast<int>(s.midiLive.size()) > kMaxMidiSynths) {
+      const int oldest = s.midiLive.front();
+      s.midiLive.erase(s.midiLive.begin());
+      if (MixerChannel* ch = Channel(oldest); ch && ch->Midi()) {
+        plat::AudioLock lock(s.out);
+        ch->Midi()->Release();
+      }
+    }
   }
   plat::AudioLock lock(s.out);
   if (smp->kind == kKindBackground) {

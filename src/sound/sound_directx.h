@@ -19,6 +19,7 @@ namespace kv::snd {
 
 inline constexpr int kKindNormal = 0, kKindBackground = 1, kKind3D = 2, kKindMultimedia = 3;
 inline constexpr int kMaxMediaFileName = 127;
+inline constexpr int kMaxMidiSynths = 4;  // MIDI songs with a live synthesiser at once
 inline constexpr const char* kMsgMediaNameTooLong = "Music file name too long for player.";
 
 // Starts the system on the output (not owned; nullptr renders nothing but keeps every state); any previous system

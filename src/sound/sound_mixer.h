@@ -49,6 +49,7 @@ class MixerChannel {
   void SetMidi(std::unique_ptr<plat::IMidiSource> midi) { midi_ = std::move(midi); }
   bool HasSource() const { return pcm_ || midi_; }
   bool IsMidi() const { return midi_ != nullptr; }
+  plat::IMidiSource* Midi() { return midi_.get(); }
   const plat::PcmBuffer* Pcm() const { return pcm_.get(); }
 
   // Starts another playing of the source (a MIDI song restarts); loop repeats it until stopped.

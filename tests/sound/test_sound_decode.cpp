@@ -82,3 +82,26 @@ TEST(SoundDecode, MidiRendersAndEndsAtItsTempo) {
 }
 
 }  // namespace
+
+namespace {
+
+// MIDI samples make their synthesiser when first played; a fifth song playing at once takes the synthesiser of
+// the one started first, which stops.
+TEST(SoundDecode, AtMostFourMidiSynthesisersLive) {
+  if (!MidiOrSkip()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  FreshSystem();
+  std::vector<int> songs;
+  for (int i = 0; i < 5; ++i) songs.push_back(snd::SampleFromMemory(TinyMidi(), snd::kKindNormal));
+  for (int s : songs) {
+    ASSERT_GE(s, 0);
+    snd::Play(s, true);
+  }
+  EXPECT_FALSE(snd::IsPlaying(songs[0]));
+  for (int i = 1; i < 5; ++i) EXPECT_TRUE(snd::IsPlaying(songs[i])) << i;
+  EXPECT_GT(Rms(Mix(4410), 0), 0.001);
+  snd::Play(songs[0], false);  // comes back, taking the synthesiser of song 1
+  EXPECT_TRUE(snd::IsPlaying(songs[0]));
+  EXPECT_FALSE(snd::IsPlaying(songs[1]));
+}
+
+}  // namespace
