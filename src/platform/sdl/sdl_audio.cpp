@@ -12,11 +12,13 @@ class SdlAudioOut final : public IAudioOut {
  public:
   ~SdlAudioOut() override {
     if (device_) SDL_CloseAudioDevice(device_);
-    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (initialised_) SDL_AudioQuit();
   }
 
   bool Open(std::string& failure) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    // The audio driver alone: the subsystem would also start and later stop SDL's event loop, which the window
+    // owns.
+    if (SDL_AudioInit(nullptr) != 0) {
       failure = SDL_GetError();
       return false;
     }
