@@ -210,28 +210,41 @@ class Reverb final : public Effect {
     Configure();
   }
   void Process(float* s, int frames) override {
-    for (int i = 0; i < frames; ++i)
-      for (int c = 0; c < 2; ++c) {
-        const float x = s[2 * i + c];
-        const float in = x * inGain_ * 0.03f;
-        float out = 0;
-        for (int k = 0; k < kCombs; ++k) {
-          Comb& cb = combs_[c][k];
-          const float y = cb.buf[cb.pos];
-          cb.filter = y * (1 - damp_) + cb.filter * damp_;
-          cb.buf[cb.pos] = in + cb.filter * cb.feedback;
-          if (++cb.pos >= cb.buf.size()) cb.pos = 0;
-          out += y;
+    // Filter by filter over the whole block (each filter's state runs on its own), one channel at a time.
+    in_.resize(static_cast<size_t>(frames));
+    out_.resize(static_cast<size_t>(frames));
+    for (int c = 0; c < 2; ++c) {
+      for (int i = 0; i < frames; ++i) in_[i] = s[2 * i + c] * inGain_ * 0.03f;
+      std::fill(out_.begin(), out_.end(), 0.0f);
+      for (Comb& cb : combs_[c]) {
+        float* buf = cb.buf.data();
+        const size_t size = cb.buf.size();
+        size_t pos = cb.pos;
+        float filter = cb.filter;
+        for (int i = 0; i < frames; ++i) {
+          const float y = buf[pos];
+          filter = y * (1 - damp_) + filter * damp_;
+          buf[pos] = in_[i] + filter * cb.feedback;
+          if (++pos >= size) pos = 0;
+          out_[i] += y;
         }
-        for (int k = 0; k < kAllpasses; ++k) {
-          Allpass& ap = allpasses_[c][k];
-          const float b = ap.buf[ap.pos];
-          ap.buf[ap.pos] = out + b * 0.5f;
-          if (++ap.pos >= ap.buf.size()) ap.pos = 0;
-          out = b - out;
-        }
-        s[2 * i + c] = x + wet_ * out;
+        cb.pos = pos;
+        cb.filter = filter;
       }
+      for (Allpass& ap : allpasses_[c]) {
+        float* buf = ap.buf.data();
+        const size_t size = ap.buf.size();
+        size_t pos = ap.pos;
+        for (int i = 0; i < frames; ++i) {
+          const float b = buf[pos];
+          buf[pos] = out_[i] + b * 0.5f;
+          if (++pos >= size) pos = 0;
+          out_[i] = b - out_[i];
+        }
+        ap.pos = pos;
+      }
+      for (int i = 0; i < frames; ++i) s[2 * i + c] += wet_ * out_[i];
+    }
   }
   void Reset() override {
     for (auto& ch : combs_)
@@ -267,6 +280,7 @@ class Reverb final : public Effect {
   }
   std::array<std::array<Comb, kCombs>, 2> combs_;
   std::array<std::array<Allpass, kAllpasses>, 2> allpasses_;
+  std::vector<float> in_, out_;  // one channel of the block
   float inGain_ = 1, wet_ = 1, damp_ = 0;
 };
 
