@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "sound/sound_mixer.h"
 #include "sound_test_util.h"
@@ -286,6 +288,28 @@ TEST(SoundEffects, ModulatedDelaysAndReverbTail) {
   EXPECT_GT(early, 1e-4);
   EXPECT_LT(late, early / 10);  // 500 ms to fall by 60 dB
   EXPECT_FALSE(snd::IsPlaying(r));  // the tail rings on after the sound itself has ended
+}
+
+}  // namespace
+
+namespace {
+
+// The media player takes file names below 127 characters; a longer one shows its message and plays nothing.
+TEST(SoundSamples, MediaFileNamesTooLongForThePlayer) {
+  FreshSystem();
+  std::vector<std::string> messages;
+  snd::SetSoundMessageHook([&](const std::string& m) { messages.push_back(m); });
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / std::string(120, 'd');
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path file = dir / "tone.wav";
+  const std::vector<uint8_t> bytes = Wav16(Sine(440, 0.1, kRate, 0.2), 1, kRate);
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const int s = snd::SampleFromFile(file.string(), snd::kKindMultimedia);
+  snd::Play(s, false);
+  EXPECT_FALSE(snd::IsPlaying(s));
+  EXPECT_EQ(messages, std::vector<std::string>{"Music file name too long for player."});
+  snd::SetSoundMessageHook(nullptr);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
