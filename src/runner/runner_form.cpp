@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <cstdlib>
 #include <filesystem>
 
 #include "code/code_error.h"
@@ -13,10 +14,15 @@
 #include "functions/function_system.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
+#include "platform/cd_drive.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "runner/included_export.h"
+#include "sound/sound_directx.h"
+#include "sound/sound_main.h"
+#include "sound/sound_mci.h"
+#include "world/world_rooms.h"
 #include "world/builtin_globals.h"
 #include "world/run_main.h"
 
@@ -154,6 +160,7 @@ RunnerForm::~RunnerForm() {
   // Nothing may reach this run's game data or platform once they are gone.
   SetIncludedFilesForFunctions(nullptr);
   SetSystemForFunctions(nullptr);
+  ReleaseSound();
   DetachGame(game_);
 }
 
@@ -244,8 +251,12 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
        [this] { return CompileTimeLineActions(game_); }},
       {72, "Compiling object actions", "Failed to compile the actions in the objects.",
        [this] { return CompileObjectActions(game_); }},
-      {80, "Preparing sounds", "Failed to prepare the sounds.", done},
-      {90, "Preparing graphics", "", [this] { return PrepareGraphics(); }},
+      {80, "Preparing sounds", "Failed to prepare the sounds.", [this] { return PrepareSounds(); }},
+      {90, "Preparing graphics", "", [this] {
+         if (PrepareGraphics()) return true;
+         ReleaseSound();
+         return false;
+       }},
       {100, "Ready", "", [this] {
          CloseLoadingWindow();
          loading_.ReleaseImages();
@@ -282,6 +293,54 @@ bool RunnerForm::PrepareGraphics() {
   return true;
 }
 
+bool RunnerForm::PrepareSounds() {
+  // Headless runs and captures never open a device; a machine without one plays on, silently.
+  std::string mode = options_.audio;
+  if (mode.empty()) mode = platform_.System().Env("KV_AUDIO").value_or("");
+  const bool useDevice = !platform_.Headless() && options_.audioCapture.empty() && mode != "null";
+  std::string failure;
+  if (useDevice) {
+    audio_ = plat::CreateSdlAudioOut(failure);
+    if (!audio_) err_ << "kvrun: no audio device (" << failure << "); sound is mixed without output\n";
+  }
+  if (!audio_) {
+    failure.clear();
+    audio_ = plat::CreatePulledAudioOut(options_.audioCapture, failure);
+    if (!audio_) {
+      err_ << "kvrun: " << failure << "; sound is mixed without output\n";
+      audio_ = plat::CreatePulledAudioOut("", failure);
+    }
+  }
+  // No CD drive is used; KV_CD_TRACKS=ms,ms,... puts a disc with those track lengths in a stand-in drive.
+  if (const auto tracks = platform_.System().Env("KV_CD_TRACKS"); tracks && !tracks->empty()) {
+    std::vector<int64_t> lengths;
+    for (size_t at = 0; at <= tracks->size();) {
+      const size_t comma = std::min(tracks->find(',', at), tracks->size());
+      lengths.push_back(std::max<int64_t>(0, std::atoll(tracks->substr(at, comma - at).c_str())));
+      at = comma + 1;
+    }
+    cdDrive_ = std::make_unique<plat::FakeCdDrive>(std::move(lengths));
+  }
+  snd::SetCdDrive(cdDrive_.get());
+  snd::SetSoundMessageHook([this](const std::string& text) { Message(text); });
+  SetSoundTempDirectory(platform_.System().TempDir());
+  snd::StartSoundSystem(audio_.get());
+  snd::SetGlobalVolume(1);
+  kv::PrepareSounds(game_.resources.sounds);
+  return true;
+}
+
+void RunnerForm::AdvanceSound() {
+  if (!audio_ || audio_->IsDevice()) return;
+  // One step's worth of sound at the room speed, the fraction of a frame carried to the next step.
+  const CLiveRoom* room = CurrentRoom();
+  const int speed = room && room->props.speed > 0 ? room->props.speed : 30;
+  audioFrameCarry_ += static_cast<double>(snd::kMixRate) / speed;
+  const int frames = static_cast<int>(audioFrameCarry_);
+  audioFrameCarry_ -= frames;
+  snd::AdvanceAudio(frames);
+}
+
 void RunnerForm::RunGame() {
   if (options_.verbose) err_ << GameSummary(game_) << '\n';
   RunConfig config;
@@ -309,10 +368,11 @@ void RunnerForm::RunGame() {
   }
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
-  // Text written by the game reaches its file by the end of every step at the latest.
-  hooks.afterStep = [after = hooks.afterStep] {
+  // Text written by the game reaches its file by the end of every step at the latest; sound advances by a step.
+  hooks.afterStep = [this, after = std::move(hooks.afterStep)] {
     if (after) after();
     FlushOpenFiles();
+    AdvanceSound();
   };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
@@ -327,6 +387,19 @@ void RunnerForm::Shutdown() {
   RemoveAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
   SetIncludedFilesForFunctions(nullptr);
   SetSystemForFunctions(nullptr);
+  ReleaseSound();
+}
+
+void RunnerForm::ReleaseSound() {
+  // The samples go with the sound system; the sounds keep their data for a later start.
+  for (int i = 0; i < game_.resources.sounds.Count(); ++i)
+    if (CSound* s = game_.resources.sounds.Get(i)) s->FreeSample();
+  snd::MciReset();
+  snd::SetCdDrive(nullptr);
+  cdDrive_.reset();
+  snd::StopSoundSystem();
+  snd::SetSoundMessageHook(nullptr);
+  audio_.reset();
 }
 
 void RunnerForm::CloseLoadingWindow() {

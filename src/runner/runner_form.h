@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/audio_out.h"
+#include "platform/cd_drive.h"
 #include "platform/loading_display.h"
 #include "platform/platform.h"
 #include "runner/game_data.h"
@@ -99,6 +101,9 @@ class RunnerForm final : public LoadObserver {
   ReadResult ReadGame();
   bool PrepareGame();
   bool PrepareGraphics();
+  bool PrepareSounds();
+  void AdvanceSound();
+  void ReleaseSound();
   void RunGame();
   void Shutdown();
   void CloseLoadingWindow();
@@ -107,6 +112,9 @@ class RunnerForm final : public LoadObserver {
   plat::IPlatform& platform_;
   const RunnerOptions& options_;
   std::unique_ptr<RunnerDisplay> display_;
+  std::unique_ptr<plat::IAudioOut> audio_;
+  std::unique_ptr<plat::ICdDrive> cdDrive_;
+  double audioFrameCarry_ = 0;  // fraction of a frame left over from the last step
   std::ostream& out_;
   std::ostream& err_;
   std::string gamePath_;

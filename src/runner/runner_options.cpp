@@ -37,6 +37,10 @@ std::string RunnerUsage() {
          "  --input FILE           scripted input events, one per line\n"
          "  --screenshot STEP:FILE save the screen after step STEP to FILE (may be repeated)\n"
          "  --answers FILE         scripted dialog answers, one per line: <kind> <answer>\n"
+         "  --audio device|null    play sound on the audio device, or mix it without one (default: the\n"
+         "                         device, or KV_AUDIO; --headless never opens a device)\n"
+         "  --audio-capture FILE   write the mixed sound to FILE as a 32-bit float stereo 44.1 kHz WAV (the\n"
+         "                         mix advances one step's worth of sound per step; no device is opened)\n"
          "  --verbose              print loading progress and diagnostics to stderr\n"
          "  --registry PATH        keep registry values in PATH (\":memory:\": only for this run)\n"
          "  --secure-mode 0|1      turn secure mode off or on, whatever the stored setting says\n"
@@ -132,6 +136,18 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       const auto text = value();
       if (!text || (*text != "0" && *text != "1")) return fail("--secure-mode needs 0 or 1");
       o.secureMode = *text == "1";
+      continue;
+    }
+    if (name == "--audio") {
+      const auto text = value();
+      if (!text || (*text != "device" && *text != "null")) return fail("--audio needs 'device' or 'null'");
+      o.audio = *text;
+      continue;
+    }
+    if (name == "--audio-capture") {
+      const auto text = value();
+      if (!text || text->empty()) return fail("--audio-capture needs a file name");
+      o.audioCapture = *text;
       continue;
     }
     if (name == "--screenshot") {

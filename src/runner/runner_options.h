@@ -26,6 +26,8 @@ struct RunnerOptions {
   bool verbose = false;                   // loading progress and diagnostics on stderr
   std::string registry;                   // settings store file (":memory:" for a private one); empty: default
   std::optional<bool> secureMode;         // overrides the stored secure-mode setting
+  std::string audio;                      // "device", "null" or empty (KV_AUDIO, else device unless headless)
+  std::string audioCapture;               // WAV file the mixed sound is written to
   std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
 };
 

@@ -9,6 +9,7 @@
 #include "code/variable_builtin.h"
 #include "debugger/debug_messages.h"
 #include "resources/function_resource.h"
+#include "sound/function_sound.h"
 #include "functions/function_date.h"
 #include "functions/function_display.h"
 #include "functions/function_file.h"
@@ -55,6 +56,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterMotionFunctions();
   RegisterPathFunctions();
   RegisterParticleFunctions();
+  RegisterSoundFunctions();
 }
 
 void WireLanguage() {

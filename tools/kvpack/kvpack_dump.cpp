@@ -104,7 +104,14 @@ std::string DumpGame(const GameData& g) {
   for (const CExtensionPackage& p : res.extensions)
     o << "  " << Text(p.name) << "  " << p.files.size() << " files\n";
   auto none = [](const auto&) { return std::string(); };
-  Table(o, "sounds", res.sounds, none);
+  Table(o, "sounds", res.sounds, [](const CSound& s) {
+    std::ostringstream d;
+    static const char* const kinds[] = {"normal", "background", "3d", "multimedia"};
+    d << (s.kind >= 0 && s.kind <= 3 ? kinds[s.kind] : std::to_string(s.kind).c_str()) << ", "
+      << Text(s.fileName) << " (" << (s.data ? s.data->size() : 0) << " bytes), volume " << s.volume << ", pan "
+      << s.pan << ", effects " << s.effects << ", preload " << (s.preload ? "true" : "false");
+    return d.str();
+  });
   Table(o, "sprites", res.sprites, [](const CSprite& s) { return std::to_string(s.FrameCount()) + " frames"; });
   Table(o, "backgrounds", res.backgrounds, [](const CBackground& b) {
     return std::to_string(b.width) + "x" + std::to_string(b.height);

@@ -159,7 +159,8 @@ class Packer {
       else if (sec.kind == "sprite") declare(res().sprites, std::make_unique<CSprite>());
       else if (sec.kind == "background") declare(res().backgrounds, std::make_unique<CBackground>());
       else if (sec.kind == "path") declare(res().paths, std::make_unique<CPath>());
-      // Later resource kinds (sound, font) are declared here too.
+      else if (sec.kind == "sound") declare(res().sounds, std::make_unique<CSound>());
+      // Later resource kinds (font) are declared here too.
     }
   }
 
@@ -196,6 +197,7 @@ class Packer {
     if (sec.kind == "background")
       return FillBackground(m_, sec, dir_, *res().backgrounds.Get(res().backgrounds.Find(ToGame(sec.name))));
     if (sec.kind == "path") return FillPath(sec);
+    if (sec.kind == "sound") return FillSound(sec);
     m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
   }
 
@@ -405,6 +407,62 @@ class Packer {
         path->points.push_back(pt);
       } else Unknown(sec, e);
     }
+  }
+
+  void FillSound(const ManifestSection& sec) {
+    CSound* sound = res().sounds.Get(res().sounds.Find(ToGame(sec.name)));
+    sound->kind = 0;
+    sound->preload = true;
+    bool hasFile = false, hasKind = false;
+    for (const ManifestEntry& e : sec.entries) {
+      if (e.key == "file") {
+        std::string bytes = ReadFile(e, e.value);
+        const size_t slash = e.value.find_last_of('/');
+        sound->fileName = ToGame(slash == std::string::npos ? e.value : e.value.substr(slash + 1));
+        const size_t dot = sound->fileName.find_last_of('.');
+        sound->extension = dot == std::string::npos ? "" : sound->fileName.substr(dot);
+        sound->data = std::vector<uint8_t>(bytes.begin(), bytes.end());
+        hasFile = true;
+      } else if (e.key == "kind") {
+        static const NamedNumber kinds[] = {{"normal", 0}, {"background", 1}, {"3d", 2}, {"multimedia", 3}};
+        std::optional<int> k = Lookup(kinds, e.value);
+        if (!k) k = TryParseInt(e.value);
+        if (!k || *k < 0 || *k > 3) m_.Fail(e.line, "sound kind is normal, background, 3d or multimedia");
+        sound->kind = *k;
+        hasKind = true;
+      } else if (e.key == "volume") {
+        sound->volume = ParseReal(e, e.value);
+        if (sound->volume < 0 || sound->volume > 1) m_.Fail(e.line, "sound volume is 0 … 1");
+      } else if (e.key == "pan") {
+        sound->pan = ParseReal(e, e.value);
+        if (sound->pan < -1 || sound->pan > 1) m_.Fail(e.line, "sound pan is -1 … 1");
+      } else if (e.key == "effects") {
+        sound->effects = ParseEffects(e);
+      } else if (e.key == "preload") {
+        sound->preload = ParseBool(m_, e);
+      } else Unknown(sec, e);
+    }
+    if (!hasFile) m_.Fail(sec.line, "[sound " + sec.name + "] needs 'file = FILE'");
+    // A MIDI song is background music unless told otherwise.
+    if (!hasKind && (sound->extension == ".mid" || sound->extension == ".midi")) sound->kind = 1;
+  }
+
+  // "effects = echo reverb" (names) or a bit set number.
+  int ParseEffects(const ManifestEntry& e) {
+    if (auto n = TryParseInt(e.value)) {
+      if (*n < 0 || *n > 511) m_.Fail(e.line, "sound effects are 0 … 511");
+      return *n;
+    }
+    static const NamedNumber names[] = {{"chorus", 1},     {"echo", 2},        {"flanger", 4},
+                                        {"gargle", 8},     {"reverb", 16},     {"compressor", 32},
+                                        {"equalizer", 64}, {"distortion", 128}, {"environmental_reverb", 256}};
+    int bits = 0;
+    for (const std::string& w : SplitWords(e.value)) {
+      auto bit = Lookup(names, w);
+      if (!bit) m_.Fail(e.line, "unknown sound effect '" + w + "'");
+      bits |= *bit;
+    }
+    return bits;
   }
 
   void FillRoomOrder(const ManifestSection& sec) {
