@@ -10,6 +10,7 @@
 #include "functions/function_file.h"
 #include "functions/function_system.h"
 #include "world/run_main.h"
+#include "runner/runner_wiring.h"
 
 namespace kv {
 namespace {

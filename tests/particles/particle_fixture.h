@@ -10,6 +10,7 @@
 #include "particles/particle_effects.h"
 #include "particles/particle_system.h"
 #include "particles/particle_type.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::test {
 

@@ -6,6 +6,7 @@
 #include "graphics/sprite_main.h"
 #include "particles/particle_draw.h"
 #include "particles/particle_fixture.h"
+#include "runner/runner_wiring.h"
 
 namespace kv::test {
 namespace {

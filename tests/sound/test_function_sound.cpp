@@ -12,6 +12,7 @@
 #include "sound/sound_main.h"
 #include "sound_test_util.h"
 #include "world/world_state.h"
+#include "runner/runner_wiring.h"
 
 namespace {
 
