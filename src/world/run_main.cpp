@@ -40,19 +40,10 @@ LoopContext g_ctx;
 std::string g_loadFile;  // the saved game asked for by game_load
 
 bool StartGame() {
-  GameState& g = Game();
   GameResources& res = *g_ctx.res;
-  SetWorldResources(&res);
-  BuildDispatchLists();
-  ResetGlobalVariables();
-  g.score = 0;
-  g.lives = -1;
-  g.cursorSprite = -1;
-  g.cursorFrame = 0;
-  g.transitionKind = 0;
+  StartWorld(res);
   GameRandom::Randomize();  // keeps the forced seed of --seed
   if (!RunLibraryInitCode(res.libraryInitCode)) return false;
-  StartRooms(res);
   if (res.roomOrder.empty()) return false;
   EnterRoom(res.roomOrder.front(), true);
   return true;

@@ -1,12 +1,36 @@
 #include "world/world_state.h"
 
+#include "code/code_variable.h"
 #include "world/event_cache.h"
+#include "world/event_dispatch.h"
+#include "world/run_main.h"
+#include "world/world_rooms.h"
 
 namespace kv {
 
 void SetWorldResources(GameResources* resources) {
   world_detail::g_resources = resources;
   InvalidateEventCache();
+}
+
+void StartWorld(GameResources& res) {
+  SetWorldResources(&res);
+  BuildDispatchLists();
+  ResetGlobalVariables();
+  GameState& g = Game();
+  g.score = 0;
+  g.lives = -1;
+  g.cursorSprite = -1;
+  g.cursorFrame = 0;
+  g.transitionKind = 0;
+  SetPendingRoomChange(kNoRoomChange);
+  StartRooms(res);
+}
+
+void StopWorld() {
+  FreeRooms();
+  SetWorldResources(nullptr);
+  SetPendingRoomChange(kNoRoomChange);
 }
 
 }  // namespace kv

@@ -354,22 +354,23 @@ TEST_F(DisplayModes, FullScreenUsesTheRequestedModeAndGivesTheDesktopBack) {
   Write("game.kvp",
         "[object obj_m]\nevent create = create.kvs\nevent step = step.kvs\n"
         "[room rm]\nwidth = 320\nheight = 240\nspeed = 30\ninstance obj_m 0 0\n");
-  // Windowed, the request waits; each phase names itself in the caption once it is in place.
+  // Windowed, the request waits; each phase names itself in the caption once it is in place and lasts two
+  // seconds, so the watcher sees every phase even on a busy machine.
   Write("create.kvs",
         "n = 0; show_debug_message(string(display_set_size(800, 600)) + ' ' + string(display_get_width()) + ' ' +"
         "  string(display_test_all(1024, 768, 0, 32)) + ' ' + string(display_test_all(1000, 700, 0, 0)));"
         "room_caption = 'windowed';");
   Write("step.kvs",
         "n += 1;"
-        "if (n == 20) { window_set_fullscreen(true); room_caption = 'full 800';"
+        "if (n == 60) { window_set_fullscreen(true); room_caption = 'full 800';"
         "  show_debug_message(string(display_get_width()) + ' ' + string(window_get_width())); }"
-        "if (n == 40) { window_set_fullscreen(false); room_caption = 'windowed again'; }"
-        "if (n == 60) { window_set_fullscreen(true); display_set_size(640, 480); room_caption = 'full 640';"
+        "if (n == 120) { window_set_fullscreen(false); room_caption = 'windowed again'; }"
+        "if (n == 180) { window_set_fullscreen(true); display_set_size(640, 480); room_caption = 'full 640';"
         "  show_debug_message(string(display_get_height()) + ' ' + string(display_get_colordepth())); }"
-        "if (n == 80) { display_reset(); room_caption = 'reset';"
+        "if (n == 240) { display_reset(); room_caption = 'reset';"
         "  show_debug_message(string(display_get_width())); }"
-        "if (n == 100) { display_set_size(1024, 768); room_caption = 'full 1024'; }"
-        "if (n == 120) game_end();");  // still in 1024 × 768: the exit gives the desktop back
+        "if (n == 300) { display_set_size(1024, 768); room_caption = 'full 1024'; }"
+        "if (n == 360) game_end();");  // still in 1024 × 768: the exit gives the desktop back
   const std::string game = Pack();
   Result r = Watch(game, {"windowed", "full 800", "windowed again", "full 640", "reset", "full 1024"});
   EXPECT_EQ(r.out,

@@ -108,10 +108,8 @@ class WorldTest : public ::testing::Test {
     InitRoomIds(res);
   }
   void TearDown() override {
-    FreeRooms();
-    SetWorldResources(nullptr);
+    StopWorld();
     SetErrorHooks({});
-    SetPendingRoomChange(kNoRoomChange);
   }
 
   int AddObject(const std::string& name, int parent = -1) {
