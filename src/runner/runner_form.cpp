@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "code/code_error.h"
+#include "functions/function_dialogs.h"
 #include "functions/function_file.h"
 #include "functions/function_ini.h"
 #include "functions/function_registry.h"
@@ -358,6 +359,8 @@ void RunnerForm::RunGame() {
     return platform_.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(windowHooks);
+  SetDialogsForFunctions(&platform_.Dialogs());
+  SetGameInformationForFunctions(&game_.resources.gameInfo);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   SetSystemForFunctions(&platform_.System());
   SetIncludedFilesForFunctions(&game_.resources.includedFiles);
@@ -376,6 +379,8 @@ void RunnerForm::RunGame() {
   };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
+  SetDialogsForFunctions(nullptr);
+  SetGameInformationForFunctions(nullptr);
 }
 
 void RunnerForm::Shutdown() {
