@@ -290,15 +290,8 @@ void RegisterSplashFunctions() {
     SplashOfFile(Str(a, 0), kTextMissing);
   });
 
-  Reg("show_info", 0, KV_FN {
-    KV_UNUSED_ARGS;
-    const CGameInfo* info = InfoPtr();
-    if (info && DialogsPtr()) {
-      const std::string text = ui::RichTextToPlain(info->text);
-      DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
-    }
-    input::ClearInput();
-  });
+  Reg("show_info", 0, KV_FN { KV_UNUSED_ARGS; ShowGameInformation(); });
+  Reg("action_show_info", 0, KV_FN { KV_UNUSED_ARGS; ShowGameInformation(); });
   Reg("load_info", 1, KV_FN {
     KV_UNUSED_ARGS;
     const auto host = plat::ResolveGamePath(Str(a, 0));
@@ -474,6 +467,15 @@ bool ParseDialogInteger(const std::string& text, int& out) {
   if (value > 2147483647LL || value < -2147483648LL) return false;
   out = static_cast<int>(value);
   return true;
+}
+
+void ShowGameInformation() {
+  const CGameInfo* info = InfoPtr();
+  if (info && DialogsPtr()) {
+    const std::string text = ui::RichTextToPlain(info->text);
+    DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+  }
+  input::ClearInput();
 }
 
 void SetDialogsForFunctions(plat::IDialogs* dialogs) { DialogsPtr() = dialogs; }

@@ -18,6 +18,9 @@ void RegisterDialogFunctions();
 void SetDialogsForFunctions(plat::IDialogs* dialogs);
 void SetGameInformationForFunctions(CGameInfo* info);
 
+// Shows the game information (show_info, and F1 when the settings allow it).
+void ShowGameInformation();
+
 // The text as an integer the way get_integer reads it: optional spaces, sign and decimal digits in the 32-bit
 // range, nothing after; false for anything else.
 bool ParseDialogInteger(const std::string& text, int& out);

@@ -371,6 +371,10 @@ void RunnerForm::RunGame() {
   }
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
+  hooks.functionKey = [keys = std::move(hooks.functionKey)](int key) {
+    if (key == 112) return ShowGameInformation();  // F1
+    if (keys) keys(key);
+  };
   // Text written by the game reaches its file by the end of every step at the latest; sound advances by a step.
   hooks.afterStep = [this, after = std::move(hooks.afterStep)] {
     if (after) after();
