@@ -16,6 +16,40 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
   return out;
 }
 
+MessageFormResult IDialogs::MessageForm(const MessageFormRequest& request) {
+  MessageFormResult result;
+  result.inputText = request.inputText;
+  int first = 0, last = 0, count = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (request.buttons[i].empty()) continue;
+    if (!first) first = i + 1;
+    last = i + 1;
+    ++count;
+  }
+  if (count <= 1) {
+    MessageBox(request.caption, request.text, MessageButtons::Ok, MessageResult::Ok);
+    result.button = first ? first : 1;
+    return result;
+  }
+  const MessageResult answer =
+      MessageBox(request.caption, request.text, MessageButtons::YesNo,
+                 request.defaultButton == last ? MessageResult::No : MessageResult::Yes);
+  result.button = answer == MessageResult::Yes ? first : answer == MessageResult::No ? last : 0;
+  return result;
+}
+
+std::string WithoutAmpersands(std::string_view caption) {
+  std::string out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 < caption.size() && caption[i + 1] == '&') out += '&', ++i;
+      continue;
+    }
+    out += caption[i];
+  }
+  return out;
+}
+
 std::vector<std::string> MenuItems(std::string_view text) {
   std::vector<std::string> items;
   size_t start = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // Modal dialogs of the runner. Texts are CP-1252 byte strings; backends convert at their boundary.
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,30 @@ struct FileDialogResult {
   std::string path;
 };
 
+// The game's message box: a text, up to three buttons (an empty caption hides the button) and an optional input
+// line. Answers: the chosen button (1, 2, 3; 0 for Escape) and the text of the input line.
+struct MessageFormRequest {
+  std::string caption;                 // the window's caption, "" for none
+  std::string text;                    // lines end with CR
+  std::array<std::string, 3> buttons;  // "&" marks the shortcut
+  bool input = false;
+  std::string inputText;               // the input line's initial text
+  std::string answerKind = "message";  // which scripted answer serves it ("string", "integer", "score", ...)
+  int defaultButton = 1;               // the answer when nobody can be asked (Enter)
+};
+struct MessageFormResult {
+  int button = 0;
+  std::string inputText;
+};
+
+// The high-score table as its window shows it; newRank (1 … 10, 0 for none) is the row the player names.
+struct ScoreFormRequest {
+  std::string caption;
+  std::string escapeText;
+  std::vector<std::pair<std::string, int>> rows;  // name, score
+  int newRank = 0;
+};
+
 class IDialogs {
  public:
   virtual ~IDialogs() = default;
@@ -39,6 +65,18 @@ class IDialogs {
   // A pop-up menu of the items at a desktop position: the number of the chosen item, −1 when none was chosen
   // (also the answer when nobody can be asked).
   virtual int PopupMenu(int /*x*/, int /*y*/, const std::vector<std::string>& /*items*/) { return -1; }
+
+  // The message box. The default maps it onto MessageBox: one visible button is an OK box, more ask Yes (the
+  // first visible button) or No (the last).
+  virtual MessageFormResult MessageForm(const MessageFormRequest& request);
+  // The colour chooser starting at `start` (0x00BBGGRR): the chosen colour, nullopt when cancelled or nobody can
+  // be asked.
+  virtual std::optional<int> ColourDialog(int /*start*/) { return std::nullopt; }
+  // The directory chooser starting at `start`; Unavailable by default.
+  virtual FileDialogResult DirectoryDialog(std::string_view /*title*/, std::string_view /*start*/) { return {}; }
+  // Shows the score table; the name the player typed for the new row ("" when none was typed or there is no new
+  // row).
+  virtual std::string ScoreForm(const ScoreFormRequest& /*request*/) { return {}; }
 
   // The error window drawn inside the game window, for when no separate dialog can be shown: set by the runner
   // while its game window exists (true means abort, as for ErrorWindow).
@@ -58,6 +96,9 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter);
 
 // The items of a menu text: the pieces between "|", without the "-" separators (so the numbers count items only).
 std::vector<std::string> MenuItems(std::string_view text);
+
+// A caption without its "&" marks ("&&" stays a single "&").
+std::string WithoutAmpersands(std::string_view caption);
 
 // Game texts end lines with CR LF or CR; the system's text output wants LF.
 std::string UnixLineEnds(std::string_view text);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "code/code_error.h"
+#include "functions/function_dialogs.h"
 #include "functions/function_file.h"
 #include "functions/function_ini.h"
 #include "functions/function_registry.h"
@@ -358,6 +359,8 @@ void RunnerForm::RunGame() {
     return platform_.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(windowHooks);
+  SetDialogsForFunctions(&platform_.Dialogs());
+  SetGameInformationForFunctions(&game_.resources.gameInfo);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   SetSystemForFunctions(&platform_.System());
   SetIncludedFilesForFunctions(&game_.resources.includedFiles);
@@ -368,6 +371,10 @@ void RunnerForm::RunGame() {
   }
   RunHooks hooks;
   if (display_) display_->InstallHooks(hooks);
+  hooks.functionKey = [keys = std::move(hooks.functionKey)](int key) {
+    if (key == 112) return ShowGameInformation();  // F1
+    if (keys) keys(key);
+  };
   // Text written by the game reaches its file by the end of every step at the latest; sound advances by a step.
   hooks.afterStep = [this, after = std::move(hooks.afterStep)] {
     if (after) after();
@@ -376,6 +383,8 @@ void RunnerForm::RunGame() {
   };
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   SetWindowFunctionHooks({});
+  SetDialogsForFunctions(nullptr);
+  SetGameInformationForFunctions(nullptr);
 }
 
 void RunnerForm::Shutdown() {

@@ -22,6 +22,7 @@
 #include "functions/function_transition.h"
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
+#include "functions/function_dialogs.h"
 #include "motion/function_motion.h"
 #include "particles/function_particles.h"
 #include "structures/function_data_structures.h"
@@ -57,6 +58,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterPathFunctions();
   RegisterParticleFunctions();
   RegisterSoundFunctions();
+  RegisterDialogFunctions();
 }
 
 void WireLanguage() {

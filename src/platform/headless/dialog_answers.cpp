@@ -16,7 +16,7 @@ struct KindRule {
   ValueRule rule;
 };
 
-constexpr std::array<KindRule, 11> kKinds = {{{"message", ValueRule::Integer},
+constexpr std::array<KindRule, 12> kKinds = {{{"message", ValueRule::Integer},
                                               {"question", ValueRule::YesNo},
                                               {"string", ValueRule::Text},
                                               {"integer", ValueRule::Integer},
@@ -26,6 +26,7 @@ constexpr std::array<KindRule, 11> kKinds = {{{"message", ValueRule::Integer},
                                               {"colour", ValueRule::Integer},
                                               {"error", ValueRule::IgnoreAbort},
                                               {"score", ValueRule::Text},
+                                              {"directory", ValueRule::Text},
                                               {"any", ValueRule::Anything}}};
 
 std::string_view Trim(std::string_view s) {

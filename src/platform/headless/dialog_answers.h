@@ -2,7 +2,7 @@
 // Scripted answers for dialogs in headless runs (`--answers FILE`): one answer per line, `<kind> <answer>`, used in
 // order. Blank lines and lines starting with '#' are ignored. The answer is a bare word or a double-quoted string
 // with \" and \\ escapes. Kinds: message N, question yes|no, string "text", integer N, menu N, open "path",
-// save "path" (an empty path cancels), colour N, error ignore|abort, score "name", and any <answer>, which
+// save "path" (an empty path cancels), colour N, directory "path", error ignore|abort, score "name", and any <answer>, which
 // answers whatever dialog comes next.
 #include <cstddef>
 #include <deque>

@@ -18,6 +18,10 @@ class ScriptedDialogs final : public IDialogs {
   FileDialogResult FileDialog(const FileDialogRequest& request) override;
   bool ErrorWindow(std::string_view message, bool allowIgnore) override;
   int PopupMenu(int x, int y, const std::vector<std::string>& items) override;
+  MessageFormResult MessageForm(const MessageFormRequest& request) override;
+  std::optional<int> ColourDialog(int start) override;
+  FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
+  std::string ScoreForm(const ScoreFormRequest& request) override;
 
   const AnswerQueue& Answers() const { return answers_; }
 

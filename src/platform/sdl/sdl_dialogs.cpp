@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -115,6 +116,107 @@ FileDialogResult SdlDialogs::FileDialog(const FileDialogRequest& request) {
   result.status = path.empty() ? FileDialogResult::Status::Cancelled : FileDialogResult::Status::Chosen;
   result.path = path;
   return result;
+}
+
+namespace {
+
+// zenity's output without its line end; nullopt when it could not run or was cancelled.
+std::optional<std::string> Zenity(const std::vector<std::string>& args) {
+  const auto run = RunAndCapture(args);
+  if (!run || run->exitCode != 0) return std::nullopt;
+  std::string out = run->output;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+MessageFormResult SdlDialogs::MessageForm(const MessageFormRequest& request) {
+  const std::string caption = Cp1252ToUtf8(request.caption.empty() ? std::string("Message") : request.caption);
+  const std::string text = UnixLineEnds(Cp1252ToUtf8(request.text));
+  if (hasDisplay_ && request.input && FindOnPath("zenity")) {
+    MessageFormResult result;
+    const auto typed = Zenity({"zenity", "--entry", "--title=" + caption, "--text=" + text,
+                               "--entry-text=" + Cp1252ToUtf8(request.inputText)});
+    // Escape keeps the input line's text, as the box does.
+    result.button = typed ? 1 : 0;
+    result.inputText = typed ? Utf8ToCp1252(*typed) : request.inputText;
+    return result;
+  }
+  if (hasDisplay_ && !request.input) {
+    std::vector<std::string> captions;
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    captions.reserve(3);
+    for (int i = 0; i < 3; ++i)
+      if (!request.buttons[i].empty()) captions.push_back(Cp1252ToUtf8(WithoutAmpersands(request.buttons[i])));
+    size_t k = 0;
+    for (int i = 0; i < 3; ++i) {
+      if (request.buttons[i].empty()) continue;
+      Uint32 flags = buttons.empty() ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
+      buttons.push_back({flags, i + 1, captions[k++].c_str()});
+    }
+    const SDL_MessageBoxData box = {SDL_MESSAGEBOX_INFORMATION, nullptr, caption.c_str(), text.c_str(),
+                                    static_cast<int>(buttons.size()), buttons.data(), nullptr};
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) == 0) {
+      MessageFormResult result;
+      result.button = pressed < 0 ? 0 : pressed;
+      return result;
+    }
+    hasDisplay_ = false;
+  }
+  return fallback_.MessageForm(request);
+}
+
+std::optional<int> SdlDialogs::ColourDialog(int start) {
+  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.ColourDialog(start);
+  char initial[32];
+  std::snprintf(initial, sizeof initial, "rgb(%d,%d,%d)", start & 255, (start >> 8) & 255, (start >> 16) & 255);
+  const auto chosen = Zenity({"zenity", "--color-selection", std::string("--color=") + initial});
+  if (!chosen) return std::nullopt;
+  int r = 0, g = 0, b = 0;
+  if (std::sscanf(chosen->c_str(), "rgb(%d,%d,%d)", &r, &g, &b) != 3 &&
+      std::sscanf(chosen->c_str(), "rgba(%d,%d,%d", &r, &g, &b) != 3) {
+    unsigned hex = 0;
+    if (std::sscanf(chosen->c_str(), "#%6x", &hex) != 1) return std::nullopt;
+    r = (hex >> 16) & 255, g = (hex >> 8) & 255, b = hex & 255;
+  }
+  return (r & 255) | (g & 255) << 8 | (b & 255) << 16;
+}
+
+FileDialogResult SdlDialogs::DirectoryDialog(std::string_view title, std::string_view start) {
+  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.DirectoryDialog(title, start);
+  std::vector<std::string> args = {"zenity", "--file-selection", "--directory"};
+  if (!title.empty()) args.push_back("--title=" + Cp1252ToUtf8(title));
+  if (!start.empty()) args.push_back("--filename=" + std::string(start) + "/");
+  const auto run = RunAndCapture(args);
+  FileDialogResult result;
+  if (!run) return result;
+  std::string path = run->output;
+  while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+  result.status = run->exitCode == 0 && !path.empty() ? FileDialogResult::Status::Chosen
+                                                      : FileDialogResult::Status::Cancelled;
+  if (result.status == FileDialogResult::Status::Chosen) result.path = path;
+  return result;
+}
+
+std::string SdlDialogs::ScoreForm(const ScoreFormRequest& request) {
+  if (!hasDisplay_) return fallback_.ScoreForm(request);
+  std::string table;
+  for (size_t i = 0; i < request.rows.size(); ++i) {
+    const bool isNew = static_cast<int>(i) + 1 == request.newRank;
+    table += std::to_string(i + 1) + ". " + (isNew ? std::string("...") : Cp1252ToUtf8(request.rows[i].first)) +
+             "    " + std::to_string(request.rows[i].second) + "\n";
+  }
+  const std::string caption = Cp1252ToUtf8(request.caption);
+  if (request.newRank > 0 && FindOnPath("zenity")) {
+    const auto typed = Zenity({"zenity", "--entry", "--title=" + caption, "--text=" + table});
+    return typed ? Utf8ToCp1252(*typed) : std::string();
+  }
+  table += "\n" + Cp1252ToUtf8(request.escapeText);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), table.c_str(), nullptr) != 0)
+    return fallback_.ScoreForm(request);
+  return {};
 }
 
 }  // namespace kv::plat

@@ -16,6 +16,11 @@ class SdlDialogs final : public IDialogs {
   bool ErrorWindow(std::string_view message, bool allowIgnore) override;
   // A box with one button per item; closing it chooses none.
   int PopupMenu(int x, int y, const std::vector<std::string>& items) override;
+  // Buttons through an SDL message box; an input line through zenity's entry box.
+  MessageFormResult MessageForm(const MessageFormRequest& request) override;
+  std::optional<int> ColourDialog(int start) override;
+  FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
+  std::string ScoreForm(const ScoreFormRequest& request) override;
 
  private:
   bool hasDisplay_;

@@ -1,0 +1,491 @@
+#include "functions/function_dialogs.h"
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "code/code_error.h"
+#include "functions/function_args.h"
+#include "functions/function_registry.h"
+#include "graphics/background_main.h"
+#include "graphics/font_main.h"
+#include "graphics/graphics_text.h"
+#include "input/io_main.h"
+#include "interface/game_info.h"
+#include "interface/high_scores.h"
+#include "interface/message_box.h"
+#include "interface/rich_text.h"
+#include "platform/dialogs.h"
+#include "platform/file_read.h"
+#include "platform/path_resolver.h"
+#include "world/run_main.h"
+
+namespace kv {
+
+namespace {
+
+using namespace fnargs;
+
+plat::IDialogs*& DialogsPtr() {
+  static plat::IDialogs* dialogs = nullptr;
+  return dialogs;
+}
+
+CGameInfo*& InfoPtr() {
+  static CGameInfo* info = nullptr;
+  return info;
+}
+
+std::string Text(const RValue* a, int i) {
+  return a[i].IsString() ? a[i].ToStdString() : gfx::TextOfNumber(a[i].Real());
+}
+
+// The message box with the current settings; keys and clicks that closed it must not act in the game.
+plat::MessageFormResult ShowForm(plat::MessageFormRequest request) {
+  const ui::MessageSettings& s = ui::Settings();
+  request.caption = s.showCaption ? s.caption : std::string();
+  request.text = ui::ConvertMessageText(request.text);
+  plat::MessageFormResult result;
+  result.button = request.defaultButton;
+  result.inputText = request.inputText;
+  if (DialogsPtr()) result = DialogsPtr()->MessageForm(request);
+  input::ClearInput();
+  return result;
+}
+
+std::string ShowInputBox(const std::string& text, const std::string& def, const char* answerKind) {
+  plat::MessageFormRequest request;
+  request.text = text;
+  request.buttons = {"", "OK", ""};
+  request.input = true;
+  request.inputText = def;
+  request.answerKind = answerKind;
+  request.defaultButton = 2;
+  return ShowForm(request).inputText;
+}
+
+// ---- the message box ----
+
+void RegisterMessageFunctions() {
+  Reg("show_message", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    plat::MessageFormRequest request;
+    request.text = Text(a, 0);
+    request.buttons = {"", "OK", ""};
+    request.defaultButton = 2;
+    ShowForm(request);
+  });
+  Reg("show_question", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    plat::MessageFormRequest request;
+    request.text = Text(a, 0);
+    request.buttons = {"Yes", "", "No"};
+    request.answerKind = "question";
+    r = ShowForm(request).button == 1 ? 1.0 : 0.0;
+  });
+  Reg("show_message_ext", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    plat::MessageFormRequest request;
+    request.text = Text(a, 0);
+    request.buttons = {Str(a, 1), Str(a, 2), Str(a, 3)};
+    r = double(ShowForm(request).button);
+  });
+  Reg("get_string", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(std::string_view(ShowInputBox(Text(a, 0), Text(a, 1), "string")));
+  });
+  Reg("get_integer", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    const int64_t def = RoundToInt(D(a, 1));
+    const std::string typed = ShowInputBox(Text(a, 0), std::to_string(def), "integer");
+    int value = 0;
+    r = ParseDialogInteger(typed, value) ? double(value) : double(def);
+  });
+  Reg("show_error", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    ReportRuntimeError(Text(a, 0), B(a, 1));
+  });
+
+  Reg("message_background", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    if (!gfx::BackgroundExists(I(a, 0))) return ReportRuntimeError("Trying to set a non-existing message background");
+    ui::Settings().background = I(a, 0);
+  });
+  Reg("message_button", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    if (!gfx::SpriteExists(I(a, 0))) return ReportRuntimeError("Trying to set a non-existing message button");
+    ui::Settings().buttonSprite = I(a, 0);
+  });
+  Reg("message_text_font", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ChangeFont(ui::Settings().textFont, Str(a, 0), I(a, 1), I(a, 2), I(a, 3));
+  });
+  Reg("message_button_font", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ChangeFont(ui::Settings().buttonFont, Str(a, 0), I(a, 1), I(a, 2), I(a, 3));
+  });
+  Reg("message_input_font", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ChangeFont(ui::Settings().inputFont, Str(a, 0), I(a, 1), I(a, 2), I(a, 3));
+  });
+  Reg("message_mouse_color", 1, KV_FN { KV_UNUSED_ARGS; ui::Settings().mouseColour = I(a, 0); });
+  Reg("message_input_color", 1, KV_FN { KV_UNUSED_ARGS; ui::Settings().inputColour = I(a, 0); });
+  Reg("message_alpha", 1, KV_FN { KV_UNUSED_ARGS; ui::Settings().alpha = ui::AlphaByte(D(a, 0)); });
+  Reg("message_position", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Settings().x = I(a, 0);
+    ui::Settings().y = I(a, 1);
+  });
+  Reg("message_size", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Settings().width = I(a, 0);
+    ui::Settings().height = I(a, 1);
+  });
+  Reg("message_caption", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Settings().showCaption = B(a, 0);
+    ui::Settings().caption = Text(a, 1);
+  });
+}
+
+// ---- system choosers ----
+
+// The file and directory choosers may change the current directory; the game's stays as it was.
+class KeepCurrentDirectory {
+ public:
+  KeepCurrentDirectory() { saved_ = std::filesystem::current_path(error_); }
+  ~KeepCurrentDirectory() {
+    if (error_) return;
+    std::error_code ec;
+    std::filesystem::current_path(saved_, ec);
+  }
+
+ private:
+  std::error_code error_;
+  std::filesystem::path saved_;
+};
+
+std::string ChooseFile(plat::FileDialogKind kind, const std::string& filter, const std::string& name) {
+  if (!DialogsPtr()) return {};
+  KeepCurrentDirectory keep;
+  plat::FileDialogRequest request;
+  request.kind = kind;
+  request.filter = filter;
+  request.fileName = name;
+  const plat::FileDialogResult chosen = DialogsPtr()->FileDialog(request);
+  input::ClearInput();
+  return chosen.status == plat::FileDialogResult::Status::Chosen ? chosen.path : std::string();
+}
+
+std::string ChooseDirectory(const std::string& title, const std::string& start) {
+  if (!DialogsPtr()) return {};
+  KeepCurrentDirectory keep;
+  const plat::FileDialogResult chosen = DialogsPtr()->DirectoryDialog(title, start);
+  input::ClearInput();
+  return chosen.status == plat::FileDialogResult::Status::Chosen ? chosen.path : std::string();
+}
+
+void RegisterChooserFunctions() {
+  Reg("get_color", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    std::optional<int> chosen;
+    if (DialogsPtr()) chosen = DialogsPtr()->ColourDialog(I(a, 0));
+    input::ClearInput();
+    r = chosen ? double(*chosen) : -1.0;
+  });
+  Reg("get_open_filename", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(std::string_view(ChooseFile(plat::FileDialogKind::Open, Str(a, 0), Str(a, 1))));
+  });
+  Reg("get_save_filename", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(std::string_view(ChooseFile(plat::FileDialogKind::Save, Str(a, 0), Str(a, 1))));
+  });
+  Reg("get_directory", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(std::string_view(ChooseDirectory("", Str(a, 0))));
+  });
+  Reg("get_directory_alt", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(std::string_view(ChooseDirectory(Str(a, 0), Str(a, 1))));
+  });
+}
+
+// ---- splash screens and the game information ----
+
+struct SplashSettings {
+  bool main = true, fullscreen = false, border = true;
+  std::string caption;
+  int width = 640, height = 480;
+  bool adapt = true, top = true;
+  int colour = 0;
+  double scale = -1;
+  bool cursor = true, interrupt = true, stopKey = true, stopMouse = true;
+};
+SplashSettings& Splash() {
+  static SplashSettings settings;
+  return settings;
+}
+
+bool GameFileExists(const std::string& name) {
+  if (name.empty()) return false;
+  const auto host = plat::ResolveGamePath(name);
+  std::error_code ec;
+  return host && std::filesystem::is_regular_file(*host, ec);
+}
+
+// The splash windows are not drawn yet: a splash whose file exists ends at once (as if closed), one whose file is
+// missing reports the error. Either way the input is cleared as after a shown splash.
+void SplashOfFile(const std::string& name, const char* missing, bool nameFits = true) {
+  if (!nameFits || !GameFileExists(name)) return ReportRuntimeError(missing);
+  input::ClearInput();
+}
+
+constexpr const char* kVideoMissing = "Video file not found (or name too long).";
+constexpr const char* kImageMissing = "Image file not found.";
+constexpr const char* kTextMissing = "Text file not found.";
+constexpr size_t kMaxVideoName = 127;
+
+void ShowVideo(const std::string& name) { SplashOfFile(name, kVideoMissing, name.size() < kMaxVideoName); }
+
+void RegisterSplashFunctions() {
+  Reg("splash_set_main", 1, KV_FN { KV_UNUSED_ARGS; Splash().main = B(a, 0); });
+  Reg("splash_set_fullscreen", 1, KV_FN { KV_UNUSED_ARGS; Splash().fullscreen = B(a, 0); });
+  Reg("splash_set_border", 1, KV_FN { KV_UNUSED_ARGS; Splash().border = B(a, 0); });
+  Reg("splash_set_caption", 1, KV_FN { KV_UNUSED_ARGS; Splash().caption = Text(a, 0); });
+  Reg("splash_set_size", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    Splash().width = I(a, 0);
+    Splash().height = I(a, 1);
+  });
+  Reg("splash_set_adapt", 1, KV_FN { KV_UNUSED_ARGS; Splash().adapt = B(a, 0); });
+  Reg("splash_set_top", 1, KV_FN { KV_UNUSED_ARGS; Splash().top = B(a, 0); });
+  Reg("splash_set_color", 1, KV_FN { KV_UNUSED_ARGS; Splash().colour = I(a, 0); });
+  Reg("splash_set_scale", 1, KV_FN { KV_UNUSED_ARGS; Splash().scale = D(a, 0); });
+  Reg("splash_set_cursor", 1, KV_FN { KV_UNUSED_ARGS; Splash().cursor = B(a, 0); });
+  Reg("splash_set_interrupt", 1, KV_FN { KV_UNUSED_ARGS; Splash().interrupt = B(a, 0); });
+  Reg("splash_set_stop_key", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopKey = B(a, 0); });
+  Reg("splash_set_stop_mouse", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopMouse = B(a, 0); });
+
+  Reg("splash_show_video", 2, KV_FN { KV_UNUSED_ARGS; ShowVideo(Str(a, 0)); });
+  Reg("splash_show_image", 2, KV_FN { KV_UNUSED_ARGS; SplashOfFile(Str(a, 0), kImageMissing); });
+  Reg("splash_show_text", 2, KV_FN { KV_UNUSED_ARGS; SplashOfFile(Str(a, 0), kTextMissing); });
+  Reg("show_video", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    Splash().fullscreen = B(a, 1);
+    Splash().main = !B(a, 1);
+    ShowVideo(Str(a, 0));
+  });
+  Reg("show_image", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    Splash().fullscreen = B(a, 1);
+    Splash().main = !B(a, 1);
+    SplashOfFile(Str(a, 0), kImageMissing);
+  });
+  Reg("show_text", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    Splash().fullscreen = B(a, 1);
+    Splash().main = !B(a, 1);
+    Splash().colour = I(a, 2);
+    SplashOfFile(Str(a, 0), kTextMissing);
+  });
+
+  Reg("show_info", 0, KV_FN { KV_UNUSED_ARGS; ShowGameInformation(); });
+  Reg("action_show_info", 0, KV_FN { KV_UNUSED_ARGS; ShowGameInformation(); });
+  Reg("load_info", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto host = plat::ResolveGamePath(Str(a, 0));
+    if (!host) return void(r = 0.0);
+    plat::FileReadResult file = plat::ReadWholeFile(*host);
+    if (!file.Ok()) return void(r = 0.0);
+    if (InfoPtr()) InfoPtr()->text.assign(file.bytes.begin(), file.bytes.end());
+    r = 1.0;
+  });
+}
+
+// ---- high scores ----
+
+ui::ScoreTable LoadTable() { return ui::LoadScores(RegistryStore(), Game().gameId); }
+void SaveTable(const ui::ScoreTable& table) { ui::SaveScores(RegistryStore(), Game().gameId, table); }
+
+void AddScore(const std::string& name, int32_t score) {
+  ui::ScoreTable table = LoadTable();
+  if (ui::InsertScore(table, name, score)) SaveTable(table);
+}
+
+void ShowHighscore(int32_t score) {
+  ui::ScoreTable table = LoadTable();
+  const int rank = ui::InsertScore(table, "", score);
+  plat::ScoreFormRequest request;
+  request.caption = ui::Display().caption;
+  request.escapeText = ui::Display().escape;
+  request.newRank = rank;
+  for (const ui::ScoreEntry& e : table) request.rows.emplace_back(e.name, e.score);
+  std::string name;
+  if (DialogsPtr()) name = DialogsPtr()->ScoreForm(request);
+  if (rank) {
+    table[rank - 1].name = name.substr(0, ui::kMaxScoreName);
+    SaveTable(table);
+  }
+  input::ClearInput();
+}
+
+int32_t ScoreOf(double x) { return RoundToInt(x); }
+
+void SetFontStyle(int style) {
+  if (style >= 0 && style <= 3) ui::Display().fontStyle = style;
+}
+
+void RegisterHighscoreFunctions() {
+  Reg("highscore_show", 1, KV_FN { KV_UNUSED_ARGS; ShowHighscore(ScoreOf(D(a, 0))); });
+  Reg("highscore_set_background", 1, KV_FN { KV_UNUSED_ARGS; ui::Display().background = I(a, 0); });
+  Reg("highscore_set_border", 1, KV_FN { KV_UNUSED_ARGS; ui::Display().border = B(a, 0); });
+  Reg("highscore_set_colors", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Display().backColour = I(a, 0);
+    ui::Display().newColour = I(a, 1);
+    ui::Display().otherColour = I(a, 2);
+  });
+  Reg("highscore_set_font", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Display().fontName = Text(a, 0);
+    ui::Display().fontSize = I(a, 1);
+    SetFontStyle(I(a, 2));
+  });
+  Reg("highscore_set_strings", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::Display().caption = Text(a, 0);
+    ui::Display().nobody = Text(a, 1);
+    ui::Display().escape = Text(a, 2);
+  });
+  Reg("highscore_show_ext", 7, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ScoreDisplay& d = ui::Display();
+    d.background = I(a, 1);
+    d.border = B(a, 2);
+    d.newColour = I(a, 3);
+    d.otherColour = I(a, 4);
+    d.fontName = Text(a, 5);
+    d.fontSize = I(a, 6);
+    ShowHighscore(ScoreOf(D(a, 0)));
+  });
+  Reg("highscore_add", 2, KV_FN { KV_UNUSED_ARGS; AddScore(Text(a, 0), ScoreOf(D(a, 1))); });
+  Reg("highscore_add_current", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    const int32_t score = Game().score;
+    if (score < LoadTable()[ui::kScoreRanks - 1].score) return;
+    const std::string name =
+        ShowInputBox("You reached a place in the highscore table.\rPlease provide your name.", "player", "score");
+    AddScore(name, score);
+  });
+  // The table's font from an action's font description "name,size,colour,bold,italic,underline,strike-out".
+  Reg("action_highscore_show", 5, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ScoreDisplay& d = ui::Display();
+    d.background = I(a, 0);
+    d.border = I(a, 1) == 1;
+    d.newColour = I(a, 2);
+    d.otherColour = I(a, 3);
+    std::vector<std::string> fields;
+    const std::string font = Str(a, 4);
+    size_t start = 0;
+    while (true) {
+      const size_t comma = font.find(',', start);
+      fields.push_back(font.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    if (!fields.empty() && !fields[0].empty()) d.fontName = fields[0];
+    if (fields.size() > 1) {
+      int size = 0;
+      if (ParseDialogInteger(fields[1], size)) d.fontSize = size;
+    }
+    const bool bold = fields.size() > 3 && fields[3] == "1";
+    const bool italic = fields.size() > 4 && fields[4] == "1";
+    d.fontStyle = (bold ? 1 : 0) + (italic ? 2 : 0);
+    ShowHighscore(Game().score);
+  });
+  Reg("action_highscore_clear", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ScoreTable table;
+    for (ui::ScoreEntry& e : table) e = {ui::Display().nobody, 0};
+    SaveTable(table);
+  });
+  Reg("highscore_clear", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    ui::ScoreTable table;
+    for (ui::ScoreEntry& e : table) e = {ui::Display().nobody, 0};
+    SaveTable(table);
+  });
+  Reg("highscore_value", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const int place = I(a, 0);
+    r = place >= 1 && place <= ui::kScoreRanks ? double(LoadTable()[place - 1].score) : 0.0;
+  });
+  Reg("highscore_name", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const int place = I(a, 0);
+    const std::string name =
+        place >= 1 && place <= ui::kScoreRanks ? LoadTable()[place - 1].name : ui::Display().nobody;
+    r = RValue(std::string_view(name));
+  });
+  Reg("draw_highscore", 4, KV_FN {
+    KV_UNUSED_ARGS;
+    const ui::ScoreTable table = LoadTable();
+    const int x1 = RoundToInt(D(a, 0)), y1 = RoundToInt(D(a, 1));
+    const int h = RoundToInt((D(a, 3) - D(a, 1)) / 10.0);
+    const int right = x1 + RoundToInt(D(a, 2) - D(a, 0));
+    const int halign = gfx::Halign(), valign = gfx::Valign();
+    gfx::SetHalign(gfx::kAlignLeft);
+    gfx::SetValign(gfx::kAlignLeft);
+    for (int i = 0; i < ui::kScoreRanks; ++i) {
+      const int y = y1 + i * h;
+      gfx::DrawText(table[i].name, -1, -1, x1, y);
+      const std::string score = std::to_string(table[i].score);
+      gfx::DrawText(score, -1, -1, right - gfx::TextWidth(score, -1, -1), y);
+    }
+    gfx::SetHalign(halign);
+    gfx::SetValign(valign);
+  });
+}
+
+}  // namespace
+
+bool ParseDialogInteger(const std::string& text, int& out) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i >= text.size()) return false;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+    if (value > 2147483648LL) return false;
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL || value < -2147483648LL) return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+void ShowGameInformation() {
+  const CGameInfo* info = InfoPtr();
+  if (info && DialogsPtr()) {
+    const std::string text = ui::RichTextToPlain(info->text);
+    DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+  }
+  input::ClearInput();
+}
+
+void SetDialogsForFunctions(plat::IDialogs* dialogs) { DialogsPtr() = dialogs; }
+void SetGameInformationForFunctions(CGameInfo* info) { InfoPtr() = info; }
+
+void RegisterDialogFunctions() {
+  RegisterMessageFunctions();
+  RegisterChooserFunctions();
+  RegisterSplashFunctions();
+  RegisterHighscoreFunctions();
+}
+
+}  // namespace kv

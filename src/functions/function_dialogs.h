@@ -1,0 +1,28 @@
+// The game's dialogs: the message box and its settings, the system choosers, splash screens, the game
+// information and the high-score table.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+struct CGameInfo;
+namespace plat {
+class IDialogs;
+}
+
+void RegisterDialogFunctions();
+
+// Where the dialogs are shown (nullptr: nobody can be asked, every dialog takes its default) and the game
+// information of the loaded game (load_info replaces its text).
+void SetDialogsForFunctions(plat::IDialogs* dialogs);
+void SetGameInformationForFunctions(CGameInfo* info);
+
+// Shows the game information (show_info, and F1 when the settings allow it).
+void ShowGameInformation();
+
+// The text as an integer the way get_integer reads it: optional spaces, sign and decimal digits in the 32-bit
+// range, nothing after; false for anything else.
+bool ParseDialogInteger(const std::string& text, int& out);
+
+}  // namespace kv
