@@ -6,6 +6,7 @@
 #include "graphics/background_main.h"
 #include "graphics/font_main.h"
 #include "resources/background_gradient.h"
+#include "world/event_dispatch.h"
 #include "world/object_class.h"
 
 namespace kv::test {
@@ -85,6 +86,24 @@ TEST_F(RuntimeResources, ParentChangesRefuseCycles) {
   EXPECT_EQ(V(self, "m"), 1);
   EXPECT_EQ(Log(), std::vector<std::string>({"third user 0"}));
   EXPECT_EQ(Obj(child).parent, -1);
+  EXPECT_TRUE(errors.empty());
+}
+
+// A collision event with a parent applies to an object from the moment it gets that parent, and no longer once
+// it loses it.
+TEST_F(RuntimeResources, CollisionsFollowParentChanges) {
+  const int loner = AddObject("loner");
+  Obj(third).sprite = Obj(loner).sprite = AddSprite(8, 8);
+  Do(self, "object_event_add(third, ev_collision, base, 'wlog(\"hit \" + object_get_name(other.object_index))');"
+           "instance_create(0, 0, third); instance_create(4, 4, loner)");
+  std::vector<std::string> hits;
+  for (const char* parent : {"-1", "base", "-1"}) {
+    Do(self, std::string("object_set_parent(loner, ") + parent + ")");
+    Log().clear();
+    DispatchCollisions();
+    hits.push_back(Log().empty() ? "none" : Log().front());
+  }
+  EXPECT_EQ(hits, std::vector<std::string>({"none", "hit loner", "none"}));
   EXPECT_TRUE(errors.empty());
 }
 
