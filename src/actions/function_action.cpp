@@ -1,5 +1,6 @@
 #include "actions/function_action.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "code/code_code.h"
@@ -355,7 +356,37 @@ class ListRunner {
 
 }  // namespace
 
+namespace {
+std::vector<const CEvent*> g_runningLists;            // innermost last
+std::vector<std::function<void()>> g_heldBackChanges;  // applied when the outermost list finishes
+
+// Marks a list as running for its scope; the outermost one applies the held-back changes (also after faults).
+class RunningList {
+ public:
+  explicit RunningList(const CEvent& event) { g_runningLists.push_back(&event); }
+  ~RunningList() {
+    g_runningLists.pop_back();
+    if (!g_runningLists.empty() || g_heldBackChanges.empty()) return;
+    std::vector<std::function<void()>> changes = std::move(g_heldBackChanges);
+    g_heldBackChanges.clear();
+    for (auto& change : changes) change();
+  }
+  RunningList(const RunningList&) = delete;
+  RunningList& operator=(const RunningList&) = delete;
+};
+}  // namespace
+
+bool ActionListRunning(const CEvent& event) {
+  return std::find(g_runningLists.begin(), g_runningLists.end(), &event) != g_runningLists.end();
+}
+
+void WhenNoActionListRuns(std::function<void()> change) {
+  if (g_runningLists.empty()) change();
+  else g_heldBackChanges.push_back(std::move(change));
+}
+
 void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
+  RunningList running(event);
   // The usual event is one code action on self: run it as the list runner would, without its walk.
   if (event.actions.size() == 1) {
     const CAction& a = event.actions[0];

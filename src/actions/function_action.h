@@ -71,6 +71,12 @@ bool PrepareObjectActions(GameResources& res);
 // and as soon as a room change is pending.
 void RunActionList(CInstance* self, CInstance* other, const CEvent& event);
 
+// Run-time changes to action lists (object_event_add and friends) must not free or move a list while it runs:
+// such a change is held back until no action list runs any more. True while the event's list is running.
+bool ActionListRunning(const CEvent& event);
+// Runs the change now when no action list is running, else once the outermost running list finishes.
+void WhenNoActionListRuns(std::function<void()> change);
+
 // The library initialisation code: each non-empty piece is compiled and run once with a temporary instance (id 0,
 // object 0, at 0,0, in no room). A piece that does not compile is reported as fatal and stops the run (false).
 bool RunLibraryInitCode(const std::vector<std::string>& pieces);

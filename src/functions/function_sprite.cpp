@@ -58,6 +58,7 @@ void Replace(RValue& r, int index, const LoadArgs& l, bool useAlpha) {
 }  // namespace
 
 void SetSpriteSaveSecureMode(bool on) { g_secureMode = on; }
+bool SpriteSaveSecureMode() { return g_secureMode; }
 
 void RegisterSpriteFunctions() {
   Reg("sprite_name", 1, SpriteName);

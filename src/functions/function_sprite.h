@@ -9,5 +9,7 @@ void RegisterSpriteFunctions();
 
 // In secure mode sprite_save refuses file names outside the working directory.
 void SetSpriteSaveSecureMode(bool on);
+// Whether secure mode is on for image saving (background_save follows the same rule).
+bool SpriteSaveSecureMode();
 
 }  // namespace kv

@@ -5,6 +5,7 @@
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_script.h"
+#include "resources/resource_families.h"
 
 namespace kv {
 
@@ -15,7 +16,10 @@ constexpr int kMaxCallValues = 16;  // script index included: the script sees at
 int Arg(const RValue& v) { return RoundToInt(v.Real()); }
 
 void FnScriptExists(RValue& r, CInstance*, CInstance*, int, RValue* a) { r.SetReal(ScriptExists(Arg(a[0]))); }
-void FnScriptGetName(RValue& r, CInstance*, CInstance*, int, RValue* a) { r = RValue(ScriptName(Arg(a[0]))); }
+// The name, "" for a missing script.
+void FnScriptGetName(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  r = RValue(ScriptExists(Arg(a[0])) ? ScriptName(Arg(a[0])) : std::string());
+}
 void FnScriptGetText(RValue& r, CInstance*, CInstance*, int, RValue* a) {
   r = RValue(ScriptExists(Arg(a[0])) ? ScriptText(Arg(a[0])) : std::string());
 }
@@ -37,9 +41,13 @@ void FnScriptExecute(RValue& r, CInstance* self, CInstance* other, int argc, RVa
 
 void RegisterResourceFunctions() {
   RegisterFunction("script_exists", FnScriptExists, 1);
+  RegisterFunction("script_name", FnScriptGetName, 1);
   RegisterFunction("script_get_name", FnScriptGetName, 1);
   RegisterFunction("script_get_text", FnScriptGetText, 1);
   RegisterFunction("script_execute", FnScriptExecute, kVariableArgs);
+  RegisterObjectResourceFunctions();
+  RegisterRoomResourceFunctions();
+  RegisterGraphicResourceFunctions();
 }
 
 }  // namespace kv

@@ -64,6 +64,7 @@ void FreeRooms() {
 CLiveRoom* CurrentRoom() { return g_rooms.current; }
 int CurrentRoomIndex() { return g_rooms.currentIndex; }
 int LastInstanceId() { return g_rooms.lastInstanceId; }
+int TakeNextInstanceId() { return ++g_rooms.lastInstanceId; }
 int LastTileId() { return g_rooms.lastTileId; }
 int& LastTileIdRef() { return g_rooms.lastTileId; }
 

@@ -40,6 +40,8 @@ void FreeRooms();
 CLiveRoom* CurrentRoom();
 int CurrentRoomIndex();  // -1 when there is no room
 int LastInstanceId();
+// Consumes the next instance id (last instance id + 1) for an instance stored in a room resource.
+int TakeNextInstanceId();
 int LastTileId();
 int& LastTileIdRef();
 // The live state of room r, or null when it is not live.
