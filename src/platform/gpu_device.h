@@ -123,7 +123,7 @@ class IGpuDevice {
   // 3D draws carry normals for lighting; a backend without lighting may draw them as plain vertices.
   virtual void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int count);
   // Lights by index (any index ≥ 0); lighting uses the enabled ones with the lowest indices, at most
-  // kMaxActiveLights. A light enabled before it was defined is a black directional light.
+  // kMaxActiveLights. A light enabled before it was defined is a white directional light along +z.
   virtual void SetLight(int index, const Light& light) { (void)index, (void)light; }
   virtual void EnableLight(int index, bool on) { (void)index, (void)on; }
 

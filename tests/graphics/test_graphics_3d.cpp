@@ -275,6 +275,14 @@ TEST_F(Gl3D, GoldenLitCubeWithDirectionalAndPointLights) {
   gfx::ClearTarget(0x000000, 1);
   gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
   EXPECT_EQ(Frame().Pixel(80, 60), 0xFF000000u);
+  // A light enabled without a definition is white and shines along +z, onto the face towards the camera.
+  gfx::EnableLight(7, true);
+  gfx::ClearTarget(0x000000, 1);
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  CBitmap32 white = Frame();
+  int lit = 0;
+  for (uint32_t p : white.pixels) lit += p == 0xFFFFFFFFu;
+  EXPECT_GT(lit, 100);
 }
 
 TEST_F(Gl3D, GoldenFogOverAFloorAndATexturedWallWithRepeats) {

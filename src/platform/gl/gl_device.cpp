@@ -506,7 +506,10 @@ class GlDevice final : public IGlDevice {
     if (index < 0 || (enabled_.count(index) != 0) == on) return;
     if (on) {
       enabled_.insert(index);
-      lights_.try_emplace(index);
+      Light white;  // a light enabled before it is defined: white, shining along +z
+      white.r = white.g = white.b = 1.0f;
+      white.dz = 1.0f;
+      lights_.try_emplace(index, white);
     } else {
       enabled_.erase(index);
     }
