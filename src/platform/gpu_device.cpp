@@ -41,3 +41,14 @@ int VerticesUsed(PrimKind kind, int p) {
 }
 
 }  // namespace kv::plat
+
+namespace kv::plat {
+
+void IGpuDevice::Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int count) {
+  std::vector<Vertex> plain;
+  plain.reserve(static_cast<size_t>(std::max(0, count)));
+  for (int i = 0; i < count; ++i) plain.push_back({v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v});
+  Draw(kind, textured, plain.data(), count);
+}
+
+}  // namespace kv::plat

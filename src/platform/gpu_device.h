@@ -35,6 +35,27 @@ struct Vertex {
   bool operator==(const Vertex&) const = default;
 };
 
+// One vertex of 3D drawing: position, normal (used by lighting), colour 0xAARRGGBB and texture coordinates.
+struct Vertex3D {
+  float x, y, z;
+  float nx, ny, nz;
+  uint32_t colour;
+  float u, v;
+  bool operator==(const Vertex3D&) const = default;
+};
+
+// A light as the fixed-function model knows it: diffuse colour only (0 … 1 per channel), a direction for
+// directional lights, a position, range and attenuation for point lights.
+struct Light {
+  enum Type : uint8_t { Directional = 1, Point = 2 } type = Directional;
+  float r = 0, g = 0, b = 0;
+  float dx = 0, dy = 0, dz = 0;
+  float x = 0, y = 0, z = 0;
+  float range = 0, attenuation0 = 0, attenuation1 = 0, attenuation2 = 0;
+  bool operator==(const Light&) const = default;
+};
+constexpr int kMaxActiveLights = 8;  // lights enabled at once that take part in lighting (lowest indices)
+
 enum class TransformKind : uint8_t { World, View, Projection };
 
 // Blend factor numbers 1 … 11 as the game's blend constants number them (zero … src alpha saturate).
@@ -99,6 +120,12 @@ class IGpuDevice {
   // texture from a shared atlas page.
   virtual void Draw(PrimKind kind, bool textured, const Vertex* v, int count, bool atlasOk = false) = 0;
   virtual void Clear(uint32_t argb, bool colour, bool depth) = 0;  // the current viewport of the current target
+  // 3D draws carry normals for lighting; a backend without lighting may draw them as plain vertices.
+  virtual void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int count);
+  // Lights by index (any index ≥ 0); lighting uses the enabled ones with the lowest indices, at most
+  // kMaxActiveLights. A light enabled before it was defined is a white directional light along +z.
+  virtual void SetLight(int index, const Light& light) { (void)index, (void)light; }
+  virtual void EnableLight(int index, bool on) { (void)index, (void)on; }
 
   // Shows the frame: the source rectangle of the frame scaled into `dest` of a client area of the given size;
   // the rest of the client area gets the window colour.

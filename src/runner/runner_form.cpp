@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "code/code_error.h"
+#include "functions/function_3d.h"
 #include "functions/function_dialogs.h"
 #include "functions/function_file.h"
 #include "functions/function_ini.h"
@@ -324,6 +325,7 @@ bool RunnerForm::PrepareSounds() {
   }
   snd::SetCdDrive(cdDrive_.get());
   snd::SetSoundMessageHook([this](const std::string& text) { Message(text); });
+  Set3DMessageHook([this](const std::string& text) { Message(text); });
   SetSoundTempDirectory(platform_.System().TempDir());
   snd::StartSoundSystem(audio_.get());
   snd::SetGlobalVolume(1);
@@ -408,6 +410,7 @@ void RunnerForm::ReleaseSound() {
   cdDrive_.reset();
   snd::StopSoundSystem();
   snd::SetSoundMessageHook(nullptr);
+  Set3DMessageHook(nullptr);
   audio_.reset();
 }
 

@@ -10,6 +10,7 @@
 #include "debugger/debug_messages.h"
 #include "resources/function_resource.h"
 #include "sound/function_sound.h"
+#include "functions/function_3d.h"
 #include "functions/function_date.h"
 #include "functions/function_display.h"
 #include "functions/function_file.h"
@@ -59,6 +60,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterParticleFunctions();
   RegisterSoundFunctions();
   RegisterDialogFunctions();
+  Register3DFunctions();
 }
 
 void WireLanguage() {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "graphics/bitmap_ops.h"
+#include "graphics/graphics_3d.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace kv::test {
@@ -13,6 +14,7 @@ void ResetGraphicsGlobals() {
   gfx::D3D() = gfx::DeviceState{};
   gfx::Win() = gfx::WindowState{};
   gfx::ResetDrawState();
+  gfx::Reset3D();
   gfx::ClearViewMappings();
 }
 

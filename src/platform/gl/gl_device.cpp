@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -55,18 +56,21 @@ struct GpuVertex {  // layout of the streaming buffer
   uint32_t colour;
   float u, v;
   float layer;
+  float nx, ny, nz;  // 3D draws only; 2D draws are never lit
 };
 
 enum class PrimClass : uint8_t { Points, Lines, Triangles };
 
 enum VariantBits : unsigned {
-  kVarTextured = 1, kVarArray = 2, kVarModulate = 4, kVarAlphaTest = 8, kVarFog = 16, kVarFlat = 32
+  kVarTextured = 1, kVarArray = 2, kVarModulate = 4, kVarAlphaTest = 8, kVarFog = 16, kVarFlat = 32,
+  kVarLighting = 64
 };
 
 struct Program {
   GLuint id = 0;
   GLint wv = -1, proj = -1, pixel = -1, tex = -1, fogColour = -1, fogRange = -1;
-  uint64_t transformVersion = ~0ull;
+  GLint world = -1, lightCount = -1, lightColour = -1, lightVec = -1, lightAtt = -1;
+  uint64_t transformVersion = ~0ull, lightVersion = ~0ull;
   IntRect viewport{-1, -1, -1, -1};
 };
 
@@ -93,6 +97,7 @@ struct BatchKey {
   bool array = false;
   bool textured = false;
   PrimClass prim = PrimClass::Triangles;
+  uint64_t lightVersion = 0;  // lit draws only
   bool operator==(const BatchKey&) const = default;
 };
 
@@ -101,7 +106,16 @@ layout(location = 0) in vec3 a_pos;
 layout(location = 1) in vec4 a_col;
 layout(location = 2) in vec2 a_uv;
 layout(location = 3) in float a_layer;
+layout(location = 4) in vec3 a_normal;
 uniform mat4 u_wv;
+#ifdef LIGHTING
+// Fixed-function diffuse lighting in world space: the vertex colour is the material, no ambient, no specular.
+uniform mat4 u_world;
+uniform int u_lightCount;
+uniform vec4 u_lightColour[8];  // rgb, w: 1 directional, 2 point
+uniform vec4 u_lightVec[8];     // direction or position
+uniform vec4 u_lightAtt[8];     // range, constant, linear, quadratic
+#endif
 uniform mat4 u_proj;
 uniform vec2 u_pixel;
 COLOUR_QUALIFIER out vec4 v_col;
@@ -125,6 +139,30 @@ void main() {
   gl_Position = p;
   gl_PointSize = 1.0;
   v_col = a_col;
+#ifdef LIGHTING
+  vec3 wp = (u_world * vec4(a_pos, 1.0)).xyz;
+  vec3 n = mat3(u_world) * a_normal;
+  float nlen = length(n);
+  if (nlen > 0.0) n /= nlen;
+  vec3 sum = vec3(0.0);
+  for (int i = 0; i < u_lightCount; ++i) {
+    vec3 l;
+    float att = 1.0;
+    if (u_lightColour[i].w < 1.5) {
+      float dl = length(u_lightVec[i].xyz);
+      l = dl > 0.0 ? -u_lightVec[i].xyz / dl : vec3(0.0);
+    } else {
+      vec3 d = u_lightVec[i].xyz - wp;
+      float dist = length(d);
+      if (dist > u_lightAtt[i].x) continue;
+      l = dist > 0.0 ? d / dist : vec3(0.0);
+      float den = u_lightAtt[i].y + u_lightAtt[i].z * dist + u_lightAtt[i].w * dist * dist;
+      att = den > 0.0 ? 1.0 / den : 1.0;
+    }
+    sum += u_lightColour[i].rgb * max(dot(n, l), 0.0) * att;
+  }
+  v_col = vec4(a_col.rgb * min(sum, vec3(1.0)), a_col.a);
+#endif
 #ifdef TEXTURED
   v_uv = a_uv;
 #endif
@@ -250,10 +288,12 @@ class GlDevice final : public IGlDevice {
     glEnableVertexAttribArray(1);
     glEnableVertexAttribArray(2);
     glEnableVertexAttribArray(3);
+    glEnableVertexAttribArray(4);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(0));
     glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GpuVertex), reinterpret_cast<void*>(12));
     glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(16));
     glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(24));
+    glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(28));
 
     glGenSamplers(4, samplers_);
     for (int i = 0; i < 4; ++i) {
@@ -443,6 +483,42 @@ class GlDevice final : public IGlDevice {
   void BindTexture(TextureHandle tex) override { bound_ = textures_.count(tex) ? tex : kNoTexture; }
 
   void Draw(PrimKind kind, bool textured, const Vertex* v, int n, bool /*atlasOk*/) override {
+    Append(kind, textured, n, false, [&](int i, float layer) {
+      return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, 0.0f, 0.0f, 0.0f};
+    });
+  }
+
+  void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int n) override {
+    Append(kind, textured, n, true, [&](int i, float layer) {
+      return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, v[i].nx, v[i].ny, v[i].nz};
+    });
+  }
+
+  void SetLight(int index, const Light& light) override {
+    if (index < 0) return;
+    auto it = lights_.find(index);
+    if (it != lights_.end() && it->second == light) return;
+    lights_[index] = light;
+    if (enabled_.count(index)) ++lightVersion_;
+  }
+
+  void EnableLight(int index, bool on) override {
+    if (index < 0 || (enabled_.count(index) != 0) == on) return;
+    if (on) {
+      enabled_.insert(index);
+      Light white;  // a light enabled before it is defined: white, shining along +z
+      white.r = white.g = white.b = 1.0f;
+      white.dz = 1.0f;
+      lights_.try_emplace(index, white);
+    } else {
+      enabled_.erase(index);
+    }
+    ++lightVersion_;
+  }
+
+ private:
+  template <typename MakeVertex>
+  void Append(PrimKind kind, bool textured, int n, bool lit, MakeVertex make) {
     if (!context_) return;
     int prims = PrimitiveCount(kind, n);
     if (prims <= 0) return;
@@ -472,6 +548,8 @@ class GlDevice final : public IGlDevice {
                                                                              : PrimClass::Triangles;
     if (key.prim != PrimClass::Triangles) key.states.cullCcw = false;
     if (key.prim == PrimClass::Points) key.states.gouraud = true;  // one vertex: shading cannot matter
+    if (!lit) key.states.lighting = false;
+    if (key.states.lighting) key.lightVersion = lightVersion_;
     bool selfSample = key.textured && bound_ == target_;
     if (!(key == batchKey_) || batchVerts_.size() + n > kBatchVertices) Flush();
     batchKey_ = key;
@@ -479,8 +557,7 @@ class GlDevice final : public IGlDevice {
     uint32_t base = static_cast<uint32_t>(batchVerts_.size());
     float layer = tex && tex->page >= 0 ? static_cast<float>(tex->layer) : 0.0f;
     int used = VerticesUsed(kind, prims);
-    for (int i = 0; i < used; ++i)
-      batchVerts_.push_back({v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer});
+    for (int i = 0; i < used; ++i) batchVerts_.push_back(make(i, layer));
     auto& ix = batchIndices_;
     switch (kind) {
       case PrimKind::PointList:
@@ -506,6 +583,7 @@ class GlDevice final : public IGlDevice {
     if (!options_.batch || selfSample) Flush();
   }
 
+ public:
   void Clear(uint32_t argb, bool colour, bool depth) override {
     if (!context_) return;
     Current();
@@ -718,6 +796,7 @@ class GlDevice final : public IGlDevice {
     if (bits & kVarModulate) defs += "#define MODULATE\n";
     if (bits & kVarAlphaTest) defs += "#define ALPHA_TEST\n";
     if (bits & kVarFog) defs += "#define FOG\n";
+    if (bits & kVarLighting) defs += "#define LIGHTING\n";
     if (clipControl_) defs += "#define CLIP_CONTROL\n";
     defs += (bits & kVarFlat) ? "#define COLOUR_QUALIFIER flat\n" : "#define COLOUR_QUALIFIER\n";
     auto compile = [&](GLenum type, const char* body) {
@@ -748,6 +827,11 @@ class GlDevice final : public IGlDevice {
     p.tex = glGetUniformLocation(p.id, "u_tex");
     p.fogColour = glGetUniformLocation(p.id, "u_fogColour");
     p.fogRange = glGetUniformLocation(p.id, "u_fogRange");
+    p.world = glGetUniformLocation(p.id, "u_world");
+    p.lightCount = glGetUniformLocation(p.id, "u_lightCount");
+    p.lightColour = glGetUniformLocation(p.id, "u_lightColour");
+    p.lightVec = glGetUniformLocation(p.id, "u_lightVec");
+    p.lightAtt = glGetUniformLocation(p.id, "u_lightAtt");
     glUseProgram(p.id);
     glUniform1i(p.tex, 0);
     currentProgram_ = p.id;
@@ -761,6 +845,7 @@ class GlDevice final : public IGlDevice {
     if (s.alphaTest) bits |= kVarAlphaTest;
     if (s.fog) bits |= kVarFog;
     if (!s.gouraud) bits |= kVarFlat;
+    if (s.lighting) bits |= kVarLighting;
     Program& p = ProgramFor(bits);
     if (currentProgram_ != p.id) {
       glUseProgram(p.id);
@@ -769,11 +854,16 @@ class GlDevice final : public IGlDevice {
     if (p.transformVersion != k.transformVersion) {
       glUniformMatrix4fv(p.wv, 1, GL_FALSE, &worldView_.m[0][0]);
       glUniformMatrix4fv(p.proj, 1, GL_FALSE, &transforms_[2].m[0][0]);
+      if (p.world >= 0) glUniformMatrix4fv(p.world, 1, GL_FALSE, &transforms_[0].m[0][0]);
       p.transformVersion = k.transformVersion;
     }
     if (!(p.viewport == k.viewport)) {
       glUniform2f(p.pixel, 1.0f / k.viewport.w, 1.0f / k.viewport.h);
       p.viewport = k.viewport;
+    }
+    if (s.lighting && p.lightVersion != k.lightVersion) {
+      UploadLights(p);
+      p.lightVersion = k.lightVersion;
     }
     if (s.fog) {
       float c[4];
@@ -829,6 +919,28 @@ class GlDevice final : public IGlDevice {
     }
     applied_ = k;
     appliedValid_ = true;
+  }
+
+  // The enabled lights with the lowest indices, at most kMaxActiveLights of them.
+  void UploadLights(const Program& p) {
+    float colour[kMaxActiveLights][4] = {}, vec[kMaxActiveLights][4] = {}, att[kMaxActiveLights][4] = {};
+    int count = 0;
+    for (int index : enabled_) {
+      if (count == kMaxActiveLights) break;
+      const Light& l = lights_[index];
+      float* c = colour[count];
+      c[0] = l.r, c[1] = l.g, c[2] = l.b, c[3] = l.type == Light::Point ? 2.0f : 1.0f;
+      float* v = vec[count];
+      if (l.type == Light::Point) v[0] = l.x, v[1] = l.y, v[2] = l.z;
+      else v[0] = l.dx, v[1] = l.dy, v[2] = l.dz;
+      float* a = att[count];
+      a[0] = l.range, a[1] = l.attenuation0, a[2] = l.attenuation1, a[3] = l.attenuation2;
+      ++count;
+    }
+    glUniform1i(p.lightCount, count);
+    glUniform4fv(p.lightColour, kMaxActiveLights, &colour[0][0]);
+    glUniform4fv(p.lightVec, kMaxActiveLights, &vec[0][0]);
+    glUniform4fv(p.lightAtt, kMaxActiveLights, &att[0][0]);
   }
 
   void Flush() {
@@ -889,7 +1001,9 @@ class GlDevice final : public IGlDevice {
   RenderStates states_;
   Matrix4 transforms_[3] = {Matrix4::Identity(), Matrix4::Identity(), Matrix4::Identity()};
   Matrix4 worldView_ = Matrix4::Identity();
-  uint64_t transformVersion_ = 1;
+  uint64_t transformVersion_ = 1, lightVersion_ = 1;
+  std::map<int, Light> lights_;
+  std::set<int> enabled_;
   BatchKey batchKey_, applied_;
   bool appliedValid_ = false;
   std::vector<GpuVertex> batchVerts_;

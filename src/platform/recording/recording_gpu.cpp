@@ -146,6 +146,30 @@ void RecordingGpu::Draw(PrimKind kind, bool textured, const Vertex* v, int n, bo
   c.vertices.assign(v, v + std::max(0, n));
 }
 
+void RecordingGpu::Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int n) {
+  GpuCall& c = Add(GpuOp::Draw);
+  c.texture = bound_;
+  c.target = target_;
+  c.kind = kind;
+  c.textured = textured;
+  c.states = states_;
+  c.matrix = transforms_[static_cast<int>(TransformKind::World)];
+  c.vertices3d.assign(v, v + std::max(0, n));
+  for (const Vertex3D& p : c.vertices3d) c.vertices.push_back({p.x, p.y, p.z, p.colour, p.u, p.v});
+}
+
+void RecordingGpu::SetLight(int index, const Light& light) {
+  GpuCall& c = Add(GpuOp::SetLight);
+  c.a = index;
+  c.light = light;
+}
+
+void RecordingGpu::EnableLight(int index, bool on) {
+  GpuCall& c = Add(GpuOp::EnableLight);
+  c.a = index;
+  c.b = on;
+}
+
 void RecordingGpu::Clear(uint32_t argb, bool colour, bool depth) {
   {
     GpuCall& c = Add(GpuOp::Clear);

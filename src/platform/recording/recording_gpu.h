@@ -12,7 +12,7 @@ namespace kv::plat {
 
 enum class GpuOp : uint8_t {
   Create, Reset, Release, SetRenderSize, CreateTexture, Upload, FreeTexture, SetTarget, SetViewport,
-  SetTransform, SetStates, BindTexture, Draw, Clear, Present, Read, Copy
+  SetTransform, SetStates, BindTexture, Draw, Clear, Present, Read, Copy, SetLight, EnableLight
 };
 
 struct GpuCall {
@@ -23,6 +23,8 @@ struct GpuCall {
   PrimKind kind = PrimKind::PointList;
   bool textured = false, atlasOk = false;
   std::vector<Vertex> vertices;
+  std::vector<Vertex3D> vertices3d;  // Draw3D (recorded as a Draw; `vertices` holds the same points)
+  Light light;                       // SetLight (a = index); EnableLight: a = index, b = on
   RenderStates states;               // Draw: states in force; SetStates: the new states
   TransformKind which = TransformKind::World;
   Matrix4 matrix;
@@ -64,6 +66,9 @@ class RecordingGpu : public IGpuDevice {
   void BindTexture(TextureHandle tex) override;
   void Draw(PrimKind kind, bool textured, const Vertex* v, int n, bool atlasOk) override;
   void Clear(uint32_t argb, bool colour, bool depth) override;
+  void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int n) override;
+  void SetLight(int index, const Light& light) override;
+  void EnableLight(int index, bool on) override;
   bool Present(const IntRect& src, const IntRect& dst, int cw, int ch, uint32_t windowColour, bool vsync) override;
   bool Read(TextureHandle from, const IntRect& r, std::vector<uint32_t>& out) override;
   bool Copy(TextureHandle source, const IntRect& r, TextureHandle dest, int x, int y) override;
