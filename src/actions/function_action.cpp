@@ -1,5 +1,6 @@
 #include "actions/function_action.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "code/code_code.h"
@@ -36,7 +37,8 @@ std::string PreparingLocation() {
     where += " at time step " + std::to_string(c.eventNumber) + " of time line " +
              std::string(g_preparing->timelines.Name(c.object));
   } else {
-    where += " of " + EventName(g_preparing->objects, c.eventType, c.eventNumber) + " of object " +
+    const std::string event = EventName(g_preparing->objects, c.eventType, c.eventNumber);
+    where += " of " + event.substr(std::min(event.find_first_not_of(' '), event.size())) + " of object " +
              std::string(g_preparing->objects.Name(c.object));
   }
   return where + ")";
