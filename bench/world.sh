@@ -36,6 +36,7 @@ steps_of() {
     b2_collision_swarm) echo 300 ;;
     b3_spawn_churn) echo 1000 ;;
     b4_paths_and_queries) echo 100 ;;
+    b5_action_storm) echo 1000 ;;
     *) echo 1000 ;;
   esac
 }

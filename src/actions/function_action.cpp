@@ -20,10 +20,34 @@ ActionContext& g_context = action_detail::g_context;
 bool g_argumentRelative = false;
 std::function<void(const std::string&)> g_messageHook;
 
-void ShowMessage(const std::string& text) {
+GameResources* g_preparing = nullptr;  // the resources whose actions are being prepared, for locations
+
+void ShowMessage(const std::string& text, const std::string& where = {}) {
   if (g_messageHook) g_messageHook(text);
-  else std::cerr << text << std::endl;
+  else std::cerr << text << where << std::endl;
 }
+
+// " (action N of EVENT of object NAME)" or " (action N at time step S of time line NAME)" for the action being
+// prepared, so a user can find the action in the game; empty outside the loading passes.
+std::string PreparingLocation() {
+  if (!g_preparing) return {};
+  const ActionContext& c = g_context;
+  std::string where = " (action " + std::to_string(c.actionIndex + 1);
+  if (c.eventType == kTimeLineEventType) {
+    where += " at time step " + std::to_string(c.eventNumber) + " of time line " +
+             std::string(g_preparing->timelines.Name(c.object));
+  } else {
+    const std::string event = EventName(g_preparing->objects, c.eventType, c.eventNumber);
+    where += " of " + event.substr(std::min(event.find_first_not_of(' '), event.size())) + " of object " +
+             std::string(g_preparing->objects.Name(c.object));
+  }
+  return where + ")";
+}
+
+struct PreparingScope {
+  explicit PreparingScope(GameResources& res) { g_preparing = &res; }
+  ~PreparingScope() { g_preparing = nullptr; }
+};
 
 // Compiles text; on failure reports prefix + CR + the compiler's message as fatal with the action context.
 std::shared_ptr<const CCode> CompileOrReport(const std::string& text, bool isExpression, const std::string& prefix) {
@@ -74,7 +98,8 @@ bool PrepareAction(CAction& a) {
   if (!a.functionName.empty() || a.exeType == kExeFunction) {
     int id = -1;
     if (FindFunction(a.functionName, id)) a.functionIndex = id;
-    else if (a.exeType == kExeFunction) ShowMessage("Failed to locate action function " + a.functionName);
+    else if (a.exeType == kExeFunction)
+      ShowMessage("Failed to locate action function " + a.functionName, PreparingLocation());
   }
 
   // Variable and code actions become plain code actions.
@@ -130,6 +155,7 @@ bool PrepareEvent(CEvent& event) {
 }  // namespace
 
 bool PrepareTimeLineActions(GameResources& res) {
+  PreparingScope preparing(res);
   for (int t = 0; t < res.timelines.Count(); ++t) {
     CTimeLine* line = res.timelines.Get(t);
     if (!line) continue;
@@ -142,6 +168,7 @@ bool PrepareTimeLineActions(GameResources& res) {
 }
 
 bool PrepareObjectActions(GameResources& res) {
+  PreparingScope preparing(res);
   for (int o = 0; o < res.objects.Count(); ++o) {
     CObject* obj = res.objects.Get(o);
     if (!obj) continue;

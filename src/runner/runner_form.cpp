@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "actions/action_library.h"
 #include "code/code_error.h"
 #include "functions/function_3d.h"
 #include "functions/function_dialogs.h"
@@ -383,7 +384,15 @@ void RunnerForm::RunGame() {
     FlushOpenFiles();
     AdvanceSound();
   };
+  ActionWindowHooks actionHooks;
+  actionHooks.message = [this](const std::string& text) { Message(text); };
+  actionHooks.question = [this](const std::string& text) {
+    return platform_.Dialogs().MessageBox(Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
+           plat::MessageResult::Yes;
+  };
+  SetActionWindowHooks(actionHooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
+  SetActionWindowHooks({});
   SetWindowFunctionHooks({});
   SetDialogsForFunctions(nullptr);
   SetGameInformationForFunctions(nullptr);

@@ -296,6 +296,59 @@ class Packer {
     return {*type, *n};
   }
 
+  // "HEAD [FLAGS] | ARG | ARG ...": HEAD is a function name, or begin, end, else, exit, repeat or code; flags are
+  // relative, not, question, other and apply=OBJECT. Arguments are expressions (write strings quoted); the text
+  // after "code |" is taken whole as the code.
+  CAction ParseAction(const ManifestEntry& e) {
+    const size_t bar = e.value.find('|');
+    const std::vector<std::string> head = SplitWords(e.value.substr(0, bar));
+    const std::string rest = bar == std::string::npos ? std::string() : e.value.substr(bar + 1);
+    if (head.empty()) m_.Fail(e.line, "expected 'action TYPE [SUBTYPE] = FUNCTION [FLAGS] | ARGUMENTS'");
+    const std::string& name = head[0];
+    if (name == "code") return CodeAction(std::string(Trim(rest)));
+    CAction a;
+    a.usesApplyTo = true;
+    a.applyTo = -1;
+    static const std::pair<const char*, int> kControls[] = {
+        {"begin", 1}, {"end", 2}, {"else", 3}, {"exit", 4}, {"repeat", 5}};
+    bool control = false;
+    for (const auto& [word, kind] : kControls)
+      if (name == word) {
+        a.kind = kind;
+        a.usesApplyTo = false;
+        control = true;
+      }
+    if (!control) {
+      a.exeType = 1;
+      a.functionName = ToGame(name);
+      a.isQuestion = name.rfind("action_if", 0) == 0 || name == "action_cd_present" || name == "action_cd_playing";
+    }
+    for (size_t i = 1; i < head.size(); ++i) {
+      const std::string& f = head[i];
+      if (f == "relative") a.mayBeRelative = a.relative = true;
+      else if (f == "not") a.isNot = true;
+      else if (f == "question") a.isQuestion = true;
+      else if (f == "other") a.applyTo = -2;
+      else if (f.rfind("apply=", 0) == 0) a.applyTo = Resolve(res().objects, e, "object", f.substr(6));
+      else m_.Fail(e.line, "unknown action flag '" + f + "'");
+    }
+    if (bar != std::string::npos) {
+      std::vector<std::string> args;
+      size_t at = 0;
+      for (;;) {
+        const size_t next = rest.find('|', at);
+        args.emplace_back(Trim(rest.substr(at, next == std::string::npos ? std::string::npos : next - at)));
+        if (next == std::string::npos) break;
+        at = next + 1;
+      }
+      if (args.size() > static_cast<size_t>(CAction::kMaxArgumentCount - 1))
+        m_.Fail(e.line, "an action takes at most 6 arguments");
+      a.argumentCount = static_cast<int>(args.size());
+      for (size_t i = 0; i < args.size(); ++i) a.argumentTexts[i] = ToGame(args[i]);  // kind 0: expressions
+    }
+    return a;
+  }
+
   void FillObject(const ManifestSection& sec) {
     CObject* obj = res().objects.Get(res().objects.Find(ToGame(sec.name)));
     for (const ManifestEntry& e : sec.entries) {
@@ -309,8 +362,10 @@ class Packer {
       else if (e.key.rfind("event", 0) == 0 && e.hasValue) {
         auto [type, subtype] = ParseEvent(e);
         obj->GetOrCreateEvent(type, subtype).actions.push_back(CodeAction(ReadCode(e, e.value)));
+      } else if (e.key.rfind("action", 0) == 0 && e.hasValue) {
+        auto [type, subtype] = ParseEvent(e);
+        obj->GetOrCreateEvent(type, subtype).actions.push_back(ParseAction(e));
       } else Unknown(sec, e);
-      // Later: "action NAME args..." for function actions.
     }
   }
 
