@@ -90,7 +90,7 @@ TEST_F(GraphicsFunctionTest, Colours) {
       {"merge_color", {0, 254, 0.5}, 127},
   };
   for (const auto& c : cases) {
-    RValue args[3] = {c.args[0], c.args[1], c.args.size() > 2 ? c.args[2] : 0};
+    RValue args[3] = {c.args[0], c.args.size() > 1 ? c.args[1] : 0, c.args.size() > 2 ? c.args[2] : 0};
     RValue r = c.args.size() == 1 ? call.Call(c.fn, {args[0]}) : call.Call(c.fn, {args[0], args[1], args[2]});
     EXPECT_EQ(r.Real(), c.want) << c.fn;
   }
