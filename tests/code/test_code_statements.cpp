@@ -136,7 +136,12 @@ TEST_F(StatementTest, RunawayRecursionIsAnOrderlyError) {
   std::string r = Run("return deep(0);");
   EXPECT_NE(r.find("Stack overflow: too deep recursion."), std::string::npos);
   EXPECT_EQ(r.rfind("In script deep:", 0), 0u);
-  EXPECT_EQ(Run("return count(500);"), "500");  // ordinary recursion still works afterwards
+  // Ordinary recursion still works afterwards (AddressSanitizer's larger frames reach the stack guard sooner).
+#if defined(__SANITIZE_ADDRESS__)
+  EXPECT_EQ(Run("return count(100);"), "100");
+#else
+  EXPECT_EQ(Run("return count(500);"), "500");
+#endif
 }
 
 TEST_F(StatementTest, CallsEvaluateArgumentsLeftToRight) {
