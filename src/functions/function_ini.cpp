@@ -1,7 +1,5 @@
 #include "functions/function_ini.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 
 #include "code/code_error.h"

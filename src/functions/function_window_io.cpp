@@ -23,6 +23,31 @@ IoFunctionHooks& Hooks() {
 bool g_numLock = false;  // without a keyboard service
 
 
+// Joystick id 2 is the second joystick, any other id the first.
+std::optional<plat::JoyState> ReadJoystick(const RValue& id) {
+  if (!Hooks().readJoystick) return std::nullopt;
+  return Hooks().readJoystick(id.Real() == 2 ? 1 : 0);
+}
+
+// joystick_xpos … joystick_vpos: the axis position in −1 … 1, 0 without the joystick.
+template <int Axis>
+void JoystickAxis(RValue& r, CInstance*, CInstance*, int, RValue* a) {
+  const auto s = ReadJoystick(a[0]);
+  r = s ? s->axes[Axis] / 32767.0 - 1 : 0.0;
+}
+
+double JoystickField(const RValue& id, int plat::JoyState::*field) {
+  const auto s = ReadJoystick(id);
+  return s ? (*s).*field : 0.0;
+}
+
+// The keypad code of the stick position: 97 … 105 (vk_numpad1 … vk_numpad9), 101 in the middle.
+int JoystickDirection(int x, int y) {
+  const int column = x < 20000 ? 1 : x > 44000 ? 3 : 2;
+  const int row = y <= 19999 ? 6 : y < 44001 ? 3 : 0;
+  return 96 + row + column;
+}
+
 void Pump() {
   if (Hooks().pump) Hooks().pump();
 }
@@ -124,18 +149,42 @@ void RegisterWindowIoFunctions() {
     Pump();
   });
 
-  // ---- joysticks: none is attached ----
-  Reg("joystick_exists", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_name", 1, KV_FN { KV_UNUSED_ARGS; r = RValue(""); });
-  Reg("joystick_axes", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_buttons", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_has_pov", 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_direction", 1, KV_FN { KV_UNUSED_ARGS; r = kJoystickAtRest; });
-  Reg("joystick_check_button", 2, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  for (const char* axis : {"joystick_xpos", "joystick_ypos", "joystick_zpos", "joystick_rpos", "joystick_upos",
-                           "joystick_vpos"})
-    Reg(axis, 1, KV_FN { KV_UNUSED_ARGS; r = 0.0; });
-  Reg("joystick_pov", 1, KV_FN { KV_UNUSED_ARGS; r = -1.0; });
+  // ---- joysticks: id 2 is the second, any other id the first; read at each call ----
+  Reg("joystick_exists", 1, KV_FN { KV_UNUSED_ARGS; r = ReadJoystick(a[0]) ? 1.0 : 0.0; });
+  Reg("joystick_name", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto s = ReadJoystick(a[0]);
+    r = RValue(s ? s->name.substr(0, 32) : std::string());
+  });
+  Reg("joystick_axes", 1, KV_FN { KV_UNUSED_ARGS; r = JoystickField(a[0], &plat::JoyState::axisCount); });
+  Reg("joystick_buttons", 1, KV_FN { KV_UNUSED_ARGS; r = JoystickField(a[0], &plat::JoyState::buttonCount); });
+  Reg("joystick_has_pov", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto s = ReadJoystick(a[0]);
+    r = s && s->hasPov ? 1.0 : 0.0;
+  });
+  Reg("joystick_direction", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto s = ReadJoystick(a[0]);
+    r = s ? JoystickDirection(s->axes[0], s->axes[1]) : kJoystickAtRest;
+  });
+  Reg("joystick_check_button", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto s = ReadJoystick(a[0]);
+    const double n = D(a, 1);
+    r = s && n >= 1 && n <= 32 && (s->buttons >> (static_cast<int>(n) - 1) & 1u) ? 1.0 : 0.0;
+  });
+  Reg("joystick_xpos", 1, JoystickAxis<0>);
+  Reg("joystick_ypos", 1, JoystickAxis<1>);
+  Reg("joystick_zpos", 1, JoystickAxis<2>);
+  Reg("joystick_rpos", 1, JoystickAxis<3>);
+  Reg("joystick_upos", 1, JoystickAxis<4>);
+  Reg("joystick_vpos", 1, JoystickAxis<5>);
+  Reg("joystick_pov", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto s = ReadJoystick(a[0]);
+    r = s && s->hasPov && s->pov >= 0 && s->pov <= 36000 ? s->pov / 100.0 : -1.0;
+  });
 }
 
 }  // namespace kv

@@ -1,9 +1,11 @@
 // Keyboard, mouse and joystick functions of the script language: checks of held, pressed and released keys and
-// buttons, simulated keys, the key map, clearing and waiting for input. Joysticks are reported missing (no
-// joystick service yet).
+// buttons, simulated keys, the key map, clearing and waiting for input, and the two joysticks.
 #pragma once
 
 #include <functional>
+#include <optional>
+
+#include "platform/joysticks.h"
 
 namespace kv {
 
@@ -16,6 +18,7 @@ struct IoFunctionHooks {
   std::function<bool(int vk)> keyDirect;   // the physical key is down at this moment
   std::function<bool()> numLock;
   std::function<void(bool on)> setNumLock;
+  std::function<std::optional<plat::JoyState>(int index)> readJoystick;  // 0 or 1; unset: no joysticks
 };
 void SetIoFunctionHooks(const IoFunctionHooks& hooks);
 

@@ -16,7 +16,9 @@ struct RoomDrawHooks {
   // Highest depth of the automatically drawn particle systems strictly below `below` (−1e9 when none).
   double (*particleDepthBelow)(double below) = nullptr;
   void (*drawParticlesAt)(double depth) = nullptr;  // every such system within 0.01 of depth
-  void (*drawInstance)(CInstance* inst) = nullptr;  // replaces the default instance drawing
+  // Replaces the default instance drawing: the seam through which tests observe the drawing order; the runner
+  // leaves it unset.
+  void (*drawInstance)(CInstance* inst) = nullptr;
   // The custom cursor: sprite (−1 none) and frame; its position in room coordinates.
   void (*cursor)(int& sprite, int& frame, double& x, double& y) = nullptr;
 };

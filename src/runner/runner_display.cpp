@@ -43,6 +43,15 @@ bool ToInt(const std::string& s, int64_t& out) {
   }
 }
 
+// `joy N axis A V`, `joy N button B 0|1` or `joy N pov HUNDREDTHS`, joystick N 0 or 1, every number an integer.
+bool ValidJoystickLine(const std::vector<std::string>& args) {
+  int64_t v = 0;
+  for (size_t i = 0; i < args.size(); ++i)
+    if (i != 1 && !ToInt(args[i], v)) return false;
+  if (args.size() < 3 || !ToInt(args[0], v) || v < 0 || v > 1) return false;
+  return ((args[1] == "axis" || args[1] == "button") && args.size() == 4) || (args[1] == "pov" && args.size() == 3);
+}
+
 }  // namespace
 
 bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& events, std::string& error) {
@@ -66,6 +75,7 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptedInputEvent>& 
     for (const auto& [kind, argc] : kKinds) {
       if (kind == e.kind) known = e.args.size() == argc;
     }
+    if (e.kind == "joy") known = ValidJoystickLine(e.args);
     if (!known) {
       error = "line " + std::to_string(lineNo) + ": unknown event or wrong arguments: " + e.kind;
       return false;
@@ -92,6 +102,7 @@ struct RunnerDisplay::Impl {
   // The game window has the input focus (focus events of the window or of the input script).
   bool windowActive = true;
   bool freezeOnLoseFocus = false;  // settings: no steps run while the window is not active
+  plat::ScriptedJoysticks scriptedJoysticks;  // moved by `joy` lines of the input script
 
   Impl(plat::IPlatform& p, const RunnerOptions& o) : platform(p), options(o) {}
 
@@ -129,6 +140,19 @@ struct RunnerDisplay::Impl {
     else if (e.kind == "focus") sink.Focus(e.args[0] == "on" || e.args[0] == "1");
     else if (e.kind == "shot") SaveFrame(e.args[0]);
     else if (e.kind == "quit") RequestEnd();
+    else if (e.kind == "joy") FeedJoystick(e.args);
+  }
+
+  // `joy N axis A V`, `joy N button B 0|1`, `joy N pov HUNDREDTHS` (checked when the script was read).
+  void FeedJoystick(const std::vector<std::string>& args) {
+    int64_t n = 0, which = 0, value = 0;
+    ToInt(args[0], n);
+    ToInt(args[2], which);
+    ToInt(args[args.size() - 1], value);
+    const int index = static_cast<int>(n);
+    if (args[1] == "axis") scriptedJoysticks.SetAxis(index, static_cast<int>(which), static_cast<int>(value));
+    else if (args[1] == "button") scriptedJoysticks.SetButton(index, static_cast<int>(which), value != 0);
+    else scriptedJoysticks.SetPov(index, static_cast<int>(which));
   }
 
   // Waits until a display refresh (1/60 s) has passed since the last transition frame; headless --fast runs
@@ -194,8 +218,6 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
       return false;
     }
   }
-  // The close button either sets Escape down (handled like the key) or queues the close-button event.
-  input::Hooks().closeAsEscape = settings.closeAsEscape;
   m.freezeOnLoseFocus = settings.freezeOnLoseFocus;
   m.window = m.platform.CreateGameWindow(640, 480);
   m.display = m.platform.CreateDisplay();
@@ -221,53 +243,6 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   gfx::PrepareFontTextures();
   gfx::BeginScene();
 
-  RoomHooks roomHooks;
-  roomHooks.clearInput = [] { input::ClearInput(); };
-  roomHooks.clearEffects = [] { particles::ClearEffects(); };
-  roomHooks.setupRoomRegion = [](CLiveRoom& room) { gfx::SetupRoomRegion(room); };
-  const bool headless = m.options.headless;
-  // Every game start (restarts too) shows the window and sets its cursor from the display-cursor setting: the
-  // default arrow, or none when the settings or window_set_cursor(cr_none) turned the cursor off.
-  roomHooks.showWindow = [headless] {
-    gfx::SetCursor(gfx::Win().displayCursor ? 0 : -1);
-    if (!headless) gfx::SetVisible(true);
-  };
-  // Leaving a room captures its last image for the transition; entering draws the first frame of the new room
-  // (into the transition's second image when one is captured), plays the transition and resets its kind.
-  roomHooks.prepareTransition = [] { gfx::PrepareTransition(gfx::TransitionKind()); };
-  roomHooks.drawAfterEnter = [] {
-    if (!Game().automaticDraw) {
-      gfx::CancelTransition();
-      return;
-    }
-    gfx::FitTransitionToRenderSize();
-    gfx::DrawCurrentRoom();
-    gfx::PerformTransition();
-    gfx::BeginScene();
-    gfx::SetTransitionKind(0);
-  };
-  SetRoomHooks(roomHooks);
-  gfx::RoomDrawHooks drawHooks;
-  // The custom cursor: cursor_sprite at the mouse position in room coordinates, its frame advancing every step.
-  drawHooks.cursor = [](int& sprite, int& frame, double& x, double& y) {
-    sprite = Game().cursorSprite;
-    frame = static_cast<int>(Game().cursorFrame % 1000000007);
-    x = gfx::MouseRoomX();
-    y = gfx::MouseRoomY();
-  };
-  // Particle systems drawn automatically take their place among instances and tiles by depth.
-  drawHooks.particleDepthBelow = particles::AutoDrawDepthBelow;
-  drawHooks.drawParticlesAt = particles::DrawAutoSystemsAt;
-  gfx::SetRoomDrawHooks(drawHooks);
-  Impl* impl = impl_.get();
-  gfx::TransitionHooks transitionHooks;
-  transitionHooks.waitVBlank = [impl] { impl->PaceTransitionFrame(); };
-  transitionHooks.frameDrawn = [impl](int s, int steps) { impl->TransitionFrameDrawn(s, steps); };
-  gfx::SetTransitionHooks(transitionHooks);
-  DispatchHooks().mouseRoomPosition = [](double& x, double& y) {
-    x = gfx::MouseRoomX();
-    y = gfx::MouseRoomY();
-  };
   m.sink.resized = [](int w, int h) { gfx::OnClientResized(w, h); };
   m.sink.exposed = [] { gfx::PresentAgain(); };
   Impl* self = &m;
@@ -275,35 +250,35 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   return true;
 }
 
-void RunnerDisplay::InstallHooks(RunHooks& hooks) {
-  Impl* m = impl_.get();
-  hooks.pumpMessages = [m] {
-    m->FlushTransitionShots();
-    if (m->window) m->window->Pump(m->sink);
-    m->FeedScript(Game().stepCount + 1);
-    if (input::TakeCloseRequest()) PerformEventForAll(kEventOther, kOtherCloseButton);
-  };
-  hooks.drawRoom = [] { gfx::DrawCurrentRoom(); };
-  hooks.skipStep = [m] { return m->freezeOnLoseFocus && !m->windowActive; };
-  hooks.functionKey = [](int key) {
-    if (key == 115) gfx::ToggleFullScreen();       // F4
-    else if (key == 120) SaveScreenshotForKey();   // F9
-  };
-  IoFunctionHooks io;
-  if (m->window) {
-    io.pump = [m] { m->window->Pump(m->sink); };
-    if (!m->options.headless) {
-      io.keyDirect = [m](int vk) { return m->window->KeyHeldNow(vk); };
-      io.numLock = [m] { return m->window->NumLockOn(); };
-    }
-  }
-  io.waitForInput = [m] { return (m->window || m->options.headless) && m->WaitForInput(); };
-  SetIoFunctionHooks(io);
-  hooks.present = [] {
-    gfx::EndSceneAndPresent();
-    gfx::BeginScene();
-  };
-  hooks.afterStep = [m] { m->TakeShots(Game().stepCount); };
+void RunnerDisplay::PumpBeforeStep(int64_t step) {
+  Impl& m = *impl_;
+  m.FlushTransitionShots();
+  if (m.window) m.window->Pump(m.sink);
+  m.FeedScript(step);
+}
+
+void RunnerDisplay::PumpWindow() {
+  if (impl_->window) impl_->window->Pump(impl_->sink);
+}
+
+bool RunnerDisplay::WaitForInput() {
+  Impl& m = *impl_;
+  return (m.window || m.options.headless) && m.WaitForInput();
+}
+
+bool RunnerDisplay::ReadsPhysicalKeys() const { return impl_->window && !impl_->options.headless; }
+bool RunnerDisplay::KeyHeldNow(int vk) const { return ReadsPhysicalKeys() && impl_->window->KeyHeldNow(vk); }
+bool RunnerDisplay::NumLockOn() const { return ReadsPhysicalKeys() && impl_->window->NumLockOn(); }
+bool RunnerDisplay::FrozenWithoutFocus() const { return impl_->freezeOnLoseFocus && !impl_->windowActive; }
+bool RunnerDisplay::Headless() const { return impl_->options.headless; }
+void RunnerDisplay::PaceTransitionFrame() { impl_->PaceTransitionFrame(); }
+void RunnerDisplay::TransitionFrameDrawn(int frame, int frames) { impl_->TransitionFrameDrawn(frame, frames); }
+void RunnerDisplay::TakeShots(int64_t step) { impl_->TakeShots(step); }
+
+std::optional<plat::JoyState> RunnerDisplay::ReadJoystick(int index) {
+  Impl& m = *impl_;
+  if (auto scripted = m.scriptedJoysticks.Read(index)) return scripted;
+  return m.options.headless ? std::nullopt : m.platform.Joysticks().Read(index);
 }
 
 bool RunnerDisplay::ShowErrorPanel(std::string_view message, bool allowIgnore) {
@@ -314,15 +289,10 @@ bool RunnerDisplay::ShowErrorPanel(std::string_view message, bool allowIgnore) {
 void RunnerDisplay::Release() {
   if (!impl_) return;
   gfx::ClearTransitions();
-  gfx::SetTransitionHooks({});
-  SetRoomHooks({});  // they draw through this display
-  gfx::SetRoomDrawHooks({});
   gfx::ReleaseDevice();
   gfx::AttachGpu(nullptr, 1024, 768);
   gfx::AttachWindow(nullptr, 1024, 768);
   gfx::AttachDisplay(nullptr);
-  SetIoFunctionHooks({});
-  input::Hooks().closeAsEscape = false;
   impl_->gpu.reset();
   impl_->window.reset();
 }

@@ -22,6 +22,7 @@
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "runner/included_export.h"
+#include "runner/runner_wiring.h"
 #include "sound/sound_directx.h"
 #include "sound/sound_main.h"
 #include "sound/sound_mci.h"
@@ -159,10 +160,9 @@ RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, 
     : platform_(platform), options_(options), out_(out), err_(err) {}
 
 RunnerForm::~RunnerForm() {
-  platform_.Dialogs().errorPanel = nullptr;
   // Nothing may reach this run's game data or platform once they are gone.
-  SetIncludedFilesForFunctions(nullptr);
-  SetSystemForFunctions(nullptr);
+  UnwireDisplay(*this);
+  UnwireRun();
   ReleaseSound();
   DetachGame(game_);
 }
@@ -285,10 +285,7 @@ bool RunnerForm::PrepareGraphics() {
     display_.reset();
     return false;
   }
-  // Errors that no dialog can show are shown inside the game window.
-  platform_.Dialogs().errorPanel = [this](std::string_view message, bool allowIgnore) {
-    return display_->ShowErrorPanel(message, allowIgnore);
-  };
+  WireDisplay(*this, *display_, game_.settings);
   // The settings' display mode: full screen uses it (a windowed game keeps it for when it goes full screen).
   if (request.width || request.height || request.frequency || request.depth)
     gfx::ChangeDisplay(request.width.value_or(0), request.height.value_or(0), request.frequency.value_or(0),
@@ -303,7 +300,7 @@ bool RunnerForm::PrepareSounds() {
   const bool useDevice = !platform_.Headless() && options_.audioCapture.empty() && mode != "null";
   std::string failure;
   if (useDevice) {
-    audio_ = plat::CreateSdlAudioOut(failure);
+    audio_ = platform_.CreateAudioDevice(failure);
     if (!audio_) err_ << "kvrun: no audio device (" << failure << "); sound is mixed without output\n";
   }
   if (!audio_) {
@@ -325,8 +322,7 @@ bool RunnerForm::PrepareSounds() {
     cdDrive_ = std::make_unique<plat::FakeCdDrive>(std::move(lengths));
   }
   snd::SetCdDrive(cdDrive_.get());
-  snd::SetSoundMessageHook([this](const std::string& text) { Message(text); });
-  Set3DMessageHook([this](const std::string& text) { Message(text); });
+  WireSubsystemMessages(*this);
   SetSoundTempDirectory(platform_.System().TempDir());
   snd::StartSoundSystem(audio_.get());
   snd::SetGlobalVolume(1);
@@ -357,56 +353,19 @@ void RunnerForm::RunGame() {
   // or KV_SECURE_MODE=0|1.
   config.secureMode = ReadSecureModeSetting();
   SetSpriteSaveSecureMode(config.secureMode);
-  WindowFunctionHooks windowHooks;
-  windowHooks.popupMenu = [this](int x, int y, const std::string& items) {
-    return platform_.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
-  };
-  SetWindowFunctionHooks(windowHooks);
-  SetDialogsForFunctions(&platform_.Dialogs());
-  SetGameInformationForFunctions(&game_.resources.gameInfo);
-  SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
-  SetSystemForFunctions(&platform_.System());
-  SetIncludedFilesForFunctions(&game_.resources.includedFiles);
-  {
-    std::error_code ec;
-    const std::filesystem::path program = std::filesystem::absolute(gamePath_, ec);
-    SetProgramParameters(ec ? gamePath_ : program.string(), options_.gameArguments);  // parameter_string
-  }
   RunHooks hooks;
-  if (display_) display_->InstallHooks(hooks);
-  hooks.functionKey = [keys = std::move(hooks.functionKey)](int key) {
-    if (key == 112) return ShowGameInformation();  // F1
-    if (keys) keys(key);
-  };
-  // Text written by the game reaches its file by the end of every step at the latest; sound advances by a step.
-  hooks.afterStep = [this, after = std::move(hooks.afterStep)] {
-    if (after) after();
-    FlushOpenFiles();
-    AdvanceSound();
-  };
-  ActionWindowHooks actionHooks;
-  actionHooks.message = [this](const std::string& text) { Message(text); };
-  actionHooks.question = [this](const std::string& text) {
-    return platform_.Dialogs().MessageBox(Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
-           plat::MessageResult::Yes;
-  };
-  SetActionWindowHooks(actionHooks);
+  WireRun(*this, display_.get(), hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
-  SetActionWindowHooks({});
-  SetWindowFunctionHooks({});
-  SetDialogsForFunctions(nullptr);
-  SetGameInformationForFunctions(nullptr);
+  UnwireRun();
 }
 
 void RunnerForm::Shutdown() {
   // Releasing the sound system joins here with its subsystem.
-  platform_.Dialogs().errorPanel = nullptr;
+  UnwireDisplay(*this);
   display_.reset();
   CloseAllFiles();
   CloseIniFile();
   RemoveAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
-  SetIncludedFilesForFunctions(nullptr);
-  SetSystemForFunctions(nullptr);
   ReleaseSound();
 }
 
@@ -418,8 +377,7 @@ void RunnerForm::ReleaseSound() {
   snd::SetCdDrive(nullptr);
   cdDrive_.reset();
   snd::StopSoundSystem();
-  snd::SetSoundMessageHook(nullptr);
-  Set3DMessageHook(nullptr);
+  UnwireSubsystemMessages();
   audio_.reset();
 }
 

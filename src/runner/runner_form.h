@@ -92,6 +92,14 @@ class RunnerForm final : public LoadObserver {
   std::string TempDirectory() override;
 
   const GameData& Game() const { return game_; }
+  GameData& MutableGame() { return game_; }
+  plat::IPlatform& Platform() { return platform_; }
+  const RunnerOptions& Options() const { return options_; }
+  const std::string& GameFile() const { return gamePath_; }
+  // The game file's name: the caption of the runner's message boxes.
+  std::string Caption() const;
+  // Mixes one step's worth of sound when no device pulls it.
+  void AdvanceSound();
   const LoadingWindow& Loading() const { return loading_; }
   // The preparation phases in their order, with their progress figures, texts and failure messages.
   std::vector<PreparePhase> PreparePhases();
@@ -102,12 +110,10 @@ class RunnerForm final : public LoadObserver {
   bool PrepareGame();
   bool PrepareGraphics();
   bool PrepareSounds();
-  void AdvanceSound();
   void ReleaseSound();
   void RunGame();
   void Shutdown();
   void CloseLoadingWindow();
-  std::string Caption() const;
 
   plat::IPlatform& platform_;
   const RunnerOptions& options_;

@@ -1,10 +1,28 @@
-// The one place that connects the subsystems to the language: every built-in variable and every built-in
-// function family is registered here, in a fixed order (ids follow it). The list is explicit because the engine
-// is a static library: a self-registering static object in a module nothing references would be dropped by the
-// linker.
+// The one place that connects the subsystems: every built-in variable and every built-in function family is
+// registered here, in a fixed order (ids follow it), and every hook through which a subsystem reaches the window,
+// the dialogs or another subsystem is set and cleared here. The list is explicit because the engine is a static
+// library: a self-registering static object in a module nothing references would be dropped by the linker.
 #include "runner/runner_wiring.h"
 
+#include <filesystem>
+
 #include "actions/action_library.h"
+#include "functions/function_system.h"
+#include "graphics/graphics_d3d.h"
+#include "graphics/graphics_display.h"
+#include "graphics/graphics_transition.h"
+#include "graphics/graphics_window.h"
+#include "graphics/room_draw.h"
+#include "input/io_main.h"
+#include "particles/particle_draw.h"
+#include "particles/particle_effects.h"
+#include "runner/runner_display.h"
+#include "runner/runner_form.h"
+#include "sound/sound_directx.h"
+#include "world/event_dispatch.h"
+#include "world/run_main.h"
+#include "world/world_rooms.h"
+#include "world/world_state.h"
 #include "code/code_function.h"
 #include "code/variable_builtin.h"
 #include "debugger/debug_messages.h"
@@ -74,6 +92,171 @@ void WireLanguage() {
   RegisterBuiltinGlobals();
   RegisterArgumentVariables();
   RegisterAllBuiltinFunctions();
+}
+
+// ---- a run's window, dialogs and services ---------------------------------------------------------------------
+
+void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& settings) {
+  RunnerDisplay* d = &display;
+  // The close button either sets Escape down (handled like the key) or queues the close-button event.
+  input::Hooks().closeAsEscape = settings.closeAsEscape;
+  // Errors that no dialog can show are shown inside the game window.
+  form.Platform().Dialogs().errorPanel = [d](std::string_view message, bool allowIgnore) {
+    return d->ShowErrorPanel(message, allowIgnore);
+  };
+
+  RoomHooks room;
+  room.clearInput = [] { input::ClearInput(); };
+  room.clearEffects = [] { particles::ClearEffects(); };
+  room.setupRoomRegion = [](CLiveRoom& r) { gfx::SetupRoomRegion(r); };
+  // Every game start (restarts too) shows the window and sets its cursor from the display-cursor setting: the
+  // default arrow, or none when the settings or window_set_cursor(cr_none) turned the cursor off.
+  room.showWindow = [d] {
+    gfx::SetCursor(gfx::Win().displayCursor ? 0 : -1);
+    if (!d->Headless()) gfx::SetVisible(true);
+  };
+  // Leaving a room captures its last image for the transition; entering draws the first frame of the new room
+  // (into the transition's second image when one is captured), plays the transition and resets its kind.
+  room.prepareTransition = [] { gfx::PrepareTransition(gfx::TransitionKind()); };
+  room.drawAfterEnter = [] {
+    if (!Game().automaticDraw) {
+      gfx::CancelTransition();
+      return;
+    }
+    gfx::FitTransitionToRenderSize();
+    gfx::DrawCurrentRoom();
+    gfx::PerformTransition();
+    gfx::BeginScene();
+    gfx::SetTransitionKind(0);
+  };
+  SetRoomHooks(room);
+
+  gfx::RoomDrawHooks draw;
+  // The custom cursor: cursor_sprite at the mouse position in room coordinates, its frame advancing every step.
+  draw.cursor = [](int& sprite, int& frame, double& x, double& y) {
+    sprite = Game().cursorSprite;
+    frame = static_cast<int>(Game().cursorFrame % 1000000007);
+    x = gfx::MouseRoomX();
+    y = gfx::MouseRoomY();
+  };
+  // Particle systems drawn automatically take their place among instances and tiles by depth.
+  draw.particleDepthBelow = particles::AutoDrawDepthBelow;
+  draw.drawParticlesAt = particles::DrawAutoSystemsAt;
+  gfx::SetRoomDrawHooks(draw);
+
+  gfx::TransitionHooks transitions;
+  transitions.waitVBlank = [d] { d->PaceTransitionFrame(); };
+  transitions.frameDrawn = [d](int frame, int frames) { d->TransitionFrameDrawn(frame, frames); };
+  gfx::SetTransitionHooks(transitions);
+
+  DispatchHooks().mouseRoomPosition = [](double& x, double& y) {
+    x = gfx::MouseRoomX();
+    y = gfx::MouseRoomY();
+  };
+  // Joystick events read the stick as the joystick functions do: x and y in 0 … 65535 and the button mask.
+  DispatchHooks().readJoystick = [d](int joystick) -> std::optional<JoystickState> {
+    const std::optional<plat::JoyState> s = d->ReadJoystick(joystick - 1);
+    if (!s) return std::nullopt;
+    return JoystickState{s->axes[0], s->axes[1], s->buttons};
+  };
+}
+
+void UnwireDisplay(RunnerForm& form) {
+  form.Platform().Dialogs().errorPanel = nullptr;
+  gfx::SetTransitionHooks({});
+  SetRoomHooks({});  // they draw through the display
+  gfx::SetRoomDrawHooks({});
+  DispatchHooks().mouseRoomPosition = nullptr;
+  DispatchHooks().readJoystick = nullptr;
+  input::Hooks().closeAsEscape = false;
+}
+
+void WireSubsystemMessages(RunnerForm& form) {
+  snd::SetSoundMessageHook([&form](const std::string& text) { form.Message(text); });
+  Set3DMessageHook([&form](const std::string& text) { form.Message(text); });
+}
+
+void UnwireSubsystemMessages() {
+  snd::SetSoundMessageHook(nullptr);
+  Set3DMessageHook(nullptr);
+}
+
+void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
+  plat::IPlatform& platform = form.Platform();
+  RunnerForm* f = &form;
+  RunnerDisplay* d = display;
+
+  WindowFunctionHooks window;
+  window.popupMenu = [&platform](int x, int y, const std::string& items) {
+    return platform.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
+  };
+  SetWindowFunctionHooks(window);
+  SetDialogsForFunctions(&platform.Dialogs());
+  SetGameInformationForFunctions(&form.MutableGame().resources.gameInfo);
+  SetRunnerPaths(platform.System().TempDir(), form.GameFile());  // temp_directory, program_directory
+  SetSystemForFunctions(&platform.System());
+  SetIncludedFilesForFunctions(&form.MutableGame().resources.includedFiles);
+  {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::absolute(form.GameFile(), ec);
+    SetProgramParameters(ec ? form.GameFile() : program.string(), form.Options().gameArguments);
+  }
+
+  ActionWindowHooks actions;
+  actions.message = [f](const std::string& text) { f->Message(text); };
+  actions.question = [f, &platform](const std::string& text) {
+    return platform.Dialogs().MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
+           plat::MessageResult::Yes;
+  };
+  SetActionWindowHooks(actions);
+
+  IoFunctionHooks io;
+  if (d) {
+    io.pump = [d] { d->PumpWindow(); };
+    io.waitForInput = [d] { return d->WaitForInput(); };
+    if (d->ReadsPhysicalKeys()) {
+      io.keyDirect = [d](int vk) { return d->KeyHeldNow(vk); };
+      io.numLock = [d] { return d->NumLockOn(); };
+    }
+    io.readJoystick = [d](int index) { return d->ReadJoystick(index); };
+  }
+  SetIoFunctionHooks(io);
+
+  if (d) {
+    loop.pumpMessages = [d] {
+      d->PumpBeforeStep(Game().stepCount + 1);
+      if (input::TakeCloseRequest()) PerformEventForAll(kEventOther, kOtherCloseButton);
+    };
+    loop.drawRoom = [] { gfx::DrawCurrentRoom(); };
+    loop.present = [] {
+      gfx::EndSceneAndPresent();
+      gfx::BeginScene();
+    };
+    loop.skipStep = [d] { return d->FrozenWithoutFocus(); };
+  }
+  loop.functionKey = [d](int key) {
+    if (key == 112) return ShowGameInformation();  // F1
+    if (!d) return;
+    if (key == 115) gfx::ToggleFullScreen();        // F4
+    else if (key == 120) SaveScreenshotForKey();    // F9
+  };
+  // Screenshots of the step; text written by the game reaches its file by the end of every step at the latest;
+  // sound advances by a step.
+  loop.afterStep = [f, d] {
+    if (d) d->TakeShots(Game().stepCount);
+    FlushOpenFiles();
+    f->AdvanceSound();
+  };
+}
+
+void UnwireRun() {
+  SetIncludedFilesForFunctions(nullptr);
+  SetSystemForFunctions(nullptr);
+  SetActionWindowHooks({});
+  SetWindowFunctionHooks({});
+  SetIoFunctionHooks({});
+  SetDialogsForFunctions(nullptr);
+  SetGameInformationForFunctions(nullptr);
 }
 
 }  // namespace kv

@@ -53,14 +53,19 @@ class TestPlatform final : public plat::IPlatform {
   plat::IDialogs& Dialogs() override { return dialogs_; }
   plat::ISystem& System() override { return system_; }
   plat::ILoadingDisplay& Loading() override { return loading_; }
+  plat::IJoysticks& Joysticks() override { return joysticks; }
   // The window, device and display of the ordinary headless platform.
   std::unique_ptr<plat::IWindow> CreateGameWindow(int w, int h) override { return devices_->CreateGameWindow(w, h); }
   std::unique_ptr<plat::IGpuDevice> CreateGpuDevice(plat::IWindow* window) override {
     return devices_->CreateGpuDevice(window);
   }
   std::unique_ptr<plat::IDisplay> CreateDisplay() override { return devices_->CreateDisplay(); }
+  std::unique_ptr<plat::IAudioOut> CreateAudioDevice(std::string& failure) override {
+    return devices_->CreateAudioDevice(failure);
+  }
 
   std::ostringstream dialogText, loadingText;
+  plat::ScriptedJoysticks joysticks;
 
  private:
   std::unique_ptr<plat::IPlatform> devices_ = plat::CreateHeadlessPlatform({});

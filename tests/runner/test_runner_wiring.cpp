@@ -32,4 +32,40 @@ TEST_F(RunnerWiring, CursorSpriteFollowsTheMouse) {
   EXPECT_EQ(RgbAt(*frame, 109, 89), 0x000000u);  // past its far corner
 }
 
+// Joysticks moved by the input script reach both the joystick functions and the joystick events; the second
+// joystick stays missing until a line names it.
+TEST_F(RunnerWiring, ScriptedJoysticksReachFunctionsAndEvents) {
+  Write("game.kvp",
+        "[object obj_pad]\nevent step = step.kvs\nevent mouse 16 = left.kvs\nevent mouse 22 = button2.kvs\n"
+        "event mouse 33 = up2.kvs\n"
+        "[room rm_one]\ninstance obj_pad 0 0\n");
+  Write("step.kvs",
+        "show_debug_message(string(joystick_exists(1)) + \" \" + string(joystick_exists(2)) + \" \" +"
+        " string(joystick_direction(1)) + \" \" + string(joystick_xpos(1)) + \" \" +"
+        " string(joystick_check_button(1, 2)) + \" \" + string(joystick_pov(1)) + \" \" +"
+        " string(joystick_axes(1)));");
+  Write("left.kvs", "show_debug_message(\"left\");");
+  Write("button2.kvs", "show_debug_message(\"button 2\");");
+  Write("up2.kvs", "show_debug_message(\"second up\");");
+  std::ofstream(dir / "input.txt") << "@2 joy 0 axis 0 -32768\n@2 joy 0 axis 1 32767\n@2 joy 0 button 1 1\n"
+                                      "@2 joy 0 pov 9000\n@3 joy 0 button 1 0\n@3 joy 1 axis 1 -32768\n";
+  Result r = Play(Pack(), "--steps 3 --input " + (dir / "input.txt").string());
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out,
+            "0 0 101 0 0 -1 0\n"
+            "left\nbutton 2\n1 0 97 -1 1 90 6\n"
+            "left\nsecond up\n1 1 97 -1 0 90 6\n");
+}
+
+// A joystick line with a joystick other than 0 or 1, or a wrong shape, is refused before the game starts.
+TEST_F(RunnerWiring, MalformedJoystickLinesAreRefused) {
+  Write("game.kvp", "[object obj]\n[room rm_one]\n");
+  for (const char* line : {"@1 joy 2 axis 0 5", "@1 joy 0 axis 0", "@1 joy 0 wobble 1 1", "@1 joy 0 button x 1"}) {
+    std::ofstream(dir / "input.txt") << "# joysticks\n" << line << "\n";
+    Result r = Play(Pack(), "--steps 1 --input " + (dir / "input.txt").string());
+    EXPECT_NE(r.exitCode, 0) << line;
+    EXPECT_EQ(r.out, "") << line;
+  }
+}
+
 }  // namespace

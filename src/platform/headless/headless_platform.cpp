@@ -3,6 +3,7 @@
 #include "platform/headless/scripted_dialogs.h"
 #include "platform/headless/text_loading_display.h"
 #include "platform/gl/gl_device.h"
+#include "platform/joysticks.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_system.h"
 #include "platform/recording/recording_gpu.h"
@@ -23,6 +24,7 @@ class HeadlessPlatform final : public IPlatform {
   IDialogs& Dialogs() override { return dialogs_; }
   ISystem& System() override { return system_; }
   ILoadingDisplay& Loading() override { return loading_; }
+  IJoysticks& Joysticks() override { return joysticks_; }
 
   // An offscreen window, so headless frames are real GL renders.
   std::unique_ptr<IWindow> CreateGameWindow(int w, int h) override {
@@ -36,12 +38,17 @@ class HeadlessPlatform final : public IPlatform {
     return std::make_unique<RecordingGpu>();
   }
   std::unique_ptr<IDisplay> CreateDisplay() override { return nullptr; }
+  std::unique_ptr<IAudioOut> CreateAudioDevice(std::string& failure) override {
+    failure = "headless runs play no sound";
+    return nullptr;
+  }
 
  private:
   std::unique_ptr<IClock> clock_;
   ScriptedDialogs dialogs_;
   TextLoadingDisplay loading_;
   PosixSystem system_;
+  NoJoysticks joysticks_;
 };
 
 }  // namespace

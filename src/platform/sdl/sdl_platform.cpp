@@ -46,18 +46,21 @@ class SdlPlatform final : public IPlatform {
   IDialogs& Dialogs() override { return dialogs_; }
   ISystem& System() override { return system_; }
   ILoadingDisplay& Loading() override { return loading_; }
+  IJoysticks& Joysticks() override { return *joysticks_; }
 
   std::unique_ptr<IWindow> CreateGameWindow(int w, int h) override { return CreateSdlWindow("", w, h); }
   std::unique_ptr<IGpuDevice> CreateGpuDevice(IWindow* window) override {
     return window ? CreateGlDevice(window->SdlWindow()) : nullptr;
   }
   std::unique_ptr<IDisplay> CreateDisplay() override { return CreateSdlDisplay(); }
+  std::unique_ptr<IAudioOut> CreateAudioDevice(std::string& failure) override { return CreateSdlAudioOut(failure); }
 
  private:
   std::unique_ptr<IClock> clock_;
   SdlDialogs dialogs_;
   TextLoadingDisplay loading_;
   SdlSystem system_;
+  std::unique_ptr<IJoysticks> joysticks_ = CreateSdlJoysticks();
 };
 
 }  // namespace
