@@ -6,7 +6,8 @@
 # against `lua5.4 -e ''` and LÖVE 11 opening a window whose one-line love.draw draws once and quits (so the
 # process ends right after its first presented frame), under the same Xvfb display.
 # Each command runs RUNS times (default 7), interleaved; prints the median and minimum wall milliseconds, the
-# median CPU milliseconds (user + sys) and the largest peak resident memory (MB), and the ratios to Lua and LÖVE.
+# median CPU milliseconds (user + sys; on a busy machine the steadier figure) and the largest peak resident memory
+# (MB), and the ratios to Lua and LÖVE.
 #   RUNS=7 bench/startup.sh [BUILD_DIR]
 set -euo pipefail
 export LC_ALL=C
@@ -52,14 +53,24 @@ done
 [[ -n "$XPID" ]] || { echo "startup.sh: no free X display" >&2; exit 1; }
 for _ in $(seq 1 100); do [[ -e /tmp/.X11-unix/X${DISP#:} ]] && break; sleep 0.05; done
 
-# Runs a command once; appends "wall_ms cpu_ms peak_kb" to the named list.
+# Runs a command once; appends "wall_ms cpu_ms peak_kb" to the named list. CPU time comes from wait4 (to the
+# microsecond, where /usr/bin/time rounds to 10 ms), peak memory from /usr/bin/time (a forked Python would count
+# its own pages before the exec).
 declare -A samples
 measure() {
   local key=$1
   shift
-  /usr/bin/time -f '%e %U %S %M' -o "$WORK/rusage" "$@" >/dev/null 2>"$WORK/err" ||
-    { echo "startup.sh: $key failed:" >&2; cat "$WORK/err" >&2; exit 1; }
-  samples[$key]+="$(awk '{ printf "%.0f %.0f %d", $1 * 1000, ($2 + $3) * 1000, $4 }' "$WORK/rusage")"$'\n'
+  samples[$key]+="$(python3 -c '
+import os, subprocess, sys, time
+t = time.perf_counter()
+p = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", sys.argv[1]] + sys.argv[2:],
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+_, status, ru = os.wait4(p.pid, 0)
+wall = (time.perf_counter() - t) * 1000
+if status != 0:
+    sys.exit(1)
+print("%.1f %.1f %s" % (wall, (ru.ru_utime + ru.ru_stime) * 1000, open(sys.argv[1]).read().split()[-1]))' \
+    "$WORK/peak" "$@")"$'\n' || { echo "startup.sh: $key failed: $*" >&2; exit 1; }
 }
 
 # No audio device for anyone: it is not part of what is compared.
@@ -73,7 +84,7 @@ done
 
 # "median_wall min_wall median_cpu peak_mb" of one list.
 column() { printf '%s' "${samples[$1]}" | cut -d' ' -f"$2" | sort -n; }
-median() { awk '{ v[NR] = $1 } END { printf "%.0f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() { awk '{ v[NR] = $1 } END { printf "%.1f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 summary() {
   printf '%s %s %s %s' "$(column "$1" 1 | median)" "$(column "$1" 1 | head -n 1)" "$(column "$1" 2 | median)" \
     "$(column "$1" 3 | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')"
@@ -86,12 +97,12 @@ for key in lua headless love windowed; do
   case $key in
     lua) label="lua5.4 -e ''"; ratio="" ;;
     headless) label="kvrun headless"
-      ratio=$(awk -v w="$w" -v l="$luaW" -v m="$m" -v lm="$luaM" \
-        'BEGIN { printf "wall %.2f× Lua, memory %.1f× Lua", w / l, m / lm }') ;;
+      ratio=$(awk -v w="$w" -v l="$luaW" -v c="$c" -v lc="$luaC" -v m="$m" -v lm="$luaM" \
+        'BEGIN { printf "wall %.2f× Lua, cpu %.1f× Lua, memory %.1f× Lua", w / l, c / lc, m / lm }') ;;
     love) label="LÖVE window, 1 frame"; ratio="" ;;
     windowed) label="kvrun window, 1 frame"
-      ratio=$(awk -v w="$w" -v l="$loveW" -v m="$m" -v lm="$loveM" \
-        'BEGIN { printf "wall %.2f× LÖVE, memory %.2f× LÖVE", w / l, m / lm }') ;;
+      ratio=$(awk -v w="$w" -v l="$loveW" -v c="$c" -v lc="$loveC" -v m="$m" -v lm="$loveM" \
+        'BEGIN { printf "wall %.2f× LÖVE, cpu %.2f× LÖVE, memory %.2f× LÖVE", w / l, c / lc, m / lm }') ;;
   esac
   printf '%-22s %9s %8s %8s %8s  %s\n' "$label" "$w" "$mn" "$c" "$m" "$ratio"
 done
