@@ -23,7 +23,8 @@
 
 namespace kv {
 
-class CLiveRoom : public CodeWorld {
+// Final: the world's hot loops call the list accessors through CLiveRoom*, and they are then direct calls.
+class CLiveRoom final : public CodeWorld {
  public:
   CLiveRoom();
   ~CLiveRoom() override;

@@ -25,6 +25,7 @@ Rooms g_rooms;
 void SetCurrent(int index, CLiveRoom* room) {
   g_rooms.currentIndex = index;
   g_rooms.current = room;
+  world_detail::g_currentRoom = room;
   SetCodeWorld(room);
 }
 
@@ -61,7 +62,6 @@ void FreeRooms() {
   g_rooms.carry.clear();
 }
 
-CLiveRoom* CurrentRoom() { return g_rooms.current; }
 int CurrentRoomIndex() { return g_rooms.currentIndex; }
 int LastInstanceId() { return g_rooms.lastInstanceId; }
 int TakeNextInstanceId() { return ++g_rooms.lastInstanceId; }

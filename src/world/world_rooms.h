@@ -37,7 +37,11 @@ void StartRooms(GameResources& res);
 // Frees every live state and the carry list: the "no room" state.
 void FreeRooms();
 
-CLiveRoom* CurrentRoom();
+namespace world_detail {
+inline CLiveRoom* g_currentRoom = nullptr;  // the room being played (set only by world_rooms.cpp)
+}  // namespace world_detail
+// Inline: every per-instance loop re-checks it after each event.
+inline CLiveRoom* CurrentRoom() { return world_detail::g_currentRoom; }
 int CurrentRoomIndex();  // -1 when there is no room
 int LastInstanceId();
 // Consumes the next instance id (last instance id + 1) for an instance stored in a room resource.

@@ -1,15 +1,48 @@
 // Stored sound files through libsndfile: read from memory (virtual I/O) or a file, mixed to stereo and resampled
 // to the mixer rate with linear interpolation.
+#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 
 #include "platform/audio_decode.h"
 #include "platform/audio_out.h"
 
 namespace kv::plat {
 namespace {
+
+// libsndfile is opened on the first sound decoded, not at start: it brings the FLAC, Vorbis, Opus, MPEG and LAME
+// codec libraries, whose loading would cost every run (most short runs decode nothing).
+struct SndfileApi {
+  decltype(&::sf_open) open = nullptr;
+  decltype(&::sf_open_virtual) openVirtual = nullptr;
+  decltype(&::sf_readf_float) readFloat = nullptr;
+  decltype(&::sf_close) close = nullptr;
+  bool loaded = false;
+};
+
+SndfileApi LoadSndfile() {
+  SndfileApi api;
+  void* lib = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (lib) {
+    api.open = reinterpret_cast<decltype(api.open)>(dlsym(lib, "sf_open"));
+    api.openVirtual = reinterpret_cast<decltype(api.openVirtual)>(dlsym(lib, "sf_open_virtual"));
+    api.readFloat = reinterpret_cast<decltype(api.readFloat)>(dlsym(lib, "sf_readf_float"));
+    api.close = reinterpret_cast<decltype(api.close)>(dlsym(lib, "sf_close"));
+    api.loaded = api.open && api.openVirtual && api.readFloat && api.close;
+  }
+  if (!api.loaded) std::cerr << "kvrun: libsndfile cannot be loaded: sounds stay silent\n";
+  return api;
+}
+
+// The library's functions, opened once; null pointers and `loaded` false when it cannot be opened.
+const SndfileApi& Sf() {
+  static const SndfileApi api = LoadSndfile();
+  return api;
+}
+
 
 struct MemoryFile {
   const uint8_t* bytes;
@@ -43,7 +76,7 @@ std::optional<PcmBuffer> ReadAll(SNDFILE* file, const SF_INFO& info) {
     std::vector<float> block(static_cast<size_t>(4096) * static_cast<size_t>(info.channels));
     std::vector<float> stereo;
     for (;;) {
-      const sf_count_t got = sf_readf_float(file, block.data(), 4096);
+      const sf_count_t got = Sf().readFloat(file, block.data(), 4096);
       if (got <= 0) break;
       for (sf_count_t f = 0; f < got; ++f) {
         const float* frame = block.data() + f * info.channels;
@@ -71,7 +104,7 @@ std::optional<PcmBuffer> ReadAll(SNDFILE* file, const SF_INFO& info) {
     }
     result = std::move(pcm);
   }
-  sf_close(file);
+  Sf().close(file);
   return result;
 }
 
@@ -82,13 +115,15 @@ std::optional<PcmBuffer> DecodeAudio(const uint8_t* bytes, size_t size) {
   MemoryFile mem{bytes, static_cast<sf_count_t>(size)};
   SF_VIRTUAL_IO io{MemLength, MemSeek, MemRead, MemWrite, MemTell};
   SF_INFO info{};
-  SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &mem);
+  if (!Sf().loaded) return std::nullopt;
+  SNDFILE* file = Sf().openVirtual(&io, SFM_READ, &info, &mem);
   return ReadAll(file, info);
 }
 
 std::optional<PcmBuffer> DecodeAudioFile(const std::string& path) {
   SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!Sf().loaded) return std::nullopt;
+  SNDFILE* file = Sf().open(path.c_str(), SFM_READ, &info);
   return ReadAll(file, info);
 }
 

@@ -477,10 +477,11 @@ class SdlDisplay final : public IDisplay {
 
 }  // namespace
 
-std::unique_ptr<IWindow> CreateSdlWindow(const std::string& caption, int w, int h) {
+std::unique_ptr<IWindow> CreateSdlWindow(const std::string& caption, int w, int h, bool gl) {
   if (!EnsureVideo()) return nullptr;
+  const Uint32 flags = SDL_WINDOW_HIDDEN | (gl ? SDL_WINDOW_OPENGL : 0);
   SDL_Window* win = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                     std::max(1, w), std::max(1, h), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                     std::max(1, w), std::max(1, h), flags);
   if (!win) return nullptr;
   return std::make_unique<SdlGameWindow>(win);
 }

@@ -13,8 +13,10 @@ namespace kv::plat {
 // Sets the environment for headless GL on Mesa llvmpipe (offscreen video, software GL, two raster threads).
 void UseHeadlessVideo();
 
-// Initialises SDL video when needed; the window is created hidden with a GL-capable surface.
-std::unique_ptr<IWindow> CreateSdlWindow(const std::string& captionCp1252, int clientWidth, int clientHeight);
+// Initialises SDL video when needed; the window is created hidden, with a GL-capable surface when `gl` (making
+// one loads the GL driver).
+std::unique_ptr<IWindow> CreateSdlWindow(const std::string& captionCp1252, int clientWidth, int clientHeight,
+                                         bool gl = true);
 std::unique_ptr<IDisplay> CreateSdlDisplay();
 
 // Windows virtual-key code (0 … 255) of an SDL key, 0 when it has none. Letters, digits and punctuation come
