@@ -17,6 +17,7 @@
 #include "functions/function_system.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
+#include "multiplayer/function_mplay.h"
 #include "platform/cd_drive.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
@@ -384,6 +385,10 @@ void RunnerForm::RunGame() {
     FlushOpenFiles();
     AdvanceSound();
   };
+  // Multiplayer sessions are of this game only; the network is serviced every step and closed with the game, so
+  // the other players see the session end at once.
+  mplay::SetGameGuidForMultiplayer(game_.guid);
+  hooks.serviceNetwork = [] { mplay::ServiceMultiplayer(); };
   ActionWindowHooks actionHooks;
   actionHooks.message = [this](const std::string& text) { Message(text); };
   actionHooks.question = [this](const std::string& text) {
@@ -392,6 +397,7 @@ void RunnerForm::RunGame() {
   };
   SetActionWindowHooks(actionHooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
+  mplay::ShutdownMultiplayer();
   SetActionWindowHooks({});
   SetWindowFunctionHooks({});
   SetDialogsForFunctions(nullptr);

@@ -25,6 +25,7 @@
 #include "functions/function_window_io.h"
 #include "functions/function_dialogs.h"
 #include "motion/function_motion.h"
+#include "multiplayer/function_mplay.h"
 #include "particles/function_particles.h"
 #include "structures/function_data_structures.h"
 #include "world/builtin_globals.h"
@@ -61,6 +62,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterSoundFunctions();
   RegisterDialogFunctions();
   Register3DFunctions();
+  RegisterMultiplayerFunctions();
 }
 
 void WireLanguage() {
