@@ -241,6 +241,9 @@ class EnetNetwork final : public INetwork {
   void Translate(ENetEvent& ev) {
     switch (ev.type) {
       case ENET_EVENT_TYPE_CONNECT: {
+        // Games service the network once a step, so round trips vary by a step; ENet would read that as
+        // congestion and shrink the window of reliable packets in flight. Once connected, keep the full window.
+        enet_peer_throttle_configure(ev.peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
         const uint32_t id = IdOf(ev.peer) ? IdOf(ev.peer) : Adopt(ev.peer);
         events_.push_back({NetEvent::Kind::Connected, id, true, {}});
         break;
