@@ -40,11 +40,12 @@ bool Multiplayer::InitTcpip(const std::string& address) {
   uint16_t port = kDefaultPort;
   if (const size_t colon = address.find(':'); colon != std::string::npos) {
     host = address.substr(0, colon);
+    // No number, or 0, means the default port.
     const std::string digits = address.substr(colon + 1);
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535) return false;
-    port = static_cast<uint16_t>(value);
+    if (!digits.empty() && (ec != std::errc() || end != digits.data() + digits.size() || value > 65535)) return false;
+    if (value != 0) port = static_cast<uint16_t>(value);
   }
   std::unique_ptr<plat::INetwork> net = factory_ ? factory_() : nullptr;
   if (!net) return false;
@@ -412,9 +413,7 @@ void Multiplayer::AdvanceFirstUnconsumed() {
   while (firstUnconsumed_ < queue_.size() && queue_[firstUnconsumed_].consumed) ++firstUnconsumed_;
 }
 
-bool Multiplayer::ReceiveMessage(int32_t from) {
-  if (kind_ == kNoConnection || state_ == kNoSession) return false;
-  Receive();
+bool Multiplayer::TakeMessage(int32_t from) {
   for (size_t i = firstUnconsumed_; i < queue_.size(); ++i) {
     if (!Matches(queue_[i], from)) continue;
     queue_[i].consumed = true;
@@ -423,6 +422,15 @@ bool Multiplayer::ReceiveMessage(int32_t from) {
     return true;
   }
   return false;
+}
+
+bool Multiplayer::ReceiveMessage(int32_t from) {
+  if (kind_ == kNoConnection || state_ == kNoSession) return false;
+  // Whatever is still waiting in the network arrived after every queued message: taking a queued one first gives
+  // the same message, and a game that empties the queue in a loop asks the network once, not once per message.
+  if (TakeMessage(from)) return true;
+  Receive();
+  return TakeMessage(from);
 }
 
 int Multiplayer::CountMessages(int32_t from) {

@@ -132,6 +132,7 @@ class Multiplayer {
   // Takes the arrived game messages into the queue and the shared data (the receiving calls).
   void Receive();
   void Enqueue(const TMess& m);
+  bool TakeMessage(int32_t from);
   void AdvanceFirstUnconsumed();
   bool Matches(const QueueEntry& e, int32_t from) const { return !e.consumed && (from == 0 || e.message.player == from); }
   const Remote* RemoteById(int32_t id) const;

@@ -51,6 +51,8 @@ TEST_F(MplayLoopback, ConnectionsOpenOnceAndOtherKindsAreUnavailable) {
             "mplay_init_modem: modem connections are not available on this system\n"
             "mplay_init_serial: serial connections are not available on this system\n");
 
+  EXPECT_EQ(c.Real("mplay_init_tcpip", {S("example:")}), 1);  // the default port
+  EXPECT_EQ(c.Real("mplay_end"), 1);
   EXPECT_EQ(c.Real("mplay_init_tcpip", {S("127.0.0.1:5000")}), 1);
   EXPECT_EQ(c.Real("mplay_connect_status"), 2);
   EXPECT_EQ(c.Real("mplay_init_tcpip", {S("")}), 0);
