@@ -72,11 +72,17 @@ if (got >= total) {
 }
 EOF
 "$BUILD/bin/kvpack" "$WORK/game" "$WORK/net.kvgame" >/dev/null
-"$BUILD/bin/kvrun" "$WORK/net.kvgame" --headless --fast -- echo "$PORT" "$N" "$W" > "$WORK/echo.txt" &
+# CPU seconds (user + system) of both sides, start-up included: on a busy machine the rates follow the scheduler,
+# the CPU time per message follows the code.
+TIMEFORMAT='%U %S'
+cpu_of() { tail -1 "$1" | awk '{ print $1 + $2 }'; }
+{ time "$BUILD/bin/kvrun" "$WORK/net.kvgame" --headless --fast -- echo "$PORT" "$N" "$W" > "$WORK/echo.txt" 2>/dev/null; } 2> "$WORK/echo.cpu" &
 ECHO=$!
-RUNNERS="$("$BUILD/bin/kvrun" "$WORK/net.kvgame" --headless --fast -- ping "$PORT" "$N" "$W")"
+RUNNERS="$({ time "$BUILD/bin/kvrun" "$WORK/net.kvgame" --headless --fast -- ping "$PORT" "$N" "$W" 2>/dev/null; } 2> "$WORK/ping.cpu")"
 wait "$ECHO" || true
 echo "$RUNNERS"
+ours_cpu="$(awk -v a="$(cpu_of "$WORK/echo.cpu")" -v b="$(cpu_of "$WORK/ping.cpu")" -v n="$N" 'BEGIN { printf "%.1f", (a + b) * 1e6 / n }')"
+echo "         CPU ${ours_cpu} us per message (both runners)"
 echo "load:    $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 
 # ---- The C pair ----
@@ -156,15 +162,18 @@ int main(int argc, char** argv) {
 EOF
 cc -O2 -o "$WORK/echo" "$WORK/echo.c" $(pkg-config --cflags --libs libenet)
 CPORT=$((PORT + 1))
-"$WORK/echo" server "$CPORT" &
+{ time "$WORK/echo" server "$CPORT"; } 2> "$WORK/server.cpu" &
 SERVER=$!
 sleep 0.2
-PAIR="$("$WORK/echo" client "$CPORT" "$N" "$W")"
+PAIR="$({ time "$WORK/echo" client "$CPORT" "$N" "$W"; } 2> "$WORK/client.cpu")"
 wait "$SERVER" || true
 echo "$PAIR"
+theirs_cpu="$(awk -v a="$(cpu_of "$WORK/server.cpu")" -v b="$(cpu_of "$WORK/client.cpu")" -v n="$N" 'BEGIN { printf "%.1f", (a + b) * 1e6 / n }')"
+echo "         CPU ${theirs_cpu} us per message (both sides)"
 
 ours="$(sed -n 's/^runners: \([0-9.]*\) msgs.*/\1/p' <<<"$RUNNERS")"
 theirs="$(sed -n 's/^C pair: *\([0-9.]*\) msgs.*/\1/p' <<<"$PAIR")"
 if [[ -n "$ours" && -n "$theirs" ]]; then
   awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio:   C pair rate / runners rate = %.2fx (goal <= 1.2x)\n", b / a }'
 fi
+awk -v a="$ours_cpu" -v b="$theirs_cpu" 'BEGIN { if (b > 0) printf "ratio:   runners CPU / C pair CPU per message = %.2fx\n", a / b }'
