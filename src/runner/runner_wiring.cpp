@@ -43,6 +43,7 @@
 #include "functions/function_window_io.h"
 #include "functions/function_dialogs.h"
 #include "motion/function_motion.h"
+#include "multiplayer/function_mplay.h"
 #include "particles/function_particles.h"
 #include "structures/function_data_structures.h"
 #include "world/builtin_globals.h"
@@ -79,6 +80,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterSoundFunctions();
   RegisterDialogFunctions();
   Register3DFunctions();
+  RegisterMultiplayerFunctions();
 }
 
 void WireLanguage() {
@@ -240,6 +242,10 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
     if (key == 115) gfx::ToggleFullScreen();        // F4
     else if (key == 120) SaveScreenshotForKey();    // F9
   };
+  // Multiplayer sessions are of this game only; the network is serviced every step and closed with the game, so
+  // the other players see the session end at once.
+  mplay::SetGameGuidForMultiplayer(form.Game().guid);
+  loop.serviceNetwork = [] { mplay::ServiceMultiplayer(); };
   // Screenshots of the step; text written by the game reaches its file by the end of every step at the latest;
   // sound advances by a step.
   loop.afterStep = [f, d] {
@@ -250,6 +256,7 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
 }
 
 void UnwireRun() {
+  mplay::ShutdownMultiplayer();
   SetIncludedFilesForFunctions(nullptr);
   SetSystemForFunctions(nullptr);
   SetActionWindowHooks({});

@@ -266,6 +266,7 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
     if (config.maxSteps && g.stepCount >= *config.maxSteps) break;
     // A fault inside the step abandons the rest of that step only: counting, pacing, presenting, pending room
     // changes and the window's messages still happen, so the game goes on with the next step.
+    if (hooks.serviceNetwork) hooks.serviceNetwork();
     try {
       RunOneStep();
     } catch (const ArithmeticFault&) {

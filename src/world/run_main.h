@@ -43,6 +43,7 @@ struct RunHooks {
   std::function<void()> afterStep;            // screenshots and other per-step observers
   std::function<bool()> skipStep;             // game information / splash showing, or frozen without focus
   std::function<void(int key)> functionKey;   // F1, F4, F5, F6, F9 (Esc is handled here)
+  std::function<void()> serviceNetwork;       // every step, paused or not: network peers time out unserviced
 };
 
 struct RunConfig {

@@ -1,0 +1,168 @@
+#include "multiplayer/function_mplay.h"
+
+#include <optional>
+
+#include "functions/function_args.h"
+#include "multiplayer/mplay_session.h"
+#include "platform/network.h"
+
+namespace kv {
+
+namespace mplay {
+void SetGameGuidForMultiplayer(const std::array<uint8_t, 16>& guid) { ActiveMultiplayer().SetGameGuid(guid); }
+void ServiceMultiplayer() { ActiveMultiplayer().Service(); }
+void ShutdownMultiplayer() { ActiveMultiplayer().End(); }
+}  // namespace mplay
+
+namespace {
+
+using namespace fnargs;
+using mplay::ActiveMultiplayer;
+
+double Flag(bool ok) { return ok ? 1.0 : 0.0; }
+
+// A player argument: a number is a player id (0 all players), a string the name of a player of a fresh search;
+// nullopt when no player has that name.
+std::optional<int32_t> PlayerArg(const RValue* a, int i) {
+  if (a[i].IsString()) return ActiveMultiplayer().PlayerIdByName(a[i].ToStdString());
+  return I(a, i);
+}
+
+}  // namespace
+
+void RegisterMultiplayerFunctions() {
+  Reg("mplay_init_ipx", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().InitUnavailable(mplay::kIpx, "mplay_init_ipx"));
+  });
+  Reg("mplay_init_tcpip", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().InitTcpip(Str(a, 0)));
+  });
+  Reg("mplay_init_modem", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().InitUnavailable(mplay::kModem, "mplay_init_modem"));
+  });
+  Reg("mplay_init_serial", 5, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().InitUnavailable(mplay::kSerial, "mplay_init_serial"));
+  });
+  Reg("mplay_connect_status", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().Connection();
+  });
+  Reg("mplay_end", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().End());
+  });
+  Reg("mplay_ipaddress", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(plat::FirstIpv4Address());
+  });
+
+  Reg("mplay_session_mode", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    ActiveMultiplayer().SetSessionMode(I(a, 0) != 0);
+    r = 1.0;
+  });
+  Reg("mplay_session_create", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().CreateSession(Str(a, 0), I(a, 1), Str(a, 2)));
+  });
+  Reg("mplay_session_find", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().FindSessions();
+  });
+  Reg("mplay_session_name", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(ActiveMultiplayer().SessionName(I(a, 0)));
+  });
+  Reg("mplay_session_join", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().JoinSession(I(a, 0), Str(a, 1)));
+  });
+  Reg("mplay_session_status", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().Session();
+  });
+  Reg("mplay_session_end", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = Flag(ActiveMultiplayer().EndSession());
+  });
+
+  Reg("mplay_player_find", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().FindPlayers();
+  });
+  Reg("mplay_player_name", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(ActiveMultiplayer().PlayerName(I(a, 0)));
+  });
+  Reg("mplay_player_id", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().PlayerId(I(a, 0));
+  });
+
+  Reg("mplay_data_write", 2, KV_FN {
+    KV_UNUSED_ARGS;
+    const double index = D(a, 0);
+    // Outside the int range (or not a number) is outside the shared array too.
+    const bool inRange = index >= -1.0 && index <= static_cast<double>(mplay::kMaxDataIndex) + 1;
+    r = Flag(inRange && ActiveMultiplayer().WriteData(I(a, 0), a[1]));
+  });
+  Reg("mplay_data_read", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const double index = D(a, 0);
+    const bool inRange = index >= -1.0 && index <= static_cast<double>(mplay::kMaxDataIndex) + 1;
+    r = ActiveMultiplayer().ReadData(inRange ? I(a, 0) : -1);
+  });
+  Reg("mplay_data_mode", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    ActiveMultiplayer().SetDataMode(I(a, 0) != 0);
+    r = 1.0;
+  });
+
+  Reg("mplay_message_send", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto to = PlayerArg(a, 0);
+    r = Flag(to && ActiveMultiplayer().SendMessage(*to, I(a, 1), a[2], false));
+  });
+  Reg("mplay_message_send_guaranteed", 3, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto to = PlayerArg(a, 0);
+    r = Flag(to && ActiveMultiplayer().SendMessage(*to, I(a, 1), a[2], true));
+  });
+  Reg("mplay_message_receive", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto from = PlayerArg(a, 0);
+    r = Flag(from && ActiveMultiplayer().ReceiveMessage(*from));
+  });
+  Reg("mplay_message_id", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().LastMessage().id;
+  });
+  Reg("mplay_message_value", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().LastMessage().value;
+  });
+  Reg("mplay_message_player", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = ActiveMultiplayer().LastMessage().player;
+  });
+  Reg("mplay_message_name", 0, KV_FN {
+    KV_UNUSED_ARGS;
+    r = RValue(ActiveMultiplayer().LastMessageName());
+  });
+  Reg("mplay_message_count", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto from = PlayerArg(a, 0);
+    r = from ? ActiveMultiplayer().CountMessages(*from) : 0;
+  });
+  Reg("mplay_message_clear", 1, KV_FN {
+    KV_UNUSED_ARGS;
+    const auto from = PlayerArg(a, 0);
+    r = Flag(from && ActiveMultiplayer().ClearMessages(*from));
+  });
+}
+
+}  // namespace kv
