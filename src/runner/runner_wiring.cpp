@@ -8,6 +8,7 @@
 #include "code/code_function.h"
 #include "code/variable_builtin.h"
 #include "debugger/debug_messages.h"
+#include "extensions/function_external.h"
 #include "resources/function_resource.h"
 #include "sound/function_sound.h"
 #include "functions/function_3d.h"
@@ -61,6 +62,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterSoundFunctions();
   RegisterDialogFunctions();
   Register3DFunctions();
+  RegisterExternalFunctions();
 }
 
 void WireLanguage() {
