@@ -21,6 +21,7 @@ struct ExternalEntry {
   int argumentCount = 0;
   std::array<int, kMaxExternalArgs> argumentTypes{};
   int resultType = kExternalReal;
+  bool hasStrings = false;
   std::unique_ptr<plat::INativeCall> call;
 };
 
@@ -208,6 +209,7 @@ int DefineExternal(const std::string& library, const std::string& name, int call
   e.argumentCount = argumentCount;
   for (int i = 0; i < argumentCount; ++i)
     e.argumentTypes[i] = argumentTypes[i] == kExternalString ? kExternalString : kExternalReal;
+  for (int i = 0; i < argumentCount; ++i) e.hasStrings = e.hasStrings || e.argumentTypes[i] == kExternalString;
   e.resultType = stringResult ? kExternalString : kExternalReal;
   e.call = std::move(call);
   t.entries.push_back(std::move(e));
@@ -220,21 +222,26 @@ void CallExternal(int id, int argc, const RValue* args, RValue& result) {
   if (id < 0 || id >= static_cast<int>(t.entries.size())) return;
   ExternalEntry& e = t.entries[static_cast<size_t>(id)];
   if (!e.handle || argc != e.argumentCount) return;
-  std::array<plat::NativeValue, kMaxExternalArgs> native{};
-  // Zero-terminated copies of the string arguments (strings only come with at most 4 arguments).
-  std::array<std::string, kMaxExternalStringArgsCount> texts;
-  int used = 0;
-  for (int i = 0; i < argc; ++i) {
-    if (e.argumentTypes[i] == kExternalString) {
-      texts[used] = args[i].Str();
-      native[i].text = texts[used].c_str();
-      ++used;
-    } else {
-      native[i].real = args[i].Real();
-    }
-  }
+  plat::NativeValue native[kMaxExternalArgs];
   plat::NativeValue out{};
-  e.call->Invoke(native.data(), out);
+  if (!e.hasStrings) {
+    for (int i = 0; i < argc; ++i) native[i].real = args[i].Real();
+    e.call->Invoke(native, out);
+  } else {
+    // Zero-terminated copies of the string arguments (strings only come with at most 4 arguments).
+    std::array<std::string, kMaxExternalStringArgsCount> texts;
+    int used = 0;
+    for (int i = 0; i < argc; ++i) {
+      if (e.argumentTypes[i] == kExternalString) {
+        texts[used] = args[i].Str();
+        native[i].text = texts[used].c_str();
+        ++used;
+      } else {
+        native[i].real = args[i].Real();
+      }
+    }
+    e.call->Invoke(native, out);
+  }
   if (e.resultType == kExternalString) {
     result.SetString(out.text ? std::string_view(out.text) : std::string_view());
   } else {

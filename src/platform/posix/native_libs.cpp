@@ -4,6 +4,7 @@
 #include <ffi.h>
 
 #include <array>
+#include <utility>
 
 namespace kv::plat {
 namespace {
@@ -34,6 +35,42 @@ class FfiCall final : public INativeCall {
   bool ok_ = false;
 };
 
+// Signatures of doubles only, the common case, are called through a function pointer of that exact type: the
+// compiler passes the arguments as the platform's calling convention says (as libffi would), without libffi's
+// per-call interpretation of the signature.
+template <class R, size_t... I>
+R CallWithReals(void* entry, const NativeValue* args, std::index_sequence<I...>) {
+  using Fn = R (*)(decltype(static_cast<void>(I), 0.0)...);
+  return reinterpret_cast<Fn>(entry)(args[I].real...);
+}
+
+template <size_t N, bool PointerResult>
+class RealsCall final : public INativeCall {
+ public:
+  explicit RealsCall(void* entry) : entry_(entry) {}
+  void Invoke(const NativeValue* args, NativeValue& result) override {
+    if constexpr (PointerResult) {
+      result.text = CallWithReals<const char*>(entry_, args, std::make_index_sequence<N>());
+    } else {
+      result.real = CallWithReals<double>(entry_, args, std::make_index_sequence<N>());
+    }
+  }
+
+ private:
+  void* entry_;
+};
+
+template <size_t... N>
+std::unique_ptr<INativeCall> MakeRealsCall(void* entry, size_t count, bool pointerResult, std::index_sequence<N...>) {
+  std::unique_ptr<INativeCall> call;
+  ((count == N ? (call = pointerResult ? std::unique_ptr<INativeCall>(new RealsCall<N, true>(entry))
+                                       : std::unique_ptr<INativeCall>(new RealsCall<N, false>(entry)),
+                  0)
+               : 0),
+   ...);
+  return call;
+}
+
 class DlNativeLibs final : public INativeLibs {
  public:
   void* Load(const std::string& path, std::string& error) override {
@@ -54,6 +91,11 @@ class DlNativeLibs final : public INativeLibs {
   }
   std::unique_ptr<INativeCall> Prepare(void* entry, std::span<const NativeKind> args, NativeKind result) override {
     if (!entry || args.size() > static_cast<size_t>(kMaxNativeArgs)) return nullptr;
+    bool allReal = true;
+    for (NativeKind k : args) allReal = allReal && k == NativeKind::Real;
+    if (allReal)
+      return MakeRealsCall(entry, args.size(), result == NativeKind::Pointer,
+                           std::make_index_sequence<kMaxNativeArgs + 1>());
     auto call = std::make_unique<FfiCall>(entry, args, result);
     if (!call->Ok()) return nullptr;
     return call;
