@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 #include "kvpack_manifest.h"
 #include "kvpack_project.h"
@@ -14,7 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Scratch {
-  fs::path dir = fs::path(::testing::TempDir()) / "kvpack_extension";
+  // One directory per test process: ctest runs the tests of this file side by side.
+  fs::path dir = fs::path(::testing::TempDir()) / ("kvpack_extension_" + std::to_string(::getpid()));
   Scratch() {
     fs::remove_all(dir);
     fs::create_directories(dir);
