@@ -67,10 +67,13 @@ std::string WorkingDirectory() {
   return ec ? std::string(".") : cwd;
 }
 
-void ReportMissingLibrary(const std::string& library, const ExternalLibraryPlaces& places, const std::string& cwd) {
+// `failure`: why the last native file that exists did not load ("" when none).
+void ReportMissingLibrary(const std::string& library, const ExternalLibraryPlaces& places, const std::string& cwd,
+                          const std::string& failure) {
   ExternalTable& t = Table();
   if (!t.reportedMissing.insert(Lower(library)).second) return;
-  const std::string file = std::filesystem::path(library).filename().string();
+  const size_t slash = library.find_last_of("/\\");
+  const std::string file = slash == std::string::npos ? library : library.substr(slash + 1);
   const std::vector<std::string> repl = ReplacementNames(file);
   std::string where;
   if (library.find_first_of("/\\") != std::string::npos && repl.empty()) {
@@ -86,18 +89,22 @@ void ReportMissingLibrary(const std::string& library, const ExternalLibraryPlace
   } else {
     std::cerr << "; it was looked for " << where << "\n";
   }
+  if (!failure.empty()) std::cerr << "kvrun: (a file was found but did not load: " << failure << ")\n";
 }
 
 // Loads the first candidate that loads; nullptr when none does.
 void* LoadLibraryFile(const std::string& library) {
   ExternalTable& t = Table();
   const std::string cwd = WorkingDirectory();
-  std::string error;
+  std::string error, failure;
   for (const std::string& path : ExternalLibraryCandidates(library, t.places, cwd)) {
-    if (path.find('/') != std::string::npos && !plat::FileExists(path)) continue;
+    const bool searched = path.find('/') == std::string::npos;  // left to the system's search
+    if (!searched && !plat::FileExists(path)) continue;
     if (void* h = plat::NativeLibs().Load(path, error)) return h;
+    // A Windows library is expected not to load; a native file that does not is worth naming.
+    if (!searched && ReplacementNames(path).empty()) failure = error;
   }
-  ReportMissingLibrary(library, t.places, cwd);
+  ReportMissingLibrary(library, t.places, cwd, failure);
   return nullptr;
 }
 
