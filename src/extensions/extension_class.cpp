@@ -1,5 +1,7 @@
 #include "extensions/extension_class.h"
 
+#include <iostream>
+
 #include "runner/support_stream.h"
 
 namespace kv {
@@ -19,7 +21,23 @@ constexpr size_t kFileRecordMin = 7 * 4;
 // The file-content block: the seed, then one byte left as it is, then substituted bytes.
 constexpr size_t kContentSubstituteStart = 5;
 
+std::string g_lastRefusal;
+
+// The load then fails with the usual message box; stderr says which name or id was the reason.
+bool Refuse(std::string why) {
+  g_lastRefusal = std::move(why);
+  std::cerr << "kvrun: " << g_lastRefusal << "\n";
+  return false;
+}
+
 }  // namespace
+
+bool IsSafeExtensionFileName(std::string_view name) {
+  if (name == "." || name == "..") return false;
+  return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+const std::string& CExtensionPackage::LastRefusal() { return g_lastRefusal; }
 
 bool CExtensionFunction::Read(CStream& s) {
   if (s.ReadInt() != kRecordVersion) return false;
@@ -129,14 +147,26 @@ void AssignScriptFileCode(CExtensionFile& file, std::string_view text) {
 }
 
 bool CExtensionPackage::Read(CStream& s) {
+  g_lastRefusal.clear();
   if (s.ReadInt() != kRecordVersion) return false;
   name = s.ReadString();
   tempFolderName = s.ReadString();
+  if (!IsSafeExtensionFileName(tempFolderName))
+    return Refuse("extension package \"" + name + "\": folder name \"" + tempFolderName +
+                  "\" refused (a name with a folder separator, or \".\" or \"..\")");
   const int32_t fileCount = s.ReadInt();
   s.CheckCount(fileCount, kFileRecordMin);
   files.resize(static_cast<size_t>(fileCount));
   for (CExtensionFile& f : files) {
     if (!f.Read(s)) return false;
+    if (f.kind != CExtensionFile::kNoData && !IsSafeExtensionFileName(f.fileName))
+      return Refuse("extension package \"" + name + "\": file name \"" + f.fileName +
+                    "\" refused (a name with a folder separator, or \".\" or \"..\")");
+    for (const CExtensionFunction& fn : f.functions) {
+      if (fn.id < 0 || fn.id > kMaxFunctionId)
+        return Refuse("extension package \"" + name + "\": function \"" + fn.name + "\" has the id " +
+                      std::to_string(fn.id) + " (ids go from 0 to " + std::to_string(kMaxFunctionId) + ")");
+    }
   }
 
   CStream content = s.ReadStream();

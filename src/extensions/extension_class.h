@@ -68,20 +68,30 @@ struct CExtensionFile {
 
 struct CExtensionPackage {
   static constexpr int32_t kRecordVersion = 700;
+  static constexpr int32_t kMaxFunctionId = 99999;  // ids size the run-time tables: larger ones are refused
 
   std::string name;
   std::string tempFolderName;  // folder of the temporary directory the files are written to
   std::vector<CExtensionFile> files;
   int32_t dataSeed = 0;        // substitution seed of the file-content block
 
-  // False for a wrong version in the package or in any of its file, function or constant records; truncation,
+  // False for a wrong version in the package or in any of its file, function or constant records, and for a
+  // package that could write outside its folder or size tables absurdly: a folder or file name with a separator
+  // ("/", "\\"), a zero byte, or that is "." or "..", or a function id outside 0 … kMaxFunctionId (the reason goes
+  // to `refusal`). Truncation,
   // impossible counts and bad content blocks throw StreamError. After reading, names and external names are
   // trimmed, an empty external name becomes the name, functions with more than 4 arguments take all arguments as
   // reals, and the functions of script files get the code of their sections.
   bool Read(CStream& s);
   void Write(CStream& s) const;
   bool operator==(const CExtensionPackage&) const = default;
+
+  // Why the last Read refused the package (empty after a successful read or a wrong version).
+  static const std::string& LastRefusal();
 };
+
+// True when the name can be used as one folder or file name inside the package's temporary folder.
+bool IsSafeExtensionFileName(std::string_view name);
 
 // Cuts script-file text into its "#define" sections and gives each function of the file whose external name equals
 // a section name that section's code (a later section of the same name wins).

@@ -8,6 +8,8 @@
 
 #include "actions/action_library.h"
 #include "code/code_error.h"
+#include "extensions/extension_main.h"
+#include "extensions/external_call.h"
 #include "functions/function_3d.h"
 #include "functions/function_dialogs.h"
 #include "functions/function_file.h"
@@ -164,6 +166,8 @@ RunnerForm::~RunnerForm() {
   UnwireDisplay(*this);
   UnwireRun();
   ReleaseSound();
+  ClearExtensionPackages();
+  ResetExternalFunctions();
   DetachGame(game_);
 }
 
@@ -233,7 +237,6 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
 }
 
 std::vector<PreparePhase> RunnerForm::PreparePhases() {
-  auto done = [] { return true; };
   return {
       {-1, "", "", [this] {
          platform_.System().SetPriority(game_.settings.priority);
@@ -244,9 +247,11 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
          ExportAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
          return true;
        }},
-      {54, "Preparing extension pacakges", "Failed to prepare extension packages.", done},
-      {56, "Preparing constants", "Failed to define the constants.", [this] {
+      {54, "Preparing extension pacakges", "Failed to prepare extension packages.", [this] {
          AttachGame(game_);
+         return PrepareExtensions();
+       }},
+      {56, "Preparing constants", "Failed to define the constants.", [this] {
          return DefineGameConstants(game_, [this](const std::string& text) { Message(text); });
        }},
       {58, "Compiling scripts", "Failed to compile the scripts.", [this] { return CompileGameScripts(game_); }},
@@ -266,6 +271,21 @@ std::vector<PreparePhase> RunnerForm::PreparePhases() {
          return true;
        }},
   };
+}
+
+bool RunnerForm::PrepareExtensions() {
+  // Windows library names find their native replacements beside the game file and in KV_LIBRARY_PATH.
+  ExternalLibraryPlaces places;
+  std::error_code ec;
+  const std::filesystem::path game = std::filesystem::absolute(gamePath_, ec);
+  places.gameDirectory = ec ? std::string() : game.parent_path().string();
+  places.searchPath = SplitLibraryPath(platform_.System().Env("KV_LIBRARY_PATH").value_or(""));
+  SetExternalLibraryPlaces(std::move(places));
+  ExtensionPreparation how;
+  how.tempDirectory = platform_.System().TempDir();
+  how.secureMode = ReadSecureModeSetting();
+  how.messageBox = [this](const std::string& text) { Message(text); };
+  return PrepareExtensionPackages(game_.resources.extensions, how);
 }
 
 bool RunnerForm::PrepareGame() { return RunPreparePhases(PreparePhases(), *this); }
@@ -366,6 +386,10 @@ void RunnerForm::Shutdown() {
   CloseAllFiles();
   CloseIniFile();
   RemoveAllIncludedFiles(game_.resources.includedFiles, IncludedPlacesOf(platform_));
+  // The libraries of extension packages and external calls are released before their files go with the
+  // temporary directory.
+  ClearExtensionPackages();
+  ResetExternalFunctions();
   ReleaseSound();
 }
 

@@ -108,6 +108,7 @@ class RunnerForm final : public LoadObserver {
   enum class ReadResult { Ok, Failed, Cancelled, NoGameFile };
   ReadResult ReadGame();
   bool PrepareGame();
+  bool PrepareExtensions();
   bool PrepareGraphics();
   bool PrepareSounds();
   void ReleaseSound();

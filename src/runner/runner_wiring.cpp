@@ -26,6 +26,7 @@
 #include "code/code_function.h"
 #include "code/variable_builtin.h"
 #include "debugger/debug_messages.h"
+#include "extensions/function_external.h"
 #include "resources/function_resource.h"
 #include "sound/function_sound.h"
 #include "functions/function_3d.h"
@@ -81,6 +82,7 @@ void RegisterAllBuiltinFunctions() {
   RegisterDialogFunctions();
   Register3DFunctions();
   RegisterMultiplayerFunctions();
+  RegisterExternalFunctions();
 }
 
 void WireLanguage() {

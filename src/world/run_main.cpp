@@ -8,6 +8,7 @@
 #include "code/code_error.h"
 #include "code/code_value.h"
 #include "code/code_variable.h"
+#include "extensions/extension_main.h"
 #include "functions/function_math.h"
 #include "input/io_main.h"
 #include "particles/particle_system.h"
@@ -44,6 +45,7 @@ bool StartGame() {
   StartWorld(res);
   GameRandom::Randomize();  // keeps the forced seed of --seed
   if (!RunLibraryInitCode(res.libraryInitCode)) return false;
+  if (!InitExtensionPackages()) return false;
   if (res.roomOrder.empty()) return false;
   EnterRoom(res.roomOrder.front(), true);
   return true;
@@ -52,6 +54,7 @@ bool StartGame() {
 void EndGame() {
   if (CurrentRoom()) LeaveRoom(true);
   FreeRooms();
+  FinalizeExtensionPackages();
 }
 
 // Acts on the pending room-change code; false when the loop must return at once.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "kvpack_extensions.h"
 #include "kvpack_images.h"
 #include "kvpack_rooms.h"
 #include "platform/text_codec.h"
@@ -198,6 +199,10 @@ class Packer {
       return FillBackground(m_, sec, dir_, *res().backgrounds.Get(res().backgrounds.Find(ToGame(sec.name))));
     if (sec.kind == "path") return FillPath(sec);
     if (sec.kind == "sound") return FillSound(sec);
+    if (sec.kind == "extension") {
+      res().extensions.push_back(PackExtension(m_, sec, dir_, nextExtensionFunctionId_));
+      return;
+    }
     m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
   }
 
@@ -577,6 +582,7 @@ class Packer {
   PackedGame out_;
   bool hasRoomOrder_ = false;
   int nextInstanceId_ = 100001;
+  int nextExtensionFunctionId_ = 1;
   int lastTileId_ = GameResources().lastTileId;  // tile ids go on from 10000001, as the editor numbers them
   RoomRefs roomRefs_{
       [this](const ManifestEntry& e, std::string_view ref) { return Resolve(res().backgrounds, e, "background", ref); },
