@@ -15,6 +15,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,6 +37,7 @@ GlOptions GlOptions::FromEnvironment() {
   };
   o.batch = flag("KV_GL_BATCH", true);
   o.atlas = flag("KV_GL_ATLAS", true);
+  o.opaqueSkipsBlend = flag("KV_GL_OPAQUE", true);
   return o;
 }
 
@@ -49,7 +51,6 @@ int Pow2(int v) {
 
 constexpr int kMaxPagedSide = 512;
 constexpr size_t kBatchVertices = 65536;
-constexpr size_t kRingBytes = 4u << 20;
 
 struct GpuVertex {  // layout of the streaming buffer
   float x, y, z;
@@ -60,6 +61,65 @@ struct GpuVertex {  // layout of the streaming buffer
 };
 
 enum class PrimClass : uint8_t { Points, Lines, Triangles };
+
+// A streaming buffer cut into regions written in turn, each batch at the next free offset of the current region.
+// A region is written again only once the fence set when the writes left it has signalled, so a write never
+// races the GPU and the storage is allocated once: orphaning the buffer instead made software drivers allocate
+// and clear fresh storage every few frames, which cost more than the draws.
+class StreamRing {
+ public:
+  static constexpr int kRegions = 3;
+
+  void Create(GLenum target, size_t regionBytes) {
+    target_ = target;
+    regionBytes_ = regionBytes;
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(target, buffer_);
+    glBufferData(target, regionBytes * kRegions, nullptr, GL_STREAM_DRAW);
+    region_ = 0;
+    offset_ = 0;
+  }
+
+  void Release() {
+    for (GLsync& f : fences_)
+      if (f) glDeleteSync(f), f = nullptr;
+    if (buffer_) glDeleteBuffers(1, &buffer_);
+    buffer_ = 0;
+  }
+
+  // Copies `bytes` (at most one region) in; returns the buffer offset it went to. Offsets start at multiples
+  // of `align`.
+  size_t Write(const void* data, size_t bytes, size_t align) {
+    size_t at = (offset_ + align - 1) / align * align;
+    if (at + bytes > regionBytes_) {
+      fences_[region_] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+      region_ = (region_ + 1) % kRegions;
+      if (GLsync& f = fences_[region_]) {
+        glClientWaitSync(f, GL_SYNC_FLUSH_COMMANDS_BIT, ~GLuint64{0});
+        glDeleteSync(f);
+        f = nullptr;
+      }
+      at = 0;
+    }
+    size_t start = region_ * regionBytes_ + at;
+    glBindBuffer(target_, buffer_);
+    void* p = glMapBufferRange(target_, static_cast<GLintptr>(start), static_cast<GLsizeiptr>(bytes),
+                               GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (p) std::memcpy(p, data, bytes);
+    glUnmapBuffer(target_);
+    offset_ = at + bytes;
+    return start;
+  }
+
+  GLuint Buffer() const { return buffer_; }
+
+ private:
+  GLenum target_ = GL_ARRAY_BUFFER;
+  GLuint buffer_ = 0;
+  size_t regionBytes_ = 0, offset_ = 0;
+  int region_ = 0;
+  GLsync fences_[kRegions] = {};
+};
 
 enum VariantBits : unsigned {
   kVarTextured = 1, kVarArray = 2, kVarModulate = 4, kVarAlphaTest = 8, kVarFog = 16, kVarFlat = 32,
@@ -80,7 +140,14 @@ struct Texture {
   GLuint tex = 0;           // private GL_TEXTURE_2D, or the array texture of its page
   GLuint fbo = 0;           // render targets
   int page = -1, layer = -1;  // paged textures
+  bool opaque = false;        // every texel of the granted size has alpha 255 (uploaded textures only)
 };
+
+bool AllOpaque(const uint32_t* px, size_t n) {
+  uint32_t all = 0xFF000000u;
+  for (size_t i = 0; i < n; ++i) all &= px[i];
+  return (all & 0xFF000000u) == 0xFF000000u;
+}
 
 struct Page {
   int w, h, layers;
@@ -236,6 +303,14 @@ GLenum BlendFactorGl(uint8_t f) {
   }
 }
 
+// Software GL drivers allocate and free the transformed vertices of every draw call on the heap. With the C
+// library's default trimming the heap gives those pages back after each frame and faults them in again during
+// the next, which cost more than the drawing itself; a higher trim threshold keeps them for steady frames.
+void KeepFreedHeap() {
+  static const bool kept = [] { return mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1; }();
+  (void)kept;
+}
+
 void ColourToFloats(uint32_t argb, float out[4]) {
   out[0] = ((argb >> 16) & 255) / 255.0f;
   out[1] = ((argb >> 8) & 255) / 255.0f;
@@ -257,6 +332,7 @@ class GlDevice final : public IGlDevice {
       error = "context: no window";
       return false;
     }
+    KeepFreedHeap();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -278,12 +354,9 @@ class GlDevice final : public IGlDevice {
 
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
-    glGenBuffers(1, &vbo_);
-    glGenBuffers(1, &ibo_);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
+    // Regions hold two full batches; region starts stay multiples of the vertex size for the base vertex.
+    vertexRing_.Create(GL_ARRAY_BUFFER, 2 * kBatchVertices * sizeof(GpuVertex));
+    indexRing_.Create(GL_ELEMENT_ARRAY_BUFFER, 2 * 3 * kBatchVertices * sizeof(uint32_t));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glEnableVertexAttribArray(2);
@@ -349,8 +422,8 @@ class GlDevice final : public IGlDevice {
     FreeScratch(self_);
     frameFbo_ = frameColour_ = frameDepth_ = 0;
     glDeleteSamplers(4, samplers_);
-    glDeleteBuffers(1, &vbo_);
-    glDeleteBuffers(1, &ibo_);
+    vertexRing_.Release();
+    indexRing_.Release();
     glDeleteVertexArrays(1, &vao_);
     SDL_GL_DeleteContext(context_);
     context_ = nullptr;
@@ -417,7 +490,10 @@ class GlDevice final : public IGlDevice {
     if (it == textures_.end() || w <= 0 || h <= 0 || w > it->second.w || h > it->second.h) return false;
     Flush();
     Current();
-    const Texture& t = it->second;
+    Texture& t = it->second;
+    // Texels outside the upload keep what they held: zeros from creation, or an earlier full opaque upload.
+    bool whole = w == t.w && h == t.h;
+    t.opaque = !t.renderTarget && (whole || t.opaque) && AllOpaque(px, static_cast<size_t>(w) * h);
     if (t.page >= 0) {
       glBindTexture(GL_TEXTURE_2D_ARRAY, t.tex);
       glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, t.layer, w, h, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px);
@@ -483,13 +559,15 @@ class GlDevice final : public IGlDevice {
   void BindTexture(TextureHandle tex) override { bound_ = textures_.count(tex) ? tex : kNoTexture; }
 
   void Draw(PrimKind kind, bool textured, const Vertex* v, int n, bool /*atlasOk*/) override {
-    Append(kind, textured, n, false, [&](int i, float layer) {
+    Append(kind, textured, n, false, false, [&](int i, float layer) {
       return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, 0.0f, 0.0f, 0.0f};
     });
   }
 
   void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int n) override {
-    Append(kind, textured, n, true, [&](int i, float layer) {
+    uint32_t alpha = 0xFF000000u;
+    for (int i = 0; i < n; ++i) alpha &= v[i].colour;
+    Append(kind, textured, n, true, alpha == 0xFF000000u, [&](int i, float layer) {
       return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, v[i].nx, v[i].ny, v[i].nz};
     });
   }
@@ -518,7 +596,8 @@ class GlDevice final : public IGlDevice {
 
  private:
   template <typename MakeVertex>
-  void Append(PrimKind kind, bool textured, int n, bool lit, MakeVertex make) {
+  // `lit`: a 3D draw (lighting may apply); `opaqueVertices`: every vertex colour has alpha 255.
+  void Append(PrimKind kind, bool textured, int n, bool lit, bool opaqueVertices, MakeVertex make) {
     if (!context_) return;
     int prims = PrimitiveCount(kind, n);
     if (prims <= 0) return;
@@ -541,6 +620,12 @@ class GlDevice final : public IGlDevice {
       key.states.wrap = false;
       key.states.modulate = true;
     }
+    // Source-alpha blending of a fragment with alpha 1 writes the source unchanged, so opaque 3D draws (walls,
+    // floors, models) skip the blend and its read of the target. 2D draws keep it: toggling there would split
+    // batches of sprites mixing opaque and transparent textures.
+    if (lit && options_.opaqueSkipsBlend && key.states.alphaBlend && key.states.srcBlend == kBlendSrcAlpha &&
+        key.states.destBlend == kBlendInvSrcAlpha && opaqueVertices && (!key.textured || tex->opaque))
+      key.states.alphaBlend = false;
     if (!key.states.alphaBlend) key.states.srcBlend = key.states.destBlend = 0;
     if (!key.states.fog) key.states.fogColour = 0, key.states.fogStart = key.states.fogEnd = 0;
     key.prim = kind == PrimKind::PointList ? PrimClass::Points
@@ -621,12 +706,15 @@ class GlDevice final : public IGlDevice {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, frameFbo_);
     glDisable(GL_SCISSOR_TEST);
-    float c[4];
-    ColourToFloats(windowColour | 0xFF000000u, c);
-    glClearColor(c[0], c[1], c[2], 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
     int x0 = static_cast<int>(dst.x * sx), x1 = static_cast<int>((dst.x + dst.w) * sx);
     int y0 = dh - static_cast<int>(dst.y * sy), y1 = dh - static_cast<int>((dst.y + dst.h) * sy);
+    bool covered = src.w > 0 && src.h > 0 && x0 <= 0 && y1 <= 0 && x1 >= dw && y0 >= dh;
+    if (!covered) {  // the window colour shows around the frame only
+      float c[4];
+      ColourToFloats(windowColour | 0xFF000000u, c);
+      glClearColor(c[0], c[1], c[2], 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+    }
     bool integral = src.w > 0 && src.h > 0 && (x1 - x0) % src.w == 0 && (y0 - y1) % src.h == 0;
     if (src.w > 0 && src.h > 0 && x1 > x0 && y0 > y1)
       glBlitFramebuffer(src.x, src.y, src.x + src.w, src.y + src.h, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT,
@@ -951,32 +1039,14 @@ class GlDevice final : public IGlDevice {
     Current();
     ++counters_.flushes;
     ApplyKey(batchKey_);
-    size_t vbytes = batchVerts_.size() * sizeof(GpuVertex), ibytes = batchIndices_.size() * sizeof(uint32_t);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    if (vboOffset_ + vbytes > kRingBytes) {
-      glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);  // orphan
-      vboOffset_ = 0;
-    }
-    void* vp = glMapBufferRange(GL_ARRAY_BUFFER, vboOffset_, vbytes,
-                                GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
-    std::memcpy(vp, batchVerts_.data(), vbytes);
-    glUnmapBuffer(GL_ARRAY_BUFFER);
-    if (iboOffset_ + ibytes > kRingBytes) {
-      glBufferData(GL_ELEMENT_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
-      iboOffset_ = 0;
-    }
-    void* ip = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, iboOffset_, ibytes,
-                                GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
-    std::memcpy(ip, batchIndices_.data(), ibytes);
-    glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+    size_t vstart = vertexRing_.Write(batchVerts_.data(), batchVerts_.size() * sizeof(GpuVertex), sizeof(GpuVertex));
+    size_t istart = indexRing_.Write(batchIndices_.data(), batchIndices_.size() * sizeof(uint32_t), sizeof(uint32_t));
     GLenum mode = batchKey_.prim == PrimClass::Points  ? GL_POINTS
                   : batchKey_.prim == PrimClass::Lines ? GL_LINES
                                                        : GL_TRIANGLES;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(batchIndices_.size()), GL_UNSIGNED_INT,
-                             reinterpret_cast<void*>(iboOffset_), static_cast<GLint>(vboOffset_ / sizeof(GpuVertex)));
+                             reinterpret_cast<void*>(istart), static_cast<GLint>(vstart / sizeof(GpuVertex)));
     ++counters_.glDraws;
-    vboOffset_ += (vbytes + sizeof(GpuVertex) - 1) / sizeof(GpuVertex) * sizeof(GpuVertex);
-    iboOffset_ += ibytes;
     batchVerts_.clear();
     batchIndices_.clear();
   }
@@ -986,8 +1056,8 @@ class GlDevice final : public IGlDevice {
   SDL_GLContext context_ = nullptr;
   bool clipControl_ = false, vsync_ = false, depth_ = false;
   GLint maxTexture_ = 0, maxLayers_ = 256;
-  GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, samplers_[4] = {};
-  size_t vboOffset_ = 0, iboOffset_ = 0;
+  GLuint vao_ = 0, samplers_[4] = {};
+  StreamRing vertexRing_, indexRing_;
   GLuint frameFbo_ = 0, frameColour_ = 0, frameDepth_ = 0;
   Scratch copy_, self_;
   int renderW_ = 640, renderH_ = 480;
