@@ -411,6 +411,8 @@ TEST_F(Gl3D, BatchingAndOpaqueBlendSkippingKeepPixelsIdentical) {
       gfx::SetDrawAlpha(i % 7 == 3 ? 0.5 : 1.0);
       int t = i % 4 == 0 ? holed : i % 4 == 1 ? padded : i % 4 == 2 ? opaque : -1;
       gfx::DrawBlock(x, y, -10 - i % 3 * 6, x + 12, y + 12, 0, t, 1.5, 1.5);
+      if (i == 0) gfx::DefinePointLight(0, 40, -60, -60, 300, 0xFFC0C0);  // not on the first block
+      if (i == 15) gfx::EnableLight(2, true);
     }
     gfx::SetDrawAlpha(1);
     gfx::DrawFloor(-80, -60, 2, 80, 60, 2, opaque, 4, 4);

@@ -18,6 +18,8 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -125,11 +127,12 @@ enum VariantBits : unsigned {
   kVarTextured = 1, kVarArray = 2, kVarModulate = 4, kVarAlphaTest = 8, kVarFog = 16, kVarFlat = 32,
   kVarLighting = 64
 };
+constexpr int kVarLightCountShift = 8;  // lit programs: the number of active lights in the bits from here
 
 struct Program {
   GLuint id = 0;
   GLint wv = -1, proj = -1, pixel = -1, tex = -1, fogColour = -1, fogRange = -1;
-  GLint world = -1, lightCount = -1, lightColour = -1, lightVec = -1, lightAtt = -1;
+  GLint world = -1, lightColour = -1, lightVec = -1, lightAtt = -1;
   uint64_t transformVersion = ~0ull, lightVersion = ~0ull;
   IntRect viewport{-1, -1, -1, -1};
 };
@@ -177,11 +180,14 @@ layout(location = 4) in vec3 a_normal;
 uniform mat4 u_wv;
 #ifdef LIGHTING
 // Fixed-function diffuse lighting in world space: the vertex colour is the material, no ambient, no specular.
+// LIGHT_COUNT (1 … 8) is fixed per program so the loop unrolls. One formula serves both kinds: a directional
+// light is a unit vector towards it (w 0) with unlimited range and no attenuation.
 uniform mat4 u_world;
-uniform int u_lightCount;
-uniform vec4 u_lightColour[8];  // rgb, w: 1 directional, 2 point
-uniform vec4 u_lightVec[8];     // direction or position
-uniform vec4 u_lightAtt[8];     // range, constant, linear, quadratic
+#if LIGHT_COUNT > 0
+uniform vec4 u_lightColour[LIGHT_COUNT];  // rgb
+uniform vec4 u_lightVec[LIGHT_COUNT];     // point: position, w 1; directional: towards the light, w 0
+uniform vec4 u_lightAtt[LIGHT_COUNT];     // range, constant, linear, quadratic
+#endif
 #endif
 uniform mat4 u_proj;
 uniform vec2 u_pixel;
@@ -212,22 +218,17 @@ void main() {
   float nlen = length(n);
   if (nlen > 0.0) n /= nlen;
   vec3 sum = vec3(0.0);
-  for (int i = 0; i < u_lightCount; ++i) {
-    vec3 l;
-    float att = 1.0;
-    if (u_lightColour[i].w < 1.5) {
-      float dl = length(u_lightVec[i].xyz);
-      l = dl > 0.0 ? -u_lightVec[i].xyz / dl : vec3(0.0);
-    } else {
-      vec3 d = u_lightVec[i].xyz - wp;
-      float dist = length(d);
-      if (dist > u_lightAtt[i].x) continue;
-      l = dist > 0.0 ? d / dist : vec3(0.0);
-      float den = u_lightAtt[i].y + u_lightAtt[i].z * dist + u_lightAtt[i].w * dist * dist;
-      att = den > 0.0 ? 1.0 / den : 1.0;
-    }
+#if LIGHT_COUNT > 0
+  for (int i = 0; i < LIGHT_COUNT; ++i) {
+    vec3 d = u_lightVec[i].xyz - wp * u_lightVec[i].w;
+    float dist = length(d);
+    vec3 l = dist > 0.0 ? d / dist : vec3(0.0);
+    vec4 a = u_lightAtt[i];
+    float den = a.y + a.z * dist + a.w * dist * dist;
+    float att = (den > 0.0 ? 1.0 / den : 1.0) * (dist > a.x ? 0.0 : 1.0);
     sum += u_lightColour[i].rgb * max(dot(n, l), 0.0) * att;
   }
+#endif
   v_col = vec4(a_col.rgb * min(sum, vec3(1.0)), a_col.a);
 #endif
 #ifdef TEXTURED
@@ -576,12 +577,15 @@ class GlDevice final : public IGlDevice {
     if (index < 0) return;
     auto it = lights_.find(index);
     if (it != lights_.end() && it->second == light) return;
+    bool active = enabled_.count(index) != 0;
+    if (active) Flush();  // the pending batch is drawn under the lights it was built with
     lights_[index] = light;
-    if (enabled_.count(index)) ++lightVersion_;
+    if (active) ++lightVersion_;
   }
 
   void EnableLight(int index, bool on) override {
     if (index < 0 || (enabled_.count(index) != 0) == on) return;
+    Flush();
     if (on) {
       enabled_.insert(index);
       Light white;  // a light enabled before it is defined: white, shining along +z
@@ -884,7 +888,8 @@ class GlDevice final : public IGlDevice {
     if (bits & kVarModulate) defs += "#define MODULATE\n";
     if (bits & kVarAlphaTest) defs += "#define ALPHA_TEST\n";
     if (bits & kVarFog) defs += "#define FOG\n";
-    if (bits & kVarLighting) defs += "#define LIGHTING\n";
+    if (bits & kVarLighting)
+      defs += "#define LIGHTING\n#define LIGHT_COUNT " + std::to_string(bits >> kVarLightCountShift) + "\n";
     if (clipControl_) defs += "#define CLIP_CONTROL\n";
     defs += (bits & kVarFlat) ? "#define COLOUR_QUALIFIER flat\n" : "#define COLOUR_QUALIFIER\n";
     auto compile = [&](GLenum type, const char* body) {
@@ -916,7 +921,6 @@ class GlDevice final : public IGlDevice {
     p.fogColour = glGetUniformLocation(p.id, "u_fogColour");
     p.fogRange = glGetUniformLocation(p.id, "u_fogRange");
     p.world = glGetUniformLocation(p.id, "u_world");
-    p.lightCount = glGetUniformLocation(p.id, "u_lightCount");
     p.lightColour = glGetUniformLocation(p.id, "u_lightColour");
     p.lightVec = glGetUniformLocation(p.id, "u_lightVec");
     p.lightAtt = glGetUniformLocation(p.id, "u_lightAtt");
@@ -933,7 +937,7 @@ class GlDevice final : public IGlDevice {
     if (s.alphaTest) bits |= kVarAlphaTest;
     if (s.fog) bits |= kVarFog;
     if (!s.gouraud) bits |= kVarFlat;
-    if (s.lighting) bits |= kVarLighting;
+    if (s.lighting) bits |= kVarLighting | static_cast<unsigned>(ActiveLightCount()) << kVarLightCountShift;
     Program& p = ProgramFor(bits);
     if (currentProgram_ != p.id) {
       glUseProgram(p.id);
@@ -1009,6 +1013,8 @@ class GlDevice final : public IGlDevice {
     appliedValid_ = true;
   }
 
+  int ActiveLightCount() const { return static_cast<int>(std::min<size_t>(enabled_.size(), kMaxActiveLights)); }
+
   // The enabled lights with the lowest indices, at most kMaxActiveLights of them.
   void UploadLights(const Program& p) {
     float colour[kMaxActiveLights][4] = {}, vec[kMaxActiveLights][4] = {}, att[kMaxActiveLights][4] = {};
@@ -1017,18 +1023,23 @@ class GlDevice final : public IGlDevice {
       if (count == kMaxActiveLights) break;
       const Light& l = lights_[index];
       float* c = colour[count];
-      c[0] = l.r, c[1] = l.g, c[2] = l.b, c[3] = l.type == Light::Point ? 2.0f : 1.0f;
+      c[0] = l.r, c[1] = l.g, c[2] = l.b;
       float* v = vec[count];
-      if (l.type == Light::Point) v[0] = l.x, v[1] = l.y, v[2] = l.z;
-      else v[0] = l.dx, v[1] = l.dy, v[2] = l.dz;
       float* a = att[count];
-      a[0] = l.range, a[1] = l.attenuation0, a[2] = l.attenuation1, a[3] = l.attenuation2;
+      if (l.type == Light::Point) {
+        v[0] = l.x, v[1] = l.y, v[2] = l.z, v[3] = 1.0f;
+        a[0] = l.range, a[1] = l.attenuation0, a[2] = l.attenuation1, a[3] = l.attenuation2;
+      } else {
+        double len = std::sqrt(double(l.dx) * l.dx + double(l.dy) * l.dy + double(l.dz) * l.dz);
+        if (len > 0) v[0] = float(-l.dx / len), v[1] = float(-l.dy / len), v[2] = float(-l.dz / len);
+        a[0] = std::numeric_limits<float>::max(), a[1] = 1.0f;
+      }
       ++count;
     }
-    glUniform1i(p.lightCount, count);
-    glUniform4fv(p.lightColour, kMaxActiveLights, &colour[0][0]);
-    glUniform4fv(p.lightVec, kMaxActiveLights, &vec[0][0]);
-    glUniform4fv(p.lightAtt, kMaxActiveLights, &att[0][0]);
+    if (count == 0) return;
+    glUniform4fv(p.lightColour, count, &colour[0][0]);
+    glUniform4fv(p.lightVec, count, &vec[0][0]);
+    glUniform4fv(p.lightAtt, count, &att[0][0]);
   }
 
   void Flush() {
