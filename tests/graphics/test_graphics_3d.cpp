@@ -285,6 +285,28 @@ TEST_F(Gl3D, GoldenLitCubeWithDirectionalAndPointLights) {
   EXPECT_GT(lit, 100);
 }
 
+TEST_F(Gl3D, MoreThanEightEnabledLightsUseTheEightLowestIndices) {
+  if (!Start()) return;
+  Camera();
+  gfx::SetLighting(true);
+  gfx::SetDrawColour(0xFFFFFF);
+  for (int i = 0; i < 8; ++i) gfx::DefineDirectionalLight(i, 1, 1, 1, 0);  // black lights
+  gfx::DefineDirectionalLight(8, 1, 1, 1, 0xFFFFFF);
+  gfx::DefineDirectionalLight(9, 1, 1, 1, 0xFFFFFF);
+  for (int i = 9; i >= 0; --i) gfx::EnableLight(i, true);  // enabling order does not matter
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  EXPECT_EQ(Frame().Pixel(80, 60), 0xFF000000u);
+  gfx::EnableLight(3, false);  // light 8 moves up among the first eight
+  gfx::ClearTarget(0, 1);
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  uint32_t lit = Frame().Pixel(80, 60);
+  EXPECT_NE(lit, 0xFF000000u);
+  gfx::EnableLight(5, false);  // lights 8 and 9 both: twice as bright where one did not saturate
+  gfx::ClearTarget(0, 1);
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  EXPECT_GT(Frame().Pixel(80, 60) & 0xFF, lit & 0xFF);
+}
+
 TEST_F(Gl3D, GoldenFogOverAFloorAndATexturedWallWithRepeats) {
   if (!Start()) return;
   double from[3] = {0, -200, -40}, to[3] = {0, 0, 0}, up[3] = {0, 0, -1};

@@ -180,7 +180,7 @@ layout(location = 4) in vec3 a_normal;
 uniform mat4 u_wv;
 #ifdef LIGHTING
 // Fixed-function diffuse lighting in world space: the vertex colour is the material, no ambient, no specular.
-// LIGHT_COUNT (1 … 8) is fixed per program so the loop unrolls. One formula serves both kinds: a directional
+// LIGHT_COUNT (1, 2, 4 or 8) is fixed per program so the loop unrolls. One formula serves both kinds: a directional
 // light is a unit vector towards it (w 0) with unlimited range and no attenuation.
 uniform mat4 u_world;
 #if LIGHT_COUNT > 0
@@ -937,7 +937,7 @@ class GlDevice final : public IGlDevice {
     if (s.alphaTest) bits |= kVarAlphaTest;
     if (s.fog) bits |= kVarFog;
     if (!s.gouraud) bits |= kVarFlat;
-    if (s.lighting) bits |= kVarLighting | static_cast<unsigned>(ActiveLightCount()) << kVarLightCountShift;
+    if (s.lighting) bits |= kVarLighting | static_cast<unsigned>(LightSlots(ActiveLightCount())) << kVarLightCountShift;
     Program& p = ProgramFor(bits);
     if (currentProgram_ != p.id) {
       glUseProgram(p.id);
@@ -1014,6 +1014,9 @@ class GlDevice final : public IGlDevice {
   }
 
   int ActiveLightCount() const { return static_cast<int>(std::min<size_t>(enabled_.size(), kMaxActiveLights)); }
+  // Programs exist for 0, 1, 2, 4 and 8 lights (each compiled once, on first use); the slots above the active
+  // lights hold black lights, which add exactly nothing.
+  static int LightSlots(int active) { return active <= 2 ? active : active <= 4 ? 4 : kMaxActiveLights; }
 
   // The enabled lights with the lowest indices, at most kMaxActiveLights of them.
   void UploadLights(const Program& p) {
@@ -1036,10 +1039,11 @@ class GlDevice final : public IGlDevice {
       }
       ++count;
     }
-    if (count == 0) return;
-    glUniform4fv(p.lightColour, count, &colour[0][0]);
-    glUniform4fv(p.lightVec, count, &vec[0][0]);
-    glUniform4fv(p.lightAtt, count, &att[0][0]);
+    const int slots = LightSlots(count);
+    if (slots == 0) return;
+    glUniform4fv(p.lightColour, slots, &colour[0][0]);
+    glUniform4fv(p.lightVec, slots, &vec[0][0]);
+    glUniform4fv(p.lightAtt, slots, &att[0][0]);
   }
 
   void Flush() {
