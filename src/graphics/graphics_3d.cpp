@@ -56,18 +56,27 @@ void Append(double x, double y, double z, double nx, double ny, double nz, doubl
       static_cast<float>(v)};
 }
 
-// A shape vertex: current draw colour and alpha.
-void V(double x, double y, double z, double nx, double ny, double nz, double u, double v) {
-  Append(x, y, z, nx, ny, nz, u, v, DeviceColour(DrawColour(), DrawAlpha()));
+// The draw colour and alpha of the shape being built, converted once per shape.
+uint32_t& ShapeColour() {
+  static uint32_t colour = 0;
+  return colour;
 }
 
-// Shapes draw with texture repeat on and give the flag back afterwards.
-class RepeatOn {
+// A shape vertex.
+void V(double x, double y, double z, double nx, double ny, double nz, double u, double v) {
+  Append(x, y, z, nx, ny, nz, u, v, ShapeColour());
+}
+
+// Shapes take the current draw colour, draw with texture repeat on and give the flag back afterwards.
+class ShapeScope {
  public:
-  RepeatOn() : saved_(D3D().textureRepeat) { SetTextureRepeat(true); }
-  ~RepeatOn() { SetTextureRepeat(saved_); }
-  RepeatOn(const RepeatOn&) = delete;
-  RepeatOn& operator=(const RepeatOn&) = delete;
+  ShapeScope() : saved_(D3D().textureRepeat) {
+    SetTextureRepeat(true);
+    ShapeColour() = DeviceColour(DrawColour(), DrawAlpha());
+  }
+  ~ShapeScope() { SetTextureRepeat(saved_); }
+  ShapeScope(const ShapeScope&) = delete;
+  ShapeScope& operator=(const ShapeScope&) = delete;
 
  private:
   bool saved_;
@@ -107,7 +116,7 @@ void BeginPrimitive3D(int kind, int texture) {
 }
 
 void Vertex3D(double x, double y, double z, double nx, double ny, double nz, double u, double v) {
-  V(x, y, z, nx, ny, nz, u, v);
+  Append(x, y, z, nx, ny, nz, u, v, DeviceColour(DrawColour(), DrawAlpha()));
 }
 
 void Vertex3D(double x, double y, double z, double nx, double ny, double nz, double u, double v, int colour,
@@ -137,7 +146,7 @@ void EndPrimitive3D() {
 
 void DrawBlock(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr,
                double vr) {
-  RepeatOn repeat;
+  ShapeScope shape;
   auto face = [&](auto&& body) {
     BeginPrimitive3D(6, texture);
     body();
@@ -183,7 +192,7 @@ void BottomCap(const RoundTable& t, double cx, double cy, double rx, double ry, 
 
 void DrawCylinder(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr,
                   double vr, bool closed, int steps) {
-  RepeatOn repeat;
+  ShapeScope shape;
   RoundTable t(steps);
   double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, rx = (x2 - x1) / 2, ry = (y2 - y1) / 2;
   if (closed) {
@@ -204,7 +213,7 @@ void DrawCylinder(double x1, double y1, double z1, double x2, double y2, double 
 
 void DrawCone(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr, double vr,
               bool closed, int steps) {
-  RepeatOn repeat;
+  ShapeScope shape;
   RoundTable t(steps);
   double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, rx = (x2 - x1) / 2, ry = (y2 - y1) / 2;
   BeginPrimitive3D(5, texture);
@@ -219,7 +228,7 @@ void DrawCone(double x1, double y1, double z1, double x2, double y2, double z2, 
 
 void DrawEllipsoid(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr,
                    double vr, int steps) {
-  RepeatOn repeat;
+  ShapeScope shape;
   RoundTable t(steps);
   double cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, cz = (z1 + z2) / 2;
   double rx = (x2 - x1) / 2, ry = (y2 - y1) / 2, rz = (z2 - z1) / 2;
@@ -239,7 +248,7 @@ void DrawEllipsoid(double x1, double y1, double z1, double x2, double y2, double
 void DrawWall(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr, double vr) {
   double len = std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
   if (len == 0.0 || !std::isfinite(len)) return;
-  RepeatOn repeat;
+  ShapeScope shape;
   double nx = (y2 - y1) / len, ny = -(x2 - x1) / len;
   BeginPrimitive3D(6, texture);
   V(x1, y1, z1, nx, ny, 0, 0, 0), V(x2, y2, z1, nx, ny, 0, hr, 0);
@@ -249,7 +258,7 @@ void DrawWall(double x1, double y1, double z1, double x2, double y2, double z2, 
 
 void DrawFloor(double x1, double y1, double z1, double x2, double y2, double z2, int texture, double hr,
                double vr) {
-  RepeatOn repeat;
+  ShapeScope shape;
   BeginPrimitive3D(6, texture);
   V(x1, y1, z1, 0, 0, 1, 0, 0), V(x1, y2, z1, 0, 0, 1, 0, vr);
   V(x2, y2, z2, 0, 0, 1, hr, vr), V(x2, y1, z2, 0, 0, 1, hr, 0);

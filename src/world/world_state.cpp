@@ -1,6 +1,8 @@
 #include "world/world_state.h"
 
 #include "code/code_variable.h"
+#include "graphics/graphics_3d_model.h"
+#include "motion/motion_planning.h"
 #include "world/event_cache.h"
 #include "world/event_dispatch.h"
 #include "world/run_main.h"
@@ -23,6 +25,9 @@ void StartWorld(GameResources& res) {
   g.cursorSprite = -1;
   g.cursorFrame = 0;
   g.transitionKind = 0;
+  // Tables the game fills from its create events start empty, so a restarted game gets the ids a new one gets.
+  gfx::ClearModels();
+  motion::DestroyAllGrids();
   SetPendingRoomChange(kNoRoomChange);
   StartRooms(res);
 }

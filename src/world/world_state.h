@@ -31,8 +31,9 @@ void SetWorldResources(GameResources* resources);
 
 // The one owner of the world's state between games. StartWorld puts it in the state of a game about to enter its
 // first room on `res`: the resources attached, dispatch lists built, global variables and the game's counters
-// (score, lives, cursor, transition) back to their start values, no room change pending, every room slot empty.
-// The game start, a restart and test set-ups all go through it; health and the random seed are not its business.
+// (score, lives, cursor, transition) back to their start values, no 3D models and no motion-planning grids, no
+// room change pending, every room slot empty. The game start, a restart and test set-ups all go through it;
+// health and the random seed are not its business.
 void StartWorld(GameResources& res);
 // Frees every room and carried instance, detaches the resources and drops a pending room change (the game end,
 // and test tear-downs).

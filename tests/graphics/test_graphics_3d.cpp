@@ -285,6 +285,28 @@ TEST_F(Gl3D, GoldenLitCubeWithDirectionalAndPointLights) {
   EXPECT_GT(lit, 100);
 }
 
+TEST_F(Gl3D, MoreThanEightEnabledLightsUseTheEightLowestIndices) {
+  if (!Start()) return;
+  Camera();
+  gfx::SetLighting(true);
+  gfx::SetDrawColour(0xFFFFFF);
+  for (int i = 0; i < 8; ++i) gfx::DefineDirectionalLight(i, 1, 1, 1, 0);  // black lights
+  gfx::DefineDirectionalLight(8, 1, 1, 1, 0xFFFFFF);
+  gfx::DefineDirectionalLight(9, 1, 1, 1, 0xFFFFFF);
+  for (int i = 9; i >= 0; --i) gfx::EnableLight(i, true);  // enabling order does not matter
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  EXPECT_EQ(Frame().Pixel(80, 60), 0xFF000000u);
+  gfx::EnableLight(3, false);  // light 8 moves up among the first eight
+  gfx::ClearTarget(0, 1);
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  uint32_t lit = Frame().Pixel(80, 60);
+  EXPECT_NE(lit, 0xFF000000u);
+  gfx::EnableLight(5, false);  // lights 8 and 9 both: twice as bright where one did not saturate
+  gfx::ClearTarget(0, 1);
+  gfx::DrawBlock(-20, -20, -20, 20, 20, 20, -1, 1, 1);
+  EXPECT_GT(Frame().Pixel(80, 60) & 0xFF, lit & 0xFF);
+}
+
 TEST_F(Gl3D, GoldenFogOverAFloorAndATexturedWallWithRepeats) {
   if (!Start()) return;
   double from[3] = {0, -200, -40}, to[3] = {0, 0, 0}, up[3] = {0, 0, -1};
@@ -374,6 +396,66 @@ TEST_F(Gl3D, ModelSavedAndLoadedDrawsIdentically) {
   loaded.Draw(0, 0, 0, t);
   EXPECT_EQ(Frame().pixels, original.pixels);
   ExpectGolden("d3d_model", original);
+}
+
+// Batching and skipping the blend of opaque 3D draws must not change a pixel: a lit, fogged scene mixing opaque
+// and translucent colours, an opaque texture, one padded with transparent texels and one with holes, many faces
+// merged into few batches.
+TEST_F(Gl3D, BatchingAndOpaqueBlendSkippingKeepPixelsIdentical) {
+  CBitmap32 reference;
+  const plat::GlOptions options[] = {{false, true, false}, {false, true, true}, {true, true, true}};
+  for (auto o : options) {
+    gfx::Reset3D();
+    auto* d = GlGfx::Start(o, 160, 120);
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(gfx::SetDepthMode(true));
+    gfx::SetProjection2D(0, 0, 160, 120, 0);
+    gfx::ClearTarget(0x302010, 1);
+    Camera();
+    gfx::SetLighting(true);
+    gfx::SetFog(true, 0x302010, 60, 200);
+    gfx::DefinePointLight(0, -40, -60, -60, 300, 0xFFFFFF);
+    gfx::DefineDirectionalLight(1, 0, 1, 1, 0x4040A0);
+    gfx::EnableLight(0, true);
+    gfx::EnableLight(1, true);
+    std::vector<uint32_t> solid(16 * 16), holes(16 * 16);
+    for (int i = 0; i < 256; ++i) {
+      solid[i] = 0xFF000000u | (i * 0x010307u & 0xFFFFFFu);
+      holes[i] = ((i / 16 + i) % 3 ? 0xFF000000u : 0x40000000u) | 0xC0A080u;
+    }
+    int opaque = gfx::TextureFromPixels(16, 16, solid.data());
+    int holed = gfx::TextureFromPixels(16, 16, holes.data());
+    int padded = PatternTexture(12, 12);  // stored 16 × 16 with transparent texels beyond, reached by repeats
+    d->ResetCounters();
+    for (int i = 0; i < 24; ++i) {
+      double x = (i % 6) * 16 - 48, y = (i / 6) * 16 - 32;
+      gfx::SetDrawColour(i % 5 ? 0xFFFFFF : 0x80FF80);
+      gfx::SetDrawAlpha(i % 7 == 3 ? 0.5 : 1.0);
+      int t = i % 4 == 0 ? holed : i % 4 == 1 ? padded : i % 4 == 2 ? opaque : -1;
+      gfx::DrawBlock(x, y, -10 - i % 3 * 6, x + 12, y + 12, 0, t, 1.5, 1.5);
+      if (i == 0) gfx::DefinePointLight(0, 40, -60, -60, 300, 0xFFC0C0);  // not on the first block
+      if (i == 15) gfx::EnableLight(2, true);
+    }
+    gfx::SetDrawAlpha(1);
+    gfx::DrawFloor(-80, -60, 2, 80, 60, 2, opaque, 4, 4);
+    gfx::SetLighting(false);
+    gfx::DrawEllipsoid(30, 30, -40, 50, 50, -20, holed, 1, 1, 10);
+    CBitmap32 f = Frame();
+    auto counters = d->Counters();
+    if (reference.pixels.empty()) {
+      reference = f;
+      EXPECT_EQ(counters.glDraws, counters.draws);
+    } else {
+      int differing = 0;
+      for (size_t i = 0; i < f.pixels.size(); ++i) differing += f.pixels[i] != reference.pixels[i];
+      EXPECT_EQ(differing, 0) << "batch " << o.batch << " opaque " << o.opaqueSkipsBlend;
+      if (o.batch) {
+        EXPECT_LT(counters.glDraws * 4, counters.draws);
+      }
+    }
+    gfx::Reset3D();
+    GlGfx::Stop();
+  }
 }
 
 TEST_F(Gl3D, TwoDimensionalDrawingAfterThreeDModeIsUnchanged) {

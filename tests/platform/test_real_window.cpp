@@ -70,6 +70,26 @@ TEST_F(RealWindow, DemoPlaysAndRendersTheHeadlessFrames) {
   }
 }
 
+// The 3D maze (depth buffer, lights, fog, textured shapes, a model from a file) walks and turns alike on the
+// window and headless.
+TEST_F(RealWindow, MazeDemoPlaysIn3DAndRendersTheHeadlessFrames) {
+  const std::string game = (dir / "maze.kvgame").string();
+  ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo_maze3d " + game).exitCode, 0);
+  std::ofstream(dir / "input.txt") << "@2 keydown 38\n@8 keyup 38\n@9 keydown 37\n";
+  const std::string options =
+      "--steps 14 --virtual-clock --input input.txt --screenshot 3:A.png --screenshot 12:B.png";
+  Result real = PlayOnX(game, options + " && mv A.png xA.png && mv B.png xB.png");
+  ASSERT_EQ(real.exitCode, 0) << real.out;
+  Result headless = PlayHeadless(game, options);
+  ASSERT_EQ(headless.exitCode, 0) << headless.out;
+  for (const char* shot : {"A.png", "B.png"}) {
+    EXPECT_EQ(MaxChannelDifference((dir / shot).string(), (dir / (std::string("x") + shot)).string()), 0) << shot;
+  }
+  auto a = kv::gfx::LoadImageFile((dir / "A.png").string()), b = kv::gfx::LoadImageFile((dir / "B.png").string());
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(a->pixels, b->pixels);  // the player walked and turned, the light went along
+}
+
 TEST_F(RealWindow, WindowAndDisplayFunctionsActOnTheWindow) {
   Write("game.kvp",
         "[object obj_probe]\n"

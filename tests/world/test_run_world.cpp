@@ -57,17 +57,20 @@ TEST_F(RunWorld, RoomGotoNextAcrossThreeRoomsWithAPersistentInstance) {
   EXPECT_EQ(r.out, "0 p1 q1\n1 p1 q2\n2 p1 q0\n");
 }
 
-// A restart resets score and the rooms, keeps health, and runs the create events again.
+// A restart resets score, the rooms, 3D models and motion-planning grids, keeps health, and runs the create
+// events again.
 TEST_F(RunWorld, RestartClearsTheGameButKeepsHealth) {
   Write("game.kvp",
         "[object obj_a]\nevent create = create.kvs\nevent step = step.kvs\n"
         "[room rm]\ninstance obj_a 0 0\n");
-  Write("create.kvs", "show_debug_message('create ' + string(score) + ' ' + string(instance_number(obj_a)));");
+  Write("create.kvs",
+        "show_debug_message('create ' + string(score) + ' ' + string(instance_number(obj_a)) + ' m' +"
+        "string(d3d_model_create()) + ' g' + string(mp_grid_create(0, 0, 4, 4, 8, 8)));");
   Write("step.kvs",
         "if (health == 100) { health = 50; score = 5; instance_create(0, 0, obj_a); game_restart(); }"
         "else { show_debug_message(string(score) + ' ' + string(health)); game_end(); }");
   Result r = Play(Pack(), "--steps 50");
-  EXPECT_EQ(r.out, "create 0 1\ncreate 5 2\ncreate 0 1\n0 50\n");
+  EXPECT_EQ(r.out, "create 0 1 m0 g0\ncreate 5 2 m1 g1\ncreate 0 1 m0 g0\n0 50\n");
 }
 
 // instance_change keeps the id and runs the old destroy and the new create event only when asked.

@@ -15,8 +15,11 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -36,6 +39,7 @@ GlOptions GlOptions::FromEnvironment() {
   };
   o.batch = flag("KV_GL_BATCH", true);
   o.atlas = flag("KV_GL_ATLAS", true);
+  o.opaqueSkipsBlend = flag("KV_GL_OPAQUE", true);
   return o;
 }
 
@@ -49,7 +53,6 @@ int Pow2(int v) {
 
 constexpr int kMaxPagedSide = 512;
 constexpr size_t kBatchVertices = 65536;
-constexpr size_t kRingBytes = 4u << 20;
 
 struct GpuVertex {  // layout of the streaming buffer
   float x, y, z;
@@ -61,15 +64,75 @@ struct GpuVertex {  // layout of the streaming buffer
 
 enum class PrimClass : uint8_t { Points, Lines, Triangles };
 
+// A streaming buffer cut into regions written in turn, each batch at the next free offset of the current region.
+// A region is written again only once the fence set when the writes left it has signalled, so a write never
+// races the GPU and the storage is allocated once: orphaning the buffer instead made software drivers allocate
+// and clear fresh storage every few frames, which cost more than the draws.
+class StreamRing {
+ public:
+  static constexpr int kRegions = 3;
+
+  void Create(GLenum target, size_t regionBytes) {
+    target_ = target;
+    regionBytes_ = regionBytes;
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(target, buffer_);
+    glBufferData(target, regionBytes * kRegions, nullptr, GL_STREAM_DRAW);
+    region_ = 0;
+    offset_ = 0;
+  }
+
+  void Release() {
+    for (GLsync& f : fences_)
+      if (f) glDeleteSync(f), f = nullptr;
+    if (buffer_) glDeleteBuffers(1, &buffer_);
+    buffer_ = 0;
+  }
+
+  // Copies `bytes` (at most one region) in; returns the buffer offset it went to. Offsets start at multiples
+  // of `align`.
+  size_t Write(const void* data, size_t bytes, size_t align) {
+    size_t at = (offset_ + align - 1) / align * align;
+    if (at + bytes > regionBytes_) {
+      fences_[region_] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+      region_ = (region_ + 1) % kRegions;
+      if (GLsync& f = fences_[region_]) {
+        glClientWaitSync(f, GL_SYNC_FLUSH_COMMANDS_BIT, ~GLuint64{0});
+        glDeleteSync(f);
+        f = nullptr;
+      }
+      at = 0;
+    }
+    size_t start = region_ * regionBytes_ + at;
+    glBindBuffer(target_, buffer_);
+    void* p = glMapBufferRange(target_, static_cast<GLintptr>(start), static_cast<GLsizeiptr>(bytes),
+                               GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (p) std::memcpy(p, data, bytes);
+    glUnmapBuffer(target_);
+    offset_ = at + bytes;
+    return start;
+  }
+
+  GLuint Buffer() const { return buffer_; }
+
+ private:
+  GLenum target_ = GL_ARRAY_BUFFER;
+  GLuint buffer_ = 0;
+  size_t regionBytes_ = 0, offset_ = 0;
+  int region_ = 0;
+  GLsync fences_[kRegions] = {};
+};
+
 enum VariantBits : unsigned {
   kVarTextured = 1, kVarArray = 2, kVarModulate = 4, kVarAlphaTest = 8, kVarFog = 16, kVarFlat = 32,
   kVarLighting = 64
 };
+constexpr int kVarLightCountShift = 8;  // lit programs: the number of active lights in the bits from here
 
 struct Program {
   GLuint id = 0;
   GLint wv = -1, proj = -1, pixel = -1, tex = -1, fogColour = -1, fogRange = -1;
-  GLint world = -1, lightCount = -1, lightColour = -1, lightVec = -1, lightAtt = -1;
+  GLint world = -1, lightColour = -1, lightVec = -1, lightAtt = -1;
   uint64_t transformVersion = ~0ull, lightVersion = ~0ull;
   IntRect viewport{-1, -1, -1, -1};
 };
@@ -80,7 +143,14 @@ struct Texture {
   GLuint tex = 0;           // private GL_TEXTURE_2D, or the array texture of its page
   GLuint fbo = 0;           // render targets
   int page = -1, layer = -1;  // paged textures
+  bool opaque = false;        // every texel of the granted size has alpha 255 (uploaded textures only)
 };
+
+bool AllOpaque(const uint32_t* px, size_t n) {
+  uint32_t all = 0xFF000000u;
+  for (size_t i = 0; i < n; ++i) all &= px[i];
+  return (all & 0xFF000000u) == 0xFF000000u;
+}
 
 struct Page {
   int w, h, layers;
@@ -110,11 +180,14 @@ layout(location = 4) in vec3 a_normal;
 uniform mat4 u_wv;
 #ifdef LIGHTING
 // Fixed-function diffuse lighting in world space: the vertex colour is the material, no ambient, no specular.
+// LIGHT_COUNT (1, 2, 4 or 8) is fixed per program so the loop unrolls. One formula serves both kinds: a directional
+// light is a unit vector towards it (w 0) with unlimited range and no attenuation.
 uniform mat4 u_world;
-uniform int u_lightCount;
-uniform vec4 u_lightColour[8];  // rgb, w: 1 directional, 2 point
-uniform vec4 u_lightVec[8];     // direction or position
-uniform vec4 u_lightAtt[8];     // range, constant, linear, quadratic
+#if LIGHT_COUNT > 0
+uniform vec4 u_lightColour[LIGHT_COUNT];  // rgb
+uniform vec4 u_lightVec[LIGHT_COUNT];     // point: position, w 1; directional: towards the light, w 0
+uniform vec4 u_lightAtt[LIGHT_COUNT];     // range, constant, linear, quadratic
+#endif
 #endif
 uniform mat4 u_proj;
 uniform vec2 u_pixel;
@@ -145,22 +218,17 @@ void main() {
   float nlen = length(n);
   if (nlen > 0.0) n /= nlen;
   vec3 sum = vec3(0.0);
-  for (int i = 0; i < u_lightCount; ++i) {
-    vec3 l;
-    float att = 1.0;
-    if (u_lightColour[i].w < 1.5) {
-      float dl = length(u_lightVec[i].xyz);
-      l = dl > 0.0 ? -u_lightVec[i].xyz / dl : vec3(0.0);
-    } else {
-      vec3 d = u_lightVec[i].xyz - wp;
-      float dist = length(d);
-      if (dist > u_lightAtt[i].x) continue;
-      l = dist > 0.0 ? d / dist : vec3(0.0);
-      float den = u_lightAtt[i].y + u_lightAtt[i].z * dist + u_lightAtt[i].w * dist * dist;
-      att = den > 0.0 ? 1.0 / den : 1.0;
-    }
+#if LIGHT_COUNT > 0
+  for (int i = 0; i < LIGHT_COUNT; ++i) {
+    vec3 d = u_lightVec[i].xyz - wp * u_lightVec[i].w;
+    float dist = length(d);
+    vec3 l = dist > 0.0 ? d / dist : vec3(0.0);
+    vec4 a = u_lightAtt[i];
+    float den = a.y + a.z * dist + a.w * dist * dist;
+    float att = (den > 0.0 ? 1.0 / den : 1.0) * (dist > a.x ? 0.0 : 1.0);
     sum += u_lightColour[i].rgb * max(dot(n, l), 0.0) * att;
   }
+#endif
   v_col = vec4(a_col.rgb * min(sum, vec3(1.0)), a_col.a);
 #endif
 #ifdef TEXTURED
@@ -236,6 +304,14 @@ GLenum BlendFactorGl(uint8_t f) {
   }
 }
 
+// Software GL drivers allocate and free the transformed vertices of every draw call on the heap. With the C
+// library's default trimming the heap gives those pages back after each frame and faults them in again during
+// the next, which cost more than the drawing itself; a higher trim threshold keeps them for steady frames.
+void KeepFreedHeap() {
+  static const bool kept = [] { return mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1; }();
+  (void)kept;
+}
+
 void ColourToFloats(uint32_t argb, float out[4]) {
   out[0] = ((argb >> 16) & 255) / 255.0f;
   out[1] = ((argb >> 8) & 255) / 255.0f;
@@ -257,6 +333,7 @@ class GlDevice final : public IGlDevice {
       error = "context: no window";
       return false;
     }
+    KeepFreedHeap();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -278,12 +355,9 @@ class GlDevice final : public IGlDevice {
 
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
-    glGenBuffers(1, &vbo_);
-    glGenBuffers(1, &ibo_);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
+    // Regions hold two full batches; region starts stay multiples of the vertex size for the base vertex.
+    vertexRing_.Create(GL_ARRAY_BUFFER, 2 * kBatchVertices * sizeof(GpuVertex));
+    indexRing_.Create(GL_ELEMENT_ARRAY_BUFFER, 2 * 3 * kBatchVertices * sizeof(uint32_t));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glEnableVertexAttribArray(2);
@@ -349,8 +423,8 @@ class GlDevice final : public IGlDevice {
     FreeScratch(self_);
     frameFbo_ = frameColour_ = frameDepth_ = 0;
     glDeleteSamplers(4, samplers_);
-    glDeleteBuffers(1, &vbo_);
-    glDeleteBuffers(1, &ibo_);
+    vertexRing_.Release();
+    indexRing_.Release();
     glDeleteVertexArrays(1, &vao_);
     SDL_GL_DeleteContext(context_);
     context_ = nullptr;
@@ -417,7 +491,10 @@ class GlDevice final : public IGlDevice {
     if (it == textures_.end() || w <= 0 || h <= 0 || w > it->second.w || h > it->second.h) return false;
     Flush();
     Current();
-    const Texture& t = it->second;
+    Texture& t = it->second;
+    // Texels outside the upload keep what they held: zeros from creation, or an earlier full opaque upload.
+    bool whole = w == t.w && h == t.h;
+    t.opaque = !t.renderTarget && (whole || t.opaque) && AllOpaque(px, static_cast<size_t>(w) * h);
     if (t.page >= 0) {
       glBindTexture(GL_TEXTURE_2D_ARRAY, t.tex);
       glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, t.layer, w, h, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px);
@@ -483,13 +560,15 @@ class GlDevice final : public IGlDevice {
   void BindTexture(TextureHandle tex) override { bound_ = textures_.count(tex) ? tex : kNoTexture; }
 
   void Draw(PrimKind kind, bool textured, const Vertex* v, int n, bool /*atlasOk*/) override {
-    Append(kind, textured, n, false, [&](int i, float layer) {
+    Append(kind, textured, n, false, false, [&](int i, float layer) {
       return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, 0.0f, 0.0f, 0.0f};
     });
   }
 
   void Draw3D(PrimKind kind, bool textured, const Vertex3D* v, int n) override {
-    Append(kind, textured, n, true, [&](int i, float layer) {
+    uint32_t alpha = 0xFF000000u;
+    for (int i = 0; i < n; ++i) alpha &= v[i].colour;
+    Append(kind, textured, n, true, alpha == 0xFF000000u, [&](int i, float layer) {
       return GpuVertex{v[i].x, v[i].y, v[i].z, v[i].colour, v[i].u, v[i].v, layer, v[i].nx, v[i].ny, v[i].nz};
     });
   }
@@ -498,12 +577,15 @@ class GlDevice final : public IGlDevice {
     if (index < 0) return;
     auto it = lights_.find(index);
     if (it != lights_.end() && it->second == light) return;
+    bool active = enabled_.count(index) != 0;
+    if (active) Flush();  // the pending batch is drawn under the lights it was built with
     lights_[index] = light;
-    if (enabled_.count(index)) ++lightVersion_;
+    if (active) ++lightVersion_;
   }
 
   void EnableLight(int index, bool on) override {
     if (index < 0 || (enabled_.count(index) != 0) == on) return;
+    Flush();
     if (on) {
       enabled_.insert(index);
       Light white;  // a light enabled before it is defined: white, shining along +z
@@ -518,7 +600,8 @@ class GlDevice final : public IGlDevice {
 
  private:
   template <typename MakeVertex>
-  void Append(PrimKind kind, bool textured, int n, bool lit, MakeVertex make) {
+  // `lit`: a 3D draw (lighting may apply); `opaqueVertices`: every vertex colour has alpha 255.
+  void Append(PrimKind kind, bool textured, int n, bool lit, bool opaqueVertices, MakeVertex make) {
     if (!context_) return;
     int prims = PrimitiveCount(kind, n);
     if (prims <= 0) return;
@@ -541,6 +624,12 @@ class GlDevice final : public IGlDevice {
       key.states.wrap = false;
       key.states.modulate = true;
     }
+    // Source-alpha blending of a fragment with alpha 1 writes the source unchanged, so opaque 3D draws (walls,
+    // floors, models) skip the blend and its read of the target. 2D draws keep it: toggling there would split
+    // batches of sprites mixing opaque and transparent textures.
+    if (lit && options_.opaqueSkipsBlend && key.states.alphaBlend && key.states.srcBlend == kBlendSrcAlpha &&
+        key.states.destBlend == kBlendInvSrcAlpha && opaqueVertices && (!key.textured || tex->opaque))
+      key.states.alphaBlend = false;
     if (!key.states.alphaBlend) key.states.srcBlend = key.states.destBlend = 0;
     if (!key.states.fog) key.states.fogColour = 0, key.states.fogStart = key.states.fogEnd = 0;
     key.prim = kind == PrimKind::PointList ? PrimClass::Points
@@ -621,12 +710,15 @@ class GlDevice final : public IGlDevice {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, frameFbo_);
     glDisable(GL_SCISSOR_TEST);
-    float c[4];
-    ColourToFloats(windowColour | 0xFF000000u, c);
-    glClearColor(c[0], c[1], c[2], 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
     int x0 = static_cast<int>(dst.x * sx), x1 = static_cast<int>((dst.x + dst.w) * sx);
     int y0 = dh - static_cast<int>(dst.y * sy), y1 = dh - static_cast<int>((dst.y + dst.h) * sy);
+    bool covered = src.w > 0 && src.h > 0 && x0 <= 0 && y1 <= 0 && x1 >= dw && y0 >= dh;
+    if (!covered) {  // the window colour shows around the frame only
+      float c[4];
+      ColourToFloats(windowColour | 0xFF000000u, c);
+      glClearColor(c[0], c[1], c[2], 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+    }
     bool integral = src.w > 0 && src.h > 0 && (x1 - x0) % src.w == 0 && (y0 - y1) % src.h == 0;
     if (src.w > 0 && src.h > 0 && x1 > x0 && y0 > y1)
       glBlitFramebuffer(src.x, src.y, src.x + src.w, src.y + src.h, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT,
@@ -796,7 +888,8 @@ class GlDevice final : public IGlDevice {
     if (bits & kVarModulate) defs += "#define MODULATE\n";
     if (bits & kVarAlphaTest) defs += "#define ALPHA_TEST\n";
     if (bits & kVarFog) defs += "#define FOG\n";
-    if (bits & kVarLighting) defs += "#define LIGHTING\n";
+    if (bits & kVarLighting)
+      defs += "#define LIGHTING\n#define LIGHT_COUNT " + std::to_string(bits >> kVarLightCountShift) + "\n";
     if (clipControl_) defs += "#define CLIP_CONTROL\n";
     defs += (bits & kVarFlat) ? "#define COLOUR_QUALIFIER flat\n" : "#define COLOUR_QUALIFIER\n";
     auto compile = [&](GLenum type, const char* body) {
@@ -828,7 +921,6 @@ class GlDevice final : public IGlDevice {
     p.fogColour = glGetUniformLocation(p.id, "u_fogColour");
     p.fogRange = glGetUniformLocation(p.id, "u_fogRange");
     p.world = glGetUniformLocation(p.id, "u_world");
-    p.lightCount = glGetUniformLocation(p.id, "u_lightCount");
     p.lightColour = glGetUniformLocation(p.id, "u_lightColour");
     p.lightVec = glGetUniformLocation(p.id, "u_lightVec");
     p.lightAtt = glGetUniformLocation(p.id, "u_lightAtt");
@@ -845,7 +937,7 @@ class GlDevice final : public IGlDevice {
     if (s.alphaTest) bits |= kVarAlphaTest;
     if (s.fog) bits |= kVarFog;
     if (!s.gouraud) bits |= kVarFlat;
-    if (s.lighting) bits |= kVarLighting;
+    if (s.lighting) bits |= kVarLighting | static_cast<unsigned>(LightSlots(ActiveLightCount())) << kVarLightCountShift;
     Program& p = ProgramFor(bits);
     if (currentProgram_ != p.id) {
       glUseProgram(p.id);
@@ -921,6 +1013,11 @@ class GlDevice final : public IGlDevice {
     appliedValid_ = true;
   }
 
+  int ActiveLightCount() const { return static_cast<int>(std::min<size_t>(enabled_.size(), kMaxActiveLights)); }
+  // Programs exist for 0, 1, 2, 4 and 8 lights (each compiled once, on first use); the slots above the active
+  // lights hold black lights, which add exactly nothing.
+  static int LightSlots(int active) { return active <= 2 ? active : active <= 4 ? 4 : kMaxActiveLights; }
+
   // The enabled lights with the lowest indices, at most kMaxActiveLights of them.
   void UploadLights(const Program& p) {
     float colour[kMaxActiveLights][4] = {}, vec[kMaxActiveLights][4] = {}, att[kMaxActiveLights][4] = {};
@@ -929,18 +1026,24 @@ class GlDevice final : public IGlDevice {
       if (count == kMaxActiveLights) break;
       const Light& l = lights_[index];
       float* c = colour[count];
-      c[0] = l.r, c[1] = l.g, c[2] = l.b, c[3] = l.type == Light::Point ? 2.0f : 1.0f;
+      c[0] = l.r, c[1] = l.g, c[2] = l.b;
       float* v = vec[count];
-      if (l.type == Light::Point) v[0] = l.x, v[1] = l.y, v[2] = l.z;
-      else v[0] = l.dx, v[1] = l.dy, v[2] = l.dz;
       float* a = att[count];
-      a[0] = l.range, a[1] = l.attenuation0, a[2] = l.attenuation1, a[3] = l.attenuation2;
+      if (l.type == Light::Point) {
+        v[0] = l.x, v[1] = l.y, v[2] = l.z, v[3] = 1.0f;
+        a[0] = l.range, a[1] = l.attenuation0, a[2] = l.attenuation1, a[3] = l.attenuation2;
+      } else {
+        double len = std::sqrt(double(l.dx) * l.dx + double(l.dy) * l.dy + double(l.dz) * l.dz);
+        if (len > 0) v[0] = float(-l.dx / len), v[1] = float(-l.dy / len), v[2] = float(-l.dz / len);
+        a[0] = std::numeric_limits<float>::max(), a[1] = 1.0f;
+      }
       ++count;
     }
-    glUniform1i(p.lightCount, count);
-    glUniform4fv(p.lightColour, kMaxActiveLights, &colour[0][0]);
-    glUniform4fv(p.lightVec, kMaxActiveLights, &vec[0][0]);
-    glUniform4fv(p.lightAtt, kMaxActiveLights, &att[0][0]);
+    const int slots = LightSlots(count);
+    if (slots == 0) return;
+    glUniform4fv(p.lightColour, slots, &colour[0][0]);
+    glUniform4fv(p.lightVec, slots, &vec[0][0]);
+    glUniform4fv(p.lightAtt, slots, &att[0][0]);
   }
 
   void Flush() {
@@ -951,32 +1054,14 @@ class GlDevice final : public IGlDevice {
     Current();
     ++counters_.flushes;
     ApplyKey(batchKey_);
-    size_t vbytes = batchVerts_.size() * sizeof(GpuVertex), ibytes = batchIndices_.size() * sizeof(uint32_t);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    if (vboOffset_ + vbytes > kRingBytes) {
-      glBufferData(GL_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);  // orphan
-      vboOffset_ = 0;
-    }
-    void* vp = glMapBufferRange(GL_ARRAY_BUFFER, vboOffset_, vbytes,
-                                GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
-    std::memcpy(vp, batchVerts_.data(), vbytes);
-    glUnmapBuffer(GL_ARRAY_BUFFER);
-    if (iboOffset_ + ibytes > kRingBytes) {
-      glBufferData(GL_ELEMENT_ARRAY_BUFFER, kRingBytes, nullptr, GL_STREAM_DRAW);
-      iboOffset_ = 0;
-    }
-    void* ip = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, iboOffset_, ibytes,
-                                GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
-    std::memcpy(ip, batchIndices_.data(), ibytes);
-    glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+    size_t vstart = vertexRing_.Write(batchVerts_.data(), batchVerts_.size() * sizeof(GpuVertex), sizeof(GpuVertex));
+    size_t istart = indexRing_.Write(batchIndices_.data(), batchIndices_.size() * sizeof(uint32_t), sizeof(uint32_t));
     GLenum mode = batchKey_.prim == PrimClass::Points  ? GL_POINTS
                   : batchKey_.prim == PrimClass::Lines ? GL_LINES
                                                        : GL_TRIANGLES;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(batchIndices_.size()), GL_UNSIGNED_INT,
-                             reinterpret_cast<void*>(iboOffset_), static_cast<GLint>(vboOffset_ / sizeof(GpuVertex)));
+                             reinterpret_cast<void*>(istart), static_cast<GLint>(vstart / sizeof(GpuVertex)));
     ++counters_.glDraws;
-    vboOffset_ += (vbytes + sizeof(GpuVertex) - 1) / sizeof(GpuVertex) * sizeof(GpuVertex);
-    iboOffset_ += ibytes;
     batchVerts_.clear();
     batchIndices_.clear();
   }
@@ -986,8 +1071,8 @@ class GlDevice final : public IGlDevice {
   SDL_GLContext context_ = nullptr;
   bool clipControl_ = false, vsync_ = false, depth_ = false;
   GLint maxTexture_ = 0, maxLayers_ = 256;
-  GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, samplers_[4] = {};
-  size_t vboOffset_ = 0, iboOffset_ = 0;
+  GLuint vao_ = 0, samplers_[4] = {};
+  StreamRing vertexRing_, indexRing_;
   GLuint frameFbo_ = 0, frameColour_ = 0, frameDepth_ = 0;
   Scratch copy_, self_;
   int renderW_ = 640, renderH_ = 480;

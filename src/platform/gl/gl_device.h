@@ -11,6 +11,9 @@ namespace kv::plat {
 struct GlOptions {
   bool batch = true;  // merge consecutive draws with equal state (KV_GL_BATCH=0 turns it off)
   bool atlas = true;  // small textures also live in shared atlas pages (KV_GL_ATLAS=0 turns it off)
+  // 3D draws whose fragments are all opaque skip the usual alpha blend, which then cannot change a pixel
+  // (KV_GL_OPAQUE=0 turns it off)
+  bool opaqueSkipsBlend = true;
   static GlOptions FromEnvironment();
 };
 
