@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "code/code_function.h"
 #include "code/code_value.h"
 
 namespace kv {
@@ -52,6 +53,15 @@ struct CAction {
   std::shared_ptr<const CCode> code;  // the compiled code of a code action
   std::array<std::shared_ptr<const CCode>, kMaxArguments> argumentCodes{};  // kind 0 (compiled) arguments
   std::array<RValue, kMaxArguments> argumentValues{};                       // kind -1 (constant) arguments
+  // A compiled argument that only reads a built-in variable of self (`hspeed`, `alarm[0]`, `score`) is read
+  // through the variable's own reader: its id (-1 otherwise) and array index. The compiled code stays for the
+  // reader's failures, which it reports.
+  std::array<int, kMaxArguments> argumentVariables{-1, -1, -1, -1, -1, -1, -1, -1};
+  std::array<int32_t, kMaxArguments> argumentVariableIndices{};
+  // A function action naming a built-in: its handler, called directly, and how many argument slots the handler
+  // may read or write (its own count, or every slot for a variable count).
+  BuiltinFn handler = nullptr;
+  int handlerSlots = 0;
 
   // A record with another version than 440 holds nothing more and leaves the action empty (true). An argument count
   // outside 0 ... 7 fails the record (false). Of the stored argument kinds and texts the first eight are kept.

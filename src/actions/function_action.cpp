@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
+#include <vector>
 
 #include "code/code_code.h"
 #include "code/code_error.h"
@@ -9,6 +11,7 @@
 #include "code/code_function.h"
 #include "code/code_instance.h"
 #include "code/code_script.h"
+#include "code/code_variable.h"
 #include "runner/game_sections.h"
 #include "world/world_state.h"
 
@@ -59,6 +62,41 @@ std::shared_ptr<const CCode> CompileOrReport(const std::string& text, bool isExp
   return nullptr;
 }
 
+// Recognises an argument that only reads a built-in variable: a name, optionally followed by one constant index
+// below the array limit ("hspeed", "alarm[0]"). Gives the variable's id and index; false for anything else, and for
+// names that also name a function or script (their resolution is left to the compiler).
+bool BuiltinVariableRead(std::string_view text, int& id, int32_t& index) {
+  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  auto isIdent = [](char c, bool first) {
+    return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (!first && c >= '0' && c <= '9');
+  };
+  size_t i = 0, n = text.size();
+  while (i < n && isSpace(text[i])) ++i;
+  const size_t start = i;
+  while (i < n && isIdent(text[i], i == start)) ++i;
+  if (i == start) return false;
+  const std::string name(text.substr(start, i - start));
+  while (i < n && isSpace(text[i])) ++i;
+  index = 0;
+  if (i < n && text[i] == '[') {
+    ++i;
+    while (i < n && isSpace(text[i])) ++i;
+    const size_t digits = i;
+    while (i < n && text[i] >= '0' && text[i] <= '9' && i - digits < 5) index = index * 10 + (text[i++] - '0');
+    if (i == digits || index >= 32000) return false;
+    while (i < n && isSpace(text[i])) ++i;
+    if (i >= n || text[i] != ']') return false;
+    ++i;
+    while (i < n && isSpace(text[i])) ++i;
+  }
+  if (i != n) return false;
+  int function = -1;
+  if (FindFunction(name, function)) return false;
+  id = FindBuiltinVariable(name);
+  const RBuiltinVariable* variable = id >= 0 ? GetBuiltinVariable(id) : nullptr;
+  return variable && variable->read;
+}
+
 }  // namespace
 
 
@@ -101,6 +139,14 @@ bool PrepareAction(CAction& a) {
     else if (a.exeType == kExeFunction)
       ShowMessage("Failed to locate action function " + a.functionName, PreparingLocation());
   }
+  a.handler = nullptr;
+  a.handlerSlots = 0;
+  if (a.functionIndex >= 0 && a.functionIndex < kScriptIdBase) {
+    if (const RBuiltinFunction* f = GetBuiltinFunction(a.functionIndex)) {
+      a.handler = f->handler;
+      a.handlerSlots = f->argCount == kVariableArgs ? kMaxCallArgs : std::max(f->argCount, a.argumentCount);
+    }
+  }
 
   // Variable and code actions become plain code actions.
   if (a.kind == kActionVariable) {
@@ -120,6 +166,7 @@ bool PrepareAction(CAction& a) {
   }
   a.codeText.clear();
   for (auto& c : a.argumentCodes) c.reset();
+  a.argumentVariables.fill(-1);
 
   for (int i = 0; i < a.argumentCount; ++i) {
     int& kind = a.argumentKinds[i];
@@ -137,6 +184,12 @@ bool PrepareAction(CAction& a) {
         kind = kArgumentConstant;
       } else {
         a.argumentCodes[i] = std::move(code);
+        int variable = -1;
+        int32_t index = 0;
+        if (BuiltinVariableRead(text, variable, index)) {
+          a.argumentVariables[i] = variable;
+          a.argumentVariableIndices[i] = index;
+        }
       }
     }
     text.clear();
@@ -197,6 +250,9 @@ void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other
     out = a.argumentValues[i];
     return;
   }
+  if (const int variable = a.argumentVariables[i]; variable >= 0) {
+    if (GetBuiltinVariable(variable)->read(self, a.argumentVariableIndices[i], out)) return;
+  }
   if (!RunForValue(self, other, a.argumentCodes[i].get(), out)) {
     ReportRuntimeError(PendingMessage(), false);
     ClearErrorPending();
@@ -209,25 +265,48 @@ void ReportPendingFailure() {
   ClearErrorPending();
 }
 
+// The argument arrays of function actions, one per nesting level (a function may run events whose actions call
+// functions in turn). They live for the whole run, every slot real 0 between calls, so a call sets only its own
+// arguments and afterwards clears only the slots its function may have touched. Handlers reading past the
+// argument count see real 0, as with a fresh array.
+std::vector<std::unique_ptr<RValue[]>> g_argumentFrames;
+size_t g_argumentDepth = 0;
+
+struct ArgumentFrame {
+  explicit ArgumentFrame(int slots) : touched(slots) {
+    if (g_argumentDepth == g_argumentFrames.size()) g_argumentFrames.push_back(std::make_unique<RValue[]>(kMaxCallArgs));
+    args = g_argumentFrames[g_argumentDepth++].get();
+  }
+  ~ArgumentFrame() {
+    for (int i = 0; i < touched; ++i) args[i].SetReal(0.0);
+    --g_argumentDepth;
+  }
+  ArgumentFrame(const ArgumentFrame&) = delete;
+  ArgumentFrame& operator=(const ArgumentFrame&) = delete;
+  RValue* args = nullptr;
+  int touched;
+};
+
 // Calls one action once for (self, other); result starts as real 0.
 void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
   result = RValue();
   const bool relative = a.mayBeRelative && a.relative;
   if (a.exeType == kExeFunction) {
     SetArgumentRelative(relative);
-    // Action libraries use at most 7 arguments; the array is as wide as any call so handlers reading past the
-    // count see real 0.
-    RValue args[kMaxCallArgs];
     const int argc = a.argumentCount;
+    ArgumentFrame frame(a.handler ? a.handlerSlots : kMaxCallArgs);
+    RValue* args = frame.args;
     for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
+    if (a.handler) {
+      a.handler(result, self, other, argc, args);
+      return;
+    }
     const int id = a.functionIndex;
     if (id >= kExtensionIdBase) {
       const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
       if (ext.call && !ext.call(id - kExtensionIdBase, self, other, argc, args, result)) ReportPendingFailure();
     } else if (id >= kScriptIdBase) {
       if (!CallScript(id - kScriptIdBase, self, other, result, args, argc)) ReportPendingFailure();
-    } else if (const RBuiltinFunction* f = GetBuiltinFunction(id)) {
-      f->handler(result, self, other, argc, args);
     }
   } else if (a.exeType == kExeCode && a.code && a.argumentCount == 0) {
     // The usual code action has no arguments: the argument slots stay as they are, only argument_relative is

@@ -1,7 +1,9 @@
 #include "world/instance_class.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "world/collision_grid.h"
@@ -136,17 +138,56 @@ void CInstance::ComponentsFromPolar() {
   vSpeed = SnapToInteger(static_cast<double>(-std::sin(r) * speed));
 }
 
-void CInstance::PolarFromComponents() {
-  if (hSpeed == 0) {
-    direction = vSpeed > 0 ? 270 : (vSpeed < 0 ? 90 : 0);
+namespace {
+
+// Direction and speed of a motion vector, as PolarFromComponents defines them.
+void PolarOf(double h, double v, double& direction, double& speed) {
+  if (h == 0) {
+    direction = v > 0 ? 270 : (v < 0 ? 90 : 0);
   } else {
     constexpr long double kPi = 3.141592653589793238462643383279502884L;
-    const double a = static_cast<double>(std::atan2(static_cast<long double>(vSpeed), hSpeed) * 180.0L / kPi);
+    const double a = static_cast<double>(std::atan2(static_cast<long double>(v), h) * 180.0L / kPi);
     direction = a > 0 ? 360 - a : -a;
   }
   direction = SnapToInteger(direction);
   direction -= 360 * std::floor(direction / 360);
-  speed = SnapToInteger(std::sqrt(hSpeed * hSpeed + vSpeed * vSpeed));
+  speed = SnapToInteger(std::sqrt(h * h + v * v));
+}
+
+// Games set the same few speed vectors over and over (a set of keys, a bounce, a reversal), and the extended
+// precision arctangent costs more than the whole rest of a speed change: remember recent vectors and their polar
+// form. The results are those of PolarOf exactly; the cache only avoids recomputing them.
+struct PolarCacheEntry {
+  uint64_t h = 0, v = 0;  // bit patterns of the vector (so 0 and -0, whose directions differ, stay apart)
+  double direction = 0, speed = 0;
+  bool used = false;
+};
+constexpr size_t kPolarCacheSize = 512;
+std::array<PolarCacheEntry, kPolarCacheSize> g_polarCache;
+
+}  // namespace
+
+void CInstance::PolarFromComponents() {
+  uint64_t hb, vb;
+  std::memcpy(&hb, &hSpeed, sizeof hb);
+  std::memcpy(&vb, &vSpeed, sizeof vb);
+  // Two entries per set, the newest first, so two vectors that share a set do not keep replacing each other.
+  uint64_t mix = hb ^ (vb >> 32) ^ (vb << 32);
+  mix ^= mix >> 29;
+  mix *= 0xBF58476D1CE4E5B9ull;
+  mix ^= mix >> 32;
+  PolarCacheEntry* set = &g_polarCache[(mix % (kPolarCacheSize / 2)) * 2];
+  for (int k = 0; k < 2; ++k) {
+    const PolarCacheEntry& e = set[k];
+    if (e.used && e.h == hb && e.v == vb) {
+      direction = e.direction;
+      speed = e.speed;
+      return;
+    }
+  }
+  PolarOf(hSpeed, vSpeed, direction, speed);
+  set[1] = set[0];
+  set[0] = {hb, vb, direction, speed, true};
 }
 
 void CInstance::SetDirection(double d) {

@@ -70,11 +70,16 @@ TEST_F(ActionGame, MessagesQuestionsAndUnknownActions) {
         "action create = else\n"
         "action create = code | show_debug_message(\"no\")\n"
         "action step = action_nonsense | 1\n"
+        "action step = code | show_debug_message(\"played on\")\n"
         "action step = action_partemit_burst | 0 | 0 | 5\n"
         "action step = action_webpage | \"http://localhost/\"\n"
+        "action step = action_execute_script | run_it | \"ls\" | 0 | 0 | 0 | 0\n"
         "action step = action_end_game\n"
+        "[script run_it]\nfile = run_it.kvs\n"
         "[room rm]\ninstance obj_a 0 0\n");
-  Write("answers.txt", "message 1\nquestion yes\nerror ignore\nerror ignore\nerror ignore\n");
+  Write("run_it.kvs", "execute_program(argument0, \"\", true); execute_shell(argument0, \"\");");
+  Write("answers.txt", "message 1\nquestion yes\nerror ignore\nerror ignore\nerror ignore\nerror ignore\n"
+                       "error ignore\n");
   Result r = PlayJoined(Pack(), "--steps 3 --secure-mode 1 --answers " + (dir / "project" / "answers.txt").string());
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("Failed to locate action function action_nonsense (action 1 of Step Event of object obj_a)"),
@@ -83,6 +88,11 @@ TEST_F(ActionGame, MessagesQuestionsAndUnknownActions) {
   EXPECT_NE(r.out.find("Sure?\n  -> yes\nyes\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("The particle emitter must first be created."), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("In secure mode you cannot open webpages."), std::string::npos) << r.out;
+  // The unknown action does nothing and the list goes on; the script run by the action meets secure mode.
+  EXPECT_NE(r.out.find("played on"), std::string::npos) << r.out;
+  size_t refused = r.out.find("In Secure mode you cannot execute program ls");
+  ASSERT_NE(refused, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("In Secure mode you cannot execute program ls", refused + 1), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // run only and restored also when a fault passes through).
 #include "../world/world_fixture.h"
 #include "code/code_exec.h"
+#include "code/code_variable.h"
 
 namespace kv::test {
 namespace {
@@ -105,6 +106,59 @@ TEST_F(ActionPaths, CodeActionWithoutArgumentsSeesTheSlotsAndRestoresRelative) {
   EXPECT_THROW(RunActionList(&self, &self, e), ArithmeticFault);
   EXPECT_EQ(Log(), (std::vector<std::string>{"1"}));
   EXPECT_FALSE(ArgumentRelative());
+}
+
+// Logs its three argument slots whatever the argument count, so a test sees what lies past the count.
+void FnWPeek(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  std::string line = std::to_string(argc);
+  for (int i = 0; i < 3; ++i) line += " " + (args[i].IsString() ? args[i].ToStdString() : RealToDebugString(args[i].Real()));
+  Log().push_back(line);
+}
+
+const CEvent* g_nested = nullptr;
+// Runs the nested event's actions for self, then logs its own (already evaluated) arguments.
+void FnWNest(RValue&, CInstance* self, CInstance*, int, RValue* args) {
+  RunActionList(self, self, *g_nested);
+  Log().push_back("outer " + args[0].ToStdString() + " " + RealToDebugString(args[1].Real()));
+}
+
+CAction CallWith(const std::string& fn, std::vector<std::string> texts) {
+  CAction a;
+  a.exeType = kExeFunction;
+  a.functionName = fn;
+  a.argumentCount = static_cast<int>(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) a.argumentTexts[i] = texts[i];
+  return a;
+}
+
+// Arguments that only read a built-in variable give what the expression would; a failing argument is reported and
+// gives "ERROR"; every call sees real 0 past its own arguments, also after a call with more (or after an "ERROR"),
+// and a call nested inside a function keeps the outer call's arguments apart.
+TEST_F(ActionPaths, FunctionArgumentsAreEvaluatedIntoTheirOwnSlots) {
+  RegisterFunction("wpeek", FnWPeek, 3);
+  RegisterFunction("wnest", FnWNest, 2);
+  CInstance self(100001, 0, 0, 0);
+  self.SetHSpeed(3);
+  self.SetAlarm(1, 9);
+  SetInstanceVariable(&self, FindOrAddVariableName("mine"), 0, RValue("own"));
+  CEvent nested;
+  nested.actions = {CallWith("wpeek", {"'in'", "alarm[1] + 1", "-hspeed"})};
+  ASSERT_TRUE(PrepareAction(nested.actions[0]));
+  g_nested = &nested;
+  CEvent e;
+  e.actions = {CallWith("wpeek", {"hspeed", " alarm [ 1 ] ", "mine"}),
+               CallWith("wpeek", {"alarm[0]"}),
+               CallWith("wnest", {"'a'", "hspeed"}),
+               CallWith("wpeek", {"alarm[40000]"}),
+               CallWith("wpeek", {})};
+  for (CAction& a : e.actions) ASSERT_TRUE(PrepareAction(a));
+  EXPECT_GE(e.actions[0].argumentVariables[0], 0);  // read directly
+  EXPECT_EQ(e.actions[0].argumentVariables[2], -1);  // a user variable goes through the expression
+  RunActionList(&self, &self, e);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"3 3 9 own", "1 -1 0 0", "3 in 10 -3", "outer a 3", "1 ERROR 0 0",
+                                             "0 0 0 0"}));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("32000"), std::string::npos) << errors[0];
 }
 
 }  // namespace
