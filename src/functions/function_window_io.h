@@ -18,6 +18,9 @@ struct IoFunctionHooks {
   std::function<void(bool on)> setNumLock;
 };
 void SetIoFunctionHooks(const IoFunctionHooks& hooks);
+// One wait as keyboard_wait makes (about 50 ms processing messages; headless the next scripted event); false when
+// nothing can arrive any more.
+bool WaitForInputOnce();
 
 void RegisterWindowIoFunctions();
 

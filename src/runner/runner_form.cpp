@@ -363,6 +363,8 @@ void RunnerForm::RunGame() {
   };
   SetWindowFunctionHooks(windowHooks);
   SetDialogsForFunctions(&platform_.Dialogs());
+  // Splash delays shown without a window take their time on the run's clock, unless --fast skips every wait.
+  SetClockForDialogFunctions(options_.fast && !options_.virtualClock ? nullptr : &platform_.Clock());
   SetGameInformationForFunctions(&game_.resources.gameInfo);
   SetRunnerPaths(platform_.System().TempDir(), gamePath_);  // temp_directory, program_directory
   SetSystemForFunctions(&platform_.System());
@@ -395,6 +397,7 @@ void RunnerForm::RunGame() {
   SetActionWindowHooks({});
   SetWindowFunctionHooks({});
   SetDialogsForFunctions(nullptr);
+  SetClockForDialogFunctions(nullptr);
   SetGameInformationForFunctions(nullptr);
 }
 

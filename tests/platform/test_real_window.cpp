@@ -58,8 +58,11 @@ int MaxChannelDifference(const std::string& a, const std::string& b) {
 TEST_F(RealWindow, DemoPlaysAndRendersTheHeadlessFrames) {
   const std::string game = (dir / "demo.kvgame").string();
   ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
-  // The virtual clock makes both runs step alike (fps and the random seed included).
-  const std::string options = "--steps 40 --virtual-clock --seed 3 --screenshot 10:A.png --screenshot 35:B.png";
+  // The virtual clock makes both runs step alike (fps and the random seed included); with scripted answers the
+  // demo's opening question and splash answer from the script in both runs.
+  std::ofstream(dir / "answers.txt") << "question yes\n";
+  const std::string options =
+      "--steps 40 --virtual-clock --seed 3 --answers answers.txt --screenshot 10:A.png --screenshot 35:B.png";
   Result real = PlayOnX(game, options + " && mv A.png xA.png && mv B.png xB.png");
   ASSERT_EQ(real.exitCode, 0) << real.out;
   Result headless = PlayHeadless(game, options);
