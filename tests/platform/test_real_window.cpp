@@ -157,6 +157,26 @@ TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
   EXPECT_NE(r.out.find("Geometry: 400x300"), std::string::npos) << r.out;
 }
 
+// The message box in a real window takes the keys: the N shortcut picks the third button; in the input box
+// Backspace clears the selected default and the typed name is returned with Enter.
+TEST_F(RealWindow, MessageBoxWindowsAnswerTheKeyboard) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  Write("game.kvp", "[object obj_q]\nevent create = create.kvs\n[room rm]\ninstance obj_q 0 0\n");
+  Write("create.kvs",
+        "message_caption(true, 'First box'); q = show_message_ext('Play?', '&Yes', '', '&No');"
+        "show_debug_message('button ' + string(q));"
+        "message_caption(true, 'Second box'); show_debug_message('name ' + get_string('Name?', 'abc')); game_end();");
+  const std::string game = Pack();
+  Result r = RunCommand("cd " + dir.string() + " && " + XvfbRun("1024x768") + "sh -c '" +
+                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 100 & pid=$!; " +
+                        "timeout 30 xdotool search --sync --name \"^First box$\" >/dev/null; sleep 0.5; xdotool key n; " +
+                        "timeout 30 xdotool search --sync --name \"^Second box$\" >/dev/null; sleep 0.5; " +
+                        "xdotool key BackSpace; xdotool type Bob; xdotool key Return; " +
+                        "sleep 0.5; kill $pid 2>/dev/null; wait $pid; true'");
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, "button 3\nname Bob\n");
+}
+
 // F9 saves "screenshot" + n + ".bmp" with the first free n from 100; F4 toggles full screen (headless too).
 TEST_F(HeadlessRun, FunctionKeysSaveScreenshotsAndToggleFullScreen) {
   Write("game.kvp", "[object obj_p]\nevent step = step.kvs\n[room rm]\ninstance obj_p 0 0\n");

@@ -62,6 +62,7 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form) {
   std::vector<SDL_Event> forLater;  // the game window's close requests wait for the game
   const Uint64 start = SDL_GetTicks64();
   bool open = true;
+  bool focused = false;
   while (open) {
     const FormPixels px = form.Paint();
     if (px.pixels && px.width > 0 && px.height > 0) {
@@ -97,6 +98,8 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form) {
         switch (e.type) {
           case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) fe.kind = FormEvent::Kind::Close, deliver = true;
+            // Once the window is on screen it takes the keyboard, also where no window manager hands it over.
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED && !focused) focused = SDL_SetWindowInputFocus(window) == 0;
             break;
           case SDL_KEYDOWN:
           case SDL_KEYUP:
