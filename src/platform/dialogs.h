@@ -55,7 +55,7 @@ struct ScoreFormRequest {
 // A window of the runner's own forms (message box, score table, splash, game information). The form draws itself
 // into pixels; the window shows them and passes on what the player does.
 struct FormEvent {
-  enum class Kind { KeyDown, KeyUp, Char, MouseMove, MouseDown, MouseUp, Wheel, Close };
+  enum class Kind { KeyDown, KeyUp, Char, MouseMove, MouseDown, MouseUp, Wheel, Close, FocusLost };
   Kind kind = Kind::KeyDown;
   int key = 0;       // Windows virtual-key code (KeyDown, KeyUp)
   uint8_t ch = 0;    // CP-1252 character (Char)

@@ -17,6 +17,7 @@
 #include "functions/function_system.h"
 #include "functions/function_window.h"
 #include "graphics/graphics_display.h"
+#include "interface/popup_menu.h"
 #include "platform/cd_drive.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
@@ -359,6 +360,9 @@ void RunnerForm::RunGame() {
   SetSpriteSaveSecureMode(config.secureMode);
   WindowFunctionHooks windowHooks;
   windowHooks.popupMenu = [this](int x, int y, const std::string& items) {
+    // The runner's own menu box where a window can show it; otherwise the dialogs answer.
+    ui::PopupMenuView menu(items, x, y);
+    if (platform_.Dialogs().RunForm(menu.WindowSpec(), menu)) return menu.Chosen();
     return platform_.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(windowHooks);

@@ -4,6 +4,7 @@
 
 #include "interface/form_images.h"
 #include "interface/message_form.h"
+#include "interface/popup_menu.h"
 #include "interface/score_form.h"
 #include "interface/splash_form.h"
 
@@ -212,6 +213,35 @@ TEST(SplashForm, RichTextScrollsWithinItsLength) {
   for (uint32_t p : f.pixels) ink += (p & 0xFF) < 128;
   EXPECT_GT(ink, 10);
   EXPECT_TRUE(view.Handle({Kind::Wheel, 0, 0, false, 0, 0, 1}));
+}
+
+TEST(PopupMenu, SeparatorsAreNotNumberedAndKeysOrClicksChoose) {
+  PopupMenuView menu("New|-|&Open|Quit", 100, 50);
+  const auto& entries = menu.Entries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_TRUE(entries[1].separator);
+  EXPECT_EQ(entries[2].text, "Open");
+  EXPECT_EQ(entries[2].number, 1);
+  EXPECT_EQ(entries[3].number, 2);
+  EXPECT_EQ(menu.WindowSpec().x, 100);
+  EXPECT_EQ(menu.Render().height, menu.WindowSpec().height);
+
+  const Rect& open = entries[2].rect;
+  EXPECT_TRUE(menu.Handle({Kind::MouseMove, 0, 0, false, open.x + 5, open.y + 5, 0}));
+  EXPECT_EQ(menu.Render().Pixel(open.x + 2, open.y + 2), PixelOf(0xD77800)) << "the item under the mouse is lit";
+  const Rect& line = entries[1].rect;
+  EXPECT_TRUE(menu.Handle(Mouse(Kind::MouseUp, line.x + 5, line.y + 4))) << "a separator is no choice";
+  EXPECT_FALSE(menu.Handle(Mouse(Kind::MouseUp, open.x + 5, open.y + 5)));
+  EXPECT_EQ(menu.Chosen(), 1);
+
+  PopupMenuView keys("New|-|Open|Quit", 0, 0);
+  keys.Handle(Key(40));
+  keys.Handle(Key(40));  // over the separator to Open
+  EXPECT_FALSE(keys.Handle(Key(kVkReturn)));
+  EXPECT_EQ(keys.Chosen(), 1);
+  PopupMenuView none("New|-|Open|Quit", 0, 0);
+  EXPECT_FALSE(none.Handle(Key(kVkEscape)));
+  EXPECT_EQ(none.Chosen(), -1);
 }
 
 }  // namespace

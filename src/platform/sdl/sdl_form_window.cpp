@@ -98,6 +98,8 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form) {
         switch (e.type) {
           case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) fe.kind = FormEvent::Kind::Close, deliver = true;
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && focused)
+              fe.kind = FormEvent::Kind::FocusLost, deliver = true;
             // Once the window is on screen it takes the keyboard, also where no window manager hands it over.
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED && !focused) focused = SDL_SetWindowInputFocus(window) == 0;
             break;
