@@ -24,10 +24,12 @@
 #include "interface/rich_text.h"
 #include "interface/score_form.h"
 #include "interface/splash_form.h"
+#include "interface/video_splash.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/file_read.h"
 #include "platform/path_resolver.h"
+#include "platform/video_decode.h"
 #include "world/run_main.h"
 
 namespace kv {
@@ -387,10 +389,34 @@ void ShowText(const std::string& name, int delay) {
             "text \"" + name + "\"" + (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()), delay);
 }
 
-// Video needs a decoder this build does not have: a video whose file exists ends at once, as if it had played.
-void ShowVideo(const std::string& name) {
-  if (name.size() >= kMaxVideoName || !GameFile(name)) return ReportRuntimeError(kVideoMissing);
-  if (DialogsPtr()) DialogsPtr()->Transcript("Splash: video \"" + name + "\" (cannot be played)");
+// The video's frames play in the splash area; without a window the splash lasts the video's length on the clock
+// (a looping one until it is stopped). A video this build cannot decode ends at once, as if it had played.
+void ShowVideo(const std::string& name, bool loop) {
+  const auto host = name.size() < kMaxVideoName ? GameFile(name) : std::nullopt;
+  if (!host) return ReportRuntimeError(kVideoMissing);
+  std::unique_ptr<plat::IVideoDecoder> video = plat::OpenVideo(*host);
+  if (!video) {
+    if (DialogsPtr()) DialogsPtr()->Transcript("Splash: video \"" + name + "\" (cannot be played)");
+    input::ClearInput();
+    return;
+  }
+  SplashPlace p = PrepareSplash();
+  const ui::SplashSettings& s = Splash();
+  ui::Rect place = ui::PlaceSplashImage(p.width, p.height, video->Width(), video->Height(), s.scale);
+  if (s.adapt && !s.main && !s.fullscreen) {
+    p.width = p.spec.width = std::max(1, place.w);
+    p.height = p.spec.height = std::max(1, place.h);
+    place.x = place.y = 0;
+  }
+  const int length = static_cast<int>(std::clamp(video->Duration() * 1000.0, 0.0, 86400000.0));
+  ui::VideoSplashView view(OptionsFor(p, 0), std::move(video), place, loop);
+  if (!DialogsPtr() || !DialogsPtr()->RunForm(p.spec, view)) {
+    if (DialogsPtr())
+      DialogsPtr()->Transcript("Splash: video \"" + name + "\" at " + std::to_string(place.x) + "," +
+                               std::to_string(place.y) + " size " + std::to_string(place.w) + "x" +
+                               std::to_string(place.h) + (loop ? " looping" : " for " + std::to_string(length) + " ms"));
+    if (loop || length > 0) WaitWithoutWindow(loop ? 0 : length);
+  }
   input::ClearInput();
 }
 
@@ -413,14 +439,14 @@ void RegisterSplashFunctions() {
   Reg("splash_set_stop_key", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopKey = B(a, 0); });
   Reg("splash_set_stop_mouse", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopMouse = B(a, 0); });
 
-  Reg("splash_show_video", 2, KV_FN { KV_UNUSED_ARGS; ShowVideo(Str(a, 0)); });
+  Reg("splash_show_video", 2, KV_FN { KV_UNUSED_ARGS; ShowVideo(Str(a, 0), B(a, 1)); });
   Reg("splash_show_image", 2, KV_FN { KV_UNUSED_ARGS; ShowImage(Str(a, 0), I(a, 1)); });
   Reg("splash_show_text", 2, KV_FN { KV_UNUSED_ARGS; ShowText(Str(a, 0), I(a, 1)); });
   Reg("show_video", 3, KV_FN {
     KV_UNUSED_ARGS;
     Splash().fullscreen = B(a, 1);
     Splash().main = !B(a, 1);
-    ShowVideo(Str(a, 0));
+    ShowVideo(Str(a, 0), B(a, 2));
   });
   Reg("show_image", 3, KV_FN {
     KV_UNUSED_ARGS;
