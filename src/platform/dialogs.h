@@ -125,6 +125,10 @@ class IDialogs {
   // The desktop size (for centring and for full-screen forms); 0 × 0 when unknown.
   virtual void ScreenSize(int& width, int& height) { width = height = 0; }
 
+  // Shows the game window's last frame again (set by the runner while its window exists): forms call it when the
+  // game window is uncovered while they are open.
+  std::function<void()> repaintGame;
+
   // The error window drawn inside the game window, for when no separate dialog can be shown: set by the runner
   // while its game window exists (true means abort, as for ErrorWindow).
   std::function<bool(std::string_view message, bool allowIgnore)> errorPanel;

@@ -16,6 +16,7 @@
 #include "functions/function_sprite.h"
 #include "functions/function_system.h"
 #include "functions/function_window.h"
+#include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
 #include "interface/popup_menu.h"
 #include "platform/cd_drive.h"
@@ -161,6 +162,7 @@ RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, 
 
 RunnerForm::~RunnerForm() {
   platform_.Dialogs().errorPanel = nullptr;
+  platform_.Dialogs().repaintGame = nullptr;
   // Nothing may reach this run's game data or platform once they are gone.
   SetIncludedFilesForFunctions(nullptr);
   SetSystemForFunctions(nullptr);
@@ -290,6 +292,7 @@ bool RunnerForm::PrepareGraphics() {
   platform_.Dialogs().errorPanel = [this](std::string_view message, bool allowIgnore) {
     return display_->ShowErrorPanel(message, allowIgnore);
   };
+  platform_.Dialogs().repaintGame = [] { gfx::PresentAgain(); };
   // The settings' display mode: full screen uses it (a windowed game keeps it for when it goes full screen).
   if (request.width || request.height || request.frequency || request.depth)
     gfx::ChangeDisplay(request.width.value_or(0), request.height.value_or(0), request.frequency.value_or(0),
@@ -408,6 +411,7 @@ void RunnerForm::RunGame() {
 void RunnerForm::Shutdown() {
   // Releasing the sound system joins here with its subsystem.
   platform_.Dialogs().errorPanel = nullptr;
+  platform_.Dialogs().repaintGame = nullptr;
   display_.reset();
   CloseAllFiles();
   CloseIniFile();

@@ -224,7 +224,7 @@ std::string SdlDialogs::ScoreForm(const ScoreFormRequest& request) {
 }
 
 bool SdlDialogs::RunForm(const FormWindowSpec& spec, IFormController& form) {
-  return hasDisplay_ && RunSdlForm(spec, form);
+  return hasDisplay_ && RunSdlForm(spec, form, repaintGame);
 }
 
 void SdlDialogs::ScreenSize(int& width, int& height) {

@@ -27,7 +27,7 @@ void SdlScreenSize(int& width, int& height) {
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) width = mode.w, height = mode.h;
 }
 
-bool RunSdlForm(const FormWindowSpec& spec, IFormController& form) {
+bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::function<void()>& repaintGame) {
   if (!EnsureVideo()) return false;
   // Nobody sees an offscreen window: a modal form there could never be answered.
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -94,6 +94,8 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form) {
                                                            : 0;
       if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && target != id && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
         forLater.push_back(e);
+      } else if (e.type == SDL_WINDOWEVENT && target != id && e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        if (repaintGame) repaintGame();  // the game window stays painted under the form
       } else if (target == id || (target == 0 && e.type != SDL_WINDOWEVENT)) {
         switch (e.type) {
           case SDL_WINDOWEVENT:
