@@ -17,6 +17,7 @@
 #include "graphics/font_main.h"
 #include "graphics/graphics_text.h"
 #include "input/io_main.h"
+#include "interface/colour_chooser.h"
 #include "interface/game_info.h"
 #include "interface/high_scores.h"
 #include "interface/message_box.h"
@@ -29,6 +30,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_read.h"
 #include "platform/path_resolver.h"
+#include "platform/posix/process.h"
 #include "platform/video_decode.h"
 #include "world/run_main.h"
 
@@ -243,7 +245,14 @@ void RegisterChooserFunctions() {
   Reg("get_color", 1, KV_FN {
     KV_UNUSED_ARGS;
     std::optional<int> chosen;
-    if (DialogsPtr()) chosen = DialogsPtr()->ColourDialog(I(a, 0));
+    if (DialogsPtr()) {
+      // The desktop's colour dialog (zenity) where there is one, else the runner's own chooser, else the answers.
+      ui::ColourChooserView chooser(I(a, 0));
+      if (!plat::FindOnPath("zenity") && DialogsPtr()->RunForm(chooser.WindowSpec(), chooser))
+        chosen = chooser.Chosen() ? std::optional<int>(chooser.Colour()) : std::nullopt;
+      else
+        chosen = DialogsPtr()->ColourDialog(I(a, 0));
+    }
     input::ClearInput();
     r = chosen ? double(*chosen) : -1.0;
   });

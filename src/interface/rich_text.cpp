@@ -52,6 +52,7 @@ int TwipsToPixels(long twips) { return static_cast<int>(twips >= 0 ? (twips + 7)
 // The CP-1252 byte of a Unicode character ('?' when there is none).
 char Cp1252Of(long code) {
   if (code < 0) code += 65536;
+  if (code < 0 || code > 0xFFFF) return '?';
   if (code < 0x80) return static_cast<char>(code);
   std::string utf8;
   if (code < 0x800) {

@@ -2,6 +2,7 @@
 // layouts against the fixed numbers, keys, shortcuts, clicks, delays and the close button.
 #include <gtest/gtest.h>
 
+#include "interface/colour_chooser.h"
 #include "interface/form_images.h"
 #include "interface/message_form.h"
 #include "interface/popup_menu.h"
@@ -213,6 +214,37 @@ TEST(SplashForm, RichTextScrollsWithinItsLength) {
   for (uint32_t p : f.pixels) ink += (p & 0xFF) < 128;
   EXPECT_GT(ink, 10);
   EXPECT_TRUE(view.Handle({Kind::Wheel, 0, 0, false, 0, 0, 1}));
+}
+
+TEST(ColourChooser, GridKeysAndButtons) {
+  const auto& palette = ColourChooserView::Palette();
+  EXPECT_EQ(palette[0 * kColourColumns + 7], 0xFFFFFF);
+  EXPECT_EQ(palette[5 * kColourColumns + 7], 0x000000);
+  EXPECT_EQ(palette[2 * kColourColumns + 0], 0x0000FF) << "pure red in the third row";
+
+  ColourChooserView chooser(0x0000FF);
+  EXPECT_EQ(chooser.Colour(), 0x0000FF);
+  chooser.Handle(Key(39));  // right: orange
+  EXPECT_EQ(chooser.Colour(), palette[2 * kColourColumns + 1]);
+  chooser.Handle(Key(40));  // down
+  EXPECT_EQ(chooser.Colour(), palette[3 * kColourColumns + 1]);
+  EXPECT_EQ(chooser.Render().Pixel(40, kColourRows * 24 + 24), PixelOf(chooser.Colour())) << "the preview";
+  EXPECT_FALSE(chooser.Handle(Key(kVkReturn)));
+  EXPECT_TRUE(chooser.Chosen());
+
+  ColourChooserView clicked(0x123456);
+  EXPECT_EQ(clicked.Colour(), 0x123456) << "a colour outside the grid stays until another is chosen";
+  const Rect cell = clicked.CellRect(5 * kColourColumns + 7);
+  EXPECT_TRUE(clicked.Handle(Mouse(Kind::MouseUp, cell.x + 3, cell.y + 3)));
+  const Rect ok = clicked.OkRect();
+  EXPECT_FALSE(clicked.Handle(Mouse(Kind::MouseUp, ok.x + 3, ok.y + 3)));
+  EXPECT_TRUE(clicked.Chosen());
+  EXPECT_EQ(clicked.Colour(), 0x000000);
+
+  ColourChooserView cancelled(0);
+  const Rect cancel = cancelled.CancelRect();
+  EXPECT_FALSE(cancelled.Handle(Mouse(Kind::MouseUp, cancel.x + 3, cancel.y + 3)));
+  EXPECT_FALSE(cancelled.Chosen());
 }
 
 TEST(PopupMenu, SeparatorsAreNotNumberedAndKeysOrClicksChoose) {
