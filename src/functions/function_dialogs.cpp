@@ -32,6 +32,7 @@
 #include "platform/path_resolver.h"
 #include "platform/posix/process.h"
 #include "platform/video_decode.h"
+#include "sound/sound_directx.h"
 #include "world/run_main.h"
 
 namespace kv {
@@ -419,7 +420,19 @@ void ShowVideo(const std::string& name, bool loop) {
   }
   const int length = static_cast<int>(std::clamp(video->Duration() * 1000.0, 0.0, 86400000.0));
   ui::VideoSplashView view(OptionsFor(p, 0), std::move(video), place, loop);
-  if (!DialogsPtr() || !DialogsPtr()->RunForm(p.spec, view)) {
+  // The video's sound plays through the mixer while its window is open, from the start again with each loop
+  // (decoded when the window first shows the video).
+  int sound = -1;
+  view.OnPlay([&sound, file = *host] {
+    if (sound < 0) sound = snd::SampleFromMemory(plat::DecodeVideoSound(file), 0);
+    if (sound >= 0) snd::Play(sound, false);
+  });
+  const bool shown = DialogsPtr() && DialogsPtr()->RunForm(p.spec, view);
+  if (sound >= 0) {
+    snd::Stop(sound);
+    snd::FreeSample(sound);
+  }
+  if (!shown) {
     if (DialogsPtr())
       DialogsPtr()->Transcript("Splash: video \"" + name + "\" at " + std::to_string(place.x) + "," +
                                std::to_string(place.y) + " size " + std::to_string(place.w) + "x" +

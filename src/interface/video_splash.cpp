@@ -45,6 +45,10 @@ bool VideoSplashView::Handle(const plat::FormEvent& e) {
 
 bool VideoSplashView::Tick(int64_t elapsedMillis) {
   if (!video_) return false;
+  if (!started_) {
+    started_ = true;
+    if (play_) play_();
+  }
   const double now = static_cast<double>(elapsedMillis) / 1000.0;
   while (true) {
     while (hasPending_ && pendingTime_ + offset_ <= now) {
@@ -66,6 +70,7 @@ bool VideoSplashView::Tick(int64_t elapsedMillis) {
     offset_ += length;
     lastTime_ = previousTime_ = 0;
     ++loops_;
+    if (play_) play_();
     hasPending_ = Fetch();
     if (!hasPending_) return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // A video splash: the decoded frames drawn into the splash area at their times, from the first frame again when
 // it loops (a video without length never loops), ending when it is over or stopped.
+#include <functional>
 #include <memory>
 
 #include "graphics/bitmap32.h"
@@ -15,6 +16,8 @@ class VideoSplashView final : public plat::IFormController {
   VideoSplashView(const SplashOptions& options, std::unique_ptr<plat::IVideoDecoder> video, Rect place, bool loop);
 
   const CBitmap32& Render();
+  // Called when the video starts playing and each time a looping video starts again (its sound goes with it).
+  void OnPlay(std::function<void()> play) { play_ = std::move(play); }
   int FramesShown() const { return framesShown_; }
   int Loops() const { return loops_; }
 
@@ -35,6 +38,8 @@ class VideoSplashView final : public plat::IFormController {
   bool hasPending_ = false;
   int framesShown_ = 0, loops_ = 0;
   CBitmap32 frame_;
+  std::function<void()> play_;
+  bool started_ = false;
 };
 
 }  // namespace kv::ui

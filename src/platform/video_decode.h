@@ -22,6 +22,9 @@ class IVideoDecoder {
 };
 
 bool VideoDecodingAvailable();
+// The sound of a video file as the image of a WAV file (32-bit float stereo at the mixer rate, at most five
+// minutes); empty when the file has no sound that decodes.
+std::vector<uint8_t> DecodeVideoSound(const std::string& path);
 // Null when the file cannot be opened as a video (or this build decodes none).
 std::unique_ptr<IVideoDecoder> OpenVideo(const std::string& path);
 

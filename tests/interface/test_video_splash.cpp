@@ -3,7 +3,9 @@
 // the clip's length on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -29,12 +31,15 @@ std::string Chunk(const char* id, const std::string& data) {
 }
 std::string List(const char* kind, const std::string& data) { return Chunk("LIST", std::string(kind, 4) + data); }
 
-// Frames of one colour each (frame i has red 30·i), 24-bit bottom-up rows, `fps` frames a second.
-std::string MakeAvi(int width, int height, int frames, int fps) {
+// Frames of one colour each (frame i has red 30·i), 24-bit bottom-up rows, `fps` frames a second; with `sound`
+// a 440 Hz tone (16-bit stereo, 22050 Hz) as long as the video.
+std::string MakeAvi(int width, int height, int frames, int fps, bool sound = false) {
   const int row = (width * 3 + 3) / 4 * 4, size = row * height;
+  const int rate = 22050, perFrame = rate / fps;
   std::string avih;
   Put32(avih, 1000000 / fps), Put32(avih, size * fps), Put32(avih, 0), Put32(avih, 0x10);
-  Put32(avih, frames), Put32(avih, 0), Put32(avih, 1), Put32(avih, size), Put32(avih, width), Put32(avih, height);
+  Put32(avih, frames), Put32(avih, 0), Put32(avih, sound ? 2 : 1), Put32(avih, size), Put32(avih, width);
+  Put32(avih, height);
   for (int i = 0; i < 4; ++i) Put32(avih, 0);
   std::string strh = "vidsDIB ";
   Put32(strh, 0), Put16(strh, 0), Put16(strh, 0), Put32(strh, 0), Put32(strh, 1), Put32(strh, fps), Put32(strh, 0);
@@ -43,6 +48,16 @@ std::string MakeAvi(int width, int height, int frames, int fps) {
   std::string strf;
   Put32(strf, 40), Put32(strf, width), Put32(strf, height), Put16(strf, 1), Put16(strf, 24), Put32(strf, 0);
   Put32(strf, size), Put32(strf, 0), Put32(strf, 0), Put32(strf, 0), Put32(strf, 0);
+  std::string streams = List("strl", Chunk("strh", strh) + Chunk("strf", strf));
+  if (sound) {
+    std::string ah = std::string("auds") + std::string(4, '\0');
+    Put32(ah, 0), Put16(ah, 0), Put16(ah, 0), Put32(ah, 0), Put32(ah, 4), Put32(ah, rate * 4), Put32(ah, 0);
+    Put32(ah, perFrame * frames), Put32(ah, perFrame * 4), Put32(ah, 0xFFFFFFFF), Put32(ah, 4);
+    for (int i = 0; i < 4; ++i) Put16(ah, 0);
+    std::string af;
+    Put16(af, 1), Put16(af, 2), Put32(af, rate), Put32(af, rate * 4), Put16(af, 4), Put16(af, 16), Put16(af, 0);
+    streams += List("strl", Chunk("strh", ah) + Chunk("strf", af));
+  }
   std::string movi, index;
   for (int f = 0; f < frames; ++f) {
     std::string pixels(static_cast<size_t>(size), '\0');
@@ -51,9 +66,18 @@ std::string MakeAvi(int width, int height, int frames, int fps) {
     index += "00db";
     Put32(index, 0x10), Put32(index, static_cast<uint32_t>(4 + movi.size())), Put32(index, size);
     movi += Chunk("00db", pixels);
+    if (sound) {
+      std::string pcm;
+      for (int i = 0; i < perFrame; ++i) {
+        const int16_t v = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 440 * (f * perFrame + i) / rate));
+        Put16(pcm, static_cast<uint16_t>(v)), Put16(pcm, static_cast<uint16_t>(v));
+      }
+      index += "01wb";
+      Put32(index, 0x10), Put32(index, static_cast<uint32_t>(4 + movi.size())), Put32(index, static_cast<uint32_t>(pcm.size()));
+      movi += Chunk("01wb", pcm);
+    }
   }
-  const std::string body = List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) + Chunk("strf", strf))) +
-                           List("movi", movi) + Chunk("idx1", index);
+  const std::string body = List("hdrl", Chunk("avih", avih) + streams) + List("movi", movi) + Chunk("idx1", index);
   return Chunk("RIFF", "AVI " + body);
 }
 
@@ -98,6 +122,26 @@ TEST_F(VideoSplash, FramesPlayAtTheirTimesThenEndOrLoop) {
   EXPECT_FALSE(looping.Handle({kv::plat::FormEvent::Kind::Close})) << "the close button ends it";
 
   EXPECT_EQ(kv::plat::OpenVideo((dir / "project" / "game.kvp").string()), nullptr);
+  EXPECT_TRUE(kv::plat::DecodeVideoSound(clip).empty()) << "a silent clip has no sound";
+}
+
+TEST_F(VideoSplash, SoundOfTheVideoDecodesForTheMixer) {
+  const std::string loud = (dir / "project" / "loud.avi").string();
+  std::ofstream(loud, std::ios::binary) << MakeAvi(32, 16, 8, 10, true);
+  auto video = kv::plat::OpenVideo(loud);
+  ASSERT_TRUE(video) << "the picture still decodes beside the sound";
+  const std::vector<uint8_t> wav = kv::plat::DecodeVideoSound(loud);
+  ASSERT_GT(wav.size(), 44u);
+  EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+  const size_t frames = (wav.size() - 44) / 8;
+  EXPECT_NEAR(static_cast<double>(frames) / 44100.0, 0.8, 0.02);
+  double energy = 0;
+  for (size_t i = 0; i < frames * 2; ++i) {
+    float v;
+    std::memcpy(&v, wav.data() + 44 + i * 4, 4);
+    energy += v * v;
+  }
+  EXPECT_NEAR(std::sqrt(energy / (frames * 2)), 8000.0 / 32768 / std::sqrt(2.0), 0.02) << "the tone's level";
 }
 
 TEST_F(VideoSplash, HeadlessVideoTakesItsLengthOnTheVirtualClock) {

@@ -1,12 +1,19 @@
 #include "platform/video_decode.h"
 
+#include <algorithm>
+
 #ifdef KV_HAVE_FFMPEG
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
+
+#include <cstring>
+
+#include "platform/audio_out.h"
 #endif
 
 namespace kv::plat {
@@ -119,6 +126,106 @@ class FfmpegVideo final : public IVideoDecoder {
 
 bool VideoDecodingAvailable() { return true; }
 
+namespace {
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void PutTag(std::vector<uint8_t>& out, const char* tag) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+}
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// A 32-bit float stereo WAV image around the samples.
+std::vector<uint8_t> WavOf(const std::vector<float>& samples) {
+  const uint32_t bytes = static_cast<uint32_t>(samples.size() * sizeof(float));
+  std::vector<uint8_t> out;
+  out.reserve(44 + bytes);
+  PutTag(out, "RIFF");
+  Put32(out, 36 + bytes);
+  PutTag(out, "WAVE");
+  PutTag(out, "fmt ");
+  Put32(out, 16);
+  Put16(out, 3);  // IEEE float
+  Put16(out, 2);
+  Put32(out, kAudioRate);
+  Put32(out, kAudioRate * 8);
+  Put16(out, 8);
+  Put16(out, 32);
+  PutTag(out, "data");
+  Put32(out, bytes);
+  const uint8_t* raw = reinterpret_cast<const uint8_t*>(samples.data());
+  out.insert(out.end(), raw, raw + bytes);
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> DecodeVideoSound(const std::string& path) {
+  constexpr size_t kMaxFrames = static_cast<size_t>(kAudioRate) * 300;
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  SwrContext* resample = nullptr;
+  AVFrame* frame = av_frame_alloc();
+  AVPacket* packet = av_packet_alloc();
+  std::vector<float> samples;
+  bool ok = false;
+  do {
+    if (!frame || !packet || avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) break;
+    if (avformat_find_stream_info(format, nullptr) < 0) break;
+    const AVCodec* decoder = nullptr;
+    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (stream < 0 || !decoder) break;
+    codec = avcodec_alloc_context3(decoder);
+    if (!codec || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) break;
+    if (avcodec_open2(codec, decoder, nullptr) < 0 || codec->sample_rate <= 0) break;
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    if (swr_alloc_set_opts2(&resample, &stereo, AV_SAMPLE_FMT_FLT, kAudioRate, &codec->ch_layout, codec->sample_fmt,
+                            codec->sample_rate, 0, nullptr) < 0 ||
+        swr_init(resample) < 0)
+      break;
+    auto take = [&](const AVFrame* in) {
+      const int room = swr_get_out_samples(resample, in ? in->nb_samples : 0);
+      if (room <= 0) return;
+      const size_t at = samples.size();
+      samples.resize(at + static_cast<size_t>(room) * 2);
+      uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(samples.data() + at)};
+      const int got = swr_convert(resample, outPlanes, room, in ? const_cast<const uint8_t**>(in->extended_data) : nullptr,
+                                  in ? in->nb_samples : 0);
+      samples.resize(at + static_cast<size_t>(std::max(got, 0)) * 2);
+    };
+    bool draining = false;
+    while (samples.size() / 2 < kMaxFrames) {
+      const int got = avcodec_receive_frame(codec, frame);
+      if (got == 0) {
+        take(frame);
+        av_frame_unref(frame);
+        continue;
+      }
+      if (got != AVERROR(EAGAIN) || draining) break;
+      if (av_read_frame(format, packet) < 0) {
+        draining = true;
+        avcodec_send_packet(codec, nullptr);
+        continue;
+      }
+      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);
+      av_packet_unref(packet);
+    }
+    take(nullptr);  // what the resampler still holds
+    if (samples.size() / 2 > kMaxFrames) samples.resize(kMaxFrames * 2);
+    ok = !samples.empty();
+  } while (false);
+  swr_free(&resample);
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avcodec_free_context(&codec);
+  avformat_close_input(&format);
+  return ok ? WavOf(samples) : std::vector<uint8_t>();
+}
+
 std::unique_ptr<IVideoDecoder> OpenVideo(const std::string& path) {
   av_log_set_level(AV_LOG_ERROR);  // the decoder's notes are no business of the game's log
   auto video = std::make_unique<FfmpegVideo>();
@@ -130,6 +237,7 @@ std::unique_ptr<IVideoDecoder> OpenVideo(const std::string& path) {
 
 bool VideoDecodingAvailable() { return false; }
 std::unique_ptr<IVideoDecoder> OpenVideo(const std::string&) { return nullptr; }
+std::vector<uint8_t> DecodeVideoSound(const std::string&) { return {}; }
 
 #endif
 
