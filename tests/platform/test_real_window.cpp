@@ -158,23 +158,33 @@ TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
 }
 
 // The message box in a real window takes the keys: the N shortcut picks the third button; in the input box
-// Backspace clears the selected default and the typed name is returned with Enter.
+// Backspace clears the selected default and the typed name is returned with Enter. Afterwards the game window has
+// the keyboard again (Space ends the game) and still draws with its own GL context.
 TEST_F(RealWindow, MessageBoxWindowsAnswerTheKeyboard) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  Write("game.kvp", "[object obj_q]\nevent create = create.kvs\n[room rm]\ninstance obj_q 0 0\n");
+  Write("game.kvp", "[object obj_q]\nevent create = create.kvs\nevent draw = draw.kvs\n"
+                    "event keypress space = space.kvs\n[room rm]\ninstance obj_q 0 0\n");
   Write("create.kvs",
         "message_caption(true, 'First box'); q = show_message_ext('Play?', '&Yes', '', '&No');"
         "show_debug_message('button ' + string(q));"
-        "message_caption(true, 'Second box'); show_debug_message('name ' + get_string('Name?', 'abc')); game_end();");
+        "message_caption(true, 'Second box'); show_debug_message('name ' + get_string('Name?', 'abc'));"
+        "room_caption = 'asked';");
+  Write("draw.kvs", "draw_set_color(c_red); draw_rectangle(0, 0, 100, 100, false);");
+  Write("space.kvs", "show_debug_message('space'); game_end();");
   const std::string game = Pack();
   Result r = RunCommand("cd " + dir.string() + " && " + XvfbRun("1024x768") + "sh -c '" +
-                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game + " --steps 100 & pid=$!; " +
+                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game +
+                        " --steps 600 --screenshot 5:shot.png & pid=$!; " +
                         "timeout 30 xdotool search --sync --name \"^First box$\" >/dev/null; sleep 0.5; xdotool key n; " +
                         "timeout 30 xdotool search --sync --name \"^Second box$\" >/dev/null; sleep 0.5; " +
                         "xdotool key BackSpace; xdotool type Bob; xdotool key Return; " +
-                        "sleep 0.5; kill $pid 2>/dev/null; wait $pid; true'");
+                        "timeout 30 xdotool search --sync --name \"^asked$\" >/dev/null; sleep 1; xdotool key space; " +
+                        "sleep 1; kill $pid 2>/dev/null; wait $pid; true'");
   ASSERT_EQ(r.exitCode, 0) << r.out;
-  EXPECT_EQ(r.out, "button 3\nname Bob\n");
+  EXPECT_EQ(r.out, "button 3\nname Bob\nspace\n");
+  auto shot = kv::gfx::LoadImageFile((dir / "shot.png").string());
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot->pixels[static_cast<size_t>(shot->width) * 50 + 50] & 0xFFFFFF, 0xFF0000u);
 }
 
 // F9 saves "screenshot" + n + ".bmp" with the first free n from 100; F4 toggles full screen (headless too).

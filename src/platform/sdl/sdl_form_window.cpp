@@ -38,6 +38,14 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
   int w = spec.fullscreen ? screenW : spec.width, h = spec.fullscreen ? screenH : spec.height;
   if (w <= 0) w = first.width;
   if (h <= 0) h = first.height;
+  // The game's GL context stays its own: the form's window is drawn in software, and whatever is current now is
+  // current again afterwards (also for repainting the game window meanwhile).
+  SDL_Window* glWindow = SDL_GL_GetCurrentWindow();
+  SDL_GLContext glContext = SDL_GL_GetCurrentContext();
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Takes the keyboard back when the form closes: the window that had it, else the game's (drawing) window.
+  SDL_Window* previous = SDL_GetKeyboardFocus();
+  if (!previous) previous = glWindow;
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (!spec.border || spec.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
   if (spec.onTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
@@ -95,7 +103,10 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
       if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && target != id && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
         forLater.push_back(e);
       } else if (e.type == SDL_WINDOWEVENT && target != id && e.window.event == SDL_WINDOWEVENT_EXPOSED) {
-        if (repaintGame) repaintGame();  // the game window stays painted under the form
+        if (repaintGame && glWindow) {  // the game window stays painted under the form
+          SDL_GL_MakeCurrent(glWindow, glContext);
+          repaintGame();
+        }
       } else if (target == id || (target == 0 && e.type != SDL_WINDOWEVENT)) {
         switch (e.type) {
           case SDL_WINDOWEVENT:
@@ -147,7 +158,12 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
   if (texture) SDL_DestroyTexture(texture);
   SDL_DestroyRenderer(renderer);
   SDL_DestroyWindow(window);
+  if (glWindow) SDL_GL_MakeCurrent(glWindow, glContext);
   SDL_ShowCursor(SDL_ENABLE);
+  if (previous) {
+    SDL_RaiseWindow(previous);
+    SDL_SetWindowInputFocus(previous);
+  }
   for (SDL_Event& e : forLater) SDL_PushEvent(&e);
   return true;
 }
