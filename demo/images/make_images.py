@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the demo's images (plain Python, no image library): a ball, a ship, a backdrop tile and a tile sheet."""
+"""Draws the demo's images (plain Python, no image library): a ball, a ship, a backdrop tile, a tile sheet and the
+splash picture shown at the start."""
 import math, struct, zlib, os
 
 def png(path, w, h, pixel):
@@ -145,8 +146,31 @@ def sheet(x, y):
     moss = ly < 6 + 4 * noise(x, 0, 13)
     return shade((70, 120, 60), 0.9 + 0.3 * noise(x, ly, 14)) if moss and ly > 0 else base
 
+def splash(x, y, w=320, h=160):
+    # Night sky over a hill, a big ball rising behind it and the ship passing in front.
+    sky = (int(20 + 30 * y / h), int(24 + 40 * y / h), int(60 + 90 * y / h))
+    if noise(x, y, 21) > 0.985 and y < 100:
+        return (255, 255, 230, 255)
+    hill = 120 + 14 * math.sin(x / 37.0) + 6 * math.sin(x / 11.0)
+    bx, by = x - 210, y - 92
+    if math.hypot(bx, by) < 38:
+        light = max(0.0, 1.0 - math.hypot(bx + 14, by + 14) / 50)
+        ball_rgb = (int(230 * (0.6 + 0.4 * light)), int(90 + 120 * light), int(40 + 60 * light), 255)
+    else:
+        ball_rgb = None
+    if y > hill:
+        return shade((50, 120, 60), 0.7 + 0.3 * noise(x, y, 22))
+    sx, sy = (x - 110) / 2.0, (y - 70) / 2.0
+    s = ship(int(sx + 16), int(sy + 16)) if -16 <= sx < 16 and -16 <= sy < 16 else (0, 0, 0, 0)
+    if s[3]:
+        return s
+    if ball_rgb:
+        return ball_rgb
+    return sky + (255,)
+
 here = os.path.dirname(os.path.abspath(__file__))
 png(os.path.join(here, 'ball.png'), 16, 16, ball)
 png(os.path.join(here, 'ship.png'), 32, 32, ship)
 png(os.path.join(here, 'backdrop.png'), 64, 64, tile)
 png(os.path.join(here, 'tiles.png'), 160, 64, sheet)
+png(os.path.join(here, 'splash.png'), 320, 160, splash)

@@ -7,17 +7,32 @@
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "functions/function_registry.h"
+#include "functions/function_window_io.h"
+#include "graphics/background_class.h"
 #include "graphics/background_main.h"
+#include "graphics/bitmap_ops.h"
+#include "graphics/graphics_window.h"
+#include "graphics/sprite_class.h"
+#include "graphics/sprite_main.h"
 #include "graphics/font_main.h"
 #include "graphics/graphics_text.h"
 #include "input/io_main.h"
+#include "interface/colour_chooser.h"
 #include "interface/game_info.h"
 #include "interface/high_scores.h"
 #include "interface/message_box.h"
+#include "interface/message_form.h"
 #include "interface/rich_text.h"
+#include "interface/score_form.h"
+#include "interface/splash_form.h"
+#include "interface/video_splash.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/file_read.h"
 #include "platform/path_resolver.h"
+#include "platform/posix/process.h"
+#include "platform/video_decode.h"
+#include "sound/sound_directx.h"
 #include "world/run_main.h"
 
 namespace kv {
@@ -31,6 +46,11 @@ plat::IDialogs*& DialogsPtr() {
   return dialogs;
 }
 
+plat::IClock*& ClockPtr() {
+  static plat::IClock* clock = nullptr;
+  return clock;
+}
+
 CGameInfo*& InfoPtr() {
   static CGameInfo* info = nullptr;
   return info;
@@ -40,7 +60,38 @@ std::string Text(const RValue* a, int i) {
   return a[i].IsString() ? a[i].ToStdString() : gfx::TextOfNumber(a[i].Real());
 }
 
-// The message box with the current settings; keys and clicks that closed it must not act in the game.
+// The box's pictures: the chosen background resource and button sprite, or the program's own.
+ui::MessageFormImages MessageImages() {
+  ui::MessageFormImages images = ui::DefaultMessageImages();
+  const ui::MessageSettings& s = ui::Settings();
+  if (const CBackground* b = gfx::GetBackground(s.background); b && b->image && b->image->width > 0) {
+    images.background = *b->image;
+    if (b->transparent) gfx::MakeTransparent(images.background);
+  }
+  if (const CSprite* sprite = gfx::GetSprite(s.buttonSprite); sprite && sprite->FrameCount() > 0) {
+    images.buttons[0] = sprite->frames[0];
+    images.buttons[1] = sprite->FrameCount() > 1 ? sprite->frames[1] : images.buttons[0];
+    images.buttons[2] = sprite->FrameCount() > 2 ? sprite->frames[2] : images.buttons[1];
+  }
+  return images;
+}
+
+void ScreenSize(int& width, int& height) {
+  width = height = 0;
+  if (DialogsPtr()) DialogsPtr()->ScreenSize(width, height);
+  if (width <= 0 || height <= 0) width = gfx::Win().desktopWidth, height = gfx::Win().desktopHeight;
+}
+
+// The game window's client rectangle on the desktop (the whole screen in full screen).
+plat::IntRect GameClientRect() {
+  const auto& w = gfx::Win();
+  if (w.fullScreen) return {0, 0, w.desktopWidth, w.desktopHeight};
+  if (w.window && !w.updating) return w.window->ClientRect();
+  return {w.clientLeft, w.clientTop, w.clientWidth, w.clientHeight};
+}
+
+// The message box with the current settings, drawn by the form kit when a window can show it, else answered as
+// the dialogs answer; keys and clicks that closed it must not act in the game.
 plat::MessageFormResult ShowForm(plat::MessageFormRequest request) {
   const ui::MessageSettings& s = ui::Settings();
   request.caption = s.showCaption ? s.caption : std::string();
@@ -48,7 +99,13 @@ plat::MessageFormResult ShowForm(plat::MessageFormRequest request) {
   plat::MessageFormResult result;
   result.button = request.defaultButton;
   result.inputText = request.inputText;
-  if (DialogsPtr()) result = DialogsPtr()->MessageForm(request);
+  if (DialogsPtr()) {
+    int sw = 0, sh = 0;
+    ScreenSize(sw, sh);
+    ui::MessageFormView view(request, s, MessageImages(), sw, sh);
+    if (DialogsPtr()->RunForm(view.WindowSpec(), view)) result = view.Result();
+    else result = DialogsPtr()->MessageForm(request);
+  }
   input::ClearInput();
   return result;
 }
@@ -189,7 +246,14 @@ void RegisterChooserFunctions() {
   Reg("get_color", 1, KV_FN {
     KV_UNUSED_ARGS;
     std::optional<int> chosen;
-    if (DialogsPtr()) chosen = DialogsPtr()->ColourDialog(I(a, 0));
+    if (DialogsPtr()) {
+      // The desktop's colour dialog (zenity) where there is one, else the runner's own chooser, else the answers.
+      ui::ColourChooserView chooser(I(a, 0));
+      if (!plat::FindOnPath("zenity") && DialogsPtr()->RunForm(chooser.WindowSpec(), chooser))
+        chosen = chooser.Chosen() ? std::optional<int>(chooser.Colour()) : std::nullopt;
+      else
+        chosen = DialogsPtr()->ColourDialog(I(a, 0));
+    }
     input::ClearInput();
     r = chosen ? double(*chosen) : -1.0;
   });
@@ -213,32 +277,87 @@ void RegisterChooserFunctions() {
 
 // ---- splash screens and the game information ----
 
-struct SplashSettings {
-  bool main = true, fullscreen = false, border = true;
-  std::string caption;
-  int width = 640, height = 480;
-  bool adapt = true, top = true;
-  int colour = 0;
-  double scale = -1;
-  bool cursor = true, interrupt = true, stopKey = true, stopMouse = true;
-};
-SplashSettings& Splash() {
-  static SplashSettings settings;
-  return settings;
-}
+ui::SplashSettings& Splash() { return ui::Splash(); }
 
-bool GameFileExists(const std::string& name) {
-  if (name.empty()) return false;
+std::optional<std::string> GameFile(const std::string& name) {
+  if (name.empty()) return std::nullopt;
   const auto host = plat::ResolveGamePath(name);
   std::error_code ec;
-  return host && std::filesystem::is_regular_file(*host, ec);
+  if (!host || !std::filesystem::is_regular_file(*host, ec)) return std::nullopt;
+  return *host;
 }
 
-// The splash windows are not drawn yet: a splash whose file exists ends at once (as if closed), one whose file is
-// missing reports the error. Either way the input is cleared as after a shown splash.
-void SplashOfFile(const std::string& name, const char* missing, bool nameFits = true) {
-  if (!nameFits || !GameFileExists(name)) return ReportRuntimeError(missing);
+// Where a splash appears: over the game window's client area (main), over the whole screen, or in a window of its
+// own with the splash size.
+struct SplashPlace {
+  plat::FormWindowSpec spec;
+  int width = 0, height = 0;  // of the area
+};
+
+SplashPlace PrepareSplash() {
+  const ui::SplashSettings& s = Splash();
+  SplashPlace p;
+  p.spec.caption = s.caption;
+  p.spec.border = s.border;
+  p.spec.onTop = s.top;
+  p.spec.cursor = s.cursor;
+  if (s.main) {
+    const plat::IntRect r = GameClientRect();
+    p.spec.border = false;
+    p.spec.x = r.x;
+    p.spec.y = r.y;
+    p.width = r.w;
+    p.height = r.h;
+  } else if (s.fullscreen) {
+    p.spec.fullscreen = true;
+    p.spec.border = false;
+    ScreenSize(p.width, p.height);
+  } else {
+    p.width = s.width;
+    p.height = s.height;
+  }
+  p.width = std::max(1, p.width);
+  p.height = std::max(1, p.height);
+  p.spec.width = p.width;
+  p.spec.height = p.height;
+  return p;
+}
+
+// Without a window the splash still takes its time: its delay on the run's clock, or (delay 0) until the key or
+// click that may stop it arrives, or until nothing more can arrive.
+void WaitWithoutWindow(int delay) {
+  const ui::SplashSettings& s = Splash();
+  if (!s.main && !s.interrupt) return;  // the game goes on while the splash is open
+  if (delay > 0) {
+    if (ClockPtr()) ClockPtr()->Sleep(static_cast<int64_t>(delay) * 1000);
+    return;
+  }
   input::ClearInput();
+  while (true) {
+    if (s.stopKey && input::KeyPressed(27)) return;
+    if (s.stopMouse && (input::ButtonPressed(1) || input::ButtonPressed(2) || input::ButtonPressed(3))) return;
+    if (input::ClosePending()) return;  // a close request always ends a splash
+    if (!WaitForInputOnce()) return;
+  }
+}
+
+void RunSplash(ui::SplashView& view, const plat::FormWindowSpec& spec, const std::string& description, int delay) {
+  if (!DialogsPtr() || !DialogsPtr()->RunForm(spec, view)) {
+    if (DialogsPtr()) DialogsPtr()->Transcript("Splash: " + description);
+    WaitWithoutWindow(delay);
+  }
+  input::ClearInput();
+}
+
+ui::SplashOptions OptionsFor(const SplashPlace& p, int delay) {
+  ui::SplashOptions o;
+  o.width = p.width;
+  o.height = p.height;
+  o.colour = Splash().colour;
+  o.delay = delay;
+  o.stopKey = Splash().stopKey;
+  o.stopMouse = Splash().stopMouse;
+  return o;
 }
 
 constexpr const char* kVideoMissing = "Video file not found (or name too long).";
@@ -246,7 +365,82 @@ constexpr const char* kImageMissing = "Image file not found.";
 constexpr const char* kTextMissing = "Text file not found.";
 constexpr size_t kMaxVideoName = 127;
 
-void ShowVideo(const std::string& name) { SplashOfFile(name, kVideoMissing, name.size() < kMaxVideoName); }
+void ShowImage(const std::string& name, int delay) {
+  const auto host = GameFile(name);
+  std::optional<CBitmap32> image;
+  if (host) image = gfx::LoadImageFile(*host);
+  if (!image || image->width <= 0 || image->height <= 0) return ReportRuntimeError(kImageMissing);
+  SplashPlace p = PrepareSplash();
+  const ui::SplashSettings& s = Splash();
+  ui::Rect place = ui::PlaceSplashImage(p.width, p.height, image->width, image->height, s.scale);
+  if (s.adapt && !s.main && !s.fullscreen) {
+    // The window takes the image's size.
+    p.width = p.spec.width = std::max(1, place.w);
+    p.height = p.spec.height = std::max(1, place.h);
+    place.x = place.y = 0;
+  }
+  ui::SplashView view(OptionsFor(p, delay), std::move(*image), place);
+  RunSplash(view, p.spec,
+            "image \"" + name + "\" at " + std::to_string(place.x) + "," + std::to_string(place.y) + " size " +
+                std::to_string(place.w) + "x" + std::to_string(place.h) +
+                (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()),
+            delay);
+}
+
+void ShowText(const std::string& name, int delay) {
+  const auto host = GameFile(name);
+  if (!host) return ReportRuntimeError(kTextMissing);
+  plat::FileReadResult file = plat::ReadWholeFile(*host);
+  if (!file.Ok()) return ReportRuntimeError(kTextMissing);
+  const std::string text(file.bytes.begin(), file.bytes.end());
+  const SplashPlace p = PrepareSplash();
+  ui::SplashView view(OptionsFor(p, delay), ui::ParseRichText(text));
+  RunSplash(view, p.spec,
+            "text \"" + name + "\"" + (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()), delay);
+}
+
+// The video's frames play in the splash area; without a window the splash lasts the video's length on the clock
+// (a looping one until it is stopped). A video this build cannot decode ends at once, as if it had played.
+void ShowVideo(const std::string& name, bool loop) {
+  const auto host = name.size() < kMaxVideoName ? GameFile(name) : std::nullopt;
+  if (!host) return ReportRuntimeError(kVideoMissing);
+  std::unique_ptr<plat::IVideoDecoder> video = plat::OpenVideo(*host);
+  if (!video) {
+    if (DialogsPtr()) DialogsPtr()->Transcript("Splash: video \"" + name + "\" (cannot be played)");
+    input::ClearInput();
+    return;
+  }
+  SplashPlace p = PrepareSplash();
+  const ui::SplashSettings& s = Splash();
+  ui::Rect place = ui::PlaceSplashImage(p.width, p.height, video->Width(), video->Height(), s.scale);
+  if (s.adapt && !s.main && !s.fullscreen) {
+    p.width = p.spec.width = std::max(1, place.w);
+    p.height = p.spec.height = std::max(1, place.h);
+    place.x = place.y = 0;
+  }
+  const int length = static_cast<int>(std::clamp(video->Duration() * 1000.0, 0.0, 86400000.0));
+  ui::VideoSplashView view(OptionsFor(p, 0), std::move(video), place, loop);
+  // The video's sound plays through the mixer while its window is open, from the start again with each loop
+  // (decoded when the window first shows the video).
+  int sound = -1;
+  view.OnPlay([&sound, file = *host] {
+    if (sound < 0) sound = snd::SampleFromMemory(plat::DecodeVideoSound(file), 0);
+    if (sound >= 0) snd::Play(sound, false);
+  });
+  const bool shown = DialogsPtr() && DialogsPtr()->RunForm(p.spec, view);
+  if (sound >= 0) {
+    snd::Stop(sound);
+    snd::FreeSample(sound);
+  }
+  if (!shown) {
+    if (DialogsPtr())
+      DialogsPtr()->Transcript("Splash: video \"" + name + "\" at " + std::to_string(place.x) + "," +
+                               std::to_string(place.y) + " size " + std::to_string(place.w) + "x" +
+                               std::to_string(place.h) + (loop ? " looping" : " for " + std::to_string(length) + " ms"));
+    if (loop || length > 0) WaitWithoutWindow(loop ? 0 : length);
+  }
+  input::ClearInput();
+}
 
 void RegisterSplashFunctions() {
   Reg("splash_set_main", 1, KV_FN { KV_UNUSED_ARGS; Splash().main = B(a, 0); });
@@ -267,27 +461,27 @@ void RegisterSplashFunctions() {
   Reg("splash_set_stop_key", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopKey = B(a, 0); });
   Reg("splash_set_stop_mouse", 1, KV_FN { KV_UNUSED_ARGS; Splash().stopMouse = B(a, 0); });
 
-  Reg("splash_show_video", 2, KV_FN { KV_UNUSED_ARGS; ShowVideo(Str(a, 0)); });
-  Reg("splash_show_image", 2, KV_FN { KV_UNUSED_ARGS; SplashOfFile(Str(a, 0), kImageMissing); });
-  Reg("splash_show_text", 2, KV_FN { KV_UNUSED_ARGS; SplashOfFile(Str(a, 0), kTextMissing); });
+  Reg("splash_show_video", 2, KV_FN { KV_UNUSED_ARGS; ShowVideo(Str(a, 0), B(a, 1)); });
+  Reg("splash_show_image", 2, KV_FN { KV_UNUSED_ARGS; ShowImage(Str(a, 0), I(a, 1)); });
+  Reg("splash_show_text", 2, KV_FN { KV_UNUSED_ARGS; ShowText(Str(a, 0), I(a, 1)); });
   Reg("show_video", 3, KV_FN {
     KV_UNUSED_ARGS;
     Splash().fullscreen = B(a, 1);
     Splash().main = !B(a, 1);
-    ShowVideo(Str(a, 0));
+    ShowVideo(Str(a, 0), B(a, 2));
   });
   Reg("show_image", 3, KV_FN {
     KV_UNUSED_ARGS;
     Splash().fullscreen = B(a, 1);
     Splash().main = !B(a, 1);
-    SplashOfFile(Str(a, 0), kImageMissing);
+    ShowImage(Str(a, 0), I(a, 2));
   });
   Reg("show_text", 4, KV_FN {
     KV_UNUSED_ARGS;
     Splash().fullscreen = B(a, 1);
     Splash().main = !B(a, 1);
     Splash().colour = I(a, 2);
-    SplashOfFile(Str(a, 0), kTextMissing);
+    ShowText(Str(a, 0), I(a, 3));
   });
 
   Reg("show_info", 0, KV_FN { KV_UNUSED_ARGS; ShowGameInformation(); });
@@ -322,7 +516,14 @@ void ShowHighscore(int32_t score) {
   request.newRank = rank;
   for (const ui::ScoreEntry& e : table) request.rows.emplace_back(e.name, e.score);
   std::string name;
-  if (DialogsPtr()) name = DialogsPtr()->ScoreForm(request);
+  if (DialogsPtr()) {
+    std::optional<CBitmap32> picture;
+    if (const CBackground* b = gfx::GetBackground(ui::Display().background); b && b->image && b->image->width > 0)
+      picture = *b->image;
+    ui::ScoreFormView view(table, rank, ui::Display(), std::move(picture));
+    if (DialogsPtr()->RunForm(view.WindowSpec(), view)) name = view.TypedName();
+    else name = DialogsPtr()->ScoreForm(request);
+  }
   if (rank) {
     table[rank - 1].name = name.substr(0, ui::kMaxScoreName);
     SaveTable(table);
@@ -472,11 +673,39 @@ bool ParseDialogInteger(const std::string& text, int& out) {
 void ShowGameInformation() {
   const CGameInfo* info = InfoPtr();
   if (info && DialogsPtr()) {
-    const std::string text = ui::RichTextToPlain(info->text);
-    DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+    int sw = 0, sh = 0;
+    ScreenSize(sw, sh);
+    ui::Rect r = ui::PlaceInfoWindow(info->left, info->top, info->width, info->height, sw, sh);
+    plat::FormWindowSpec spec;
+    spec.caption = info->caption;
+    spec.border = info->showBorder;
+    spec.onTop = info->stayOnTop;
+    if (info->showInGameWindow) {
+      const plat::IntRect g = GameClientRect();
+      r = {g.x, g.y, g.w, g.h};
+      spec.border = false;
+    }
+    spec.x = r.x;
+    spec.y = r.y;
+    spec.width = r.w;
+    spec.height = r.h;
+    ui::SplashOptions o;
+    o.width = std::max(1, r.w);
+    o.height = std::max(1, r.h);
+    o.colour = info->backgroundColour;
+    o.stopKey = true;  // Escape closes it
+    o.stopMouse = false;
+    o.margin = 4;
+    ui::SplashView view(o, ui::ParseRichText(info->text));
+    if (!DialogsPtr()->RunForm(spec, view)) {
+      const std::string text = ui::RichTextToPlain(info->text);
+      DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+    }
   }
   input::ClearInput();
 }
+
+void SetClockForDialogFunctions(plat::IClock* clock) { ClockPtr() = clock; }
 
 void SetDialogsForFunctions(plat::IDialogs* dialogs) { DialogsPtr() = dialogs; }
 void SetGameInformationForFunctions(CGameInfo* info) { InfoPtr() = info; }

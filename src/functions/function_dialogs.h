@@ -8,6 +8,7 @@ namespace kv {
 
 struct CGameInfo;
 namespace plat {
+class IClock;
 class IDialogs;
 }
 
@@ -17,6 +18,8 @@ void RegisterDialogFunctions();
 // information of the loaded game (load_info replaces its text).
 void SetDialogsForFunctions(plat::IDialogs* dialogs);
 void SetGameInformationForFunctions(CGameInfo* info);
+// The run's clock: splash delays wait on it when no window can show the splash.
+void SetClockForDialogFunctions(plat::IClock* clock);
 
 // Shows the game information (show_info, and F1 when the settings allow it).
 void ShowGameInformation();

@@ -87,6 +87,8 @@ bool NumLock() { return Hooks().numLock ? Hooks().numLock() : g_numLock; }
 
 void SetIoFunctionHooks(const IoFunctionHooks& hooks) { Hooks() = hooks; }
 
+bool WaitForInputOnce() { return Hooks().waitForInput && Hooks().waitForInput(); }
+
 void RegisterWindowIoFunctions() {
   // ---- keyboard ----
   Reg("keyboard_check", 1, KV_FN { KV_UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyDown); });

@@ -21,6 +21,9 @@ struct IoFunctionHooks {
   std::function<std::optional<plat::JoyState>(int index)> readJoystick;  // 0 or 1; unset: no joysticks
 };
 void SetIoFunctionHooks(const IoFunctionHooks& hooks);
+// One wait as keyboard_wait makes (about 50 ms processing messages; headless the next scripted event); false when
+// nothing can arrive any more.
+bool WaitForInputOnce();
 
 void RegisterWindowIoFunctions();
 

@@ -1,6 +1,7 @@
 #pragma once
 // Modal dialogs of the runner. Texts are CP-1252 byte strings; backends convert at their boundary.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,6 +52,44 @@ struct ScoreFormRequest {
   int newRank = 0;
 };
 
+// A window of the runner's own forms (message box, score table, splash, game information). The form draws itself
+// into pixels; the window shows them and passes on what the player does.
+struct FormEvent {
+  enum class Kind { KeyDown, KeyUp, Char, MouseMove, MouseDown, MouseUp, Wheel, Close, FocusLost };
+  Kind kind = Kind::KeyDown;
+  int key = 0;       // Windows virtual-key code (KeyDown, KeyUp)
+  uint8_t ch = 0;    // CP-1252 character (Char)
+  bool alt = false;  // Alt held (KeyDown, Char)
+  int x = 0, y = 0;  // client coordinates (mouse events)
+  int button = 0;    // 1 left, 2 right, 3 middle; Wheel: +1 up, −1 down
+};
+
+struct FormPixels {
+  int width = 0, height = 0;
+  const uint32_t* pixels = nullptr;  // 0xAARRGGBB, rows top first
+};
+
+class IFormController {
+ public:
+  virtual ~IFormController() = default;
+  virtual FormPixels Paint() = 0;
+  // False closes the form.
+  virtual bool Handle(const FormEvent& event) = 0;
+  // Called about every 15 ms with the milliseconds since the form was shown; false closes the form.
+  virtual bool Tick(int64_t /*elapsedMillis*/) { return true; }
+};
+
+struct FormWindowSpec {
+  std::string caption;
+  bool border = true;      // a dialog border with the caption; without: borderless
+  bool fullscreen = false; // borderless over the whole screen (width and height are then ignored)
+  int x = -1, y = -1;      // desktop position of the window; −1: centred on the screen
+  int width = 0, height = 0;  // client size
+  bool onTop = true;
+  int alpha = 255;
+  bool cursor = true;
+};
+
 class IDialogs {
  public:
   virtual ~IDialogs() = default;
@@ -77,6 +116,18 @@ class IDialogs {
   // Shows the score table; the name the player typed for the new row ("" when none was typed or there is no new
   // row).
   virtual std::string ScoreForm(const ScoreFormRequest& /*request*/) { return {}; }
+
+  // Shows a form modally until it closes itself or its window is closed (the close button sends Kind::Close
+  // first). False when no window can be shown (headless): the caller then answers as the dialogs above do.
+  virtual bool RunForm(const FormWindowSpec& /*spec*/, IFormController& /*form*/) { return false; }
+  // A line for the dialog transcript of runs without a screen (splashes shown there, for instance).
+  virtual void Transcript(std::string_view /*line*/) {}
+  // The desktop size (for centring and for full-screen forms); 0 × 0 when unknown.
+  virtual void ScreenSize(int& width, int& height) { width = height = 0; }
+
+  // Shows the game window's last frame again (set by the runner while its window exists): forms call it when the
+  // game window is uncovered while they are open.
+  std::function<void()> repaintGame;
 
   // The error window drawn inside the game window, for when no separate dialog can be shown: set by the runner
   // while its game window exists (true means abort, as for ErrorWindow).

@@ -18,6 +18,7 @@
 #include "functions/function_sprite.h"
 #include "functions/function_system.h"
 #include "functions/function_window.h"
+#include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
 #include "platform/cd_drive.h"
 #include "platform/registry.h"

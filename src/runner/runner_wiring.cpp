@@ -14,6 +14,7 @@
 #include "graphics/graphics_window.h"
 #include "graphics/room_draw.h"
 #include "input/io_main.h"
+#include "interface/popup_menu.h"
 #include "particles/particle_draw.h"
 #include "particles/particle_effects.h"
 #include "runner/runner_display.h"
@@ -108,6 +109,8 @@ void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& s
   form.Platform().Dialogs().errorPanel = [d](std::string_view message, bool allowIgnore) {
     return d->ShowErrorPanel(message, allowIgnore);
   };
+  // Forms keep the game window painted while they are open.
+  form.Platform().Dialogs().repaintGame = [] { gfx::PresentAgain(); };
 
   RoomHooks room;
   room.clearInput = [] { input::ClearInput(); };
@@ -167,6 +170,7 @@ void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& s
 
 void UnwireDisplay(RunnerForm& form) {
   form.Platform().Dialogs().errorPanel = nullptr;
+  form.Platform().Dialogs().repaintGame = nullptr;
   gfx::SetTransitionHooks({});
   SetRoomHooks({});  // they draw through the display
   gfx::SetRoomDrawHooks({});
@@ -192,10 +196,15 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
 
   WindowFunctionHooks window;
   window.popupMenu = [&platform](int x, int y, const std::string& items) {
+    // The runner's own menu box where a window can show it; otherwise the dialogs answer.
+    ui::PopupMenuView menu(items, x, y);
+    if (platform.Dialogs().RunForm(menu.WindowSpec(), menu)) return menu.Chosen();
     return platform.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(window);
   SetDialogsForFunctions(&platform.Dialogs());
+  // Splash delays shown without a window take their time on the run's clock, unless --fast skips every wait.
+  SetClockForDialogFunctions(form.Options().fast && !form.Options().virtualClock ? nullptr : &platform.Clock());
   SetGameInformationForFunctions(&form.MutableGame().resources.gameInfo);
   SetRunnerPaths(platform.System().TempDir(), form.GameFile());  // temp_directory, program_directory
   SetSystemForFunctions(&platform.System());
@@ -265,6 +274,7 @@ void UnwireRun() {
   SetWindowFunctionHooks({});
   SetIoFunctionHooks({});
   SetDialogsForFunctions(nullptr);
+  SetClockForDialogFunctions(nullptr);
   SetGameInformationForFunctions(nullptr);
 }
 

@@ -1,8 +1,7 @@
-// The message box's layout, keys and texts, and the plain text of rich texts.
+// The message box's layout, keys and texts.
 #include <gtest/gtest.h>
 
 #include "interface/message_box.h"
-#include "interface/rich_text.h"
 
 namespace kv::ui {
 namespace {
@@ -75,22 +74,6 @@ TEST(MessageBoxText, HashesBreakLinesUnlessEscapedAndSettingsClamp) {
   EXPECT_EQ(font.name, "Arial");
   EXPECT_EQ(font.colour, 0xFF);
   EXPECT_EQ(font.style, 3);
-}
-
-TEST(RichTextPlain, BodyTextWithoutTablesAndMalformedInputIsSafe) {
-  const std::string rtf =
-      "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
-      "\\f0\\b Bold\\b0  caf\\'e9\\par {\\*\\unknown skip me}x\\u8364?y\\tab z\\par}";
-  EXPECT_EQ(RichTextToPlain(rtf), "Bold caf\xE9\r\nx?y\tz");
-  EXPECT_EQ(RichTextToPlain("plain text"), "plain text");
-  // Cut short, unbalanced and deeply nested input ends without faults.
-  EXPECT_EQ(RichTextToPlain("{\\rtf1 abc\\'4"), "abc");
-  EXPECT_EQ(RichTextToPlain("{\\rtf1 a}}}}b"), "ab");
-  std::string deep = "{\\rtf1 ";
-  for (int i = 0; i < 10000; ++i) deep += '{';
-  deep += "deep";
-  EXPECT_EQ(RichTextToPlain(deep), "");
-  EXPECT_EQ(RichTextToPlain("{\\rtf1 \\bin5 {}}}}x}"), "x");
 }
 
 }  // namespace

@@ -58,8 +58,11 @@ int MaxChannelDifference(const std::string& a, const std::string& b) {
 TEST_F(RealWindow, DemoPlaysAndRendersTheHeadlessFrames) {
   const std::string game = (dir / "demo.kvgame").string();
   ASSERT_EQ(RunCommand(std::string(KV_BIN_DIR) + "/kvpack " + KV_SOURCE_DIR + "/demo " + game).exitCode, 0);
-  // The virtual clock makes both runs step alike (fps and the random seed included).
-  const std::string options = "--steps 40 --virtual-clock --seed 3 --screenshot 10:A.png --screenshot 35:B.png";
+  // The virtual clock makes both runs step alike (fps and the random seed included); with scripted answers the
+  // demo's opening question and splash answer from the script in both runs.
+  std::ofstream(dir / "answers.txt") << "question yes\n";
+  const std::string options =
+      "--steps 40 --virtual-clock --seed 3 --answers answers.txt --screenshot 10:A.png --screenshot 35:B.png";
   Result real = PlayOnX(game, options + " && mv A.png xA.png && mv B.png xB.png");
   ASSERT_EQ(real.exitCode, 0) << real.out;
   Result headless = PlayHeadless(game, options);
@@ -172,6 +175,36 @@ TEST_F(RealWindow, XServerSeesTheRequestedGeometry) {
   EXPECT_NE(r.out.find("100,80 400x300"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Position: 100,80"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Geometry: 400x300"), std::string::npos) << r.out;
+}
+
+// The message box in a real window takes the keys: the N shortcut picks the third button; in the input box
+// Backspace clears the selected default and the typed name is returned with Enter. Afterwards the game window has
+// the keyboard again (Space ends the game) and still draws with its own GL context.
+TEST_F(RealWindow, MessageBoxWindowsAnswerTheKeyboard) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  Write("game.kvp", "[object obj_q]\nevent create = create.kvs\nevent draw = draw.kvs\n"
+                    "event keypress space = space.kvs\n[room rm]\ninstance obj_q 0 0\n");
+  Write("create.kvs",
+        "message_caption(true, 'First box'); q = show_message_ext('Play?', '&Yes', '', '&No');"
+        "show_debug_message('button ' + string(q));"
+        "message_caption(true, 'Second box'); show_debug_message('name ' + get_string('Name?', 'abc'));"
+        "room_caption = 'asked';");
+  Write("draw.kvs", "draw_set_color(c_red); draw_rectangle(0, 0, 100, 100, false);");
+  Write("space.kvs", "show_debug_message('space'); game_end();");
+  const std::string game = Pack();
+  Result r = RunCommand("cd " + dir.string() + " && " + XvfbRun("1024x768") + "sh -c '" +
+                        "env -u SDL_VIDEODRIVER " + KV_BIN_DIR + "/kvrun " + game +
+                        " --steps 600 --screenshot 5:shot.png & pid=$!; " +
+                        "timeout 30 xdotool search --sync --name \"^First box$\" >/dev/null; sleep 0.5; xdotool key n; " +
+                        "timeout 30 xdotool search --sync --name \"^Second box$\" >/dev/null; sleep 0.5; " +
+                        "xdotool key BackSpace; xdotool type Bob; xdotool key Return; " +
+                        "timeout 30 xdotool search --sync --name \"^asked$\" >/dev/null; sleep 1; xdotool key space; " +
+                        "sleep 1; kill $pid 2>/dev/null; wait $pid; true'");
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, "button 3\nname Bob\nspace\n");
+  auto shot = kv::gfx::LoadImageFile((dir / "shot.png").string());
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot->pixels[static_cast<size_t>(shot->width) * 50 + 50] & 0xFFFFFF, 0xFF0000u);
 }
 
 // F9 saves "screenshot" + n + ".bmp" with the first free n from 100; F4 toggles full screen (headless too).

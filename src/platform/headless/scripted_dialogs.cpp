@@ -164,4 +164,9 @@ std::string ScriptedDialogs::ScoreForm(const ScoreFormRequest& request) {
   return name;
 }
 
+void ScriptedDialogs::Transcript(std::string_view line) {
+  out_ << Cp1252ToUtf8(line) << '\n';
+  out_.flush();
+}
+
 }  // namespace kv::plat

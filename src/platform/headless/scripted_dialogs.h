@@ -22,6 +22,7 @@ class ScriptedDialogs final : public IDialogs {
   std::optional<int> ColourDialog(int start) override;
   FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
   std::string ScoreForm(const ScoreFormRequest& request) override;
+  void Transcript(std::string_view line) override;
 
   const AnswerQueue& Answers() const { return answers_; }
 

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "platform/posix/process.h"
+#include "platform/sdl/sdl_form_window.h"
 #include "platform/text_codec.h"
 
 namespace kv::plat {
@@ -22,8 +23,11 @@ bool DisplayAvailable() {
 
 }  // namespace
 
+// A run with scripted answers is automated: every dialog answers from the script, window or not.
 SdlDialogs::SdlDialogs(AnswerQueue fallbackAnswers)
-    : hasDisplay_(DisplayAvailable()), fallback_(std::cerr, std::move(fallbackAnswers)) {}
+    : scripted_(fallbackAnswers.Remaining() > 0),
+      hasDisplay_(DisplayAvailable() && !scripted_),
+      fallback_(std::cerr, std::move(fallbackAnswers)) {}
 
 MessageResult SdlDialogs::MessageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                                      MessageResult defaultResult) {
@@ -63,7 +67,7 @@ bool SdlDialogs::ErrorWindow(std::string_view message, bool allowIgnore) {
     hasDisplay_ = false;
   }
   // No dialog could be shown: the game window shows the error itself rather than ending the game unasked.
-  if (errorPanel) return errorPanel(message, allowIgnore);
+  if (errorPanel && !scripted_) return errorPanel(message, allowIgnore);
   return fallback_.ErrorWindow(message, allowIgnore);
 }
 
@@ -217,6 +221,15 @@ std::string SdlDialogs::ScoreForm(const ScoreFormRequest& request) {
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), table.c_str(), nullptr) != 0)
     return fallback_.ScoreForm(request);
   return {};
+}
+
+bool SdlDialogs::RunForm(const FormWindowSpec& spec, IFormController& form) {
+  return hasDisplay_ && RunSdlForm(spec, form, repaintGame);
+}
+
+void SdlDialogs::ScreenSize(int& width, int& height) {
+  width = height = 0;
+  if (hasDisplay_) SdlScreenSize(width, height);
 }
 
 }  // namespace kv::plat

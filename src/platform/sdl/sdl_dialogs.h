@@ -1,6 +1,6 @@
 #pragma once
 // Dialogs for users: SDL message boxes (they work before any window exists) and the zenity file chooser. Without a
-// display both fall back to the stderr transcript with default answers.
+// display both fall back to the stderr transcript with default answers; so does a run given scripted answers.
 #include "platform/dialogs.h"
 #include "platform/headless/scripted_dialogs.h"
 
@@ -21,8 +21,12 @@ class SdlDialogs final : public IDialogs {
   std::optional<int> ColourDialog(int start) override;
   FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
   std::string ScoreForm(const ScoreFormRequest& request) override;
+  bool RunForm(const FormWindowSpec& spec, IFormController& form) override;
+  void ScreenSize(int& width, int& height) override;
+  void Transcript(std::string_view line) override { fallback_.Transcript(line); }
 
  private:
+  bool scripted_;
   bool hasDisplay_;
   ScriptedDialogs fallback_;
 };

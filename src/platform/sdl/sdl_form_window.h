@@ -1,0 +1,15 @@
+#pragma once
+// The runner's own forms on SDL: a window with a software renderer showing the form's pixels, and a modal loop
+// that feeds it keys, characters, mouse and close events until it closes.
+#include <functional>
+
+#include "platform/dialogs.h"
+
+namespace kv::plat {
+
+// False when the window cannot be made.
+// `repaintGame` (may be empty) shows the game window's frame again when that window is uncovered meanwhile.
+bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::function<void()>& repaintGame);
+void SdlScreenSize(int& width, int& height);
+
+}  // namespace kv::plat
