@@ -22,6 +22,7 @@
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "runner/included_export.h"
+#include "runner/runner_debugger.h"
 #include "sound/sound_directx.h"
 #include "sound/sound_main.h"
 #include "sound/sound_mci.h"
@@ -183,7 +184,6 @@ int RunnerForm::Run() {
       CloseLoadingWindow();
       return kExitLoadFailure;
     }
-    // The debugger window joins here when the game data asks for debug mode.
     RunGame();
   } catch (const std::exception&) {
     Message(kMsgUnexpected);
@@ -384,6 +384,12 @@ void RunnerForm::RunGame() {
     FlushOpenFiles();
     AdvanceSound();
   };
+  // Games stored with the debug flag (or run with --debug) get the debugger beside them.
+  std::unique_ptr<RunnerDebugger> debugger;
+  if (WantsDebugger(game_.debugMode, options_)) {
+    debugger = std::make_unique<RunnerDebugger>(platform_, options_, err_);
+    debugger->InstallHooks(hooks);
+  }
   ActionWindowHooks actionHooks;
   actionHooks.message = [this](const std::string& text) { Message(text); };
   actionHooks.question = [this](const std::string& text) {
