@@ -20,7 +20,10 @@ namespace kv::plat {
 
 namespace {
 
-constexpr int kLeft = 10, kTop = 10, kWidth = 480, kHeight = 520;
+constexpr int kLeft = 10, kTop = 10, kWidth = 480, kHeight = 600;
+// Without input the window is drawn at the debugger's timer rate, so it costs the game little.
+constexpr uint64_t kIdleFrameMillis = 50;
+constexpr int kMaxFramesPerCall = 16;
 constexpr const char* kMenus[] = {"Run", "Watch", "Tools"};
 
 // The GL context current before the debug window drew, made current again afterwards (the game's device).
@@ -109,7 +112,11 @@ class SdlDebugWindow final : public IDebugWindow {
       failure = "the user interface toolkit could not start";
       return false;
     }
-    SetSdlEventRoute(SDL_GetWindowID(window_), [this](const SDL_Event& e) { queued_.push_back(e); });
+    SetSdlEventRoute(SDL_GetWindowID(window_), [this](const SDL_Event& e) {
+      // A click gives the window the keyboard, also where no window manager would.
+      if (e.type == SDL_MOUSEBUTTONDOWN && SDL_GetKeyboardFocus() != window_) SDL_SetWindowInputFocus(window_);
+      queued_.push_back(e);
+    });
     return true;
   }
 
@@ -118,6 +125,10 @@ class SdlDebugWindow final : public IDebugWindow {
 
   std::vector<DebugEvent> Frame(const DebugView& view) override {
     std::vector<DebugEvent> events;
+    const uint64_t now = SDL_GetTicks64();
+    if (queued_.empty() && drawn_ && now - lastDraw_ < kIdleFrameMillis) return events;
+    drawn_ = true;
+    lastDraw_ = now;
     KeepCurrentContext keep;
     SDL_GL_MakeCurrent(window_, context_);
     ImGui::SetCurrentContext(imgui_);
@@ -125,22 +136,40 @@ class SdlDebugWindow final : public IDebugWindow {
       caption_ = view.caption;
       SDL_SetWindowTitle(window_, Cp1252ToUtf8(caption_).c_str());
     }
-    for (const SDL_Event& e : queued_) {
-      if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)
-        events.push_back({DebugEvent::Kind::CloseWindow, 0, {}});
-      else
-        ImGui_ImplSDL2_ProcessEvent(&e);
-    }
-    queued_.clear();
-
-    ImGui_ImplOpenGL3_NewFrame();
-    ImGui_ImplSDL2_NewFrame();
-    ImGui::NewFrame();
-    DrawMain(view, events);
-    DrawInfos(view, events);
-    DrawQuestion(view, events);
-    Shortcuts(view, events);
-    ImGui::Render();
+    // A key pressed and released between two frames would not be seen as pressed: the events are fed in
+    // batches that end before the first release following a press, one toolkit frame each. A frame the user
+    // did something in ends the call, so the next batch meets the view the debugger made of it.
+    int frames = 0;
+    // A question just asked: its box opens and takes the keyboard in two frames before typing reaches it.
+    int settle = view.question.open && !questionShown_ ? 2 : 0;
+    do {
+      bool pressed = false;
+      while (settle == 0 && !queued_.empty()) {
+        const SDL_Event& e = queued_.front();
+        if (e.type == SDL_KEYUP && pressed) break;
+        if (e.type == SDL_KEYDOWN) pressed = true;
+        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)
+          events.push_back({DebugEvent::Kind::CloseWindow, 0, {}});
+        else
+          ImGui_ImplSDL2_ProcessEvent(&e);
+        if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) modifiers_ = e.key.keysym.mod;
+        queued_.pop_front();
+      }
+      ImGui_ImplOpenGL3_NewFrame();
+      ImGui_ImplSDL2_NewFrame();
+      // The modifiers as they were when the batch's keys went down, not as they are by now.
+      ImGuiIO& io = ImGui::GetIO();
+      io.KeyCtrl = (modifiers_ & KMOD_CTRL) != 0;
+      io.KeyAlt = (modifiers_ & KMOD_ALT) != 0;
+      io.KeyShift = (modifiers_ & KMOD_SHIFT) != 0;
+      ImGui::NewFrame();
+      DrawMain(view, events);
+      DrawInfos(view, events);
+      DrawQuestion(view, events);
+      Shortcuts(view, events);
+      ImGui::Render();
+      if (settle > 0) --settle;
+    } while ((settle > 0 || !queued_.empty()) && events.empty() && ++frames < kMaxFramesPerCall);
 
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window_, &w, &h);
@@ -237,8 +266,8 @@ class SdlDebugWindow final : public IDebugWindow {
       if (!info.visible) continue;
       const int index = static_cast<int>(i);
       const float offset = 24.0f * static_cast<float>(i % 8);
-      ImGui::SetNextWindowPos(ImVec2(40 + offset, 60 + offset), ImGuiCond_FirstUseEver);
-      ImGui::SetNextWindowSize(ImVec2(380, 320), ImGuiCond_FirstUseEver);
+      ImGui::SetNextWindowPos(ImVec2(40 + offset, 230 + offset), ImGuiCond_FirstUseEver);
+      ImGui::SetNextWindowSize(ImVec2(400, 300), ImGuiCond_FirstUseEver);
       bool open = true;
       const std::string title = Cp1252ToUtf8(info.caption) + "##info" + std::to_string(i);
       if (ImGui::Begin(title.c_str(), &open)) {
@@ -306,6 +335,9 @@ class SdlDebugWindow final : public IDebugWindow {
   std::string caption_;
   std::string lastError_;
   bool questionShown_ = false;
+  bool drawn_ = false;
+  uint16_t modifiers_ = 0;  // SDL_Keymod of the last key event fed to the toolkit
+  uint64_t lastDraw_ = 0;
   std::string answer_;
 };
 
