@@ -1,5 +1,6 @@
 #include "debugger/debug_form.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -66,6 +67,20 @@ const std::array<ActionInfo, kActionCount>& Actions() {
       {Action::ShowMessages, "Tools", "Show &Messages", "", false},
   }};
   return actions;
+}
+
+std::optional<Action> ActionNamed(std::string_view name) {
+  auto plain = [](std::string_view text) {
+    std::string out;
+    for (char c : text)
+      if (c != '&') out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    if (out.size() > 4 && out.ends_with(" ...")) out.resize(out.size() - 4);
+    return out;
+  };
+  const std::string wanted = plain(name);
+  for (const ActionInfo& a : Actions())
+    if (plain(a.caption) == wanted) return a.action;
+  return std::nullopt;
 }
 
 DebugForm* ActiveDebugger() { return g_active; }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "debugger/debug_eval.h"
@@ -35,6 +36,8 @@ struct ActionInfo {
   bool onToolBar;
 };
 const std::array<ActionInfo, kActionCount>& Actions();
+// The action whose caption, without "&" and a trailing " ...", is the name (any letter case): "Execute Code".
+std::optional<Action> ActionNamed(std::string_view name);
 
 inline constexpr const char* kTextFileFilter = "Text Files|*.txt|All Files|*.*";
 inline constexpr const char* kInfoCaption = "Debug Information";

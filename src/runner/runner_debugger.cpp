@@ -35,7 +35,15 @@ void RunnerDebugger::InstallHooks(RunHooks& hooks) {
     AfterStep();
   };
   // Paused, the game window keeps repainting and the debug window keeps answering; nothing else runs.
-  hooks.whilePaused = [this, pump = hooks.pumpMessages] {
+  // Headless, only the scripted actions of a step move the game, and they ran right after it: a game still
+  // paused then would wait forever, so it ends instead.
+  const bool headless = platform_.Headless();
+  hooks.whilePaused = [this, headless, pump = hooks.pumpMessages] {
+    if (headless) {
+      err_ << "kvrun: the game stays paused after step " << Game().stepCount << " (no debugger action follows); it ends\n";
+      form_->Perform(debugger::Action::Stop);
+      return;
+    }
     pump();
     platform_.Clock().Sleep(15000);
   };
@@ -43,6 +51,9 @@ void RunnerDebugger::InstallHooks(RunHooks& hooks) {
 
 void RunnerDebugger::AfterStep() {
   const int64_t step = Game().stepCount;
+  for (const ScreenshotRequest& action : options_.debugActions)
+    if (action.step == step)
+      if (const auto chosen = debugger::ActionNamed(action.file)) form_->Perform(*chosen);
   for (const ScreenshotRequest& dump : options_.debugDumps) {
     if (dump.step != step) continue;
     std::ofstream out(dump.file, std::ios::binary | std::ios::trunc);

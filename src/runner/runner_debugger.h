@@ -41,7 +41,8 @@ class RunnerDebugger {
 
 // Whether the run gets a debugger.
 inline bool WantsDebugger(bool gameDebugFlag, const RunnerOptions& options) {
-  return gameDebugFlag || options.debug || !options.debugDumps.empty() || !options.debugWatches.empty();
+  return gameDebugFlag || options.debug || !options.debugDumps.empty() || !options.debugWatches.empty() ||
+         !options.debugActions.empty();
 }
 
 }  // namespace kv

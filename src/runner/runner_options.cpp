@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 
+#include "debugger/debug_form.h"
+
 namespace kv {
 namespace {
 
@@ -48,6 +50,8 @@ std::string RunnerUsage() {
          "  --debug-dump STEP:FILE write the debugger's global variables, instances and watches after step STEP\n"
          "                         to FILE (may be repeated)\n"
          "  --debug-watches FILE   start the debugger with the watch expressions in FILE, one per line\n"
+         "  --debug-do STEP:ACTION run a debugger action (\"Pause\", \"Step\", \"Run\", \"Add\", \"Execute Code\",\n"
+         "                         ...) after step STEP; its questions take --answers (may be repeated)\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -154,6 +158,17 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       const auto text = value();
       if (!text || text->empty()) return fail("--audio-capture needs a file name");
       o.audioCapture = *text;
+      continue;
+    }
+    if (name == "--debug-do") {
+      const auto text = value();
+      const size_t colon = text ? text->find(':') : std::string::npos;
+      const auto step = colon == std::string::npos
+                            ? std::nullopt
+                            : ParseInteger(text->substr(0, colon), 0, std::numeric_limits<int64_t>::max());
+      if (!step || !debugger::ActionNamed(text->substr(colon + 1)))
+        return fail("--debug-do needs STEP:ACTION with a debugger action such as Pause, Step or Add");
+      o.debugActions.push_back({*step, text->substr(colon + 1)});
       continue;
     }
     if (name == "--screenshot" || name == "--debug-dump") {

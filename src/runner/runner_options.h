@@ -32,6 +32,7 @@ struct RunnerOptions {
   bool debug = false;                     // open the debugger whatever the game's debug flag says
   std::vector<ScreenshotRequest> debugDumps;  // STEP:FILE: the debugger's globals, instances and watches
   std::string debugWatches;               // watch expressions to start with, one per line
+  std::vector<ScreenshotRequest> debugActions;  // STEP:ACTION: debugger actions run after step STEP, in order
 };
 
 struct OptionsParseResult {

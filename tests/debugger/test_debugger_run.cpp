@@ -50,4 +50,29 @@ TEST_F(DebuggerRun, OptionsAreCheckedAndTheFlagAloneRunsTheGame) {
   EXPECT_EQ(Play(game, "--debug-watches").exitCode, 2);
 }
 
+// Scripted debugger actions: pause, single steps and resume by step number, questions answered from --answers.
+TEST_F(DebuggerRun, ActionsRunAfterTheirStepAndAskThroughTheAnswers) {
+  Write("game.kvp",
+        "[object obj_a]\nevent create = create.kvs\nevent step = step.kvs\n[room rm]\ninstance obj_a 0 0\n");
+  Write("create.kvs", "global.n = 0;");
+  Write("step.kvs", "global.n += 1;");
+  const std::string game = Pack();
+  std::ofstream(dir / "answers.txt") << "string \"global.n * 10\"\nstring \"global.n = 100\"\n";
+  const std::string dump = (dir / "dump.txt").string();
+  const kvtest::Result r =
+      Play(game, "--steps 6 --answers " + (dir / "answers.txt").string() +
+                     " --debug-do 2:Pause --debug-do 2:Step --debug-do 3:add --debug-do 3:Step"
+                     " --debug-do 4:Run --debug-do '4:Execute Code ...' --debug-dump 4:" + dump +
+                     " --debug-dump 6:" + (dir / "end.txt").string());
+  EXPECT_EQ(r.exitCode, 0);
+  const std::string text = Read("dump.txt");
+  EXPECT_NE(text.find("\nn:                  100\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[Watches]\nglobal.n * 10 = 1000\n"), std::string::npos) << text;
+  EXPECT_NE(Read("end.txt").find("[Watches]\nglobal.n * 10 = 1020\n"), std::string::npos);
+
+  // Paused with nothing to resume it: a headless game ends instead of waiting.
+  EXPECT_EQ(Play(game, "--steps 50 --debug-do 3:Pause --debug-dump 3:" + dump).exitCode, 0);
+  EXPECT_EQ(Play(game, "--debug-do 3:Jump").exitCode, 2);
+}
+
 }  // namespace

@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <map>
-#include <vector>
 
 namespace kv::plat {
 
@@ -47,16 +46,6 @@ bool RouteSdlEvent(const SDL_Event& event) {
   const SdlEventHandler handler = it->second;
   handler(event);
   return true;
-}
-
-void PumpRoutedSdlEvents() {
-  if (Routes().empty() || !SDL_WasInit(SDL_INIT_VIDEO)) return;
-  SDL_PumpEvents();
-  std::vector<SDL_Event> others;
-  SDL_Event e;
-  while (SDL_PollEvent(&e))
-    if (!RouteSdlEvent(e)) others.push_back(e);
-  for (SDL_Event& kept : others) SDL_PushEvent(&kept);
 }
 
 }  // namespace kv::plat

@@ -14,7 +14,5 @@ using SdlEventHandler = std::function<void(const SDL_Event&)>;
 void SetSdlEventRoute(uint32_t windowId, SdlEventHandler handler);
 // Hands the event to its window's handler; false when it belongs to no routed window.
 bool RouteSdlEvent(const SDL_Event& event);
-// Every pending event of the queue goes to its routed window; the others are put back for the game window.
-void PumpRoutedSdlEvents();
 
 }  // namespace kv::plat
