@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <utility>
 #include <filesystem>
 #include <fstream>
 
@@ -278,6 +279,59 @@ TEST_F(Debugger, ExecuteCodeSetSpeedAndMessages) {
   EXPECT_EQ(text.substr(text.size() - 10), "fuel low\n\n");
   EXPECT_EQ(form.Status()[1], "3 inst");
   EXPECT_EQ(form.Status()[0], "0 fps");
+}
+
+// A window that asks questions itself: the game goes on while one is open, the answer comes back as an event.
+class FakeWindow final : public plat::IDebugWindow {
+ public:
+  std::vector<plat::DebugEvent> next;
+  plat::DebugView seen;
+  std::vector<plat::DebugEvent> Frame(const plat::DebugView& view) override {
+    seen = view;
+    return std::exchange(next, {});
+  }
+  bool AsksQuestions() const override { return true; }
+};
+
+TEST_F(Debugger, QuestionsInsideTheWindowAndClosingItStopsTheGame) {
+  EnterFirstRoom();
+  auto owned = std::make_unique<FakeWindow>();
+  FakeWindow& window = *owned;
+  DebugForm form(dialogs, *clock, std::move(owned));
+  form.Perform(Action::ShowGlobals);
+  form.Perform(Action::Add);
+  form.Pump();
+  EXPECT_TRUE(dialogs.asked.empty());  // not through the dialogs
+  ASSERT_TRUE(window.seen.question.open);
+  EXPECT_EQ(window.seen.question.caption, "Provide an expression.");
+  EXPECT_EQ(window.seen.question.prompt, "Please type in the expression");
+  ASSERT_EQ(window.seen.actions.size(), 17u);
+  EXPECT_EQ(window.seen.actions[1].caption, "&Pause");
+  EXPECT_TRUE(window.seen.actions[1].enabled);
+  EXPECT_FALSE(window.seen.actions[2].enabled);  // Step while running
+  EXPECT_EQ(window.seen.infos.at(0).caption, "Global Variables");
+
+  window.next = {{plat::DebugEvent::Kind::Answer, 0, "obj_rock.y + 1"}};
+  form.Pump();
+  form.Pump();
+  EXPECT_FALSE(window.seen.question.open);
+  ASSERT_EQ(window.seen.watches.size(), 1u);
+  EXPECT_EQ(window.seen.watches[0][1], "41");
+  // A double click on the watch asks to change it; Cancel keeps it.
+  window.next = {{plat::DebugEvent::Kind::ChangeRow, 0, {}}};
+  form.Pump();
+  form.Pump();
+  EXPECT_EQ(window.seen.question.text, "obj_rock.y + 1");
+  window.next = {{plat::DebugEvent::Kind::CancelQuestion, 0, {}}, {plat::DebugEvent::Kind::CloseInfo, 0, {}}};
+  form.Pump();
+  form.Pump();
+  EXPECT_FALSE(window.seen.question.open || window.seen.infos[0].visible);
+  EXPECT_EQ(form.WatchExpression(0), "obj_rock.y + 1");
+
+  window.next = {{plat::DebugEvent::Kind::CloseWindow, 0, {}}};
+  form.Pump();
+  EXPECT_TRUE(form.Closed());
+  EXPECT_FALSE(Game().running);
 }
 
 // Pause, single steps and resume through the main loop on the virtual clock.
