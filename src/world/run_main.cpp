@@ -279,7 +279,7 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
     EndGame();
     return true;
   }
-  // One step and its observers; then presenting and the pending code (false: the loop must return).
+  // One step and its observers.
   auto runStep = [&] {
     // A fault inside the step abandons the rest of that step only: counting, pacing, presenting, pending room
     // changes and the window's messages still happen, so the game goes on with the next step.
@@ -291,6 +291,7 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
     g.stepCount += 1;
     if (hooks.afterStep) hooks.afterStep();
   };
+  // What follows a step in the loop after the wait; false when the loop must return.
   auto presentAndActOnPending = [&] {
     if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
     if (!ActOnPending()) return false;
