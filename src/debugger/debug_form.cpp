@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "debugger/debug_format.h"
 #include "debugger/debug_info.h"
