@@ -11,6 +11,11 @@ namespace {
 
 constexpr size_t kKeptMessages = 1000;
 
+std::function<void(const std::string&)>& Listener() {
+  static std::function<void(const std::string&)> listener;
+  return listener;
+}
+
 std::vector<std::string>& Messages() {
   static std::vector<std::string> messages;
   return messages;
@@ -24,11 +29,16 @@ void FnShowDebugMessage(RValue&, CInstance*, CInstance*, int, RValue* a) {
   auto& m = Messages();
   if (m.size() >= kKeptMessages) m.erase(m.begin());
   m.push_back(text);
+  if (Listener()) Listener()(text);
 }
 
 }  // namespace
 
 const std::vector<std::string>& DebugMessages() { return Messages(); }
+
+void SetDebugMessageListener(std::function<void(const std::string&)> listener) {
+  Listener() = std::move(listener);
+}
 
 void RegisterDebugMessageFunctions() { RegisterFunction("show_debug_message", FnShowDebugMessage, 1); }
 

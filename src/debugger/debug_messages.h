@@ -2,6 +2,7 @@
 // and automation see it) and kept for the debugger window.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,4 +10,6 @@ namespace kv {
 void RegisterDebugMessageFunctions();
 // The messages shown so far, oldest first (at most the last 1000).
 const std::vector<std::string>& DebugMessages();
+// Told about every new message (the debugger's messages window); null for none.
+void SetDebugMessageListener(std::function<void(const std::string&)> listener);
 }  // namespace kv

@@ -26,6 +26,7 @@
 #include "runner/game_prepare.h"
 #include "runner/included_export.h"
 #include "runner/runner_wiring.h"
+#include "runner/runner_debugger.h"
 #include "sound/sound_directx.h"
 #include "sound/sound_main.h"
 #include "sound/sound_mci.h"
@@ -188,7 +189,6 @@ int RunnerForm::Run() {
       CloseLoadingWindow();
       return kExitLoadFailure;
     }
-    // The debugger window joins here when the game data asks for debug mode.
     RunGame();
   } catch (const std::exception&) {
     Message(kMsgUnexpected);
@@ -375,7 +375,11 @@ void RunnerForm::RunGame() {
   config.secureMode = ReadSecureModeSetting();
   SetSpriteSaveSecureMode(config.secureMode);
   RunHooks hooks;
-  WireRun(*this, display_.get(), hooks);
+  // Games stored with the debug flag (or run with --debug) get the debugger beside them.
+  std::unique_ptr<RunnerDebugger> debugger;
+  if (WantsDebugger(game_.debugMode, options_))
+    debugger = std::make_unique<RunnerDebugger>(platform_, options_, err_);
+  WireRun(*this, display_.get(), debugger.get(), hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   UnwireRun();
 }

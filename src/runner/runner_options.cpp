@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 
+#include "debugger/debug_form.h"
+
 namespace kv {
 namespace {
 
@@ -44,6 +46,12 @@ std::string RunnerUsage() {
          "  --verbose              print loading progress and diagnostics to stderr\n"
          "  --registry PATH        keep registry values in PATH (\":memory:\": only for this run)\n"
          "  --secure-mode 0|1      turn secure mode off or on, whatever the stored setting says\n"
+         "  --debug                open the debugger beside the game (headless: no window)\n"
+         "  --debug-dump STEP:FILE write the debugger's global variables, instances and watches after step STEP\n"
+         "                         to FILE (may be repeated)\n"
+         "  --debug-watches FILE   start the debugger with the watch expressions in FILE, one per line\n"
+         "  --debug-do STEP:ACTION run a debugger action (\"Pause\", \"Step\", \"Run\", \"Add\", \"Execute Code\",\n"
+         "                         ...) after step STEP; its questions take --answers (may be repeated)\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -98,10 +106,12 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       result.status = OptionsParseResult::Status::Version;
       return result;
     }
-    if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose") {
+    if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose" ||
+        name == "--debug") {
       bool& target = name == "--headless"        ? o.headless
                      : name == "--fast"          ? o.fast
                      : name == "--virtual-clock" ? o.virtualClock
+                     : name == "--debug"         ? o.debug
                                                  : o.verbose;
       if (!flag(target)) return fail(name + " takes no value");
       continue;
@@ -120,10 +130,10 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       }
       continue;
     }
-    if (name == "--input" || name == "--answers") {
+    if (name == "--input" || name == "--answers" || name == "--debug-watches") {
       const auto text = value();
       if (!text || text->empty()) return fail(name + " needs a file name");
-      (name == "--input" ? o.inputFile : o.answersFile) = *text;
+      (name == "--input" ? o.inputFile : name == "--answers" ? o.answersFile : o.debugWatches) = *text;
       continue;
     }
     if (name == "--registry") {
@@ -150,14 +160,25 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       o.audioCapture = *text;
       continue;
     }
-    if (name == "--screenshot") {
+    if (name == "--debug-do") {
       const auto text = value();
       const size_t colon = text ? text->find(':') : std::string::npos;
-      if (colon == std::string::npos) return fail("--screenshot needs STEP:FILE");
+      const auto step = colon == std::string::npos
+                            ? std::nullopt
+                            : ParseInteger(text->substr(0, colon), 0, std::numeric_limits<int64_t>::max());
+      if (!step || !debugger::ActionNamed(text->substr(colon + 1)))
+        return fail("--debug-do needs STEP:ACTION with a debugger action such as Pause, Step or Add");
+      o.debugActions.push_back({*step, text->substr(colon + 1)});
+      continue;
+    }
+    if (name == "--screenshot" || name == "--debug-dump") {
+      const auto text = value();
+      const size_t colon = text ? text->find(':') : std::string::npos;
+      if (colon == std::string::npos) return fail(name + " needs STEP:FILE");
       const auto step = ParseInteger(text->substr(0, colon), 0, std::numeric_limits<int64_t>::max());
       const std::string file = text->substr(colon + 1);
-      if (!step || file.empty()) return fail("--screenshot needs STEP:FILE, not \"" + *text + "\"");
-      o.screenshots.push_back({*step, file});
+      if (!step || file.empty()) return fail(name + " needs STEP:FILE, not \"" + *text + "\"");
+      (name == "--screenshot" ? o.screenshots : o.debugDumps).push_back({*step, file});
       continue;
     }
     return fail("unknown option \"" + arg + "\"");

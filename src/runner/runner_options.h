@@ -29,6 +29,10 @@ struct RunnerOptions {
   std::string audio;                      // "device", "null" or empty (KV_AUDIO, else device unless headless)
   std::string audioCapture;               // WAV file the mixed sound is written to
   std::vector<std::string> gameArguments; // after "--": what the game sees as its parameters
+  bool debug = false;                     // open the debugger whatever the game's debug flag says
+  std::vector<ScreenshotRequest> debugDumps;  // STEP:FILE: the debugger's globals, instances and watches
+  std::string debugWatches;               // watch expressions to start with, one per line
+  std::vector<ScreenshotRequest> debugActions;  // STEP:ACTION: debugger actions run after step STEP, in order
 };
 
 struct OptionsParseResult {

@@ -17,6 +17,7 @@
 #include "interface/popup_menu.h"
 #include "particles/particle_draw.h"
 #include "particles/particle_effects.h"
+#include "runner/runner_debugger.h"
 #include "runner/runner_display.h"
 #include "runner/runner_form.h"
 #include "sound/sound_directx.h"
@@ -189,7 +190,7 @@ void UnwireSubsystemMessages() {
   Set3DMessageHook(nullptr);
 }
 
-void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
+void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, RunHooks& loop) {
   plat::IPlatform& platform = form.Platform();
   RunnerForm* f = &form;
   RunnerDisplay* d = display;
@@ -264,6 +265,8 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop) {
     FlushOpenFiles();
     f->AdvanceSound();
   };
+  // The debugger pauses, steps and watches the game through the loop's hooks.
+  if (debugger) debugger->InstallHooks(loop);
 }
 
 void UnwireRun() {

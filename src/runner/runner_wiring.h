@@ -6,6 +6,7 @@ namespace kv {
 
 class RunnerForm;
 class RunnerDisplay;
+class RunnerDebugger;
 struct GameSettings;
 struct RunHooks;
 
@@ -23,8 +24,9 @@ void UnwireDisplay(RunnerForm& form);
 void WireSubsystemMessages(RunnerForm& form);
 void UnwireSubsystemMessages();
 // One run of the main loop: its hooks (pumping, drawing, presenting, function keys, per-step services), and the
-// runner services the function families use meanwhile (dialogs, menus, files, game information, input waits).
-void WireRun(RunnerForm& form, RunnerDisplay* display, RunHooks& loop);
+// runner services the function families use meanwhile (dialogs, menus, files, game information, input waits);
+// the debugger, when there is one, joins the loop.
+void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, RunHooks& loop);
 void UnwireRun();
 
 }  // namespace kv

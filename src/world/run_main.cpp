@@ -39,6 +39,7 @@ struct LoopContext {
 };
 LoopContext g_ctx;
 std::string g_loadFile;  // the saved game asked for by game_load
+int g_stepRequests = 0;  // single steps the debugger asked for while paused
 
 bool StartGame() {
   GameResources& res = *g_ctx.res;
@@ -239,7 +240,27 @@ void RunOneStep() {
   room->ScrollBackgrounds();
   RunAnimationPhase();
   Game().cursorFrame += 1;
+  if (h.debuggerRefresh) h.debuggerRefresh();
   input::ClearStepInput();
+}
+
+void PauseGame() {
+  if (Game().running) Game().paused = true;
+}
+
+void ResumeGame() {
+  Game().paused = false;
+  g_stepRequests = 0;
+}
+
+void SingleStepGame() {
+  if (Game().running && Game().paused) ++g_stepRequests;
+}
+
+void StopGame() {
+  Game().running = false;
+  Game().paused = false;
+  g_stepRequests = 0;
 }
 
 bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& config, const RunHooks& hooks) {
@@ -261,12 +282,8 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
     EndGame();
     return true;
   }
-  int64_t u = clock.Micros(), v = u;
-  int count = 0;
-  g.fps = 0;
-  if (hooks.pumpMessages) hooks.pumpMessages();
-  while (g.running && !g.paused) {
-    if (config.maxSteps && g.stepCount >= *config.maxSteps) break;
+  // One step and its observers.
+  auto runStep = [&] {
     // A fault inside the step abandons the rest of that step only: counting, pacing, presenting, pending room
     // changes and the window's messages still happen, so the game goes on with the next step.
     if (hooks.serviceNetwork) hooks.serviceNetwork();
@@ -277,6 +294,55 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
     }
     g.stepCount += 1;
     if (hooks.afterStep) hooks.afterStep();
+  };
+  // What follows a step in the loop after the wait; false when the loop must return.
+  auto presentAndActOnPending = [&] {
+    if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
+    if (!ActOnPending()) return false;
+    if (hooks.pumpMessages) hooks.pumpMessages();
+    return true;
+  };
+  auto stepsDone = [&] { return config.maxSteps && g.stepCount >= *config.maxSteps; };
+
+  int64_t u = 0, v = 0;
+  int count = 0;
+  auto startClock = [&] {
+    u = v = clock.Micros();
+    count = 0;
+    g.fps = 0;
+  };
+  startClock();
+  if (hooks.pumpMessages) hooks.pumpMessages();
+  g_stepRequests = 0;
+  bool wasPaused = false;
+  while (g.running) {
+    if (g.paused) {
+      // The debugger holds the game: only its single steps run, without waiting for a tick.
+      wasPaused = true;
+      if (g_stepRequests > 0) {
+        --g_stepRequests;
+        if (stepsDone()) break;
+        if (hooks.pumpMessages) hooks.pumpMessages();
+        runStep();
+        if (!presentAndActOnPending()) break;
+      } else if (hooks.whilePaused) {
+        hooks.whilePaused();
+      } else {
+        if (hooks.pumpMessages) hooks.pumpMessages();
+        clock.Sleep(10000);
+      }
+      continue;
+    }
+    if (wasPaused) {
+      // Resumed: a restart or room change asked while paused happens before the next step; timing starts over.
+      wasPaused = false;
+      if (!ActOnPending()) break;
+      startClock();
+      if (hooks.pumpMessages) hooks.pumpMessages();
+      continue;
+    }
+    if (stepsDone()) break;
+    runStep();
     int64_t w = clock.Micros();
     if (w < u) u = w;  // the clock went backwards
     CLiveRoom* room = CurrentRoom();
@@ -293,12 +359,11 @@ bool RunGame(GameResources& res, const GameSettings& settings, const RunConfig& 
       v = u;
     }
     count += 1;
-    if (!RoomChangePending() && g.automaticDraw && hooks.present) hooks.present();
-    if (!ActOnPending()) break;
-    if (hooks.pumpMessages) hooks.pumpMessages();
+    if (!presentAndActOnPending()) break;
   }
   EndGame();
   g.running = false;
+  g.paused = false;
   return true;
 }
 

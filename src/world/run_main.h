@@ -44,6 +44,10 @@ struct RunHooks {
   std::function<bool()> skipStep;             // game information / splash showing, or frozen without focus
   std::function<void(int key)> functionKey;   // F1, F4, F5, F6, F9 (Esc is handled here)
   std::function<void()> serviceNetwork;       // every step, paused or not: network peers time out unserviced
+  std::function<void()> debuggerRefresh;      // phase 19, when a debugger watches the game
+  // Called over and over while the debugger holds the game paused: handles the windows' events and waits a
+  // little. Without it a paused loop pumps messages and sleeps 10 ms on the run's clock.
+  std::function<void()> whilePaused;
 };
 
 struct RunConfig {
@@ -74,6 +78,16 @@ void LoadGameNow(const std::string& file);
 int64_t CurrentTimeMillis();
 // The file of the F5 and F6 keys: "_save" + game id + ".sav".
 std::string FunctionKeySaveFile();
+
+// Run control of the debugger; the loop acts on it between steps.
+// Pause: the loop holds after the current step (running stays true). Resume: the loop goes on, acting on a
+// pending room change first (a restart asked while paused takes effect before the next step).
+// SingleStep: while paused, exactly one step runs (with presenting and the pending code) and the loop holds
+// again. Stop: the game ends after the current step.
+void PauseGame();
+void ResumeGame();
+void SingleStepGame();
+void StopGame();
 
 // One step with every phase (used by the loop and by tests).
 void RunOneStep();

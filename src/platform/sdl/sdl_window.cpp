@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/sdl/sdl_event_route.h"
 #include "platform/text_codec.h"
 
 namespace kv::plat {
@@ -326,6 +327,7 @@ class SdlGameWindow final : public IWindow {
   void Pump(InputSink& sink) override {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+      if (RouteSdlEvent(e)) continue;  // an event of the debug window
       switch (e.type) {
         case SDL_QUIT: sink.CloseRequest(); break;
         case SDL_WINDOWEVENT:
