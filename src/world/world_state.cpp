@@ -2,7 +2,6 @@
 
 #include "code/code_variable.h"
 #include "graphics/graphics_3d_model.h"
-#include "motion/motion_planning.h"
 #include "world/event_cache.h"
 #include "world/event_dispatch.h"
 #include "world/run_main.h"
@@ -25,9 +24,9 @@ void StartWorld(GameResources& res) {
   g.cursorSprite = -1;
   g.cursorFrame = 0;
   g.transitionKind = 0;
-  // Tables the game fills from its create events start empty, so a restarted game gets the ids a new one gets.
+  // 3D models live until the game ends (a restart ends it first), so a restarted game gets the ids a new one
+  // gets. Motion-planning grids, like the data structures, are a global table that restarts do not touch.
   gfx::ClearModels();
-  motion::DestroyAllGrids();
   SetPendingRoomChange(kNoRoomChange);
   StartRooms(res);
 }

@@ -57,8 +57,8 @@ TEST_F(RunWorld, RoomGotoNextAcrossThreeRoomsWithAPersistentInstance) {
   EXPECT_EQ(r.out, "0 p1 q1\n1 p1 q2\n2 p1 q0\n");
 }
 
-// A restart resets score, the rooms, 3D models and motion-planning grids, keeps health, and runs the create
-// events again.
+// A restart resets score, the rooms and the 3D models (they live until the game ends), keeps health and the
+// motion-planning grids (a global table, like the data structures), and runs the create events again.
 TEST_F(RunWorld, RestartClearsTheGameButKeepsHealth) {
   Write("game.kvp",
         "[object obj_a]\nevent create = create.kvs\nevent step = step.kvs\n"
@@ -70,7 +70,7 @@ TEST_F(RunWorld, RestartClearsTheGameButKeepsHealth) {
         "if (health == 100) { health = 50; score = 5; instance_create(0, 0, obj_a); game_restart(); }"
         "else { show_debug_message(string(score) + ' ' + string(health)); game_end(); }");
   Result r = Play(Pack(), "--steps 50");
-  EXPECT_EQ(r.out, "create 0 1 m0 g0\ncreate 5 2 m1 g1\ncreate 0 1 m0 g0\n0 50\n");
+  EXPECT_EQ(r.out, "create 0 1 m0 g0\ncreate 5 2 m1 g1\ncreate 0 1 m0 g2\n0 50\n");
 }
 
 // instance_change keeps the id and runs the old destroy and the new create event only when asked.
