@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -114,23 +115,26 @@ TEST_F(KvrunFolder, ScreenshotsThatCannotBeWrittenStopBeforeTheGame) {
   EXPECT_TRUE(fs::exists(dir / "shot.png"));
 }
 
-// The list the reference is generated from is the function table itself.
+// The list the reference is generated from is the function table itself: kvrun's list is the table as the runner
+// registers it (tests of this process may have appended functions of their own after it).
 TEST_F(KvrunFolder, ListFunctionsIsTheRegistry) {
-  kv::WireLanguage();
-  std::string expected;
-  int listed = 0;
-  for (int id = 0; id < kv::BuiltinFunctionCount(); ++id) {
-    const kv::RBuiltinFunction* f = kv::GetBuiltinFunction(id);
-    expected += f->name + " " + (f->argCount < 0 ? std::string("0-16") : std::to_string(f->argCount)) + "\n";
-    ++listed;
-  }
   const std::string command = std::string(KV_BIN_DIR) + "/kvrun --list-functions >'" + (dir / "list.txt").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::stringstream ss;
   ss << std::ifstream(dir / "list.txt").rdbuf();
-  EXPECT_EQ(ss.str(), expected);
-  EXPECT_GT(listed, 500);
-  EXPECT_NE(ss.str().find("\ninstance_create 3\n"), std::string::npos);
+  const std::string listed = ss.str();
+  const auto lines = static_cast<int>(std::count(listed.begin(), listed.end(), '\n'));
+  kv::WireLanguage();
+  ASSERT_LE(lines, kv::BuiltinFunctionCount());
+  std::string expected;
+  for (int id = 0; id < lines; ++id) {
+    const kv::RBuiltinFunction* f = kv::GetBuiltinFunction(id);
+    expected += f->name + " " + (f->argCount < 0 ? std::string("0-16") : std::to_string(f->argCount)) + "\n";
+  }
+  EXPECT_EQ(listed, expected);
+  EXPECT_GT(lines, 500);
+  EXPECT_NE(listed.find("\ninstance_create 3\n"), std::string::npos);
+  EXPECT_NE(listed.find("\nchoose 0-16\n"), std::string::npos);
 }
 
 }  // namespace
