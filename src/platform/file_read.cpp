@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace kv::plat {
 namespace {
@@ -35,18 +36,24 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
   FileReadResult result;
   if (path.empty() || path.find('\0') != std::string::npos) {
     result.status = FileReadStatus::Missing;
+    result.systemError = ENOENT;
     return result;
   }
   // O_NONBLOCK: opening a FIFO must not wait for a writer; the type check below refuses it anyway.
   Descriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
   if (file.fd < 0) {
+    result.systemError = errno;
     result.status = OpenFailure(errno);
     return result;
   }
   struct stat st{};
-  if (fstat(file.fd, &st) != 0) return result;
+  if (fstat(file.fd, &st) != 0) {
+    result.systemError = errno;
+    return result;
+  }
   if (!S_ISREG(st.st_mode)) {
     result.status = FileReadStatus::NotRegular;
+    result.systemError = S_ISDIR(st.st_mode) ? EISDIR : 0;
     return result;
   }
   if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
@@ -71,6 +78,7 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
     const ssize_t got = read(file.fd, bytes.data() + used, bytes.size() - used);
     if (got < 0) {
       if (errno == EINTR) continue;
+      result.systemError = errno;
       return result;
     }
     if (got == 0) break;
@@ -84,6 +92,24 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
   result.bytes = std::move(bytes);
   result.status = FileReadStatus::Ok;
   return result;
+}
+
+std::string FileReadReason(const FileReadResult& result) {
+  switch (result.systemError) {
+    case 0: break;
+    case ENOENT: case ENOTDIR: return "No such file";
+    case EISDIR: return "Is a directory";
+    case EACCES: case EPERM: return "Permission denied";
+    default: return std::strerror(result.systemError);
+  }
+  switch (result.status) {
+    case FileReadStatus::Ok: return "";
+    case FileReadStatus::Missing: return "No such file";
+    case FileReadStatus::NotRegular: return "Not a regular file";
+    case FileReadStatus::TooLarge: return "File too large";
+    case FileReadStatus::Unreadable: break;
+  }
+  return "Cannot be read";
 }
 
 const char* FileReadProblem(FileReadStatus status) {

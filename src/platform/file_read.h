@@ -24,6 +24,7 @@ enum class FileReadStatus {
 struct FileReadResult {
   FileReadStatus status = FileReadStatus::Unreadable;
   std::vector<uint8_t> bytes;  // the whole file when status is Ok, empty otherwise
+  int systemError = 0;         // the errno of a failure (EISDIR for a directory, EFBIG over the cap), 0 if none
   bool Ok() const { return status == FileReadStatus::Ok; }
 };
 
@@ -34,5 +35,8 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxLo
 // A short English description of a failed status ("is not a regular file", ...), for messages of the runner's own
 // (command-line files); games get the messages of their functions.
 const char* FileReadProblem(FileReadStatus status);
+
+// The system's reason for a failed read, short: "No such file", "Is a directory", "Permission denied", ...
+std::string FileReadReason(const FileReadResult& result);
 
 }  // namespace kv::plat

@@ -1,14 +1,20 @@
 // kvrun: plays a game file. See RunnerUsage() for the command line.
+#include <filesystem>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "code/code_error.h"
 #include "input/io_main.h"
+#include "kvpack_play.h"
 #include "platform/file_read.h"
 #include "platform/headless/dialog_answers.h"
 #include "platform/platform.h"
 #include "runner/build_info.h"
+#include "runner/function_list.h"
 #include "runner/runner_form.h"
 #include "runner/runner_options.h"
 #include "world/world_state.h"
@@ -20,10 +26,33 @@ int BadUsage(const std::string& problem) {
   return kv::kExitUsage;
 }
 
+// A screenshot file must be a PNG in a folder that can be written: found out before the game starts, not at the
+// step the shot is due. Empty when fine, else the reason.
+std::string ScreenshotProblem(const std::string& file) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path path(file);
+  fs::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::is_directory(folder, ec)) return folder.string() + ": No such file or directory";
+  if (fs::is_directory(path, ec)) return file + ": Is a directory";
+  // Create the file (and take it away again when it was not there), which is what the shot will do.
+  const bool existed = fs::exists(path, ec);
+  std::FILE* probe = std::fopen(file.c_str(), "ab");
+  if (!probe) return file + ": " + std::strerror(errno);
+  std::fclose(probe);
+  if (!existed) fs::remove(path, ec);
+  return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (args.size() == 1 && args[0] == "--list-functions") {
+    std::cout << kv::ListBuiltinFunctions();
+    return kv::kExitOk;
+  }
   const kv::OptionsParseResult parsed = kv::ParseRunnerOptions(args);
   if (parsed.status == kv::OptionsParseResult::Status::Help) {
     std::cout << kv::RunnerName() << " " << kv::RunnerVersion() << "\n\n" << kv::RunnerUsage();
@@ -34,7 +63,24 @@ int main(int argc, char** argv) {
     return kv::kExitOk;
   }
   if (parsed.status == kv::OptionsParseResult::Status::Error) return BadUsage(parsed.error);
-  const kv::RunnerOptions& options = parsed.options;
+  kv::RunnerOptions options = parsed.options;
+
+  for (const kv::ScreenshotRequest& shot : options.screenshots) {
+    const std::string problem = ScreenshotProblem(shot.file);
+    if (!problem.empty()) return BadUsage("cannot write the screenshot " + problem);
+  }
+
+  // A kvpack project folder is packed into the cache directory and that game file is played.
+  std::error_code dirError;
+  if (!options.gamePath.empty() && std::filesystem::is_directory(options.gamePath, dirError)) {
+    const kv::pack::FolderGame folder =
+        kv::pack::PackFolderForPlay(options.gamePath, kv::pack::ProjectCacheDirectory());
+    if (!folder.ok) {
+      std::cerr << "kvrun: " << folder.error << "\n";
+      return kv::kExitLoadFailure;
+    }
+    options.gamePath = folder.gamePath;
+  }
 
   kv::plat::PlatformConfig config;
   config.verbose = options.verbose;

@@ -21,6 +21,7 @@
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
 #include "platform/cd_drive.h"
+#include "platform/file_read.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
@@ -210,17 +211,18 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
     gamePath_ = chosen.path;
   }
 
-  CStream file;
-  bool read = false;
+  plat::FileReadResult read;
   try {
-    read = CStream::LoadFile(gamePath_, file);
+    read = plat::ReadWholeFile(gamePath_);
   } catch (const std::exception&) {
-    // Not a readable regular file (a directory reports an absurd size), or too big for memory.
+    read.status = plat::FileReadStatus::TooLarge;  // too big for memory
   }
-  if (!read) {
-    Message(kMsgCannotReadGame);
+  if (!read.Ok()) {
+    // The message says what failed; the line after it says which file and why, as the system put it.
+    Message(std::string(kMsgCannotReadGame) + "\n" + gamePath_ + ": " + plat::FileReadReason(read));
     return ReadResult::Failed;
   }
+  CStream file(std::move(read.bytes));
   if (file.Size() < kGameDataOffset) {
     Message(kMsgNotValidGame);
     return ReadResult::Failed;

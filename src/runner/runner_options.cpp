@@ -54,6 +54,7 @@ std::string RunnerUsage() {
          "                         ...) after step STEP; its questions take --answers (may be repeated)\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
+         "  --list-functions       list the built-in functions (name and argument count) and exit\n"
          "\n"
          "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage,\n"
          "             3 a fatal error in the game ended it\n";
@@ -178,7 +179,15 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       const auto step = ParseInteger(text->substr(0, colon), 0, std::numeric_limits<int64_t>::max());
       const std::string file = text->substr(colon + 1);
       if (!step || file.empty()) return fail(name + " needs STEP:FILE, not \"" + *text + "\"");
-      (name == "--screenshot" ? o.screenshots : o.debugDumps).push_back({*step, file});
+      if (name == "--debug-dump") {
+        o.debugDumps.push_back({*step, file});
+        continue;
+      }
+      // Screenshots are written as PNG whatever the name says; a name saying otherwise is a mistake.
+      std::string ext = file.size() >= 4 ? file.substr(file.size() - 4) : std::string();
+      for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (ext != ".png") return fail("--screenshot writes PNG files: the name must end in .png, not \"" + file + "\"");
+      o.screenshots.push_back({*step, file});
       continue;
     }
     return fail("unknown option \"" + arg + "\"");

@@ -125,7 +125,7 @@ TEST(KvpackProject, PacksEveryKindOfEntryAndLoadsBack) {
   const GameResources& r = g.resources;
   ASSERT_EQ(r.scripts.Count(), 2);
   EXPECT_EQ(r.scripts.Name(0), "scr_add");
-  EXPECT_EQ(r.scripts.Get(0)->Text(), "return argument0 + argument1;\n");
+  EXPECT_EQ(r.scripts.Get(0)->Text(), "return argument0 + argument1;\r\n");
 
   ASSERT_EQ(r.objects.Count(), 3);
   EXPECT_EQ(r.objects.Find("obj_wall"), 2);
@@ -145,7 +145,7 @@ TEST(KvpackProject, PacksEveryKindOfEntryAndLoadsBack) {
   const CAction& code = player->GetEvent(8, 0)->actions[1];
   EXPECT_EQ(code.kind, 7);
   EXPECT_EQ(code.exeType, 2);
-  EXPECT_EQ(code.argumentTexts[0], "event_inherited();\nspeed = 2;\n");
+  EXPECT_EQ(code.argumentTexts[0], "event_inherited();\r\nspeed = 2;\r\n");
 
   ASSERT_EQ(r.timelines.Count(), 1);
   const CTimeLine* tl = r.timelines.Get(0);
@@ -158,7 +158,7 @@ TEST(KvpackProject, PacksEveryKindOfEntryAndLoadsBack) {
   EXPECT_EQ(first->width, 800);
   EXPECT_EQ(first->speed, 60);
   EXPECT_EQ(first->caption, "First room");
-  EXPECT_EQ(first->creationCode, "show_debug_message(\"room \" + room_caption);\n");
+  EXPECT_EQ(first->creationCode, "show_debug_message(\"room \" + room_caption);\r\n");
   ASSERT_EQ(first->instances.size(), 3u);
   EXPECT_EQ(first->instances[0].id, 100001);
   EXPECT_EQ(first->instances[0].objectIndex, 1);
@@ -167,7 +167,7 @@ TEST(KvpackProject, PacksEveryKindOfEntryAndLoadsBack) {
   EXPECT_EQ(first->instances[2].x, 32);
   EXPECT_EQ(r.lastInstanceId, 100003);
   EXPECT_EQ(r.roomOrder, (std::vector<int>{1, 0}));
-  EXPECT_EQ(r.libraryInitCode, std::vector<std::string>{"global.started = 1;\n"});
+  EXPECT_EQ(r.libraryInitCode, std::vector<std::string>{"global.started = 1;\r\n"});
 
   ASSERT_EQ(r.includedFiles.size(), 1u);
   EXPECT_EQ(r.includedFiles[0].name, "notes.txt");

@@ -8,17 +8,21 @@
 #include <memory>
 #include <ostream>
 
+#include "kvpack_check.h"
 #include "kvpack_dump.h"
 #include "kvpack_project.h"
+#include "runner/build_info.h"
 
 namespace kv::pack {
 namespace {
 
 const char kUsage[] =
     "usage: kvpack DIR OUT [--seed N]   pack the project DIR (DIR/game.kvp) into the game file OUT\n"
+    "       kvpack --check DIR         compile the code of the project DIR and report errors as FILE:LINE:COLUMN\n"
     "       kvpack --dump GAME         print a summary of a game file\n"
     "       kvpack --main-block GAME OUT   write the main block of GAME inflated and unscrambled (debugging)\n"
     "       kvpack --bench-load GAME [RUNS]  time loading GAME against plain zlib inflate of its blocks\n"
+    "       kvpack --version\n"
     "       kvpack --help\n";
 
 struct CollectingObserver : LoadObserver {
@@ -58,10 +62,36 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// Prints each compile problem as "FILE:LINE:COLUMN: message" (prefixed by `lead`); returns how many there were.
+size_t ReportCode(PackedGame& packed, const std::string& lead, std::ostream& err) {
+  const std::vector<CodeProblem> problems = CheckCode(packed);
+  for (const CodeProblem& p : problems) err << lead << p.Text() << "\n";
+  return problems.size();
+}
+
+int Check(const std::string& dir, std::ostream& out, std::ostream& err) {
+  try {
+    PackedGame packed = PackProject(dir);
+    const size_t n = ReportCode(packed, "", err);
+    if (n > 0) {
+      err << "kvpack: " << n << (n == 1 ? " error" : " errors") << " in the code of " << dir << "\n";
+      return 1;
+    }
+    out << "kvpack: " << dir << ": no errors (" << packed.code.size() << " pieces of code)\n";
+    return 0;
+  } catch (const PackError& e) {
+    err << "kvpack: " << e.what() << "\n";
+    return 1;
+  }
+}
+
 int Pack(const std::string& dir, const std::string& outPath, std::optional<int32_t> seed, std::ostream& out,
          std::ostream& err) {
   try {
     PackedGame packed = PackProject(dir);
+    // Code that does not compile is reported but still packed: a function may come from an extension the packer
+    // does not know, and the runner reports a real failure when it loads the game.
+    ReportCode(packed, "kvpack: warning: ", err);
     CStream file = BuildGameFile(packed.game, seed.value_or(packed.scrambleSeed));
     // Write beside the target and rename, so a failed run never leaves half a game file.
     std::string tmp = outPath + ".kvpack-tmp";
@@ -180,6 +210,17 @@ int RunKvpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << kUsage;
     return 0;
   }
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "kvpack " << RunnerVersion() << "\n";
+    return 0;
+  }
+  if (args.size() == 1 && (args[0] == "--dump" || args[0] == "--check" || args[0] == "--main-block" ||
+                           args[0] == "--bench-load")) {
+    err << "kvpack: " << args[0] << " needs " << (args[0] == "--check" ? "a project folder" : "a game file") << "\n"
+        << kUsage;
+    return 2;
+  }
+  if (args.size() == 2 && args[0] == "--check") return Check(args[1], out, err);
   if (args.size() == 2 && args[0] == "--dump") return Dump(args[1], out, err);
   if (args.size() == 3 && args[0] == "--main-block") return ExtractMainBlock(args[1], args[2], err);
   if ((args.size() == 2 || args.size() == 3) && args[0] == "--bench-load") {

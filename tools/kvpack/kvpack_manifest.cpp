@@ -18,6 +18,22 @@ static std::string Unquote(std::string_view v) {
   return std::string(v);
 }
 
+size_t TrailingCommentStart(std::string_view line) {
+  char quote = 0;
+  for (size_t i = 1; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '#' && (line[i - 1] == ' ' || line[i - 1] == '\t') &&
+               (i + 1 == line.size() || line[i + 1] == ' ' || line[i + 1] == '\t')) {
+      return i;
+    }
+  }
+  return line.size();
+}
+
 void Manifest::Fail(int line, std::string_view message) const {
   throw PackError(fileName + ":" + std::to_string(line) + ": " + std::string(message));
 }
@@ -34,6 +50,7 @@ Manifest ParseManifest(std::string_view text, std::string fileName) {
     ++lineNo;
     std::string_view line = Trim(raw);
     if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line = Trim(line.substr(3));  // UTF-8 mark
+    line = Trim(line.substr(0, TrailingCommentStart(line)));
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     if (line[0] == '[') {
       if (line.back() != ']') m.Fail(lineNo, "section header without ']'");
@@ -73,6 +90,13 @@ std::optional<int32_t> TryParseInt(std::string_view t) {
     t.remove_prefix(1);
   }
   int base = 10;
+  // "#RRGGBB", the way colours are usually written, becomes the stored 0xBBGGRR.
+  if (!neg && t.size() == 7 && t[0] == '#') {
+    uint32_t rgb = 0;
+    auto [end, ec] = std::from_chars(t.data() + 1, t.data() + 7, rgb, 16);
+    if (ec != std::errc() || end != t.data() + 7) return std::nullopt;
+    return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16));
+  }
   if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
     base = 16;
     t.remove_prefix(2);

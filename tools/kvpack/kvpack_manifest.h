@@ -49,5 +49,8 @@ std::optional<int32_t> TryParseInt(std::string_view text);  // decimal, optional
 std::vector<std::string> SplitWords(std::string_view text);
 
 std::string_view Trim(std::string_view s);
+// Where a trailing comment starts: a '#' with a blank before it and a blank (or the line end) after it, outside
+// '…' and "…" quotes (so "#RRGGBB" colours and quoted texts keep theirs); the line's size when there is none.
+size_t TrailingCommentStart(std::string_view line);
 
 }  // namespace kv::pack

@@ -142,7 +142,11 @@ class Packer {
     if (!f) m_.Fail(e.line, "cannot read " + std::string(rel));
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
-  std::string ReadCode(const ManifestEntry& e, std::string_view rel) { return ToGame(ReadFile(e, rel)); }
+  std::string ReadCode(const ManifestEntry& e, std::string_view rel) {
+    std::string text = StoredCodeText(ReadFile(e, rel));
+    out_.code.push_back({std::string(rel), text, false, 0});
+    return text;
+  }
 
   // Pass 1: every named resource gets its index in definition order, so entries may refer to later ones.
   void DeclareResources() {
@@ -310,7 +314,11 @@ class Packer {
     const std::string rest = bar == std::string::npos ? std::string() : e.value.substr(bar + 1);
     if (head.empty()) m_.Fail(e.line, "expected 'action TYPE [SUBTYPE] = FUNCTION [FLAGS] | ARGUMENTS'");
     const std::string& name = head[0];
-    if (name == "code") return CodeAction(std::string(Trim(rest)));
+    if (name == "code") {
+      std::string code = StoredCodeText(Trim(rest));
+      out_.code.push_back({kManifestName, code, false, e.line});
+      return CodeAction(std::move(code));
+    }
     CAction a;
     a.usesApplyTo = true;
     a.applyTo = -1;
@@ -349,7 +357,10 @@ class Packer {
       if (args.size() > static_cast<size_t>(CAction::kMaxArgumentCount - 1))
         m_.Fail(e.line, "an action takes at most 6 arguments");
       a.argumentCount = static_cast<int>(args.size());
-      for (size_t i = 0; i < args.size(); ++i) a.argumentTexts[i] = ToGame(args[i]);  // kind 0: expressions
+      for (size_t i = 0; i < args.size(); ++i) {  // kind 0: expressions
+        a.argumentTexts[i] = ToGame(args[i]);
+        out_.code.push_back({kManifestName, a.argumentTexts[i], true, e.line});
+      }
     }
     return a;
   }
@@ -592,6 +603,22 @@ class Packer {
 };
 
 }  // namespace
+
+std::string StoredCodeText(std::string_view utf8) {
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+  std::string text;
+  text.reserve(utf8.size() + utf8.size() / 16);
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (c == '\r' || c == '\n') {
+      text += "\r\n";
+      if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+    } else {
+      text += c;
+    }
+  }
+  return ToGame(text);
+}
 
 PackedGame PackManifest(std::string_view manifestText, const std::string& dir) {
   Manifest m = ParseManifest(manifestText, kManifestName);
