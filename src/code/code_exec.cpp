@@ -1689,7 +1689,7 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp)
+  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -1853,6 +1853,11 @@ class VmCompiler {
   }
   // An array index into dst, checked and rounded (errors at the index expression, right after evaluating it).
   void Index(const Expr* e, int dst) {
+    Use(dst);
+    if (e->eval == EvalLocal) {  // super-instruction: load a local counter and check it as an index
+      Emit(kVmIdxL, dst, static_cast<const VarE*>(e)->ref.slot, 0, e);
+      return;
+    }
     Value(e, dst);
     Emit(kVmToIdx, dst, 0, 0, e);
   }
@@ -2002,6 +2007,11 @@ class VmCompiler {
       fixes.push_back({Emit(kVmJlkCmp, bk->leftSlot, 0, 0, cond), 0});
       return;
     }
+    if (const BinKE* bk = dynamic_cast<const BinKE*>(cond); bk && bk->leftSlot < 0 && IsComparison(bk->op)) {
+      Value(bk->l, reg_);  // `expression CMP constant`: the comparison and the branch in one
+      fixes.push_back({Emit(kVmJrkCmp, reg_, 0, 0, cond), 0});
+      return;
+    }
     Value(cond, reg_);
     fixes.push_back({Emit(op, reg_, 0, 0, cond), 0});
   }
@@ -2110,6 +2120,25 @@ std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpressio
 
 // ---- the interpreter loop ----
 namespace {
+
+// Stores a real with two plain stores when the old value holds no string reference (registers and slots are
+// written on every instruction; the layout is RValue's: the double in bytes 0…7, the tag in byte 15).
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "PutReal writes the tag as the top byte of a word");
+[[gnu::always_inline]] inline void PutReal(RValue& v, double d) {
+  if (v.Tag() == RValue::kTagLong) {
+    v.SetReal(d);
+    return;
+  }
+  unsigned char* p = reinterpret_cast<unsigned char*>(&v);
+  const uint64_t hi = uint64_t{RValue::kTagReal} << 56;
+  std::memcpy(p, &d, 8);
+  std::memcpy(p + 8, &hi, 8);
+}
+// Copies a value, inline for reals (the out-of-line copy is for strings).
+[[gnu::always_inline]] inline void PutValue(RValue& dst, const RValue& src) {
+  if (src.IsReal()) PutReal(dst, src.RealUnchecked());
+  else dst = src;
+}
 
 // Slow halves of the instructions, out of line so the loop stays small.
 template <int OP>
@@ -2252,6 +2281,23 @@ __attribute__((noinline)) int VmCondError(Ctx& c, const Expr* cond, const char* 
   return kStatusError;
 }
 
+// A comparison with a constant whose left side is not a real: the general operator (its error or result).
+__attribute__((noinline)) bool VmCompareSlow(Ctx& c, const BinKE* n, RValue& l, bool& holds) {
+  RValue out;
+  bool ok;
+  switch (n->op) {
+    case kOpLess: ok = Combine<kOpLess>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpLessEq: ok = Combine<kOpLessEq>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpGreater: ok = Combine<kOpGreater>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpGreaterEq: ok = Combine<kOpGreaterEq>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpNotEqual: ok = Combine<kOpNotEqual>(c, l, RValue(n->k), out, n->kpos); break;
+    case kTokAssign: ok = Combine<kTokAssign>(c, l, RValue(n->k), out, n->kpos); break;
+    default: ok = Combine<kOpEqual>(c, l, RValue(n->k), out, n->kpos); break;
+  }
+  holds = ok && IsTrue(out.Real());  // comparisons give 0 or 1
+  return ok;
+}
+
 inline bool CompareFast(int op, double a, double b) {
   switch (op) {
     case kOpLess: return a < b;
@@ -2286,22 +2332,22 @@ int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
   goto* kLabels[I->op];
 
 L_LoadK:
-  R[I->a] = KV_NODE(ConstE)->value;
+  PutValue(R[I->a], KV_NODE(ConstE)->value);
   KV_NEXT;
 L_LoadL: {
   const LocalSlot& s = L[I->b];
-  if (s.present) R[I->a] = s.var.value;
+  if (s.present) PutValue(R[I->a], s.var.value);
   else if (!EvalLocal(KV_NODE(Expr), c, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadA:
-  R[I->a] = g_args.frame[I->b];
+  PutValue(R[I->a], g_args.frame[I->b]);
   KV_NEXT;
 L_LoadP: {
   const VarE* e = KV_NODE(VarE);
   if (!IsDeclaredGlobal(e->ref.id))
     if (RVariable* var = c.self->locals.FindHinted(e->ref.id, e->ref.hint)) {
-      R[I->a] = var->value;
+      PutValue(R[I->a], var->value);
       KV_NEXT;
     }
   if (!EvalPlain(e, c, R[I->a])) goto error;
@@ -2319,7 +2365,7 @@ L_LoadLIdx: {
   }
   const LocalSlot& s = L[I->b];
   const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
-  if (cell) R[I->a] = *cell;
+  if (cell) PutValue(R[I->a], *cell);
   else if (!VmLoadLocalIdx(c, e, i, j, R[I->a])) goto error;
   KV_NEXT;
 }
@@ -2331,6 +2377,30 @@ L_ToIdx: {
   }
   if (!VmToIndex(c, v, KV_NODE(Expr))) goto error;
   KV_NEXT;
+}
+L_IdxL: {
+  const LocalSlot& s = L[I->b];
+  if (s.present && s.var.value.IsReal()) {
+    double d = s.var.value.RealUnchecked();
+    if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) {
+      PutReal(R[I->a], d);
+      KV_NEXT;
+    }
+  }
+  if (!EvalLocal(KV_NODE(Expr), c, R[I->a]) || !VmToIndex(c, R[I->a], KV_NODE(Expr))) goto error;
+  KV_NEXT;
+}
+L_JrkCmp: {
+  const BinKE* n = KV_NODE(BinKE);
+  RValue& l = R[I->a];
+  bool holds;
+  if (l.IsReal()) {
+    holds = CompareFast(n->op, l.RealUnchecked(), n->k);
+  } else {
+    if (!VmCompareSlow(c, n, l, holds)) goto error;
+  }
+  if (holds) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
 }
 L_Eval: {
   const Expr* e = KV_NODE(Expr);
@@ -2368,7 +2438,7 @@ L_IncL: {
   LocalSlot& s = L[I->a];
   if (s.present && s.var.value.IsReal()) {
     const double k = KV_NODE(AssignS)->k;
-    s.var.value.SetReal(CheckFinite(I->c ? s.var.value.RealUnchecked() - k : s.var.value.RealUnchecked() + k));
+    PutReal(s.var.value, CheckFinite(I->c ? s.var.value.RealUnchecked() - k : s.var.value.RealUnchecked() + k));
     KV_NEXT;
   }
   const Stmt* st = KV_NODE(Stmt);
@@ -2378,7 +2448,7 @@ L_IncL: {
 L_StL0: {
   LocalSlot& s = L[I->b];
   RValue& v = R[I->a];
-  if (v.IsReal()) s.var.value.SetReal(v.RealUnchecked());
+  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
   else s.var.value = std::move(v);
   s.present = true;
   s.var.id = KV_NODE(AssignS)->ref.id;
@@ -2388,7 +2458,7 @@ L_StLAdd: {
   LocalSlot& s = L[I->b];
   RValue& v = R[I->a];
   if (s.present && s.var.value.IsReal() && v.IsReal()) {
-    s.var.value.SetReal(CheckFinite(s.var.value.RealUnchecked() + v.RealUnchecked()));
+    PutReal(s.var.value, CheckFinite(s.var.value.RealUnchecked() + v.RealUnchecked()));
     KV_NEXT;
   }
   if (VmStLocal<kOpPlus>(KV_NODE(AssignS), c, v) != kStatusOk) goto error;
@@ -2409,7 +2479,7 @@ L_StLIdx: {
   }
   if (n->op == 0 && R[I->a].IsReal()) {
     LocalSlot& s = L[I->b];
-    s.var.Cell2(i, j).SetReal(R[I->a].RealUnchecked());
+    PutReal(s.var.Cell2(i, j), R[I->a].RealUnchecked());
     s.present = true;
     s.var.id = n->ref.id;
     KV_NEXT;
@@ -2422,7 +2492,7 @@ L_StP0: {
   RValue& v = R[I->a];
   if (v.IsReal() && !IsDeclaredGlobal(n->ref.id))
     if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint)) {
-      var->value.SetReal(v.RealUnchecked());
+      PutReal(var->value, v.RealUnchecked());
       KV_NEXT;
     }
   if (VmStPlain<0>(n, c, v) != kStatusOk) goto error;
@@ -2433,7 +2503,7 @@ L_StP: {
   RValue& v = R[I->a];
   if (n->op == kOpPlus && v.IsReal() && !IsDeclaredGlobal(n->ref.id))
     if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
-      var->value.SetReal(CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
+      PutReal(var->value, CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
       KV_NEXT;
     }
   if (VmStorePlain(n, c, v) != kStatusOk) goto error;
@@ -2514,7 +2584,7 @@ L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
   LocalSlot& s = L[I->a];
   if (s.present && s.var.value.IsReal()) {
     const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
-    s.var.value.SetReal(v);
+    PutReal(s.var.value, v);
     if (CompareFast(n->cmp, v, n->limit)) KV_JUMP(TargetOf(*I));
     KV_NEXT;
   }
@@ -2563,7 +2633,7 @@ L_Jcase: {
     const RValue& r = R[I->c];                                                                     \
     double v;                                                                                      \
     if (l.IsReal() && r.IsReal() && RealFast<OPC>(l.RealUnchecked(), r.RealUnchecked(), v)) {      \
-      R[I->a].SetReal(v);                                                                          \
+      PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
     if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
@@ -2574,7 +2644,7 @@ L_Jcase: {
     RValue& l = R[I->b];                                                                           \
     double v;                                                                                      \
     if (l.IsReal() && RealFast<OPC>(l.RealUnchecked(), n->k, v)) {                                 \
-      R[I->a].SetReal(v);                                                                          \
+      PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
     if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
@@ -2585,7 +2655,7 @@ L_Jcase: {
     const LocalSlot& s = L[I->b];                                                                  \
     double v;                                                                                      \
     if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
-      R[I->a].SetReal(v);                                                                          \
+      PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
     if (!n->eval(n, c, R[I->a])) goto error;                                                       \
@@ -2596,7 +2666,7 @@ L_Jcase: {
     const RValue& a = g_args.frame[I->b];                                                          \
     double v;                                                                                      \
     if (a.IsReal() && RealFast<OPC>(a.RealUnchecked(), n->k, v)) {                                 \
-      R[I->a].SetReal(v);                                                                          \
+      PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
     if (!n->eval(n, c, R[I->a])) goto error;                                                       \
