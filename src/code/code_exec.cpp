@@ -8,6 +8,7 @@
 #include "code/code_exec.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -579,6 +580,7 @@ int Finish(Ctx& c, RValue& left, const RValue& right, double& v, RValue& slow, i
 struct BinE : Expr {
   Expr* l = nullptr;
   Expr* r = nullptr;
+  int op = 0;
 };
 // Both operands always evaluated, left first. Reals stay in registers; values are built only for strings and
 // errors.
@@ -607,6 +609,7 @@ int NumBin(const Expr* e, Ctx& c, double& v, RValue& slow) {
 struct BinKE : Expr {
   Expr* l = nullptr;
   double k = 0;
+  int op = 0;
   int kpos = 0;
   int leftSlot = -1;  // the left operand is this `var` local (no index)
 };
@@ -745,8 +748,11 @@ int ExecExprStmt(const Stmt* s, Ctx& c) {
 struct AssignS : Stmt {
   VarRef ref;
   Expr* rhs = nullptr;
-  double k = 0;  // AssignLocalK
+  double k = 0;    // AssignLocalK
+  int op = 0;      // 0 for `=`, else the binary operator of the compound assignment
+  int shape = 0;   // AssignShape
 };
+enum AssignShape : int { kShapeGeneric, kShapeLocal, kShapeLocalIdx, kShapePlain, kShapeLocalK };
 
 // Combines the current value with the right side into cur (compound operators); false on error.
 template <int OP>
@@ -771,14 +777,11 @@ inline bool CompoundInto(Ctx& c, RValue& cur, RValue& rhs, int errPos) {
   return true;
 }
 
+// The second half of every assignment shape: the target (and index) and the right side are evaluated; read
+// the current value for a compound operator, combine, store. The tree and the bytecode both end here.
 template <int OP>
-int ExecAssign(const Stmt* s, Ctx& c) {
-  const AssignS* n = static_cast<const AssignS*>(s);
+int AssignFinish(const AssignS* n, Ctx& c, int64_t target, int64_t index, RValue& value) {
   const VarRef& v = n->ref;
-  int64_t target, index;
-  if (!RefTargetIndex(v, c, target, index)) return kStatusError;
-  RValue value;
-  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
   if constexpr (OP != 0) {
     RValue cur;
     if (!RefRead(v, c, target, index, cur) && !NotFound(v, c, index, cur)) return kStatusError;
@@ -790,6 +793,16 @@ int ExecAssign(const Stmt* s, Ctx& c) {
     return kStatusError;
   }
   return kStatusOk;
+}
+
+template <int OP>
+int ExecAssign(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  int64_t target, index;
+  if (!RefTargetIndex(n->ref, c, target, index)) return kStatusError;
+  RValue value;
+  if (!n->rhs->eval(n->rhs, c, value)) return kStatusError;
+  return AssignFinish<OP>(n, c, target, index, value);
 }
 
 // Evaluates the right side: a real stays in v, anything else lands in slow.
@@ -807,14 +820,10 @@ inline bool CompoundNum(Ctx& c, RValue& cur, int r, double v, RValue& slow, int 
   return CompoundInto<OP>(c, cur, slow, errPos);
 }
 
+// A `var` local without index, the right side evaluated (r: kNumReal with v, or kNumValue with slow).
 template <int OP>
-int ExecAssignLocal(const Stmt* s, Ctx& c) {
-  const AssignS* n = static_cast<const AssignS*>(s);
+int AssignLocalFinish(const AssignS* n, Ctx& c, int r, double v, RValue& slow) {
   LocalSlot& slot = c.slots[n->ref.slot];
-  double v;
-  RValue slow;
-  int r = Rhs(n, c, v, slow);
-  if (r == kNumError) return kStatusError;
   if constexpr (OP == 0) {
     if (r == kNumReal) slot.var.value.SetReal(v);
     else slot.var.value = std::move(slow);
@@ -828,6 +837,16 @@ int ExecAssignLocal(const Stmt* s, Ctx& c) {
   slot.present = true;
   slot.var.id = n->ref.id;
   return kStatusOk;
+}
+
+template <int OP>
+int ExecAssignLocal(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  double v;
+  RValue slow;
+  int r = Rhs(n, c, v, slow);
+  if (r == kNumError) return kStatusError;
+  return AssignLocalFinish<OP>(n, c, r, v, slow);
 }
 
 // i += k / i -= k on a `var` local.
@@ -844,15 +863,9 @@ int ExecAssignLocalK(const Stmt* s, Ctx& c) {
   return ExecAssignLocal<OP>(s, c);
 }
 
+// A `var` local with indices (row i, column j already checked), the right side evaluated.
 template <int OP>
-int ExecAssignLocalIdx(const Stmt* s, Ctx& c) {
-  const AssignS* n = static_cast<const AssignS*>(s);
-  int i, j;
-  if (!RowCol(n->ref, c, i, j)) return kStatusError;
-  double v;
-  RValue slow;
-  int r = Rhs(n, c, v, slow);
-  if (r == kNumError) return kStatusError;
+int AssignLocalIdxFinish(const AssignS* n, Ctx& c, int i, int j, int r, double v, RValue& slow) {
   LocalSlot& slot = c.slots[n->ref.slot];
   if constexpr (OP == 0) {
     RValue& cell = slot.var.Cell2(i, j);
@@ -872,14 +885,25 @@ int ExecAssignLocalIdx(const Stmt* s, Ctx& c) {
 }
 
 template <int OP>
-int ExecAssignPlain(const Stmt* s, Ctx& c) {
+int ExecAssignLocalIdx(const Stmt* s, Ctx& c) {
   const AssignS* n = static_cast<const AssignS*>(s);
-  const VarRef& v = n->ref;
-  if (IsDeclaredGlobal(v.id)) return ExecAssign<OP>(s, c);
-  double d;
+  int i, j;
+  if (!RowCol(n->ref, c, i, j)) return kStatusError;
+  double v;
   RValue slow;
-  int r = Rhs(n, c, d, slow);
+  int r = Rhs(n, c, v, slow);
   if (r == kNumError) return kStatusError;
+  return AssignLocalIdxFinish<OP>(n, c, i, j, r, v, slow);
+}
+
+// A plain user-variable name without index, the right side evaluated.
+template <int OP>
+int AssignPlainFinish(const AssignS* n, Ctx& c, int r, double d, RValue& slow) {
+  const VarRef& v = n->ref;
+  if (IsDeclaredGlobal(v.id)) {
+    if (r == kNumReal) slow.SetReal(d);
+    return AssignFinish<OP>(n, c, kTargetPlain, 0, slow);
+  }
   // Found after the right side ran: it may have created variables on this instance.
   if constexpr (OP == 0) {
     // The hinted find inlines; adding stays out of line.
@@ -897,6 +921,17 @@ int ExecAssignPlain(const Stmt* s, Ctx& c) {
     if (!CompoundNum<OP>(c, var->value, r, d, slow, n->rhs->pos)) return kStatusError;
   }
   return kStatusOk;
+}
+
+template <int OP>
+int ExecAssignPlain(const Stmt* s, Ctx& c) {
+  const AssignS* n = static_cast<const AssignS*>(s);
+  if (IsDeclaredGlobal(n->ref.id)) return ExecAssign<OP>(s, c);
+  double d;
+  RValue slow;
+  int r = Rhs(n, c, d, slow);
+  if (r == kNumError) return kStatusError;
+  return AssignPlainFinish<OP>(n, c, r, d, slow);
 }
 
 // ---- control flow ----
@@ -979,6 +1014,7 @@ int ExecFor(const Stmt* s, Ctx& c) {
 // for (…; i CMP k; i += d) with i a `var` local: the test and the step run inline while i holds a real;
 // anything unusual goes through the general condition and step nodes, so the results are the same.
 struct ForLocalS : LoopS {
+  int cmp = 0;
   int slot = 0;
   double limit = 0;
   double stepBy = 0;
@@ -1325,6 +1361,7 @@ Expr* Builder::BuildBinary(const SyntaxNode& n) {
     if (l->num == NumArg) e->leftSlot = static_cast<const ArgE*>(l)->k;
     e->k = rt.value.RealUnchecked();
     e->kpos = rt.position;
+    e->op = n.index;
     switch (n.index) {
 #define X(op)                   \
   case op:                      \
@@ -1348,6 +1385,7 @@ Expr* Builder::BuildBinary(const SyntaxNode& n) {
   BinE* e = NewExpr<BinE>(nullptr, n.position);
   e->l = l;
   e->r = BuildExpr(rt);
+  e->op = n.index;
   switch (n.index) {
 #define X(op)                  \
   case op:                     \
@@ -1432,10 +1470,15 @@ Stmt* Builder::BuildAssign(const SyntaxNode& n) {
       n.children[1].value.IsReal()) {
     s->k = n.children[1].value.RealUnchecked();
     s->exec = op == kOpPlus ? ExecAssignLocalK<kOpPlus> : ExecAssignLocalK<kOpMinus>;
+    s->op = op;
+    s->shape = kShapeLocalK;
     return s;
   }
+  s->shape = shape == kLocal ? kShapeLocal : shape == kLocalIdx ? kShapeLocalIdx : shape == kPlain ? kShapePlain
+                                                                                         : kShapeGeneric;
 #define KV_ASSIGN(OPV)                                               \
   case OPV:                                                          \
+    s->op = OPV;                                                     \
     switch (shape) {                                                 \
       case kLocal: s->exec = ExecAssignLocal<OPV>; break;            \
       case kLocalIdx: s->exec = ExecAssignLocalIdx<OPV>; break;      \
@@ -1454,6 +1497,7 @@ Stmt* Builder::BuildAssign(const SyntaxNode& n) {
     KV_ASSIGN(kOpBitXor)
     default:
       s->exec = ExecAssign<0>;
+      s->shape = kShapeGeneric;
   }
 #undef KV_ASSIGN
   return s;
@@ -1558,6 +1602,7 @@ Stmt* Builder::BuildStmt(const SyntaxNode& n) {
         s->slot = cond->leftSlot;
         s->limit = cond->k;
         s->stepBy = step->exec == ExecAssignLocalK<kOpPlus> ? step->k : -step->k;  // x - d == x + (-d) exactly
+        s->cmp = n.children[1].index;
         switch (n.children[1].index) {
           case kOpLess: s->exec = ExecForLocal<kOpLess>; break;
           case kOpLessEq: s->exec = ExecForLocal<kOpLessEq>; break;
@@ -1613,6 +1658,449 @@ Stmt* Builder::BuildStmt(const SyntaxNode& n) {
   }
 }
 
+// ======================================================================================================
+// Bytecode
+// ======================================================================================================
+// A register machine over the executable tree. Why registers rather than an accumulator or a stack: every
+// operator here is binary with both operands always evaluated, so a three-address form (dst, left, right)
+// runs an expression in one instruction per operator with no pushes, pops or accumulator spills, and the
+// fused forms address their operands where they live (a frame-slot local, an argument slot, a constant).
+//
+// Instructions are 16 bytes: opcode, three 16-bit operands, and one pointer to the tree node the instruction
+// was compiled from. The node holds what the rare paths need (positions for error texts, constants, the cached
+// slot hint of an instance variable, the callee), so the common path reads only the instruction. Every fused
+// or fast instruction tests cheaply whether its fast path applies and otherwise hands over to the general code
+// the tree runs, with the same messages and positions; the fast tests never have side effects, so when a node
+// is pure the instruction may simply evaluate it through the tree.
+//
+// Frames: `var` locals live in the run's local slots (shared with the tree, see LocalStack); temporaries are a
+// window of registers on one value stack; arguments are staged on the argument stack. A script call allocates
+// nothing on the heap. Statements the bytecode does not compile (with, globalvar, assignments to computed
+// targets, …) run as one escape instruction through the tree, with the same Ctx; their break/continue statuses
+// jump where the loop around them says.
+}  // namespace
+
+enum VmOp : uint16_t {
+#define KV_VM_BINOPS(X)                                                                                        \
+  X(Plus, kOpPlus) X(Minus, kOpMinus) X(Times, kOpTimes) X(Divide, kOpDivide) X(Div, kOpDiv) X(Mod, kOpMod)   \
+  X(Assign, kTokAssign) X(Equal, kOpEqual) X(NotEqual, kOpNotEqual) X(Less, kOpLess) X(LessEq, kOpLessEq)      \
+  X(Greater, kOpGreater) X(GreaterEq, kOpGreaterEq) X(And, kOpAnd) X(Or, kOpOr) X(Xor, kOpXor)                \
+  X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
+#define KV_VM_PLAIN_OPS(X)                                                                                     \
+  X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
+  X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JrkCmp) X(IdxL)
+#define X(name) kVm##name,
+  KV_VM_PLAIN_OPS(X)
+#undef X
+#define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name,
+  KV_VM_BINOPS(X)
+#undef X
+  kVmOpCount
+};
+
+struct Ins {
+  uint16_t op = 0;
+  uint16_t a = 0, b = 0, c = 0;
+  const void* p = nullptr;
+};
+static_assert(sizeof(Ins) == 16, "instructions are 16 bytes");
+
+// Jump targets live in b (low) and c (high).
+inline uint32_t TargetOf(const Ins& i) { return i.b | (static_cast<uint32_t>(i.c) << 16); }
+
+struct EscapeTargets {
+  int brk = -1;   // instruction to jump to when the escaped statement breaks; −1: end the run with that status
+  int cont = -1;  // same for continue
+};
+
+struct Bytecode : NodeBase {
+  std::vector<Ins> code;
+  int nregs = 0;
+  std::vector<EscapeTargets> escapes;
+  std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
+};
+
+namespace {
+
+// ---- the register stack ----
+// Temporaries of nested runs. The memory comes zeroed from the system (all-zero bytes are an empty inline
+// string, a valid value) and is touched only as deep as runs go.
+constexpr size_t kRegStackSize = size_t{1} << 20;
+struct RegStack {
+  RValue* store = nullptr;
+  size_t top = 0;
+  RValue* Push(int n) {
+    if (!store) store = static_cast<RValue*>(std::calloc(kRegStackSize, sizeof(RValue)));
+    if (!store || top + static_cast<size_t>(n) > kRegStackSize) return nullptr;
+    RValue* p = store + top;
+    top += static_cast<size_t>(n);
+    return p;
+  }
+};
+RegStack g_regs;
+struct RegFrame {
+  RValue* r;
+  int n;
+  explicit RegFrame(int count) : r(g_regs.Push(count)), n(count) {}
+  ~RegFrame() {
+    if (!r) return;
+    for (int i = 0; i < n; ++i)
+      if (r[i].Tag() == RValue::kTagLong) r[i].SetReal(0.0);  // drop string references; the rest may stay
+    g_regs.top -= static_cast<size_t>(n);
+  }
+};
+
+bool g_treeInterpreter = [] {
+  const char* e = std::getenv("KV_INTERP");
+  return e && std::strcmp(e, "tree") == 0;
+}();
+
+// ---- compiler: executable tree -> bytecode ----
+class VmCompiler {
+ public:
+  explicit VmCompiler(Bytecode& bc) : bc_(bc) {}
+
+  void Program(const Stmt* root) {
+    Statement(root);
+    Emit(kVmEnd);
+  }
+  void Expression(const Expr* root) {
+    Value(root, 0);
+    Emit(kVmRet, 0);
+  }
+
+ private:
+  struct Fix {
+    int at;
+    int kind;  // 0 jump, 1 escape break, 2 escape continue
+  };
+  struct Loop {
+    bool isSwitch = false;
+    std::vector<Fix> breaks, conts;
+  };
+
+  int Emit(VmOp op, int a = 0, int b = 0, int c = 0, const void* p = nullptr) {
+    Ins i;
+    i.op = op;
+    i.a = static_cast<uint16_t>(a);
+    i.b = static_cast<uint16_t>(b);
+    i.c = static_cast<uint16_t>(c);
+    i.p = p;
+    bc_.code.push_back(i);
+    return static_cast<int>(bc_.code.size()) - 1;
+  }
+  int Here() const { return static_cast<int>(bc_.code.size()); }
+  void SetTarget(int at, int target) {
+    bc_.code[at].b = static_cast<uint16_t>(target & 0xFFFF);
+    bc_.code[at].c = static_cast<uint16_t>(static_cast<uint32_t>(target) >> 16);
+  }
+  void Patch(const std::vector<Fix>& fixes, int target) {
+    for (const Fix& f : fixes) {
+      if (f.kind == 0) SetTarget(f.at, target);
+      else if (f.kind == 1) bc_.escapes[f.at].brk = target;
+      else bc_.escapes[f.at].cont = target;
+    }
+  }
+  void Use(int reg) {
+    if (reg + 1 > bc_.nregs) bc_.nregs = reg + 1;
+  }
+  Loop* InnermostLoop() {
+    for (size_t i = loops_.size(); i-- > 0;)
+      if (!loops_[i].isSwitch) return &loops_[i];
+    return nullptr;
+  }
+
+  // Evaluates e into register dst; registers above dst are free for temporaries.
+  void Value(const Expr* e, int dst) {
+    Use(dst);
+    if (e->eval == EvalConst) {
+      Emit(kVmLoadK, dst, 0, 0, e);
+    } else if (e->eval == EvalLocal) {
+      Emit(kVmLoadL, dst, static_cast<const VarE*>(e)->ref.slot, 0, e);
+    } else if (e->eval == EvalArg) {
+      Emit(kVmLoadA, dst, static_cast<const ArgE*>(e)->k, 0, e);
+    } else if (e->eval == EvalPlain) {
+      Emit(kVmLoadP, dst, 0, 0, e);
+    } else if (e->num == NumLocalIdx) {
+      const VarRef& v = static_cast<const VarE*>(e)->ref;
+      for (int k = 0; k < v.nidx; ++k) Index(v.idx[k], dst + k);
+      Emit(kVmLoadLIdx, dst, v.slot, dst, e);
+    } else if (const BinKE* bk = dynamic_cast<const BinKE*>(e)) {
+      if (bk->leftSlot >= 0 && bk->l->num == NumLocal) {
+        Emit(BinForm(bk->op, 2), dst, bk->leftSlot, 0, e);
+      } else if (bk->leftSlot >= 0) {
+        Emit(BinForm(bk->op, 3), dst, bk->leftSlot, 0, e);
+      } else {
+        Value(bk->l, dst);
+        Emit(BinForm(bk->op, 1), dst, dst, 0, e);
+      }
+    } else if (const BinE* be = dynamic_cast<const BinE*>(e); be && IsTableOp(be->op)) {
+      Value(be->l, dst);
+      Value(be->r, dst + 1);
+      Emit(BinForm(be->op, 0), dst, dst, dst + 1, e);
+    } else if (const UnaryE* u = dynamic_cast<const UnaryE*>(e)) {
+      Value(u->a, dst);
+      Emit(u->op == kOpMinus ? kVmNeg : kVmUnary, dst, dst, 0, e);
+    } else if (const CallE* call = dynamic_cast<const CallE*>(e)) {
+      const int argc = static_cast<int>(call->args.size());
+      for (int k = 0; k < argc; ++k) Value(call->args[k], dst + k);
+      VmOp op = call->eval == EvalCallScript ? kVmCallS : call->eval == EvalCallExtension ? kVmCallX : kVmCallB;
+      Emit(op, dst, dst, argc, e);
+    } else {
+      Emit(kVmEval, dst, 0, 0, e);
+    }
+  }
+  // An array index into dst, checked and rounded (errors at the index expression, right after evaluating it).
+  void Index(const Expr* e, int dst) {
+    Use(dst);
+    if (e->eval == EvalLocal) {  // super-instruction: load a local counter and check it as an index
+      Emit(kVmIdxL, dst, static_cast<const VarE*>(e)->ref.slot, 0, e);
+      return;
+    }
+    Value(e, dst);
+    Emit(kVmToIdx, dst, 0, 0, e);
+  }
+
+  static bool IsTableOp(int op) {
+    switch (op) {
+#define X(name, opc) case opc:
+      KV_VM_BINOPS(X)
+#undef X
+      return true;
+      default: return false;
+    }
+  }
+  // form: 0 register-register, 1 register-constant, 2 local-constant, 3 argument-constant.
+  static VmOp BinForm(int op, int form) {
+    switch (op) {
+#define X(name, opc) \
+  case opc: return static_cast<VmOp>(kVmRR##name + form);
+      KV_VM_BINOPS(X)
+#undef X
+      default: return kVmEval;
+    }
+  }
+
+  void Escape(const Stmt* s) {
+    const int esc = static_cast<int>(bc_.escapes.size());
+    bc_.escapes.emplace_back();
+    Emit(kVmExec, esc, 0, 0, s);
+    if (!loops_.empty()) loops_.back().breaks.push_back({esc, 1});
+    if (Loop* l = InnermostLoop()) l->conts.push_back({esc, 2});
+  }
+
+  void Jump(VmOp op, int a, const void* p, std::vector<Fix>& fixes) { fixes.push_back({Emit(op, a, 0, 0, p), 0}); }
+
+  // Compiles a loop body with break going to the returned fix lists.
+  Loop Body(const Stmt* s, bool isSwitch = false) {
+    loops_.emplace_back();
+    loops_.back().isSwitch = isSwitch;
+    Statement(s);
+    Loop l = std::move(loops_.back());
+    loops_.pop_back();
+    return l;
+  }
+
+  void Statement(const Stmt* s) {
+    const ExecFn f = s->exec;
+    if (f == ExecBlock) {
+      for (const Stmt* x : static_cast<const BlockS*>(s)->list) Statement(x);
+    } else if (f == ExecEmpty) {
+    } else if (f == ExecExprStmt) {
+      Value(static_cast<const ExprS*>(s)->e, reg_);
+    } else if (const AssignS* a = dynamic_cast<const AssignS*>(s)) {
+      Assign(a);
+    } else if (f == ExecIf) {
+      const IfS* n = static_cast<const IfS*>(s);
+      std::vector<Fix> toElse, toEnd;
+      JumpUnless(n->cond, kVmJif, toElse);
+      Statement(n->then);
+      if (n->otherwise) {
+        Jump(kVmJmp, 0, nullptr, toEnd);
+        Patch(toElse, Here());
+        Statement(n->otherwise);
+        Patch(toEnd, Here());
+      } else {
+        Patch(toElse, Here());
+      }
+    } else if (f == ExecWhile) {
+      const LoopS* n = static_cast<const LoopS*>(s);
+      const int top = Here();
+      std::vector<Fix> exit;
+      JumpUnless(n->cond, kVmJwb, exit);
+      Loop l = Body(n->body);
+      Emit(kVmJmp);
+      SetTarget(Here() - 1, top);
+      Patch(l.conts, top);
+      Patch(l.breaks, Here());
+      Patch(exit, Here());
+    } else if (f == ExecDo) {
+      const LoopS* n = static_cast<const LoopS*>(s);
+      const int top = Here();
+      Loop l = Body(n->body);
+      Patch(l.conts, Here());
+      Value(n->cond, reg_);
+      SetTarget(Emit(kVmJdo, reg_, 0, 0, n->cond), top);
+      Patch(l.breaks, Here());
+    } else if (f == ExecFor) {
+      const LoopS* n = static_cast<const LoopS*>(s);
+      Statement(n->init);  // a break or continue here belongs to the enclosing loop, as in the tree
+      const int top = Here();
+      std::vector<Fix> exit;
+      JumpUnless(n->cond, kVmJwf, exit);
+      Loop l = Body(n->body);
+      Patch(l.conts, Here());
+      Statement(n->step);
+      SetTarget(Emit(kVmJmp), top);
+      Patch(l.breaks, Here());
+      Patch(exit, Here());
+    } else if (const ForLocalS* fl = dynamic_cast<const ForLocalS*>(s)) {
+      // for (…; i CMP k; i += d): test once, then the fused step-and-test at the bottom jumps back.
+      Statement(fl->init);
+      std::vector<Fix> exit;
+      Jump(kVmForTest, fl->slot, fl, exit);
+      const int body = Here();
+      Loop l = Body(fl->body);
+      Patch(l.conts, Here());
+      SetTarget(Emit(kVmForLoop, fl->slot, 0, 0, fl), body);
+      Patch(l.breaks, Here());
+      Patch(exit, Here());
+    } else if (f == ExecRepeat) {
+      const LoopS* n = static_cast<const LoopS*>(s);
+      const int counter = reg_++;
+      Value(n->cond, counter);
+      Emit(kVmRepInit, counter, 0, 0, n->cond);
+      const int top = Here();
+      std::vector<Fix> exit;
+      Jump(kVmRepNext, counter, nullptr, exit);
+      Loop l = Body(n->body);
+      SetTarget(Emit(kVmJmp), top);
+      Patch(l.conts, top);
+      Patch(l.breaks, Here());
+      Patch(exit, Here());
+      --reg_;
+    } else if (f == ExecExit) {
+      Emit(kVmRetSt, kStatusExit & 0xFFFF);
+    } else if (f == ExecBreak) {
+      if (loops_.empty()) Emit(kVmRetSt, kStatusBreak & 0xFFFF);
+      else Jump(kVmJmp, 0, nullptr, loops_.back().breaks);
+    } else if (f == ExecContinue) {
+      if (Loop* l = InnermostLoop()) Jump(kVmJmp, 0, nullptr, l->conts);
+      else Emit(kVmRetSt, kStatusContinue & 0xFFFF);
+    } else if (f == ExecReturn) {
+      Value(static_cast<const ReturnS*>(s)->e, reg_);
+      Emit(kVmRet, reg_);
+    } else if (f == ExecSwitch) {
+      Switch(static_cast<const SwitchS*>(s));
+    } else {
+      Escape(s);
+    }
+  }
+
+  // Evaluates a condition and jumps to a fix when it does not hold (op: Jif, Jwf or Jwb).
+  void JumpUnless(const Expr* cond, VmOp op, std::vector<Fix>& fixes) {
+    // Super-instruction for `local CMP constant`: compare and branch in one. A comparison yields 0 or 1 (or an
+    // error), so the threshold and the string message of the plain jump never matter there.
+    if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
+        bk && bk->leftSlot >= 0 && bk->l->num == NumLocal && IsComparison(bk->op)) {
+      fixes.push_back({Emit(kVmJlkCmp, bk->leftSlot, 0, 0, cond), 0});
+      return;
+    }
+    if (const BinKE* bk = dynamic_cast<const BinKE*>(cond); bk && bk->leftSlot < 0 && IsComparison(bk->op)) {
+      Value(bk->l, reg_);  // `expression CMP constant`: the comparison and the branch in one
+      fixes.push_back({Emit(kVmJrkCmp, reg_, 0, 0, cond), 0});
+      return;
+    }
+    Value(cond, reg_);
+    fixes.push_back({Emit(op, reg_, 0, 0, cond), 0});
+  }
+  static bool IsComparison(int op) {
+    return op == kOpLess || op == kOpLessEq || op == kOpGreater || op == kOpGreaterEq || op == kOpEqual ||
+           op == kOpNotEqual || op == kTokAssign;
+  }
+
+  void Assign(const AssignS* a) {
+    const int r = reg_;
+    switch (a->shape) {
+      case kShapeLocalK:
+        Emit(kVmIncL, a->ref.slot, 0, a->op == kOpMinus ? 1 : 0, a);
+        return;
+      case kShapeLocal:
+        Value(a->rhs, r);
+        Emit(a->op == 0 ? kVmStL0 : a->op == kOpPlus ? kVmStLAdd : kVmStL, r, a->ref.slot, 0, a);
+        return;
+      case kShapeLocalIdx:
+        for (int k = 0; k < a->ref.nidx; ++k) Index(a->ref.idx[k], r + k);
+        Value(a->rhs, r + a->ref.nidx);
+        Emit(kVmStLIdx, r + a->ref.nidx, a->ref.slot, r, a);
+        return;
+      case kShapePlain:
+        Value(a->rhs, r);
+        Emit(a->op == 0 ? kVmStP0 : kVmStP, r, 0, 0, a);
+        return;
+      default:
+        Escape(a);
+    }
+  }
+
+  void Switch(const SwitchS* n) {
+    const int sel = reg_++;
+    Value(n->selector, sel);
+    std::vector<Fix> toEnd;
+    std::vector<int> labelJumps(n->body.size(), -1);  // scan jumps per label
+    int table = -1;
+    if (n->table) {
+      table = static_cast<int>(bc_.switchTargets.size());
+      bc_.switchTargets.emplace_back(n->body.size() + 1, -1);
+      Emit(kVmSwitchT, sel, static_cast<uint16_t>(table), 0, n);
+    } else {
+      // The scan: case expressions in order, each compared with the selector; default stops the scan.
+      const int cv = reg_++;
+      for (size_t i = 0; i < n->body.size(); ++i) {
+        if (n->isLabel[i] != 1) continue;
+        const Expr* ce = n->caseExpr[i];
+        if (!ce) {
+          labelJumps[i] = Emit(kVmJmp);
+          break;
+        }
+        Value(ce, cv);  // cv = sel + 1, where Jcase looks
+        labelJumps[i] = Emit(kVmJcase, sel);
+      }
+      --reg_;
+      Jump(kVmJmp, 0, nullptr, toEnd);
+    }
+    loops_.emplace_back();
+    loops_.back().isSwitch = true;
+    std::vector<int> starts(n->body.size(), -1);
+    for (size_t i = 0; i < n->body.size(); ++i) {
+      starts[i] = Here();  // running from label i starts after it: labels emit nothing
+      if (n->isLabel[i] == 1) continue;
+      if (n->isLabel[i] == 2) {
+        Jump(kVmJmp, 0, nullptr, loops_.back().breaks);
+        continue;
+      }
+      Statement(n->body[i]);
+    }
+    Loop l = std::move(loops_.back());
+    loops_.pop_back();
+    const int end = Here();
+    Patch(l.breaks, end);
+    Patch(toEnd, end);
+    for (size_t i = 0; i < n->body.size(); ++i) {
+      const int after = i + 1 < n->body.size() ? starts[i + 1] : end;
+      if (table >= 0) bc_.switchTargets[table][i] = after;
+      if (labelJumps[i] >= 0) SetTarget(labelJumps[i], after);
+    }
+    if (table >= 0) bc_.switchTargets[table].back() = end;
+    --reg_;
+  }
+
+  Bytecode& bc_;
+  std::vector<Loop> loops_;
+  int reg_ = 0;  // the first free register at statement level (repeat counters and switch selectors hold theirs)
+};
+
 }  // namespace
 
 std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpression, const std::vector<int>& localIds) {
@@ -1621,8 +2109,584 @@ std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpressio
   Builder b(*tree);
   if (isExpression) tree->rootExpr = b.BuildExpr(root);
   else tree->rootStmt = b.BuildStmt(root);
+  auto* bc = new Bytecode();
+  tree->nodes.emplace_back(bc);
+  tree->bytecode = bc;
+  VmCompiler vc(*bc);
+  if (isExpression) vc.Expression(tree->rootExpr);
+  else vc.Program(tree->rootStmt);
   return tree;
 }
+
+// ---- the interpreter loop ----
+namespace {
+
+// Stores a real with two plain stores when the old value holds no string reference (registers and slots are
+// written on every instruction; the layout is RValue's: the double in bytes 0…7, the tag in byte 15).
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "PutReal writes the tag as the top byte of a word");
+[[gnu::always_inline]] inline void PutReal(RValue& v, double d) {
+  if (v.Tag() == RValue::kTagLong) {
+    v.SetReal(d);
+    return;
+  }
+  unsigned char* p = reinterpret_cast<unsigned char*>(&v);
+  const uint64_t hi = uint64_t{RValue::kTagReal} << 56;
+  std::memcpy(p, &d, 8);
+  std::memcpy(p + 8, &hi, 8);
+}
+// Copies a value, inline for reals (the out-of-line copy is for strings).
+[[gnu::always_inline]] inline void PutValue(RValue& dst, const RValue& src) {
+  if (src.IsReal()) PutReal(dst, src.RealUnchecked());
+  else dst = src;
+}
+
+// Slow halves of the instructions, out of line so the loop stays small.
+template <int OP>
+__attribute__((noinline)) bool VmBinSlow(Ctx& c, RValue& dst, RValue left, const RValue& right, int errPos) {
+  RValue out;
+  if (!Combine<OP>(c, left, right, out, errPos)) return false;
+  dst = std::move(out);
+  return true;
+}
+
+__attribute__((noinline)) bool VmToIndex(Ctx& c, RValue& v, const Expr* e) {
+  if (v.IsString()) return Err(c, e->pos, "Wrong type of array index");
+  int64_t n = RoundToInt64(v.RealUnchecked());
+  if (n < 0) return Err(c, e->pos, "Negative array index");
+  if (n >= kArrayDim) return Err(c, e->pos, "Array index >= 32000");
+  v.SetReal(static_cast<double>(n));
+  return true;
+}
+
+// The right side in a register as the (kind, real, value) triple the assignment tails take.
+inline int RhsOf(RValue& reg, double& v, RValue& slow) {
+  if (reg.IsReal()) {
+    v = reg.RealUnchecked();
+    return kNumReal;
+  }
+  slow = std::move(reg);
+  return kNumValue;
+}
+
+template <int OP>
+int VmStLocal(const AssignS* n, Ctx& c, RValue& reg) {
+  double v = 0;
+  RValue slow;
+  int r = RhsOf(reg, v, slow);
+  return AssignLocalFinish<OP>(n, c, r, v, slow);
+}
+template <int OP>
+int VmStLocalIdx(const AssignS* n, Ctx& c, int i, int j, RValue& reg) {
+  double v = 0;
+  RValue slow;
+  int r = RhsOf(reg, v, slow);
+  return AssignLocalIdxFinish<OP>(n, c, i, j, r, v, slow);
+}
+template <int OP>
+int VmStPlain(const AssignS* n, Ctx& c, RValue& reg) {
+  double v = 0;
+  RValue slow;
+  int r = RhsOf(reg, v, slow);
+  return AssignPlainFinish<OP>(n, c, r, v, slow);
+}
+
+#define KV_VM_ASSIGN_OPS(X) X(0) X(kOpPlus) X(kOpMinus) X(kOpTimes) X(kOpDivide) X(kOpBitOr) X(kOpBitAnd) X(kOpBitXor)
+
+__attribute__((noinline)) int VmStoreLocal(const AssignS* n, Ctx& c, RValue& reg) {
+  switch (n->op) {
+#define X(OPV) \
+  case OPV: return VmStLocal<OPV>(n, c, reg);
+    KV_VM_ASSIGN_OPS(X)
+#undef X
+    default: return VmStLocal<0>(n, c, reg);
+  }
+}
+__attribute__((noinline)) int VmStoreLocalIdx(const AssignS* n, Ctx& c, int i, int j, RValue& reg) {
+  switch (n->op) {
+#define X(OPV) \
+  case OPV: return VmStLocalIdx<OPV>(n, c, i, j, reg);
+    KV_VM_ASSIGN_OPS(X)
+#undef X
+    default: return VmStLocalIdx<0>(n, c, i, j, reg);
+  }
+}
+__attribute__((noinline)) int VmStorePlain(const AssignS* n, Ctx& c, RValue& reg) {
+  switch (n->op) {
+#define X(OPV) \
+  case OPV: return VmStPlain<OPV>(n, c, reg);
+    KV_VM_ASSIGN_OPS(X)
+#undef X
+    default: return VmStPlain<0>(n, c, reg);
+  }
+}
+
+__attribute__((noinline)) bool VmLoadLocalIdx(Ctx& c, const VarE* e, int i, int j, RValue& out) {
+  const VarRef& v = e->ref;
+  const LocalSlot& s = c.slots[v.slot];
+  const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+  if (cell) {
+    out = *cell;
+    return true;
+  }
+  return NotFound(v, c, int64_t(i) * kArrayDim + j, out);
+}
+
+__attribute__((noinline)) bool VmUnary(Ctx& c, const UnaryE* n, RValue& reg) {
+  RValue out;
+  const char* err = ApplyUnary(n->op, reg, out);
+  if (err) return Err(c, n->a->pos, err);
+  reg = std::move(out);
+  return true;
+}
+
+// Moves n argument registers into a call's staging slots.
+inline void StageArgs(RValue* stage, RValue* regs, int n) {
+  for (int i = 0; i < n; ++i) stage[i] = std::move(regs[i]);
+}
+
+__attribute__((noinline)) bool VmCallBuiltin(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  StageGuard g(argc);
+  StageArgs(g.stage, args, argc);
+  out.SetReal(0.0);
+  n->fn(out, c.self, c.other, argc, g.stage);
+  return true;
+}
+
+__attribute__((noinline)) bool VmCallScript(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  StageGuard g(argc);
+  StageArgs(g.stage, args, argc);
+  const int index = n->id - kScriptIdBase;
+  if (n->scriptGen != ScriptTableGeneration()) {
+    n->script = ScriptCode(index);
+    n->scriptGen = ScriptTableGeneration();
+  }
+  return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
+}
+
+__attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
+  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
+  StageGuard g(kArgumentSlots);
+  StageArgs(g.stage, args, argc);
+  const ExtensionFunctionHooks& h = GetExtensionFunctionHooks();
+  out.SetReal(0.0);
+  if (!h.call) return false;
+  return h.call(n->id - kExtensionIdBase, c.self, c.other, argc, g.stage, out);
+}
+
+// The condition of a jump that is not a real: the loop's message, or the pending error.
+__attribute__((noinline)) int VmCondError(Ctx& c, const Expr* cond, const char* msg) {
+  Err(c, cond->pos, msg);
+  return kStatusError;
+}
+
+// A comparison with a constant whose left side is not a real: the general operator (its error or result).
+__attribute__((noinline)) bool VmCompareSlow(Ctx& c, const BinKE* n, RValue& l, bool& holds) {
+  RValue out;
+  bool ok;
+  switch (n->op) {
+    case kOpLess: ok = Combine<kOpLess>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpLessEq: ok = Combine<kOpLessEq>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpGreater: ok = Combine<kOpGreater>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpGreaterEq: ok = Combine<kOpGreaterEq>(c, l, RValue(n->k), out, n->kpos); break;
+    case kOpNotEqual: ok = Combine<kOpNotEqual>(c, l, RValue(n->k), out, n->kpos); break;
+    case kTokAssign: ok = Combine<kTokAssign>(c, l, RValue(n->k), out, n->kpos); break;
+    default: ok = Combine<kOpEqual>(c, l, RValue(n->k), out, n->kpos); break;
+  }
+  holds = ok && IsTrue(out.Real());  // comparisons give 0 or 1
+  return ok;
+}
+
+inline bool CompareFast(int op, double a, double b) {
+  switch (op) {
+    case kOpLess: return a < b;
+    case kOpLessEq: return a <= b;
+    case kOpGreater: return a > b;
+    case kOpGreaterEq: return a >= b;
+    case kOpNotEqual: return a != b;
+    default: return a == b;  // = and ==
+  }
+}
+
+// Runs bytecode; returns the status of the run (ok, error, exit, or a break/continue that ended it).
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
+  static const void* const kLabels[kVmOpCount] = {
+#define X(name) &&L_##name,
+      KV_VM_PLAIN_OPS(X)
+#undef X
+#define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name,
+      KV_VM_BINOPS(X)
+#undef X
+  };
+  const Ins* const base = bc.code.data();
+  const Ins* I = base;
+  LocalSlot* const L = c.slots;
+#define KV_NEXT goto* kLabels[(++I)->op]
+#define KV_JUMP(t) \
+  do {             \
+    I = base + (t); \
+    goto* kLabels[I->op]; \
+  } while (0)
+#define KV_NODE(T) static_cast<const T*>(I->p)
+  goto* kLabels[I->op];
+
+L_LoadK:
+  PutValue(R[I->a], KV_NODE(ConstE)->value);
+  KV_NEXT;
+L_LoadL: {
+  const LocalSlot& s = L[I->b];
+  if (s.present) PutValue(R[I->a], s.var.value);
+  else if (!EvalLocal(KV_NODE(Expr), c, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_LoadA:
+  PutValue(R[I->a], g_args.frame[I->b]);
+  KV_NEXT;
+L_LoadP: {
+  const VarE* e = KV_NODE(VarE);
+  if (!IsDeclaredGlobal(e->ref.id))
+    if (RVariable* var = c.self->locals.FindHinted(e->ref.id, e->ref.hint)) {
+      PutValue(R[I->a], var->value);
+      KV_NEXT;
+    }
+  if (!EvalPlain(e, c, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_LoadLIdx: {
+  const VarE* e = KV_NODE(VarE);
+  const RValue* idx = R + I->c;
+  int i = 0, j;
+  if (e->ref.nidx == 2) {
+    i = static_cast<int>(idx[0].RealUnchecked());
+    j = static_cast<int>(idx[1].RealUnchecked());
+  } else {
+    j = static_cast<int>(idx[0].RealUnchecked());
+  }
+  const LocalSlot& s = L[I->b];
+  const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+  if (cell) PutValue(R[I->a], *cell);
+  else if (!VmLoadLocalIdx(c, e, i, j, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_ToIdx: {
+  RValue& v = R[I->a];
+  if (v.IsReal()) {
+    double d = v.RealUnchecked();
+    if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) KV_NEXT;
+  }
+  if (!VmToIndex(c, v, KV_NODE(Expr))) goto error;
+  KV_NEXT;
+}
+L_IdxL: {
+  const LocalSlot& s = L[I->b];
+  if (s.present && s.var.value.IsReal()) {
+    double d = s.var.value.RealUnchecked();
+    if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) {
+      PutReal(R[I->a], d);
+      KV_NEXT;
+    }
+  }
+  if (!EvalLocal(KV_NODE(Expr), c, R[I->a]) || !VmToIndex(c, R[I->a], KV_NODE(Expr))) goto error;
+  KV_NEXT;
+}
+L_JrkCmp: {
+  const BinKE* n = KV_NODE(BinKE);
+  RValue& l = R[I->a];
+  bool holds;
+  if (l.IsReal()) {
+    holds = CompareFast(n->op, l.RealUnchecked(), n->k);
+  } else {
+    if (!VmCompareSlow(c, n, l, holds)) goto error;
+  }
+  if (holds) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_Eval: {
+  const Expr* e = KV_NODE(Expr);
+  if (!e->eval(e, c, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_Neg: {
+  RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(UnaryE)->a, "Wrong type of arguments to unary operator.");
+  v.SetReal(-v.RealUnchecked());
+  KV_NEXT;
+}
+L_Unary:
+  if (!VmUnary(c, KV_NODE(UnaryE), R[I->a])) goto error;
+  KV_NEXT;
+L_CallB:
+  if (!VmCallBuiltin(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  KV_NEXT;
+L_CallS:
+  if (!VmCallScript(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  KV_NEXT;
+L_CallX:
+  if (!VmCallExtension(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  KV_NEXT;
+L_Exec: {
+  const Stmt* s = KV_NODE(Stmt);
+  int st = s->exec(s, c);
+  if (st == kStatusOk) KV_NEXT;
+  const EscapeTargets& t = bc.escapes[I->a];
+  if (st == kStatusBreak && t.brk >= 0) KV_JUMP(t.brk);
+  if (st == kStatusContinue && t.cont >= 0) KV_JUMP(t.cont);
+  return st;
+}
+L_IncL: {
+  LocalSlot& s = L[I->a];
+  if (s.present && s.var.value.IsReal()) {
+    const double k = KV_NODE(AssignS)->k;
+    PutReal(s.var.value, CheckFinite(I->c ? s.var.value.RealUnchecked() - k : s.var.value.RealUnchecked() + k));
+    KV_NEXT;
+  }
+  const Stmt* st = KV_NODE(Stmt);
+  if (st->exec(st, c) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_StL0: {
+  LocalSlot& s = L[I->b];
+  RValue& v = R[I->a];
+  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
+  else s.var.value = std::move(v);
+  s.present = true;
+  s.var.id = KV_NODE(AssignS)->ref.id;
+  KV_NEXT;
+}
+L_StLAdd: {
+  LocalSlot& s = L[I->b];
+  RValue& v = R[I->a];
+  if (s.present && s.var.value.IsReal() && v.IsReal()) {
+    PutReal(s.var.value, CheckFinite(s.var.value.RealUnchecked() + v.RealUnchecked()));
+    KV_NEXT;
+  }
+  if (VmStLocal<kOpPlus>(KV_NODE(AssignS), c, v) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_StL:
+  if (VmStoreLocal(KV_NODE(AssignS), c, R[I->a]) != kStatusOk) goto error;
+  KV_NEXT;
+L_StLIdx: {
+  const AssignS* n = KV_NODE(AssignS);
+  const RValue* idx = R + I->c;
+  int i = 0, j;
+  if (n->ref.nidx == 2) {
+    i = static_cast<int>(idx[0].RealUnchecked());
+    j = static_cast<int>(idx[1].RealUnchecked());
+  } else {
+    j = static_cast<int>(idx[0].RealUnchecked());
+  }
+  if (n->op == 0 && R[I->a].IsReal()) {
+    LocalSlot& s = L[I->b];
+    PutReal(s.var.Cell2(i, j), R[I->a].RealUnchecked());
+    s.present = true;
+    s.var.id = n->ref.id;
+    KV_NEXT;
+  }
+  if (VmStoreLocalIdx(n, c, i, j, R[I->a]) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_StP0: {
+  const AssignS* n = KV_NODE(AssignS);
+  RValue& v = R[I->a];
+  if (v.IsReal() && !IsDeclaredGlobal(n->ref.id))
+    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint)) {
+      PutReal(var->value, v.RealUnchecked());
+      KV_NEXT;
+    }
+  if (VmStPlain<0>(n, c, v) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_StP: {
+  const AssignS* n = KV_NODE(AssignS);
+  RValue& v = R[I->a];
+  if (n->op == kOpPlus && v.IsReal() && !IsDeclaredGlobal(n->ref.id))
+    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
+      PutReal(var->value, CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
+      KV_NEXT;
+    }
+  if (VmStorePlain(n, c, v) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_Jmp:
+  KV_JUMP(TargetOf(*I));
+L_Jif: {
+  const RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (v.RealUnchecked() > 0.5) KV_NEXT;  // `if` alone needs more than 0.5
+  KV_JUMP(TargetOf(*I));
+}
+L_Jwf: {
+  const RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (IsTrue(v.RealUnchecked())) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_Jwb: {
+  const RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (IsTrue(v.RealUnchecked())) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_Jdo: {  // do … until: back to the body while the condition is false
+  const RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (IsTrue(v.RealUnchecked())) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_JlkCmp: {
+  const BinKE* n = KV_NODE(BinKE);
+  const LocalSlot& s = L[I->a];
+  bool holds;
+  if (s.present && s.var.value.IsReal()) {
+    holds = CompareFast(n->op, s.var.value.RealUnchecked(), n->k);
+  } else {
+    RValue v;
+    if (!n->eval(n, c, v)) goto error;
+    holds = IsTrue(v.Real());  // comparisons give 0 or 1
+  }
+  if (holds) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_RepInit: {
+  RValue& v = R[I->a];
+  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Repeat count must be a number");
+  v.SetReal(static_cast<double>(RoundToInt64(v.RealUnchecked())));  // rounded once
+  KV_NEXT;
+}
+L_RepNext: {
+  RValue& v = R[I->a];
+  const double left = v.RealUnchecked();
+  if (left < 1) KV_JUMP(TargetOf(*I));
+  v.SetReal(left - 1);
+  KV_NEXT;
+}
+L_ForTest: {
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  const LocalSlot& s = L[I->a];
+  bool holds;
+  if (s.present && s.var.value.IsReal()) {
+    holds = CompareFast(n->cmp, s.var.value.RealUnchecked(), n->limit);
+  } else {
+    double v;
+    RValue slow;
+    int st = n->cond->num(n->cond, c, v, slow);
+    if (st == kNumError) goto error;
+    if (st == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    holds = IsTrue(v);
+  }
+  if (holds) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
+}
+L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  LocalSlot& s = L[I->a];
+  if (s.present && s.var.value.IsReal()) {
+    const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
+    PutReal(s.var.value, v);
+    if (CompareFast(n->cmp, v, n->limit)) KV_JUMP(TargetOf(*I));
+    KV_NEXT;
+  }
+  int st = n->step->exec(n->step, c);
+  if (st != kStatusOk) return st;
+  bool holds;
+  if (s.present && s.var.value.IsReal()) {
+    holds = CompareFast(n->cmp, s.var.value.RealUnchecked(), n->limit);
+  } else {
+    double v;
+    RValue slow;
+    int r = n->cond->num(n->cond, c, v, slow);
+    if (r == kNumError) goto error;
+    if (r == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    holds = IsTrue(v);
+  }
+  if (holds) KV_JUMP(TargetOf(*I));
+  KV_NEXT;
+}
+L_Ret:
+  *c.result = std::move(R[I->a]);
+  return kStatusExit;
+L_RetSt:
+  return static_cast<int16_t>(I->a);
+L_End:
+  return kStatusOk;
+L_SwitchT: {
+  const SwitchS* n = KV_NODE(SwitchS);
+  const RValue& sel = R[I->a];
+  int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
+  if (found < 0) found = n->firstDefault;
+  const std::vector<int>& targets = bc.switchTargets[I->b];
+  KV_JUMP(found >= 0 ? targets[static_cast<size_t>(found)] : targets.back());
+}
+L_Jcase: {
+  const RValue& sel = R[I->a];
+  const RValue& v = R[I->a + 1];
+  if (v.IsReal() == sel.IsReal() && v == sel) KV_JUMP(TargetOf(*I));
+  KV_NEXT;
+}
+
+  // ---- binary operators: register-register, register-constant, local-constant, argument-constant ----
+#define X(name, OPC)                                                                               \
+  L_RR##name: {                                                                                    \
+    RValue& l = R[I->b];                                                                           \
+    const RValue& r = R[I->c];                                                                     \
+    double v;                                                                                      \
+    if (l.IsReal() && r.IsReal() && RealFast<OPC>(l.RealUnchecked(), r.RealUnchecked(), v)) {      \
+      PutReal(R[I->a], v);                                                                          \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
+    KV_NEXT;                                                                                       \
+  }                                                                                                \
+  L_RK##name: {                                                                                    \
+    const BinKE* n = KV_NODE(BinKE);                                                               \
+    RValue& l = R[I->b];                                                                           \
+    double v;                                                                                      \
+    if (l.IsReal() && RealFast<OPC>(l.RealUnchecked(), n->k, v)) {                                 \
+      PutReal(R[I->a], v);                                                                          \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
+    KV_NEXT;                                                                                       \
+  }                                                                                                \
+  L_LK##name: {                                                                                    \
+    const BinKE* n = KV_NODE(BinKE);                                                               \
+    const LocalSlot& s = L[I->b];                                                                  \
+    double v;                                                                                      \
+    if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
+      PutReal(R[I->a], v);                                                                          \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    KV_NEXT;                                                                                       \
+  }                                                                                                \
+  L_AK##name: {                                                                                    \
+    const BinKE* n = KV_NODE(BinKE);                                                               \
+    const RValue& a = g_args.frame[I->b];                                                          \
+    double v;                                                                                      \
+    if (a.IsReal() && RealFast<OPC>(a.RealUnchecked(), n->k, v)) {                                 \
+      PutReal(R[I->a], v);                                                                          \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    KV_NEXT;                                                                                       \
+  }
+  KV_VM_BINOPS(X)
+#undef X
+
+error:
+  return kStatusError;
+#undef KV_NEXT
+#undef KV_JUMP
+#undef KV_NODE
+}
+
+}  // namespace
+
+void SetTreeInterpreter(bool on) { g_treeInterpreter = on; }
+bool TreeInterpreter() { return g_treeInterpreter; }
+
 
 // ======================================================================================================
 // Running
@@ -1649,6 +2713,14 @@ inline bool RunTree(CInstance* self, CInstance* other, const CCode* code, RValue
     }
   } frame(nslots);
   Ctx c{self, other, frame.slots, code, tree, &result, nullptr};
+  if (!g_treeInterpreter && tree->bytecode) {
+    RegFrame regs(tree->bytecode->nregs);
+    if (!regs.r) {
+      RecordError(code->Text(), code->IsProgram(), 0, kStackOverflowMessage);
+      return false;
+    }
+    return RunVM(*tree->bytecode, c, regs.r) != kStatusError;
+  }
   if (tree->rootExpr) return tree->rootExpr->eval(tree->rootExpr, c, result);
   return tree->rootStmt->exec(tree->rootStmt, c) != kStatusError;
 }

@@ -25,6 +25,11 @@ bool RunProgram(CInstance* self, CInstance* other, const CCode* code, RValue& re
 // RunCode; on failure result becomes the string "ERROR" and the message stays pending for the caller.
 bool RunForValue(CInstance* self, CInstance* other, const CCode* code, RValue& result);
 
+// Which interpreter runs compiled code: the register bytecode (default) or the executable tree it is compiled
+// from (KV_INTERP=tree in the environment, or this switch; differential tests compare the two).
+void SetTreeInterpreter(bool on);
+bool TreeInterpreter();
+
 // ---- argument slots (argument0 … argument15) ----
 constexpr int kArgumentSlots = 16;
 // The slots code currently sees (for writing: the frame is then reset in full when it ends).

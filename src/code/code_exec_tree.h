@@ -17,11 +17,13 @@ struct NodeBase {
 
 struct Expr;
 struct Stmt;
+struct Bytecode;
 
 struct ExecTree {
   std::vector<std::unique_ptr<NodeBase>> nodes;  // owns every node
   Stmt* rootStmt = nullptr;                      // programs
   Expr* rootExpr = nullptr;                      // expressions
+  const Bytecode* bytecode = nullptr;            // the same code as register bytecode (owned by nodes)
   std::vector<int> slotIds;                      // `var` ids, one frame slot each
   int SlotOf(int id) const {
     for (size_t i = 0; i < slotIds.size(); ++i)

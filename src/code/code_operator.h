@@ -11,8 +11,8 @@ const char* ApplyBinary(int op, const RValue& l, const RValue& r, RValue& out);
 const char* ApplyUnary(int op, const RValue& v, RValue& out);
 
 // Real-only helpers (the interpreter's fast paths call these directly).
-inline double OpDiv(double l, double r) { return std::trunc(CheckFinite(l / r)); }
-inline double OpMod(double l, double r) { return CheckFinite(l - std::trunc(CheckFinite(l / r)) * r); }
+[[gnu::always_inline]] inline double OpDiv(double l, double r) { return std::trunc(CheckFinite(l / r)); }
+[[gnu::always_inline]] inline double OpMod(double l, double r) { return CheckFinite(l - std::trunc(CheckFinite(l / r)) * r); }
 double OpShift(double l, double r, bool left);
 
 // Maps a compound assignment token (+= …) to its binary operator.

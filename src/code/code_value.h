@@ -33,7 +33,7 @@ constexpr size_t kMaxStringLength = 0x7FFFFFF0u;
 inline constexpr const char* kStringTooLongMessage = "String result is too long.";
 
 // Throws ArithmeticFault unless r is finite; returns r so it can wrap an expression.
-inline double CheckFinite(double r) {
+[[gnu::always_inline]] inline double CheckFinite(double r) {
   if (!std::isfinite(r)) ThrowArithmeticFault();
   return r;
 }
@@ -126,7 +126,7 @@ class RValue {
 
   // 0 real, 1 string (the stored `kind`).
   int Kind() const { return Tag() == kTagReal ? 0 : 1; }
-  bool IsReal() const { return Tag() == kTagReal; }
+  [[gnu::always_inline]] bool IsReal() const { return Tag() == kTagReal; }
   bool IsString() const { return Tag() != kTagReal; }
 
   // The real field: the number for a real, 0 for a string.
@@ -137,7 +137,7 @@ class RValue {
     return r;
   }
   // Only valid when IsReal(); no check (hot paths test the tag first).
-  double RealUnchecked() const {
+  [[gnu::always_inline]] double RealUnchecked() const {
     double r;
     std::memcpy(&r, bytes_, 8);
     return r;
@@ -157,7 +157,7 @@ class RValue {
     return 0;
   }
 
-  void SetReal(double r) noexcept {
+  [[gnu::always_inline]] void SetReal(double r) noexcept {
     if (Tag() == kTagLong) rep()->Release();
     SetRaw(r);
   }
@@ -174,10 +174,10 @@ class RValue {
   bool operator==(const RValue& o) const;  // same kind and equal (reals exactly, strings bytewise)
   bool operator!=(const RValue& o) const { return !(*this == o); }
 
-  uint8_t Tag() const { return bytes_[15]; }
+  [[gnu::always_inline]] uint8_t Tag() const { return bytes_[15]; }
 
  private:
-  void SetRaw(double r) noexcept {
+  [[gnu::always_inline]] void SetRaw(double r) noexcept {
     std::memcpy(bytes_, &r, 8);
     std::memset(bytes_ + 8, 0, 7);
     bytes_[15] = kTagReal;
