@@ -9,6 +9,7 @@
 
 #include "code/code_function.h"
 #include "code/code_value.h"
+#include "code/code_variable.h"
 
 namespace kv {
 
@@ -31,37 +32,39 @@ struct CAction {
   static constexpr int kMaxArguments = 8;     // argument slots stored per action
   static constexpr int kMaxArgumentCount = 7;  // arguments an action may use (the call array has 7 slots)
 
-  int libraryId = 0;
-  int actionId = 0;
+  // Fields in the order the list walk and a call read them, so an action's run-time state shares a few cache
+  // lines; the stored texts, which preparation empties, come last.
   int kind = 0;  // 0 normal, 1 begin block, 2 end block, 3 else, 4 exit, 5 repeat, 6 variable, 7 code
   bool mayBeRelative = false;
   bool isQuestion = false;
   bool usesApplyTo = false;
-  int exeType = 0;             // 0 none, 1 function, 2 code
-  std::string functionName;    // as stored; resolved into functionIndex when prepared
-  int functionIndex = -1;      // never stored
-  std::string codeText;
-  int argumentCount = 0;
-  std::array<int, kMaxArguments> argumentKinds{};
-  int applyTo = -1;            // -1 self, -2 other, 0 or more an object index
   bool relative = false;
-  std::array<std::string, kMaxArguments> argumentTexts{};
   bool isNot = false;
-
+  bool prepared = false;       // never stored
+  int exeType = 0;             // 0 none, 1 function, 2 code
+  int functionIndex = -1;      // never stored
+  int argumentCount = 0;
+  int applyTo = -1;            // -1 self, -2 other, 0 or more an object index
   // ---- prepared state (never stored) ----
-  bool prepared = false;
-  std::shared_ptr<const CCode> code;  // the compiled code of a code action
-  std::array<std::shared_ptr<const CCode>, kMaxArguments> argumentCodes{};  // kind 0 (compiled) arguments
-  std::array<RValue, kMaxArguments> argumentValues{};                       // kind -1 (constant) arguments
-  // A compiled argument that only reads a built-in variable of self (`hspeed`, `alarm[0]`, `score`) is read
-  // through the variable's own reader: its id (-1 otherwise) and array index. The compiled code stays for the
-  // reader's failures, which it reports.
-  std::array<int, kMaxArguments> argumentVariables{-1, -1, -1, -1, -1, -1, -1, -1};
-  std::array<int32_t, kMaxArguments> argumentVariableIndices{};
   // A function action naming a built-in: its handler, called directly, and how many argument slots the handler
   // may read or write (its own count, or every slot for a variable count).
   BuiltinFn handler = nullptr;
   int handlerSlots = 0;
+  std::array<int, kMaxArguments> argumentKinds{};
+  // A compiled argument that only reads a built-in variable of self (`hspeed`, `alarm[0]`, `score`) is read
+  // through the variable's own reader (null otherwise) at its array index. The compiled code stays for the
+  // reader's failures, which it reports.
+  std::array<BuiltinVarRead, kMaxArguments> argumentReaders{};
+  std::array<int32_t, kMaxArguments> argumentReaderIndices{};
+  std::array<RValue, kMaxArguments> argumentValues{};                       // kind -1 (constant) arguments
+  std::array<std::shared_ptr<const CCode>, kMaxArguments> argumentCodes{};  // kind 0 (compiled) arguments
+  std::shared_ptr<const CCode> code;  // the compiled code of a code action
+
+  int libraryId = 0;
+  int actionId = 0;
+  std::string functionName;    // as stored; resolved into functionIndex when prepared
+  std::string codeText;
+  std::array<std::string, kMaxArguments> argumentTexts{};
 
   // A record with another version than 440 holds nothing more and leaves the action empty (true). An argument count
   // outside 0 ... 7 fails the record (false). Of the stored argument kinds and texts the first eight are kept.

@@ -63,9 +63,9 @@ std::shared_ptr<const CCode> CompileOrReport(const std::string& text, bool isExp
 }
 
 // Recognises an argument that only reads a built-in variable: a name, optionally followed by one constant index
-// below the array limit ("hspeed", "alarm[0]"). Gives the variable's id and index; false for anything else, and for
+// below the array limit ("hspeed", "alarm[0]"). Gives the variable's reader and index; false for anything else, and for
 // names that also name a function or script (their resolution is left to the compiler).
-bool BuiltinVariableRead(std::string_view text, int& id, int32_t& index) {
+bool BuiltinVariableRead(std::string_view text, BuiltinVarRead& reader, int32_t& index) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   auto isIdent = [](char c, bool first) {
     return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (!first && c >= '0' && c <= '9');
@@ -92,9 +92,10 @@ bool BuiltinVariableRead(std::string_view text, int& id, int32_t& index) {
   if (i != n) return false;
   int function = -1;
   if (FindFunction(name, function)) return false;
-  id = FindBuiltinVariable(name);
+  const int id = FindBuiltinVariable(name);
   const RBuiltinVariable* variable = id >= 0 ? GetBuiltinVariable(id) : nullptr;
-  return variable && variable->read;
+  reader = variable ? variable->read : nullptr;
+  return reader != nullptr;
 }
 
 }  // namespace
@@ -166,7 +167,7 @@ bool PrepareAction(CAction& a) {
   }
   a.codeText.clear();
   for (auto& c : a.argumentCodes) c.reset();
-  a.argumentVariables.fill(-1);
+  a.argumentReaders.fill(nullptr);
 
   for (int i = 0; i < a.argumentCount; ++i) {
     int& kind = a.argumentKinds[i];
@@ -184,11 +185,11 @@ bool PrepareAction(CAction& a) {
         kind = kArgumentConstant;
       } else {
         a.argumentCodes[i] = std::move(code);
-        int variable = -1;
+        BuiltinVarRead reader = nullptr;
         int32_t index = 0;
-        if (BuiltinVariableRead(text, variable, index)) {
-          a.argumentVariables[i] = variable;
-          a.argumentVariableIndices[i] = index;
+        if (BuiltinVariableRead(text, reader, index)) {
+          a.argumentReaders[i] = reader;
+          a.argumentReaderIndices[i] = index;
         }
       }
     }
@@ -250,8 +251,8 @@ void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other
     out = a.argumentValues[i];
     return;
   }
-  if (const int variable = a.argumentVariables[i]; variable >= 0) {
-    if (GetBuiltinVariable(variable)->read(self, a.argumentVariableIndices[i], out)) return;
+  if (const BuiltinVarRead read = a.argumentReaders[i]) {
+    if (read(self, a.argumentReaderIndices[i], out)) return;
   }
   if (!RunForValue(self, other, a.argumentCodes[i].get(), out)) {
     ReportRuntimeError(PendingMessage(), false);
@@ -287,28 +288,30 @@ struct ArgumentFrame {
   int touched;
 };
 
-// Calls one action once for (self, other); result starts as real 0.
-void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
-  result = RValue();
-  const bool relative = a.mayBeRelative && a.relative;
-  if (a.exeType == kExeFunction) {
-    SetArgumentRelative(relative);
-    const int argc = a.argumentCount;
-    ArgumentFrame frame(a.handler ? a.handlerSlots : kMaxCallArgs);
-    RValue* args = frame.args;
-    for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
-    if (a.handler) {
-      a.handler(result, self, other, argc, args);
-      return;
-    }
-    const int id = a.functionIndex;
-    if (id >= kExtensionIdBase) {
-      const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
-      if (ext.call && !ext.call(id - kExtensionIdBase, self, other, argc, args, result)) ReportPendingFailure();
-    } else if (id >= kScriptIdBase) {
-      if (!CallScript(id - kScriptIdBase, self, other, result, args, argc)) ReportPendingFailure();
-    }
-  } else if (a.exeType == kExeCode && a.code && a.argumentCount == 0) {
+// A function action: the arguments go into this call's slots and the function is called.
+void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result, bool relative) {
+  SetArgumentRelative(relative);
+  const int argc = a.argumentCount;
+  ArgumentFrame frame(a.handler ? a.handlerSlots : kMaxCallArgs);
+  RValue* args = frame.args;
+  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
+  if (a.handler) {
+    a.handler(result, self, other, argc, args);
+    return;
+  }
+  const int id = a.functionIndex;
+  if (id >= kExtensionIdBase) {
+    const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
+    if (ext.call && !ext.call(id - kExtensionIdBase, self, other, argc, args, result)) ReportPendingFailure();
+  } else if (id >= kScriptIdBase) {
+    if (!CallScript(id - kScriptIdBase, self, other, result, args, argc)) ReportPendingFailure();
+  }
+}
+
+// A code action, with or without arguments (kept apart from the function path, which runs far more often).
+[[gnu::noinline]] void CallCodeAction(const CAction& a, CInstance* self, CInstance* other, RValue& result,
+                                      bool relative) {
+  if (a.argumentCount == 0) {
     // The usual code action has no arguments: the argument slots stay as they are, only argument_relative is
     // set for the run and put back afterwards (also when a fault passes through).
     struct RestoreRelative {
@@ -317,7 +320,7 @@ void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& res
     } restore{ArgumentRelative()};
     SetArgumentRelative(relative);
     RunProgram(self, other, a.code.get(), result);
-  } else if (a.exeType == kExeCode && a.code) {
+  } else {
     // Arguments go straight into the current argument slots (a later argument sees the earlier new values); the
     // caller's slots and argument_relative come back afterwards.
     const int argc = a.argumentCount;
@@ -343,6 +346,14 @@ void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& res
     }
     RunProgram(self, other, a.code.get(), result);
   }
+}
+
+// Calls one action once for (self, other); result starts as real 0.
+void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
+  result = RValue();
+  const bool relative = a.mayBeRelative && a.relative;
+  if (a.exeType == kExeFunction) CallFunctionAction(a, self, other, result, relative);
+  else if (a.exeType == kExeCode && a.code) CallCodeAction(a, self, other, result, relative);
 }
 
 class ListRunner {

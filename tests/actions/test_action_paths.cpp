@@ -152,8 +152,8 @@ TEST_F(ActionPaths, FunctionArgumentsAreEvaluatedIntoTheirOwnSlots) {
                CallWith("wpeek", {"alarm[40000]"}),
                CallWith("wpeek", {})};
   for (CAction& a : e.actions) ASSERT_TRUE(PrepareAction(a));
-  EXPECT_GE(e.actions[0].argumentVariables[0], 0);  // read directly
-  EXPECT_EQ(e.actions[0].argumentVariables[2], -1);  // a user variable goes through the expression
+  EXPECT_NE(e.actions[0].argumentReaders[0], nullptr);  // read directly
+  EXPECT_EQ(e.actions[0].argumentReaders[2], nullptr);  // a user variable goes through the expression
   RunActionList(&self, &self, e);
   EXPECT_EQ(Log(), (std::vector<std::string>{"3 3 9 own", "1 -1 0 0", "3 in 10 -3", "outer a 3", "1 ERROR 0 0",
                                              "0 0 0 0"}));
