@@ -26,10 +26,6 @@ IoState& S() {
 }
 bool KeyOk(int k) { return k >= 0 && k <= 255; }
 bool ButtonOk(int b) { return b >= 1 && b <= 3; }
-bool Modal() {
-  auto& h = Hooks();
-  return (h.messageShowing && h.messageShowing()) || (h.splashShowing && h.splashShowing());
-}
 }  // namespace
 
 IoHooks& Hooks() {
@@ -117,7 +113,6 @@ bool TakeCloseRequest() {
 }
 
 void OnKeyDown(int key) {
-  if (Modal()) return;
   int k = MapKey(key);
   if (!KeyOk(k)) return;
   auto& s = S();
@@ -127,15 +122,6 @@ void OnKeyDown(int key) {
 }
 
 void OnKeyUp(int key) {
-  auto& h = Hooks();
-  if (h.messageShowing && h.messageShowing()) {
-    if (key == 27 && h.closeMessage) h.closeMessage();
-    return;
-  }
-  if (h.splashShowing && h.splashShowing()) {
-    if (h.splashKey) h.splashKey(key);
-    return;
-  }
   int k = MapKey(key);
   if (!KeyOk(k)) return;
   auto& s = S();
@@ -145,7 +131,6 @@ void OnKeyUp(int key) {
 }
 
 void OnChar(uint8_t c) {
-  if (Modal()) return;
   auto& s = S();
   s.lastChar = c;
   if (s.typed.size() > 1024) s.typed.erase(0, s.typed.size() - 1024);
@@ -160,8 +145,7 @@ void OnButton(int button, bool down) {
   if (!ButtonOk(button)) return;
   auto& s = S();
   if (down) {
-    if (Modal()) return;
-    s.lastButton = s.currentButton = button;
+      s.lastButton = s.currentButton = button;
     s.bDown[button] = true;
     s.bPressed[button] = true;
   } else {
@@ -172,22 +156,12 @@ void OnButton(int button, bool down) {
 }
 
 void OnWheel(int direction) {
-  if (Modal()) return;
   if (direction > 0) S().wheelUp = true;
   else if (direction < 0) S().wheelDown = true;
 }
 
 void OnCloseRequest() {
-  auto& h = Hooks();
-  if (h.messageShowing && h.messageShowing()) {
-    if (h.closeMessage) h.closeMessage();
-    return;
-  }
-  if (h.splashShowing && h.splashShowing()) {
-    if (h.splashKey) h.splashKey(0);
-    return;
-  }
-  if (h.closeAsEscape) {
+  if (Hooks().closeAsEscape) {
     auto& s = S();
     s.down[27] = true;
     s.lastKey = s.currentKey = 27;

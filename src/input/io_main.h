@@ -11,12 +11,10 @@
 
 namespace kv::input {
 
+// Forms (messages, splashes, the game information) run their own event loops, so the game's input never sees
+// what reaches them.
 struct IoHooks {
-  std::function<bool()> messageShowing;   // a message box or question is up
-  std::function<bool()> splashShowing;    // a splash screen is up
-  std::function<void()> closeMessage;     // Escape / close button while a message shows
-  std::function<void(int)> splashKey;     // keys while a splash shows
-  bool closeAsEscape = false;             // settings: treat the close button as the Escape key
+  bool closeAsEscape = false;  // settings: treat the close button as the Escape key
 };
 IoHooks& Hooks();
 

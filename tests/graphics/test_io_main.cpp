@@ -89,18 +89,7 @@ TEST_F(IoTest, Buttons) {
   EXPECT_FALSE(WheelUp());
 }
 
-TEST_F(IoTest, ModalAndCloseRequests) {
-  bool message = true;
-  int closed = 0;
-  Hooks().messageShowing = [&] { return message; };
-  Hooks().closeMessage = [&] { ++closed; };
-  OnKeyDown(27);
-  EXPECT_FALSE(KeyDown(27));
-  OnKeyUp(27);
-  OnCloseRequest();
-  EXPECT_EQ(closed, 2);
-  EXPECT_FALSE(TakeCloseRequest());
-  message = false;
+TEST_F(IoTest, CloseRequests) {
   OnCloseRequest();
   EXPECT_TRUE(TakeCloseRequest());  // queued for the next step
   EXPECT_FALSE(TakeCloseRequest());
