@@ -453,7 +453,10 @@ TEST_F(DisplayModes, DesktopModeComesBackWhenTheProcessDies) {
   Write("playing.kvs", "room_caption = 'playing';");
   const std::string game = Pack();
   for (const char* signal : {"TERM", "SEGV"}) {
-    Result r = Watch(game, {"playing"}, std::string("kill -") + signal + " $pid; wait $pid; ");
+    // The X server applies the mode the dying process gives back asynchronously: allow it two seconds.
+    Result r = Watch(game, {"playing"},
+                     std::string("kill -") + signal + " $pid; wait $pid; for i in $(seq 20); do "
+                     "xrandr | grep -q '1280x1024.*\\*' && break; sleep 0.1; done; ");
     EXPECT_EQ(r.out, "playing: 800x600\nafter: 1280x1024\n") << signal;
     server_->SetMode("1280x1024");
   }
