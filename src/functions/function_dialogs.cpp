@@ -103,7 +103,7 @@ plat::MessageFormResult ShowForm(plat::MessageFormRequest request) {
     int sw = 0, sh = 0;
     ScreenSize(sw, sh);
     ui::MessageFormView view(request, s, MessageImages(), sw, sh);
-    if (DialogsPtr()->RunForm(view.WindowSpec(), view)) result = view.Result();
+    if (DialogsPtr()->RunForm(view.WindowLook(), view)) result = view.Result();
     else result = DialogsPtr()->MessageForm(request);
   }
   input::ClearInput();
@@ -249,7 +249,7 @@ void RegisterChooserFunctions() {
     if (DialogsPtr()) {
       // The desktop's colour dialog (zenity) where there is one, else the runner's own chooser, else the answers.
       ui::ColourChooserView chooser(I(a, 0));
-      if (!plat::FindOnPath("zenity") && DialogsPtr()->RunForm(chooser.WindowSpec(), chooser))
+      if (!plat::FindOnPath("zenity") && DialogsPtr()->RunForm(chooser.WindowLook(), chooser))
         chosen = chooser.Chosen() ? std::optional<int>(chooser.Colour()) : std::nullopt;
       else
         chosen = DialogsPtr()->ColourDialog(I(a, 0));
@@ -290,27 +290,27 @@ std::optional<std::string> GameFile(const std::string& name) {
 // Where a splash appears: over the game window's client area (main), over the whole screen, or in a window of its
 // own with the splash size.
 struct SplashPlace {
-  plat::FormWindowSpec spec;
+  plat::FormWindowLook look;
   int width = 0, height = 0;  // of the area
 };
 
 SplashPlace PrepareSplash() {
   const ui::SplashSettings& s = Splash();
   SplashPlace p;
-  p.spec.caption = s.caption;
-  p.spec.border = s.border;
-  p.spec.onTop = s.top;
-  p.spec.cursor = s.cursor;
+  p.look.caption = s.caption;
+  p.look.border = s.border;
+  p.look.onTop = s.top;
+  p.look.cursor = s.cursor;
   if (s.main) {
     const plat::IntRect r = GameClientRect();
-    p.spec.border = false;
-    p.spec.x = r.x;
-    p.spec.y = r.y;
+    p.look.border = false;
+    p.look.x = r.x;
+    p.look.y = r.y;
     p.width = r.w;
     p.height = r.h;
   } else if (s.fullscreen) {
-    p.spec.fullscreen = true;
-    p.spec.border = false;
+    p.look.fullscreen = true;
+    p.look.border = false;
     ScreenSize(p.width, p.height);
   } else {
     p.width = s.width;
@@ -318,8 +318,8 @@ SplashPlace PrepareSplash() {
   }
   p.width = std::max(1, p.width);
   p.height = std::max(1, p.height);
-  p.spec.width = p.width;
-  p.spec.height = p.height;
+  p.look.width = p.width;
+  p.look.height = p.height;
   return p;
 }
 
@@ -341,8 +341,8 @@ void WaitWithoutWindow(int delay) {
   }
 }
 
-void RunSplash(ui::SplashView& view, const plat::FormWindowSpec& spec, const std::string& description, int delay) {
-  if (!DialogsPtr() || !DialogsPtr()->RunForm(spec, view)) {
+void RunSplash(ui::SplashView& view, const plat::FormWindowLook& look, const std::string& description, int delay) {
+  if (!DialogsPtr() || !DialogsPtr()->RunForm(look, view)) {
     if (DialogsPtr()) DialogsPtr()->Transcript("Splash: " + description);
     WaitWithoutWindow(delay);
   }
@@ -375,12 +375,12 @@ void ShowImage(const std::string& name, int delay) {
   ui::Rect place = ui::PlaceSplashImage(p.width, p.height, image->width, image->height, s.scale);
   if (s.adapt && !s.main && !s.fullscreen) {
     // The window takes the image's size.
-    p.width = p.spec.width = std::max(1, place.w);
-    p.height = p.spec.height = std::max(1, place.h);
+    p.width = p.look.width = std::max(1, place.w);
+    p.height = p.look.height = std::max(1, place.h);
     place.x = place.y = 0;
   }
   ui::SplashView view(OptionsFor(p, delay), std::move(*image), place);
-  RunSplash(view, p.spec,
+  RunSplash(view, p.look,
             "image \"" + name + "\" at " + std::to_string(place.x) + "," + std::to_string(place.y) + " size " +
                 std::to_string(place.w) + "x" + std::to_string(place.h) +
                 (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()),
@@ -395,7 +395,7 @@ void ShowText(const std::string& name, int delay) {
   const std::string text(file.bytes.begin(), file.bytes.end());
   const SplashPlace p = PrepareSplash();
   ui::SplashView view(OptionsFor(p, delay), ui::ParseRichText(text));
-  RunSplash(view, p.spec,
+  RunSplash(view, p.look,
             "text \"" + name + "\"" + (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()), delay);
 }
 
@@ -414,8 +414,8 @@ void ShowVideo(const std::string& name, bool loop) {
   const ui::SplashSettings& s = Splash();
   ui::Rect place = ui::PlaceSplashImage(p.width, p.height, video->Width(), video->Height(), s.scale);
   if (s.adapt && !s.main && !s.fullscreen) {
-    p.width = p.spec.width = std::max(1, place.w);
-    p.height = p.spec.height = std::max(1, place.h);
+    p.width = p.look.width = std::max(1, place.w);
+    p.height = p.look.height = std::max(1, place.h);
     place.x = place.y = 0;
   }
   const int length = static_cast<int>(std::clamp(video->Duration() * 1000.0, 0.0, 86400000.0));
@@ -427,7 +427,7 @@ void ShowVideo(const std::string& name, bool loop) {
     if (sound < 0) sound = snd::SampleFromMemory(plat::DecodeVideoSound(file), 0);
     if (sound >= 0) snd::Play(sound, false);
   });
-  const bool shown = DialogsPtr() && DialogsPtr()->RunForm(p.spec, view);
+  const bool shown = DialogsPtr() && DialogsPtr()->RunForm(p.look, view);
   if (sound >= 0) {
     snd::Stop(sound);
     snd::FreeSample(sound);
@@ -521,7 +521,7 @@ void ShowHighscore(int32_t score) {
     if (const CBackground* b = gfx::GetBackground(ui::Display().background); b && b->image && b->image->width > 0)
       picture = *b->image;
     ui::ScoreFormView view(table, rank, ui::Display(), std::move(picture));
-    if (DialogsPtr()->RunForm(view.WindowSpec(), view)) name = view.TypedName();
+    if (DialogsPtr()->RunForm(view.WindowLook(), view)) name = view.TypedName();
     else name = DialogsPtr()->ScoreForm(request);
   }
   if (rank) {
@@ -676,19 +676,19 @@ void ShowGameInformation() {
     int sw = 0, sh = 0;
     ScreenSize(sw, sh);
     ui::Rect r = ui::PlaceInfoWindow(info->left, info->top, info->width, info->height, sw, sh);
-    plat::FormWindowSpec spec;
-    spec.caption = info->caption;
-    spec.border = info->showBorder;
-    spec.onTop = info->stayOnTop;
+    plat::FormWindowLook look;
+    look.caption = info->caption;
+    look.border = info->showBorder;
+    look.onTop = info->stayOnTop;
     if (info->showInGameWindow) {
       const plat::IntRect g = GameClientRect();
       r = {g.x, g.y, g.w, g.h};
-      spec.border = false;
+      look.border = false;
     }
-    spec.x = r.x;
-    spec.y = r.y;
-    spec.width = r.w;
-    spec.height = r.h;
+    look.x = r.x;
+    look.y = r.y;
+    look.width = r.w;
+    look.height = r.h;
     ui::SplashOptions o;
     o.width = std::max(1, r.w);
     o.height = std::max(1, r.h);
@@ -697,7 +697,7 @@ void ShowGameInformation() {
     o.stopMouse = false;
     o.margin = 4;
     ui::SplashView view(o, ui::ParseRichText(info->text));
-    if (!DialogsPtr()->RunForm(spec, view)) {
+    if (!DialogsPtr()->RunForm(look, view)) {
       const std::string text = ui::RichTextToPlain(info->text);
       DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
     }

@@ -71,12 +71,12 @@ Rect ColourChooserView::CellRect(int index) const {
   return {kMargin + col * (kCellW + kGap), kMargin + row * (kCellH + kGap), kCellW, kCellH};
 }
 
-plat::FormWindowSpec ColourChooserView::WindowSpec() const {
-  plat::FormWindowSpec spec;
-  spec.caption = "Color";
-  spec.width = kWidth;
-  spec.height = kHeight;
-  return spec;
+plat::FormWindowLook ColourChooserView::WindowLook() const {
+  plat::FormWindowLook look;
+  look.caption = "Color";
+  look.width = kWidth;
+  look.height = kHeight;
+  return look;
 }
 
 const CBitmap32& ColourChooserView::Render() {

@@ -21,7 +21,7 @@ class ColourChooserView final : public plat::IFormController {
   Rect CellRect(int index) const;
   Rect OkRect() const { return {ok_}; }
   Rect CancelRect() const { return {cancel_}; }
-  plat::FormWindowSpec WindowSpec() const;
+  plat::FormWindowLook WindowLook() const;
   const CBitmap32& Render();
   int Colour() const { return colour_; }
   bool Chosen() const { return chosen_; }  // closed with OK (or Enter)

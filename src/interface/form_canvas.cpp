@@ -22,20 +22,20 @@ int FindBaseline(const CFont& f) {
 
 }  // namespace
 
-const FormFont& GetFormFont(const FontSpec& spec) {
+const FormFont& GetFormFont(const FontLook& look) {
   struct Entry {
-    FontSpec spec;
+    FontLook look;
     FormFont font;
   };
   static std::list<Entry> cache;  // stable addresses
   for (const Entry& e : cache)
-    if (e.spec == spec) return e.font;
-  Entry e{spec, {}};
+    if (e.look == look) return e.font;
+  Entry e{look, {}};
   CFont& f = e.font.font;
-  f.name = spec.name.empty() ? "Arial" : spec.name;
-  f.size = std::clamp(spec.size, 1, gfx::kMaxFontSize);
-  f.bold = spec.bold;
-  f.italic = spec.italic;
+  f.name = look.name.empty() ? "Arial" : look.name;
+  f.size = std::clamp(look.size, 1, gfx::kMaxFontSize);
+  f.bold = look.bold;
+  f.italic = look.italic;
   f.first = 0;
   f.last = 255;
   gfx::BuildSystemFont(f);

@@ -11,11 +11,11 @@
 
 namespace kv::ui {
 
-struct FontSpec {
+struct FontLook {
   std::string name = "Arial";
   int size = 12;  // points at 96 pixels per inch
   bool bold = false, italic = false;
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const FontLook&) const = default;
 };
 
 struct FormFont {
@@ -24,7 +24,7 @@ struct FormFont {
   int height = 0;    // of a line
 };
 // Made on first use and kept for the run.
-const FormFont& GetFormFont(const FontSpec& spec);
+const FormFont& GetFormFont(const FontLook& look);
 int TextWidth(const FormFont& font, std::string_view text);
 
 // Lines no wider than `width` (when a word allows): breaks at CR, LF and CR LF, and between words.

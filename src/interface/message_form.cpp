@@ -8,7 +8,7 @@ namespace kv::ui {
 
 namespace {
 
-FontSpec SpecOf(const MessageFont& f) { return {f.name, f.size, (f.style & 1) != 0, (f.style & 2) != 0}; }
+FontLook SpecOf(const MessageFont& f) { return {f.name, f.size, (f.style & 1) != 0, (f.style & 2) != 0}; }
 
 }  // namespace
 
@@ -46,16 +46,16 @@ MessageFormView::MessageFormView(const plat::MessageFormRequest& request, const 
   result_.inputText = request.inputText;
 }
 
-plat::FormWindowSpec MessageFormView::WindowSpec() const {
-  plat::FormWindowSpec spec;
-  spec.caption = request_.caption;
-  spec.border = settings_.showCaption;
-  spec.x = layout_.windowLeft;
-  spec.y = layout_.windowTop;
-  spec.width = layout_.clientWidth;
-  spec.height = layout_.clientHeight;
-  spec.alpha = settings_.alpha;
-  return spec;
+plat::FormWindowLook MessageFormView::WindowLook() const {
+  plat::FormWindowLook look;
+  look.caption = request_.caption;
+  look.border = settings_.showCaption;
+  look.x = layout_.windowLeft;
+  look.y = layout_.windowTop;
+  look.width = layout_.clientWidth;
+  look.height = layout_.clientHeight;
+  look.alpha = settings_.alpha;
+  return look;
 }
 
 const CBitmap32& MessageFormView::Render() {

@@ -26,7 +26,7 @@ class MessageFormView final : public plat::IFormController {
 
   const MessageLayout& Layout() const { return layout_; }
   const std::vector<std::string>& TextLines() const { return lines_; }
-  plat::FormWindowSpec WindowSpec() const;
+  plat::FormWindowLook WindowLook() const;
   const CBitmap32& Render();  // the box as it looks now
   plat::MessageFormResult Result() const { return result_; }
 

@@ -38,14 +38,14 @@ PopupMenuView::PopupMenuView(std::string_view text, int x, int y)
   for (MenuEntry& e : entries_) e.rect.w = width_ - 4;
 }
 
-plat::FormWindowSpec PopupMenuView::WindowSpec() const {
-  plat::FormWindowSpec spec;
-  spec.border = false;
-  spec.x = std::max(0, x_);
-  spec.y = std::max(0, y_);
-  spec.width = width_;
-  spec.height = height_;
-  return spec;
+plat::FormWindowLook PopupMenuView::WindowLook() const {
+  plat::FormWindowLook look;
+  look.border = false;
+  look.x = std::max(0, x_);
+  look.y = std::max(0, y_);
+  look.width = width_;
+  look.height = height_;
+  return look;
 }
 
 const CBitmap32& PopupMenuView::Render() {

@@ -25,7 +25,7 @@ class PopupMenuView final : public plat::IFormController {
   PopupMenuView(std::string_view menuText, int x, int y);
 
   const std::vector<MenuEntry>& Entries() const { return entries_; }
-  plat::FormWindowSpec WindowSpec() const;
+  plat::FormWindowLook WindowLook() const;
   const CBitmap32& Render();
   int Chosen() const { return chosen_; }  // −1 when the menu closed without a choice
 

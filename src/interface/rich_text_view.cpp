@@ -175,7 +175,7 @@ class ParagraphLayout {
 
 }  // namespace
 
-FontSpec FontOf(const RichCharFormat& f) { return {f.font, std::max(1, (f.halfPoints + 1) / 2), f.bold, f.italic}; }
+FontLook FontOf(const RichCharFormat& f) { return {f.font, std::max(1, (f.halfPoints + 1) / 2), f.bold, f.italic}; }
 
 RichLayout LayoutRichText(const RichDocument& doc, int width) {
   RichLayout layout;

@@ -24,7 +24,7 @@ struct RichLayout {
 
 inline constexpr int kDefaultTabWidth = 48;  // half an inch
 
-FontSpec FontOf(const RichCharFormat& format);
+FontLook FontOf(const RichCharFormat& format);
 // The document must outlive the layout.
 RichLayout LayoutRichText(const RichDocument& doc, int width);
 // Draws the pieces offset by (dx, dy); text in the automatic colour takes `textColour`.

@@ -13,14 +13,14 @@ ScoreFormView::ScoreFormView(const ScoreTable& table, int newRank, const ScoreDi
                              std::optional<CBitmap32> background)
     : table_(table), newRank_(newRank), display_(display), background_(std::move(background)) {}
 
-plat::FormWindowSpec ScoreFormView::WindowSpec() const {
-  plat::FormWindowSpec spec;
-  spec.caption = display_.caption;
-  spec.border = display_.border;
-  spec.width = kScoreFormWidth;
-  spec.height = kScoreFormHeight;
-  spec.onTop = true;
-  return spec;
+plat::FormWindowLook ScoreFormView::WindowLook() const {
+  plat::FormWindowLook look;
+  look.caption = display_.caption;
+  look.border = display_.border;
+  look.width = kScoreFormWidth;
+  look.height = kScoreFormHeight;
+  look.onTop = true;
+  return look;
 }
 
 std::string ScoreFormView::NameShown(int rank) const {

@@ -26,7 +26,7 @@ class ScoreFormView final : public plat::IFormController {
   ScoreFormView(const ScoreTable& table, int newRank, const ScoreDisplay& display,
                 std::optional<CBitmap32> background);
 
-  plat::FormWindowSpec WindowSpec() const;
+  plat::FormWindowLook WindowLook() const;
   const CBitmap32& Render();
   const std::string& TypedName() const { return typed_; }
   // What the name label shows: the typed text and a typing cursor on the new row.

@@ -79,7 +79,7 @@ class IFormController {
   virtual bool Tick(int64_t /*elapsedMillis*/) { return true; }
 };
 
-struct FormWindowSpec {
+struct FormWindowLook {
   std::string caption;
   bool border = true;      // a dialog border with the caption; without: borderless
   bool fullscreen = false; // borderless over the whole screen (width and height are then ignored)
@@ -119,7 +119,7 @@ class IDialogs {
 
   // Shows a form modally until it closes itself or its window is closed (the close button sends Kind::Close
   // first). False when no window can be shown (headless): the caller then answers as the dialogs above do.
-  virtual bool RunForm(const FormWindowSpec& /*spec*/, IFormController& /*form*/) { return false; }
+  virtual bool RunForm(const FormWindowLook& /*look*/, IFormController& /*form*/) { return false; }
   // A line for the dialog transcript of runs without a screen (splashes shown there, for instance).
   virtual void Transcript(std::string_view /*line*/) {}
   // The desktop size (for centring and for full-screen forms); 0 × 0 when unknown.

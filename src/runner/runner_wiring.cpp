@@ -199,7 +199,7 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   window.popupMenu = [&platform](int x, int y, const std::string& items) {
     // The runner's own menu box where a window can show it; otherwise the dialogs answer.
     ui::PopupMenuView menu(items, x, y);
-    if (platform.Dialogs().RunForm(menu.WindowSpec(), menu)) return menu.Chosen();
+    if (platform.Dialogs().RunForm(menu.WindowLook(), menu)) return menu.Chosen();
     return platform.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(window);

@@ -76,8 +76,8 @@ TEST(MessageForm, LayoutAndDrawingFollowTheBoxRules) {
   EXPECT_EQ(fixed.Layout().clientWidth, 500);
   EXPECT_EQ(fixed.Layout().clientHeight, 200);
   EXPECT_EQ(fixed.Layout().buttons[2], (Rect{396, 159, 80, 25}));
-  EXPECT_EQ(fixed.WindowSpec().x, 7);
-  EXPECT_EQ(fixed.WindowSpec().y, 9);
+  EXPECT_EQ(fixed.WindowLook().x, 7);
+  EXPECT_EQ(fixed.WindowLook().y, 9);
   EXPECT_EQ(fixed.Render().width, 500);
 }
 
@@ -141,9 +141,9 @@ TEST(ScoreForm, RowsTypingAndColours) {
   table[0] = {"", 100};
   ScoreDisplay display;
   ScoreFormView v(table, 1, display, std::nullopt);
-  EXPECT_EQ(v.WindowSpec().width, 360);
-  EXPECT_EQ(v.WindowSpec().height, 400);
-  EXPECT_EQ(v.WindowSpec().caption, "Top Ten Players");
+  EXPECT_EQ(v.WindowLook().width, 360);
+  EXPECT_EQ(v.WindowLook().height, 400);
+  EXPECT_EQ(v.WindowLook().caption, "Top Ten Players");
   EXPECT_EQ(v.NameShown(1), "|");
   EXPECT_EQ(v.NameShown(2), "<nobody>");
   for (char c : std::string("Annx")) v.Handle(Char(c));
@@ -255,8 +255,8 @@ TEST(PopupMenu, SeparatorsAreNotNumberedAndKeysOrClicksChoose) {
   EXPECT_EQ(entries[2].text, "Open");
   EXPECT_EQ(entries[2].number, 1);
   EXPECT_EQ(entries[3].number, 2);
-  EXPECT_EQ(menu.WindowSpec().x, 100);
-  EXPECT_EQ(menu.Render().height, menu.WindowSpec().height);
+  EXPECT_EQ(menu.WindowLook().x, 100);
+  EXPECT_EQ(menu.Render().height, menu.WindowLook().height);
 
   const Rect& open = entries[2].rect;
   EXPECT_TRUE(menu.Handle({Kind::MouseMove, 0, 0, false, open.x + 5, open.y + 5, 0}));

@@ -24,7 +24,7 @@ bool EndsWith(const std::string& s, std::string_view tail) {
 int KindFromName(const std::string& name) {
   const std::string n = Lower(name);
   if (EndsWith(n, ".dll") || EndsWith(n, ".so")) return CExtensionFile::kLibrary;
-  if (EndsWith(n, ".kvs") || EndsWith(n, ".gml") || EndsWith(n, ".txt")) return CExtensionFile::kScriptFile;
+  if (EndsWith(n, ".kvs") || EndsWith(n, ".txt")) return CExtensionFile::kScriptFile;
   return CExtensionFile::kOtherFile;
 }
 

@@ -223,8 +223,8 @@ std::string SdlDialogs::ScoreForm(const ScoreFormRequest& request) {
   return {};
 }
 
-bool SdlDialogs::RunForm(const FormWindowSpec& spec, IFormController& form) {
-  return hasDisplay_ && RunSdlForm(spec, form, repaintGame);
+bool SdlDialogs::RunForm(const FormWindowLook& look, IFormController& form) {
+  return hasDisplay_ && RunSdlForm(look, form, repaintGame);
 }
 
 void SdlDialogs::ScreenSize(int& width, int& height) {

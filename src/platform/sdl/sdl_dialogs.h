@@ -21,7 +21,7 @@ class SdlDialogs final : public IDialogs {
   std::optional<int> ColourDialog(int start) override;
   FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
   std::string ScoreForm(const ScoreFormRequest& request) override;
-  bool RunForm(const FormWindowSpec& spec, IFormController& form) override;
+  bool RunForm(const FormWindowLook& look, IFormController& form) override;
   void ScreenSize(int& width, int& height) override;
   void Transcript(std::string_view line) override { fallback_.Transcript(line); }
 

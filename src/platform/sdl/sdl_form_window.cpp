@@ -27,7 +27,7 @@ void SdlScreenSize(int& width, int& height) {
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) width = mode.w, height = mode.h;
 }
 
-bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::function<void()>& repaintGame) {
+bool RunSdlForm(const FormWindowLook& look, IFormController& form, const std::function<void()>& repaintGame) {
   if (!EnsureVideo()) return false;
   // Nobody sees an offscreen window: a modal form there could never be answered.
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -35,7 +35,7 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
   FormPixels first = form.Paint();
   int screenW = 0, screenH = 0;
   SdlScreenSize(screenW, screenH);
-  int w = spec.fullscreen ? screenW : spec.width, h = spec.fullscreen ? screenH : spec.height;
+  int w = look.fullscreen ? screenW : look.width, h = look.fullscreen ? screenH : look.height;
   if (w <= 0) w = first.width;
   if (h <= 0) h = first.height;
   // The game's GL context stays its own: the form's window is drawn in software, and whatever is current now is
@@ -47,11 +47,11 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
   SDL_Window* previous = SDL_GetKeyboardFocus();
   if (!previous) previous = glWindow;
   Uint32 flags = SDL_WINDOW_HIDDEN;
-  if (!spec.border || spec.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
-  if (spec.onTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-  const int x = spec.fullscreen ? 0 : spec.x < 0 ? SDL_WINDOWPOS_CENTERED : spec.x;
-  const int y = spec.fullscreen ? 0 : spec.y < 0 ? SDL_WINDOWPOS_CENTERED : spec.y;
-  const std::string caption = Cp1252ToUtf8(spec.caption);
+  if (!look.border || look.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
+  if (look.onTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  const int x = look.fullscreen ? 0 : look.x < 0 ? SDL_WINDOWPOS_CENTERED : look.x;
+  const int y = look.fullscreen ? 0 : look.y < 0 ? SDL_WINDOWPOS_CENTERED : look.y;
+  const std::string caption = Cp1252ToUtf8(look.caption);
   SDL_Window* window = SDL_CreateWindow(caption.c_str(), x, y, std::max(1, w), std::max(1, h), flags);
   if (!window) return false;
   SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
@@ -59,8 +59,8 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
     SDL_DestroyWindow(window);
     return false;
   }
-  if (spec.alpha < 255) SDL_SetWindowOpacity(window, static_cast<float>(spec.alpha) / 255.0f);
-  SDL_ShowCursor(spec.cursor ? SDL_ENABLE : SDL_DISABLE);
+  if (look.alpha < 255) SDL_SetWindowOpacity(window, static_cast<float>(look.alpha) / 255.0f);
+  SDL_ShowCursor(look.cursor ? SDL_ENABLE : SDL_DISABLE);
   SDL_ShowWindow(window);
   SDL_RaiseWindow(window);
   SDL_StartTextInput();
@@ -80,7 +80,7 @@ bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::fu
                                     px.height);
         texW = px.width;
         texH = px.height;
-        if (!spec.fullscreen) SDL_SetWindowSize(window, px.width, px.height);
+        if (!look.fullscreen) SDL_SetWindowSize(window, px.width, px.height);
       }
       if (texture) SDL_UpdateTexture(texture, nullptr, px.pixels, px.width * 4);
     }

@@ -9,7 +9,7 @@ namespace kv::plat {
 
 // False when the window cannot be made.
 // `repaintGame` (may be empty) shows the game window's frame again when that window is uncovered meanwhile.
-bool RunSdlForm(const FormWindowSpec& spec, IFormController& form, const std::function<void()>& repaintGame);
+bool RunSdlForm(const FormWindowLook& look, IFormController& form, const std::function<void()>& repaintGame);
 void SdlScreenSize(int& width, int& height);
 
 }  // namespace kv::plat
