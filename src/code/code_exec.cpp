@@ -2310,6 +2310,13 @@ inline bool CompareFast(int op, double a, double b) {
 }
 
 // Runs bytecode; returns the status of the run (ok, error, exit, or a break/continue that ended it).
+// The indices of an indexed local, already evaluated into registers: [j] or [i, j] (reals truncated, as arrays
+// take them).
+inline void LocalIndices(const RValue* idx, int count, int& i, int& j) {
+  i = count == 2 ? static_cast<int>(idx[0].RealUnchecked()) : 0;
+  j = static_cast<int>(idx[count == 2 ? 1 : 0].RealUnchecked());
+}
+
 int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
   static const void* const kLabels[kVmOpCount] = {
 #define X(name) &&L_##name,
@@ -2355,14 +2362,8 @@ L_LoadP: {
 }
 L_LoadLIdx: {
   const VarE* e = KV_NODE(VarE);
-  const RValue* idx = R + I->c;
-  int i = 0, j;
-  if (e->ref.nidx == 2) {
-    i = static_cast<int>(idx[0].RealUnchecked());
-    j = static_cast<int>(idx[1].RealUnchecked());
-  } else {
-    j = static_cast<int>(idx[0].RealUnchecked());
-  }
+  int i, j;
+  LocalIndices(R + I->c, e->ref.nidx, i, j);
   const LocalSlot& s = L[I->b];
   const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
   if (cell) PutValue(R[I->a], *cell);
@@ -2469,14 +2470,8 @@ L_StL:
   KV_NEXT;
 L_StLIdx: {
   const AssignS* n = KV_NODE(AssignS);
-  const RValue* idx = R + I->c;
-  int i = 0, j;
-  if (n->ref.nidx == 2) {
-    i = static_cast<int>(idx[0].RealUnchecked());
-    j = static_cast<int>(idx[1].RealUnchecked());
-  } else {
-    j = static_cast<int>(idx[0].RealUnchecked());
-  }
+  int i, j;
+  LocalIndices(R + I->c, n->ref.nidx, i, j);
   if (n->op == 0 && R[I->a].IsReal()) {
     LocalSlot& s = L[I->b];
     PutReal(s.var.Cell2(i, j), R[I->a].RealUnchecked());
