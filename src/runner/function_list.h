@@ -8,4 +8,11 @@ namespace kv {
 
 std::string ListBuiltinFunctions();
 
+// `kvrun --list-reference`: what tools/docs/make_reference.py turns into the game makers' reference, tab-separated,
+// functions first in registration order, then variables in registration order:
+//   function FAMILY NAME ARGUMENTS ARGS SUMMARY      (ARGUMENTS as in ListBuiltinFunctions)
+//   variable FAMILY NAME rw|r SUMMARY
+// A function or variable nobody described is listed with the family "Undescribed" and an empty summary.
+std::string ListReference();
+
 }  // namespace kv

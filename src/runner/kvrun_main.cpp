@@ -53,6 +53,10 @@ int main(int argc, char** argv) {
     std::cout << kv::ListBuiltinFunctions();
     return kv::kExitOk;
   }
+  if (args.size() == 1 && args[0] == "--list-reference") {
+    std::cout << kv::ListReference();
+    return kv::kExitOk;
+  }
   const kv::OptionsParseResult parsed = kv::ParseRunnerOptions(args);
   if (parsed.status == kv::OptionsParseResult::Status::Help) {
     std::cout << kv::RunnerName() << " " << kv::RunnerVersion() << "\n\n" << kv::RunnerUsage();

@@ -55,6 +55,8 @@ std::string RunnerUsage() {
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "  --list-functions       list the built-in functions (name and argument count) and exit\n"
+         "  --list-reference       list the built-in functions and variables with their descriptions (tab-separated)\n"
+         "                         and exit\n"
          "\n"
          "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage,\n"
          "             3 a fatal error in the game ended it\n";
