@@ -17,6 +17,11 @@ command -v "$LUAJIT" >/dev/null 2>&1 || LUAJIT=""
 RUNS=${RUNS:-3}
 DIR=${BENCH_DIR:-$ROOT/../shared/bench/lang}
 case $KVBENCH in /*) ;; *) KVBENCH=$(pwd)/$KVBENCH ;; esac
+# The default benchmark runner is built (Release) when it is missing; a given KVBENCH is used as it is.
+if [ ! -x "$KVBENCH" ] && [ "$KVBENCH" = "$ROOT/build/bin/kvbench" ]; then
+  [ -f "$ROOT/build/build.ninja" ] || cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$ROOT/build" --target kvbench >/dev/null
+fi
 cd "$DIR"
 status=0
 logsum=0
