@@ -311,7 +311,8 @@ void RegisterGameFunctions() {
       {"instance_copy", "performevent",
        "Creates a copy of the current instance and returns its id; runs its create event when performevent is true."},
       {"instance_change", "obj, perf",
-       "Turns the current instance into an instance of object obj, running the destroy and create events when perf is true."},
+       "Turns the current instance into an instance of object obj, running the destroy and create events when perf "
+       "is true."},
       {"instance_sprite", "spr", "Sets the sprite of the current instance to spr."},
   });
   DescribeFunctions("Events", {
@@ -323,7 +324,8 @@ void RegisterGameFunctions() {
   DescribeFunctions("Movement and collisions", {
       {"place_meeting", "x, y, obj", "Whether the current instance placed at (x, y) would meet an instance of obj."},
       {"move_wrap", "hor, vert, margin",
-       "Wraps the current instance to the other side when it has left the room by more than margin, horizontally and/or vertically."},
+       "Wraps the current instance to the other side when it has left the room by more than margin, horizontally "
+       "and/or vertically."},
   });
 }
 

@@ -275,7 +275,8 @@ void RegisterPathFunctions() {
   Reg("timeline_moment_add", 3, FnTimeLineMomentAdd);
   DescribeFunctions("Paths", {
       {"path_start", "path, speed, endaction, absolute",
-       "Starts the current instance on the path with the given speed and end action; absolute uses the path's own coordinates."},
+       "Starts the current instance on the path with the given speed and end action; absolute uses the path's own "
+       "coordinates."},
       {"path_end", "", "Stops the current instance's path."},
       {"path_exists", "ind", "Whether path ind exists."},
       {"path_name", "ind", "The name of path ind."},
