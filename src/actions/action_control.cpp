@@ -4,6 +4,7 @@
 
 #include "actions/action_common.h"
 #include "actions/function_action.h"
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_script.h"
 #include "functions/function_math.h"
@@ -87,6 +88,23 @@ void RegisterControlActions() {
   Reg("action_if_variable", 3, IfVariable);
   Reg("action_execute_script", 6, ExecuteScript);
   Reg("action_inherited", 0, Inherited);
+  DescribeFunctions("Control actions", {
+      {"action_if", "expr", "Whether expr is true."},
+      {"action_if_empty", "x, y, all",
+       "Whether (x, y) is free of solid instances (of any instance when all is true)."},
+      {"action_if_collision", "x, y, all",
+       "Whether there is a solid instance (any instance when all is true) at (x, y)."},
+      {"action_if_object", "obj, x, y", "Whether the instance placed at (x, y) would meet an instance of obj."},
+      {"action_if_number", "obj, number, op",
+       "Compares the number of instances of obj with number (op: 0 equal, 1 smaller, 2 larger)."},
+      {"action_if_dice", "sides", "True once in sides times, at random."},
+      {"action_if_mouse", "button", "Whether the mouse button is held (0 for no button)."},
+      {"action_if_aligned", "hsnap, vsnap", "Whether the position is aligned to the grid."},
+      {"action_if_variable", "val1, val2, op", "Compares two values (op: 0 equal, 1 smaller, 2 larger)."},
+      {"action_execute_script", "scr, arg0, arg1, arg2, arg3, arg4",
+       "Runs the script with five arguments and returns its result."},
+      {"action_inherited", "", "Runs the same event of the parent object."},
+  });
 }
 
 }  // namespace kv::actlib

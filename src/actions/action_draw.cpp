@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "actions/action_common.h"
+#include "code/code_docs.h"
 #include "graphics/background_class.h"
 #include "runner/game_sections.h"
 #include "world/world_state.h"
@@ -119,6 +120,33 @@ void RegisterDrawActions() {
   Reg("action_draw_font_old", 6, Nothing);
   Reg("action_fill_color", 1, Nothing);
   Reg("action_line_color", 1, Nothing);
+  DescribeFunctions("Drawing actions", {
+      {"action_draw_sprite", "spr, x, y, subimg",
+       "Draws frame subimg of the sprite at (x, y) (a negative subimg draws the current frame)."},
+      {"action_draw_background", "back, x, y, tiled",
+       "Draws the background at (x, y), tiled over the room when tiled is true."},
+      {"action_draw_text", "str, x, y", "Draws the text at (x, y)."},
+      {"action_draw_text_transformed", "str, x, y, xscale, yscale, angle",
+       "Draws the text at (x, y), scaled and rotated."},
+      {"action_draw_variable", "val, x, y", "Draws the value at (x, y)."},
+      {"action_draw_rectangle", "x1, y1, x2, y2, filled", "Draws a rectangle, filled or as an outline."},
+      {"action_draw_ellipse", "x1, y1, x2, y2, filled",
+       "Draws the ellipse inside the rectangle, filled or as an outline."},
+      {"action_draw_line", "x1, y1, x2, y2", "Draws a line."},
+      {"action_draw_arrow", "x1, y1, x2, y2, tipsize", "Draws an arrow from the first point to the second."},
+      {"action_draw_gradient_hor", "x1, y1, x2, y2, col1, col2",
+       "Fills the rectangle with colours going from col1 at the left to col2 at the right."},
+      {"action_draw_gradient_vert", "x1, y1, x2, y2, col1, col2",
+       "Fills the rectangle with colours going from col1 at the top to col2 at the bottom."},
+      {"action_draw_ellipse_gradient", "x1, y1, x2, y2, col1, col2",
+       "Fills the ellipse with colours going from col1 at the centre to col2 at the edge."},
+      {"action_color", "col", "Sets the drawing colour."},
+      {"action_font", "font, halign", "Sets the drawing font and horizontal text alignment."},
+      {"action_draw_font", "font", "Kept so old games load; does nothing."},
+      {"action_draw_font_old", "name, size, col, bold, italic, underline", "Kept so old games load; does nothing."},
+      {"action_fill_color", "col", "Kept so old games load; does nothing."},
+      {"action_line_color", "col", "Kept so old games load; does nothing."},
+  });
 }
 
 }  // namespace kv::actlib

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "actions/action_common.h"
+#include "code/code_docs.h"
 #include "world/run_main.h"
 
 namespace kv::actlib {
@@ -182,6 +183,43 @@ void RegisterExtraActions() {
   Reg("action_fullscreen", 1, Fullscreen);
   Reg("action_snapshot", 1, Snapshot);
   Reg("action_effect", 6, Effect);
+  DescribeFunctions("Extra actions", {
+      {"action_partsyst_create", "depth", "Creates the actions' particle system at the given depth, or clears it."},
+      {"action_partsyst_destroy", "", "Destroys the actions' particle system."},
+      {"action_partsyst_clear", "", "Removes every particle of the actions' particle system."},
+      {"action_parttype_create", "type, shape, spr, minsize, maxsize, sizeincr",
+       "Creates particle type number type (0 to 15) with its shape or sprite and size."},
+      {"action_parttype_create_old", "type, shape, minsize, maxsize, col1, col2",
+       "Creates particle type number type with its shape, size and colours (older form)."},
+      {"action_parttype_color", "type, kind, col1, col2, alpha1, alpha2",
+       "Sets the colours (0 mixed, 1 changing) and the starting and ending opacity of particle type number type."},
+      {"action_parttype_life", "type, minlife, maxlife",
+       "Sets the life time range of particle type number type, in steps."},
+      {"action_parttype_speed", "type, minspeed, maxspeed, mindir, maxdir, friction",
+       "Sets the speed, direction and friction of particle type number type."},
+      {"action_parttype_gravity", "type, amount, dir", "Sets the gravity of particle type number type."},
+      {"action_parttype_secondary", "type, steptype, stepnumb, deathtype, deathnumb",
+       "Makes particles of type number type create other particles each step and when they die."},
+      {"action_partemit_create", "emitter, shape, xmin, xmax, ymin, ymax",
+       "Creates particle emitter number emitter (0 to 15) over the region."},
+      {"action_partemit_destroy", "emitter", "Destroys particle emitter number emitter."},
+      {"action_partemit_burst", "emitter, type, number",
+       "Bursts number particles of type number type from emitter number emitter."},
+      {"action_partemit_stream", "emitter, type, number",
+       "Streams number particles of type number type from emitter number emitter each step."},
+      {"action_cd_play", "first, last", "Plays the tracks first to last of the audio CD."},
+      {"action_cd_stop", "", "Stops the audio CD."},
+      {"action_cd_pause", "", "Pauses the audio CD."},
+      {"action_cd_resume", "", "Resumes the paused audio CD."},
+      {"action_cd_present", "", "Whether an audio CD is in the drive."},
+      {"action_cd_playing", "", "Whether the audio CD is playing."},
+      {"action_set_cursor", "spr, show",
+       "Draws the sprite as the mouse cursor; show keeps the system cursor visible."},
+      {"action_fullscreen", "mode", "Switches the window: 1 windowed, 2 full screen, anything else toggles."},
+      {"action_snapshot", "fname", "Saves the screen to an image file."},
+      {"action_effect", "kind, x, y, size, col, above",
+       "Creates an effect at (x, y), above the instances when above is true, else below."},
+  });
 }
 
 }  // namespace kv::actlib

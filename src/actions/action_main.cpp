@@ -7,6 +7,7 @@
 
 #include "actions/action_common.h"
 #include "actions/action_library.h"
+#include "code/code_docs.h"
 #include "functions/function_math.h"
 #include "functions/function_system.h"
 #include "graphics/background_class.h"
@@ -269,6 +270,50 @@ void RegisterMainActions() {
   Reg("action_replace_sprite", 3, ReplaceSprite);
   Reg("action_replace_sound", 2, ReplaceSound);
   Reg("action_replace_background", 2, ReplaceBackground);
+  DescribeFunctions("Main actions", {
+      {"action_create_object", "obj, x, y", "Creates an instance of obj at (x, y)."},
+      {"action_create_object_motion", "obj, x, y, speed, dir",
+       "Creates an instance of obj at (x, y) moving with the given speed and direction."},
+      {"action_create_object_random", "obj1, obj2, obj3, obj4, x, y",
+       "Creates an instance of one of the four objects, picked at random, at (x, y)."},
+      {"action_change_object", "obj, perform",
+       "Turns the instance into an instance of obj, running the destroy and create events when perform is true."},
+      {"action_kill_object", "", "Destroys the instance."},
+      {"action_kill_position", "x, y", "Destroys every instance at the point (x, y)."},
+      {"action_set_sprite", "spr, scale", "Sets the sprite, and its scale when scale is above 0."},
+      {"action_sprite_set", "spr, subimg, speed",
+       "Sets the sprite, its frame (a negative subimg keeps the frame) and the animation speed."},
+      {"action_sprite_transform", "xscale, yscale, angle, mirror",
+       "Sets the scale and rotation of the image; mirror 1, 2 or 3 flips it horizontally, vertically or both."},
+      {"action_sprite_color", "col, alpha", "Sets the blend colour and opacity of the image."},
+      {"action_sound", "snd, loop", "Plays the sound, looping it when loop is true."},
+      {"action_end_sound", "snd, unused", "Stops the sound."},
+      {"action_if_sound", "snd", "Whether the sound is playing."},
+      {"action_another_room", "room, transition", "Goes to the room with the given transition."},
+      {"action_current_room", "transition", "Restarts the current room with the given transition."},
+      {"action_previous_room", "transition", "Goes to the previous room with the given transition."},
+      {"action_next_room", "transition", "Goes to the next room with the given transition."},
+      {"action_if_previous_room", "", "Whether there is a room before the current one."},
+      {"action_if_next_room", "", "Whether there is a room after the current one."},
+      {"action_set_alarm", "steps, alarm", "Sets alarm clock number alarm to the given number of steps."},
+      {"action_sleep", "ms, redraw", "Waits ms milliseconds, first redrawing the screen when redraw is true."},
+      {"action_set_timeline", "timeline, pos", "Starts running the time line from position pos."},
+      {"action_set_timeline_position", "pos", "Sets the position in the time line."},
+      {"action_end_game", "", "Ends the game."},
+      {"action_restart_game", "", "Restarts the game."},
+      {"action_save_game", "fname", "Saves the game to the file fname."},
+      {"action_load_game", "fname", "Loads the game saved in the file fname, at the end of the step."},
+      {"action_message", "str", "Shows a message box with str (# starts a new line)."},
+      {"action_if_question", "str", "Asks the question str with Yes and No buttons; whether Yes was chosen."},
+      {"action_show_info", "", "Shows the game information."},
+      {"action_show_video", "fname, full, loop",
+       "Plays a video file, in full screen when full is true, looping when loop is true."},
+      {"action_webpage", "url", "Opens the web page in the system's browser."},
+      {"action_replace_sprite", "spr, fname, imgnumb",
+       "Replaces the sprite with imgnumb images cut from an image file."},
+      {"action_replace_sound", "snd, fname", "Replaces the sound with a sound file."},
+      {"action_replace_background", "back, fname", "Replaces the background with an image file."},
+  });
 }
 
 }  // namespace kv::actlib

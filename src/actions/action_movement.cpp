@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "actions/action_common.h"
+#include "code/code_docs.h"
 #include "functions/function_math.h"
 #include "world/room_live.h"
 #include "world/world_rooms.h"
@@ -133,6 +134,36 @@ void RegisterMovementActions() {
   Reg("action_linear_step", 4, LinearStep);
   Reg("action_potential_step", 4, PotentialStep);
   Reg("action_path_old", 3, Nothing);
+  DescribeFunctions("Movement actions", {
+      {"action_move", "dirs, speed",
+       "Starts moving in one of the directions marked 1 in the nine-character keypad pattern dirs, picked at random."},
+      {"action_set_motion", "dir, speed", "Sets the direction and speed of motion (relative: adds the motion)."},
+      {"action_set_hspeed", "hspeed", "Sets the horizontal speed."},
+      {"action_set_vspeed", "vspeed", "Sets the vertical speed."},
+      {"action_set_gravity", "dir, amount", "Sets the direction and amount of gravity."},
+      {"action_set_friction", "friction", "Sets the friction."},
+      {"action_move_point", "x, y, speed", "Starts moving towards (x, y) with the given speed."},
+      {"action_move_to", "x, y", "Jumps to (x, y)."},
+      {"action_move_start", "", "Jumps back to the start position."},
+      {"action_move_random", "hsnap, vsnap", "Jumps to a random free position aligned to the grid."},
+      {"action_snap", "hsnap, vsnap", "Aligns the position to the grid."},
+      {"action_wrap", "dir", "Wraps around the room when leaving it: 0 horizontally, 1 vertically, 2 both."},
+      {"action_reverse_xdir", "", "Reverses the horizontal speed."},
+      {"action_reverse_ydir", "", "Reverses the vertical speed."},
+      {"action_move_contact", "dir, maxdist, all",
+       "Moves in direction dir until touching a solid instance (or any instance when all is true)."},
+      {"action_bounce", "precise, all", "Bounces against solid instances (or all instances when all is 1)."},
+      {"action_path", "path, speed, endaction, relative",
+       "Starts following the path; relative starts it at the current position."},
+      {"action_path_end", "", "Stops following the path."},
+      {"action_path_position", "pos", "Sets the position on the path, 0 to 1."},
+      {"action_path_speed", "speed", "Sets the speed along the path."},
+      {"action_linear_step", "x, y, stepsize, all",
+       "Takes a step straight towards (x, y), stopping at solid instances (or any when all is true)."},
+      {"action_potential_step", "x, y, stepsize, all",
+       "Takes a step towards (x, y), steering around solid instances (or any when all is true)."},
+      {"action_path_old", "path, speed, endaction", "Kept so old games load; does nothing."},
+  });
 }
 
 }  // namespace kv::actlib

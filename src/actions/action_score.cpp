@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actions/action_common.h"
+#include "code/code_docs.h"
 #include "graphics/sprite_class.h"
 #include "world/builtin_globals.h"
 #include "world/object_class.h"
@@ -135,6 +136,25 @@ void RegisterScoreActions() {
   Reg("action_highscore_show", 5, HighscoreShow);
   Reg("action_highscore_clear", 0, HighscoreClear);
   Reg("action_highscore", 0, Nothing);
+  DescribeFunctions("Score actions", {
+      {"action_set_score", "score", "Sets the score."},
+      {"action_if_score", "value, op", "Compares the score with value (op: 0 equal, 1 smaller, 2 larger)."},
+      {"action_draw_score", "x, y, caption", "Draws caption followed by the score at (x, y)."},
+      {"action_set_life", "lives", "Sets the number of lives."},
+      {"action_if_life", "value, op", "Compares the number of lives with value (op: 0 equal, 1 smaller, 2 larger)."},
+      {"action_draw_life", "x, y, caption", "Draws caption followed by the number of lives at (x, y)."},
+      {"action_draw_life_images", "x, y, spr", "Draws the sprite once for every life, side by side from (x, y)."},
+      {"action_set_health", "health", "Sets the health."},
+      {"action_if_health", "value, op", "Compares the health with value (op: 0 equal, 1 smaller, 2 larger)."},
+      {"action_draw_health", "x1, y1, x2, y2, backcol, barcol",
+       "Draws the health as a bar in the rectangle, with colours chosen from the action's lists."},
+      {"action_set_caption", "showscore, scorecaption, showlives, livescaption, showhealth, healthcaption",
+       "Sets what the window caption shows of the score, lives and health, and their captions."},
+      {"action_highscore_show", "back, border, newcol, othercol, font",
+       "Shows the high-score table with the given looks, adding the score when it is high enough."},
+      {"action_highscore_clear", "", "Empties the high-score table."},
+      {"action_highscore", "", "Kept so old games load; does nothing."},
+  });
 }
 
 }  // namespace kv::actlib

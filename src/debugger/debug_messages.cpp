@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "functions/function_math.h"
 
@@ -40,6 +41,11 @@ void SetDebugMessageListener(std::function<void(const std::string&)> listener) {
   Listener() = std::move(listener);
 }
 
-void RegisterDebugMessageFunctions() { RegisterFunction("show_debug_message", FnShowDebugMessage, 1); }
+void RegisterDebugMessageFunctions() {
+  RegisterFunction("show_debug_message", FnShowDebugMessage, 1);
+  DescribeFunctions("Debugging", {
+      {"show_debug_message", "str", "Writes str to the runner's output and the debugger's message list."},
+  });
+}
 
 }  // namespace kv

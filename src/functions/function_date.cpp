@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
 
@@ -333,6 +334,60 @@ void RegisterDateFunctions() {
   RegisterFunction("date_days_in_year", FnDaysInYear, 1);
   RegisterFunction("date_leap_year", FnLeapYear, 1);
   RegisterFunction("date_is_today", FnIsToday, 1);
+  DescribeFunctions("Dates and times", {
+      {"date_current_datetime", "", "The current date and time."},
+      {"date_current_date", "", "Today's date, at midnight."},
+      {"date_current_time", "", "The current time of day."},
+      {"date_create_datetime", "year, month, day, hour, minute, second",
+       "The date-time value of the given moment, 0 when it is not a valid one."},
+      {"date_create_date", "year, month, day", "The date value of the given day, 0 when it is not a valid date."},
+      {"date_create_time", "hour, minute, second", "The time-of-day value of the given time, 0 when it is not valid."},
+      {"date_valid_datetime", "year, month, day, hour, minute, second",
+       "Whether the arguments make a valid date and time."},
+      {"date_valid_date", "year, month, day", "Whether the arguments make a valid date."},
+      {"date_valid_time", "hour, minute, second", "Whether the arguments make a valid time of day."},
+      {"date_inc_year", "date, amount",
+       "The date amount years later (the last day of the month when the day is missing)."},
+      {"date_inc_month", "date, amount",
+       "The date amount months later (the last day of the month when the day is missing)."},
+      {"date_inc_week", "date, amount", "The date amount weeks later."},
+      {"date_inc_day", "date, amount", "The date amount days later."},
+      {"date_inc_hour", "date, amount", "The date amount hours later."},
+      {"date_inc_minute", "date, amount", "The date amount minutes later."},
+      {"date_inc_second", "date, amount", "The date amount seconds later."},
+      {"date_get_year", "date", "The year of the date."},
+      {"date_get_month", "date", "The month of the date, 1 to 12."},
+      {"date_get_day", "date", "The day of the month of the date."},
+      {"date_get_hour", "date", "The hour of the date's time of day."},
+      {"date_get_minute", "date", "The minute of the date's time of day."},
+      {"date_get_second", "date", "The second of the date's time of day."},
+      {"date_get_weekday", "date", "The day of the week, 1 (Sunday) to 7 (Saturday)."},
+      {"date_get_week", "date", "The ISO week number of the date."},
+      {"date_get_day_of_year", "date", "The day of the year, 1 for 1 January."},
+      {"date_get_hour_of_year", "date", "The hours since the start of the date's year."},
+      {"date_get_minute_of_year", "date", "The minutes since the start of the date's year."},
+      {"date_get_second_of_year", "date", "The seconds since the start of the date's year."},
+      {"date_day_span", "date1, date2", "The number of days between two dates, fractions included."},
+      {"date_year_span", "date1, date2", "The number of years between two dates, fractions included."},
+      {"date_month_span", "date1, date2", "The number of months between two dates, fractions included."},
+      {"date_week_span", "date1, date2", "The number of weeks between two dates, fractions included."},
+      {"date_hour_span", "date1, date2", "The number of hours between two dates, fractions included."},
+      {"date_minute_span", "date1, date2", "The number of minutes between two dates, fractions included."},
+      {"date_second_span", "date1, date2", "The number of seconds between two dates, fractions included."},
+      {"date_compare_datetime", "date1, date2", "-1, 0 or 1 as date1 is before, at or after date2."},
+      {"date_compare_date", "date1, date2",
+       "-1, 0 or 1 as the day of date1 is before, the same as or after that of date2."},
+      {"date_compare_time", "date1, date2", "-1, 0 or 1 comparing only the times of day of the two dates."},
+      {"date_date_of", "date", "The date part of a date-time (its midnight)."},
+      {"date_time_of", "date", "The time-of-day part of a date-time."},
+      {"date_datetime_string", "date", "The date and time written as text."},
+      {"date_date_string", "date", "The date written as text."},
+      {"date_time_string", "date", "The time of day written as text."},
+      {"date_days_in_month", "date", "The number of days in the date's month."},
+      {"date_days_in_year", "date", "The number of days in the date's year."},
+      {"date_leap_year", "date", "Whether the date's year is a leap year."},
+      {"date_is_today", "date", "Whether the date falls on today."},
+  });
 }
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/file_names.h"
 #include "functions/function_args.h"
@@ -541,6 +542,61 @@ void RegisterFileFunctions() {
   Reg("export_include_file", 1, FnExportIncludeFile);
   Reg("export_include_file_location", 2, FnExportIncludeFileLocation);
   Reg("discard_include_file", 1, FnDiscardIncludeFile);
+  DescribeFunctions("Files", {
+      {"file_bin_open", "fname, mode",
+       "Opens a binary file (mode 0 read, 1 write, 2 both), creating it when missing; returns the file id."},
+      {"file_bin_rewrite", "file", "Empties the binary file and starts writing at its beginning."},
+      {"file_bin_close", "file", "Closes the binary file."},
+      {"file_bin_size", "file", "The size of the binary file in bytes."},
+      {"file_bin_position", "file", "The current byte position in the binary file."},
+      {"file_bin_seek", "file, pos", "Moves to byte position pos of the binary file."},
+      {"file_bin_read_byte", "file", "Reads the next byte (0 to 255) of the binary file."},
+      {"file_bin_write_byte", "file, byte", "Writes one byte to the binary file."},
+      {"file_text_open_read", "fname",
+       "Opens a text file for reading and returns its file id, -1 when it does not exist."},
+      {"file_text_open_write", "fname", "Creates or empties a text file for writing and returns its file id."},
+      {"file_text_open_append", "fname", "Opens a text file for writing at its end and returns its file id."},
+      {"file_text_close", "file", "Closes the text file."},
+      {"file_text_read_string", "file", "Reads the rest of the current line of the text file."},
+      {"file_text_read_real", "file", "Reads the next number from the text file."},
+      {"file_text_readln", "file", "Skips the rest of the current line of the text file."},
+      {"file_text_eof", "file", "Whether the end of the text file has been reached."},
+      {"file_text_write_string", "file, str", "Writes str to the text file."},
+      {"file_text_write_real", "file, x", "Writes the number x to the text file."},
+      {"file_text_writeln", "file", "Writes a line end to the text file."},
+      {"file_open_read", "fname", "Opens the single text file of the older file functions for reading."},
+      {"file_open_write", "fname", "Opens the single text file of the older file functions for writing."},
+      {"file_open_append", "fname", "Opens the single text file of the older file functions for writing at its end."},
+      {"file_close", "", "Closes the single text file."},
+      {"file_read_string", "", "Reads the rest of the current line of the single text file."},
+      {"file_read_real", "", "Reads the next number from the single text file."},
+      {"file_readln", "", "Skips the rest of the current line of the single text file."},
+      {"file_eof", "", "Whether the end of the single text file has been reached."},
+      {"file_write_string", "str", "Writes str to the single text file."},
+      {"file_write_real", "x", "Writes the number x to the single text file."},
+      {"file_writeln", "", "Writes a line end to the single text file."},
+      {"file_exists", "fname", "Whether the file exists."},
+      {"file_delete", "fname", "Deletes the file."},
+      {"file_rename", "oldname, newname", "Renames the file."},
+      {"file_copy", "fname, newname", "Copies the file, replacing newname when it exists."},
+      {"directory_exists", "dname", "Whether the folder exists."},
+      {"directory_create", "dname", "Creates the folder, with any missing parent folders."},
+      {"file_find_first", "mask, attr",
+       "Starts a search for files matching mask with the attributes attr; the first name found, \"\" for none."},
+      {"file_find_next", "", "The next name of the running file search, \"\" when there are no more."},
+      {"file_find_close", "", "Ends the running file search."},
+      {"file_attributes", "fname, attr",
+       "Whether the file has any of the attributes attr (-1 when it does not exist)."},
+      {"filename_name", "fname", "The file name without its folder."},
+      {"filename_path", "fname", "The folder of the file name, with a final separator."},
+      {"filename_dir", "fname", "The folder of the file name, without a final separator."},
+      {"filename_drive", "fname", "The drive part of the file name."},
+      {"filename_ext", "fname", "The extension of the file name, with its dot."},
+      {"filename_change_ext", "fname, newext", "The file name with its extension replaced by newext."},
+      {"export_include_file", "fname", "Writes the included file fname to its export location."},
+      {"export_include_file_location", "fname, location", "Writes the included file fname to the file location."},
+      {"discard_include_file", "fname", "Frees the memory held by the included file fname."},
+  });
 
   RegisterIniFunctions();
   RegisterRegistryFunctions();

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/file_names.h"
 #include "functions/function_args.h"
@@ -127,6 +128,20 @@ void RegisterIniFunctions() {
     IniFile* ini = Fresh();
     if (!ini) return ReportRuntimeError(kMsgChange);
     if (ini->DeleteSection(Str(a, 0))) Store();
+  });
+  DescribeFunctions("Settings files", {
+      {"ini_open", "fname", "Opens the settings file fname in the game's folder."},
+      {"ini_close", "", "Closes the settings file."},
+      {"ini_read_string", "section, key, default",
+       "The text of key in section of the settings file, or default when missing."},
+      {"ini_read_real", "section, key, default",
+       "The number of key in section of the settings file, or default when missing."},
+      {"ini_write_string", "section, key, str", "Writes a text value to key in section of the settings file."},
+      {"ini_write_real", "section, key, x", "Writes a number to key in section of the settings file."},
+      {"ini_key_exists", "section, key", "Whether key exists in section of the settings file."},
+      {"ini_section_exists", "section", "Whether section exists in the settings file."},
+      {"ini_key_delete", "section, key", "Deletes key from section of the settings file."},
+      {"ini_section_delete", "section", "Deletes section from the settings file."},
   });
 }
 

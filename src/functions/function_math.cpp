@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -509,6 +510,54 @@ void RegisterMathFunctions() {
   RegisterFunction("point_direction", FnPointDirection, 4);
   RegisterFunction("lengthdir_x", FnLengthDirX, 2);
   RegisterFunction("lengthdir_y", FnLengthDirY, 2);
+  DescribeFunctions("Math", {
+      {"is_real", "x", "Whether x is a number (1) or not (0)."},
+      {"is_string", "x", "Whether x is a string (1) or not (0)."},
+      {"random", "x", "A random real number from 0 up to (not including) x."},
+      {"random_set_seed", "seed", "Sets the seed of the random number generator, so the same sequence follows."},
+      {"random_get_seed", "", "The current seed of the random number generator."},
+      {"randomize", "", "Seeds the random number generator from the clock."},
+      {"choose", "val0, val1, ...", "One of its arguments, picked at random."},
+      {"abs", "x", "The absolute value of x."},
+      {"round", "x", "x rounded to the nearest integer (halves go to the even one)."},
+      {"floor", "x", "The largest integer not above x."},
+      {"ceil", "x", "The smallest integer not below x."},
+      {"sign", "x", "-1, 0 or 1 as x is negative, zero or positive."},
+      {"frac", "x", "The fractional part of x (with the sign of x)."},
+      {"sqrt", "x", "The square root of x."},
+      {"sqr", "x", "x multiplied by itself."},
+      {"exp", "x", "e raised to the power x."},
+      {"ln", "x", "The natural logarithm of x."},
+      {"log2", "x", "The base-2 logarithm of x."},
+      {"log10", "x", "The base-10 logarithm of x."},
+      {"logn", "n, x", "The logarithm of x to base n."},
+      {"power", "x, n", "x raised to the power n."},
+      {"sin", "x", "The sine of x (radians)."},
+      {"cos", "x", "The cosine of x (radians)."},
+      {"tan", "x", "The tangent of x (radians)."},
+      {"arcsin", "x", "The inverse sine of x, in radians."},
+      {"arccos", "x", "The inverse cosine of x, in radians."},
+      {"arctan", "x", "The inverse tangent of x, in radians."},
+      {"arctan2", "y, x", "The angle in radians of the point (x, y) seen from the origin."},
+      {"degtorad", "x", "x degrees converted to radians."},
+      {"radtodeg", "x", "x radians converted to degrees."},
+      {"min", "val0, val1, ...", "The smallest of its arguments (all numbers or all strings)."},
+      {"max", "val0, val1, ...", "The largest of its arguments (all numbers or all strings)."},
+      {"min3", "a, b, c", "The smallest of three values."},
+      {"max3", "a, b, c", "The largest of three values."},
+      {"mean", "val0, val1, ...", "The average of its arguments; 0 without arguments."},
+      {"median", "val0, val1, ...", "The middle one of its arguments (the lower middle for an even count)."},
+      {"point_distance", "x1, y1, x2, y2", "The distance between two points."},
+      {"point_direction", "x1, y1, x2, y2", "The direction from the first point to the second, 0 to 360 degrees."},
+      {"lengthdir_x", "len, dir", "The horizontal part of a vector of length len pointing in direction dir."},
+      {"lengthdir_y", "len, dir", "The vertical part of a vector of length len pointing in direction dir."},
+  });
+  DescribeFunctions("Strings", {
+      {"real", "str", "The number written in str (a number is returned as it is)."},
+      {"string", "val", "The number val written as text (a string is returned as it is)."},
+      {"string_format", "val, total, decimals",
+       "val written with the given number of decimals, padded with spaces to at least total characters."},
+  });
   RegisterStringFunctions();
 }
 

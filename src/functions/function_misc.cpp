@@ -5,6 +5,7 @@
 #include <string>
 
 #include "code/code_code.h"
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_exec.h"
 #include "code/code_variable.h"
@@ -144,6 +145,30 @@ void RegisterMiscFunctions() {
   Reg("variable_local_set", 2, KV_FN { KV_UNUSED_ARGS; Set<false>(self, a, 0); });
   Reg("variable_local_array_set", 3, KV_FN { KV_UNUSED_ARGS; Set<false>(self, a, 1); });
   Reg("variable_local_array2_set", 4, KV_FN { KV_UNUSED_ARGS; Set<false>(self, a, 2); });
+  DescribeFunctions("Code execution and variables", {
+      {"execute_string", "str, arg0, arg1, ...",
+       "Runs the code in str with the given arguments and returns the value it returns."},
+      {"execute_file", "fname, arg0, arg1, ...",
+       "Runs the code in file fname with the given arguments and returns the value it returns."},
+      {"variable_global_exists", "name", "Whether the global variable name exists."},
+      {"variable_global_get", "name", "The value of the global variable name."},
+      {"variable_global_array_get", "name, ind", "Element ind of the global array name."},
+      {"variable_global_array2_get", "name, ind1, ind2",
+       "Element (ind1, ind2) of the global two-dimensional array name."},
+      {"variable_global_set", "name, value", "Sets the global variable name."},
+      {"variable_global_array_set", "name, ind, value", "Sets element ind of the global array name."},
+      {"variable_global_array2_set", "name, ind1, ind2, value",
+       "Sets element (ind1, ind2) of the global two-dimensional array name."},
+      {"variable_local_exists", "name", "Whether the current instance has a variable name."},
+      {"variable_local_get", "name", "The value of the current instance's variable name."},
+      {"variable_local_array_get", "name, ind", "Element ind of the current instance's array name."},
+      {"variable_local_array2_get", "name, ind1, ind2",
+       "Element (ind1, ind2) of the current instance's two-dimensional array name."},
+      {"variable_local_set", "name, value", "Sets the current instance's variable name."},
+      {"variable_local_array_set", "name, ind, value", "Sets element ind of the current instance's array name."},
+      {"variable_local_array2_set", "name, ind1, ind2, value",
+       "Sets element (ind1, ind2) of the current instance's two-dimensional array name."},
+  });
 }
 
 }  // namespace kv

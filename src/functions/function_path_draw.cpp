@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -38,6 +39,12 @@ void FnDrawPath(RValue&, CInstance*, CInstance*, int, RValue* a) {
 
 }  // namespace
 
-void RegisterPathDrawFunctions() { RegisterFunction("draw_path", FnDrawPath, 4); }
+void RegisterPathDrawFunctions() {
+  RegisterFunction("draw_path", FnDrawPath, 4);
+  DescribeFunctions("Paths", {
+      {"draw_path", "path, x, y, absolute",
+       "Draws the path starting at (x, y), or at its own coordinates when absolute is true."},
+  });
+}
 
 }  // namespace kv

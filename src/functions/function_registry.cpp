@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/file_names.h"
 #include "functions/function_args.h"
@@ -139,6 +140,20 @@ void RegisterRegistryFunctions() {
   Reg("registry_exists_ext", 2, KV_FN {
     KV_UNUSED_ARGS;
     r = RValue(Exists(Root(), Str(a, 0), Str(a, 1), !Game().secureMode) ? 1.0 : 0.0);
+  });
+  DescribeFunctions("Registry", {
+      {"registry_write_string", "name, str", "Stores a text value under name in the game's registry key."},
+      {"registry_write_real", "name, x", "Stores a number under name in the game's registry key."},
+      {"registry_read_string", "name", "The text value stored under name in the game's registry key."},
+      {"registry_read_real", "name", "The number stored under name in the game's registry key."},
+      {"registry_exists", "name", "Whether a value is stored under name in the game's registry key."},
+      {"registry_set_root", "root",
+       "Chooses the root of the _ext functions: 0 current user, 1 machine, 2 classes, 3 users."},
+      {"registry_write_string_ext", "key, name, str", "Stores a text value under name in key of the chosen root."},
+      {"registry_write_real_ext", "key, name, x", "Stores a number under name in key of the chosen root."},
+      {"registry_read_string_ext", "key, name", "The text value stored under name in key of the chosen root."},
+      {"registry_read_real_ext", "key, name", "The number stored under name in key of the chosen root."},
+      {"registry_exists_ext", "key, name", "Whether a value is stored under name in key of the chosen root."},
   });
 }
 

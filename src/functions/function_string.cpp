@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -183,6 +184,25 @@ void RegisterStringFunctions() {
   RegisterFunction("string_replace", FnStringReplace, 3);
   RegisterFunction("string_replace_all", FnStringReplaceAll, 3);
   RegisterFunction("string_count", FnStringCount, 2);
+  DescribeFunctions("Strings", {
+      {"chr", "code", "The one-character string with the given character code."},
+      {"ord", "str", "The character code of the first character of str."},
+      {"string_length", "str", "The number of characters in str."},
+      {"string_pos", "substr, str", "The position of the first substr in str, 0 when it does not occur."},
+      {"string_copy", "str, index, count", "The count characters of str starting at position index."},
+      {"string_char_at", "str, index", "The character at position index of str."},
+      {"string_delete", "str, index, count", "str without the count characters starting at position index."},
+      {"string_insert", "substr, str, index", "str with substr inserted at position index."},
+      {"string_lower", "str", "str in lower case."},
+      {"string_upper", "str", "str in upper case."},
+      {"string_repeat", "str, count", "str repeated count times."},
+      {"string_letters", "str", "Only the letters of str."},
+      {"string_digits", "str", "Only the digits of str."},
+      {"string_lettersdigits", "str", "Only the letters and digits of str."},
+      {"string_replace", "str, substr, newstr", "str with the first substr replaced by newstr."},
+      {"string_replace_all", "str, substr, newstr", "str with every substr replaced by newstr."},
+      {"string_count", "substr, str", "How many times substr occurs in str, without overlaps."},
+  });
 }
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <thread>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "functions/file_names.h"
@@ -169,6 +170,19 @@ void RegisterSystemFunctions() {
   Reg("clipboard_set_text", 1, KV_FN {
     KV_UNUSED_ARGS;
     SystemForFunctions().SetClipboardText(plat::Cp1252ToUtf8(Str(a, 0)));
+  });
+  DescribeFunctions("System", {
+      {"execute_program", "prog, arg, wait",
+       "Starts program prog with the arguments arg; when wait is true, waits until it ends."},
+      {"execute_shell", "prog, arg", "Opens prog (a program, document or address) with the system's handler."},
+      {"parameter_count", "", "The number of command-line parameters given to the game."},
+      {"parameter_string", "n", "Command-line parameter n (0 is the program itself)."},
+      {"environment_get_variable", "name", "The value of the environment variable name, \"\" when unset."},
+      {"set_program_priority", "priority", "Sets the priority of the game's process, -3 (lowest) to 3 (highest)."},
+      {"window_handle", "", "The system's handle of the game window."},
+      {"clipboard_has_text", "", "Whether the clipboard holds text."},
+      {"clipboard_get_text", "", "The text on the clipboard."},
+      {"clipboard_set_text", "str", "Puts str on the clipboard."},
   });
 }
 

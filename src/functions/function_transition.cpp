@@ -1,5 +1,6 @@
 #include "functions/function_transition.h"
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
 #include "code/code_variable.h"
@@ -50,6 +51,17 @@ void RegisterTransitionFunctions() {
   RegisterBuiltinVariable("transition_kind", ReadKind, WriteKind);
   RegisterBuiltinVariable("transition_steps", ReadSteps, WriteSteps);
   RegisterBuiltinVariable("view_current", ReadViewCurrent, nullptr);
+  DescribeFunctions("Room transitions", {
+      {"transition_define", "kind, name", "Makes transition kind run the script name; whether the script was found."},
+      {"transition_exists", "kind", "Whether transition kind exists."},
+  });
+  DescribeVariables("Room transitions", {
+      {"transition_kind", "The transition used at the next room change (0 for none)."},
+      {"transition_steps", "The number of steps a room transition takes."},
+  });
+  DescribeVariables("Views", {
+      {"view_current", "The view being drawn now (only meaningful in drawing events)."},
+  });
 }
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "motion/function_planning.h"
@@ -282,6 +283,68 @@ void RegisterMotionFunctions() {
   Reg("instance_activate_all", 0, FnActivateAll);
   Reg("instance_activate_object", 1, FnActivateObject);
   Reg("instance_activate_region", 5, FnActivateRegion);
+  DescribeFunctions("Movement and collisions", {
+      {"place_free", "x, y", "Whether the current instance placed at (x, y) would touch no solid instance."},
+      {"place_empty", "x, y", "Whether the current instance placed at (x, y) would touch no instance at all."},
+      {"place_snapped", "hsnap, vsnap", "Whether the current instance's position is aligned to the given grid."},
+      {"move_random", "hsnap, vsnap",
+       "Moves the current instance to a random free position aligned to the given grid."},
+      {"move_snap", "hsnap, vsnap", "Aligns the current instance's position to the given grid."},
+      {"move_towards_point", "x, y, sp", "Sets the current instance moving towards (x, y) with speed sp."},
+      {"move_contact_solid", "dir, maxdist",
+       "Moves the current instance in direction dir until it touches a solid instance (maxdist -1 for no limit)."},
+      {"move_contact_all", "dir, maxdist",
+       "Moves the current instance in direction dir until it touches any instance (maxdist -1 for no limit)."},
+      {"move_contact", "dir",
+       "Moves the current instance in direction dir up to a solid instance, or out of one it is inside."},
+      {"move_outside_solid", "dir, maxdist",
+       "Moves the current instance in direction dir until it no longer overlaps a solid instance."},
+      {"move_outside_all", "dir, maxdist",
+       "Moves the current instance in direction dir until it no longer overlaps any instance."},
+      {"move_bounce_solid", "adv",
+       "Makes the current instance bounce against solid instances; adv uses the precise method."},
+      {"move_bounce", "adv", "The same as move_bounce_solid."},
+      {"move_bounce_all", "adv",
+       "Makes the current instance bounce against all instances; adv uses the precise method."},
+      {"motion_set", "dir, speed", "Sets the direction and speed of the current instance."},
+      {"motion_add", "dir, speed",
+       "Adds a motion in direction dir with the given speed to the current instance's motion."},
+      {"distance_to_point", "x, y", "The distance from the current instance's bounding box to the point (x, y)."},
+      {"distance_to_object", "obj",
+       "The distance from the current instance's bounding box to the nearest instance of obj."},
+      {"collision_point", "x, y, obj, prec, notme", "The first instance of obj at the point (x, y), or noone (-4)."},
+      {"collision_rectangle", "x1, y1, x2, y2, obj, prec, notme",
+       "The first instance of obj that overlaps the rectangle, or noone (-4)."},
+      {"collision_circle", "xc, yc, radius, obj, prec, notme",
+       "The first instance of obj that overlaps the circle, or noone (-4)."},
+      {"collision_ellipse", "x1, y1, x2, y2, obj, prec, notme",
+       "The first instance of obj that overlaps the ellipse inside the rectangle, or noone (-4)."},
+      {"collision_line", "x1, y1, x2, y2, obj, prec, notme",
+       "The first instance of obj that the line segment meets, or noone (-4)."},
+      {"position_empty", "x, y", "Whether no instance is at the point (x, y)."},
+      {"position_meeting", "x, y, obj", "Whether an instance of obj is at the point (x, y)."},
+      {"position_destroy", "x, y", "Destroys every instance at the point (x, y)."},
+      {"position_change", "x, y, obj, perf",
+       "Turns every instance at the point (x, y) into an instance of obj, with its events when perf is true."},
+  });
+  DescribeFunctions("Instances", {
+      {"instance_position", "x, y, obj", "The instance of obj at the point (x, y), or noone (-4)."},
+      {"instance_place", "x, y, obj",
+       "The instance of obj the current instance would meet at (x, y), or noone (-4)."},
+      {"instance_nearest", "x, y, obj", "The instance of obj nearest to (x, y), or noone (-4)."},
+      {"instance_furthest", "x, y, obj", "The instance of obj furthest from (x, y), or noone (-4)."},
+      {"instance_find", "obj, n", "The n-th instance of obj (counting from 0), or noone (-4)."},
+      {"instance_exists", "obj", "Whether an instance of obj (or the instance with that id) exists."},
+      {"instance_deactivate_all", "notme", "Deactivates every instance, except the current one when notme is true."},
+      {"instance_deactivate_object", "obj", "Deactivates the instances of obj (or the instance with that id)."},
+      {"instance_deactivate_region", "left, top, width, height, inside, notme",
+       "Deactivates the instances inside the region (or outside it when inside is false)."},
+      {"instance_activate_all", "", "Activates every deactivated instance."},
+      {"instance_activate_object", "obj",
+       "Activates the deactivated instances of obj (or the instance with that id)."},
+      {"instance_activate_region", "left, top, width, height, inside",
+       "Activates the deactivated instances inside the region (or outside it when inside is false)."},
+  });
   RegisterPlanningFunctions();
 }
 

@@ -1,5 +1,6 @@
 #include "motion/function_planning.h"
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "graphics/graphics_d3d.h"
@@ -157,6 +158,40 @@ void RegisterPlanningFunctions() {
   Reg("mp_grid_add_instances", 3, FnGridAddInstances);
   Reg("mp_grid_path", 7, FnGridPath);
   Reg("mp_grid_draw", 1, FnGridDraw);
+  DescribeFunctions("Motion planning", {
+      {"mp_linear_step", "x, y, stepsize, checkall",
+       "Takes one step straight towards (x, y), stopping at obstacles; whether the goal is reached."},
+      {"mp_linear_step_object", "x, y, stepsize, obj",
+       "Takes one step straight towards (x, y), stopping at instances of obj; whether the goal is reached."},
+      {"mp_potential_step", "x, y, stepsize, checkall",
+       "Takes one step towards (x, y), steering around obstacles; whether the goal is reached."},
+      {"mp_potential_step_object", "x, y, stepsize, obj",
+       "Takes one step towards (x, y), steering around instances of obj; whether the goal is reached."},
+      {"mp_potential_settings", "maxrot, rotstep, ahead, onspot",
+       "Sets how the potential steps steer: largest turn, turn increment, steps looked ahead, turning on the spot."},
+      {"mp_linear_path", "path, xg, yg, stepsize, checkall",
+       "Fills path with a straight route from the current instance to (xg, yg); whether it reaches the goal."},
+      {"mp_linear_path_object", "path, xg, yg, stepsize, obj",
+       "Fills path with a straight route to (xg, yg) avoiding instances of obj; whether it reaches the goal."},
+      {"mp_potential_path", "path, xg, yg, stepsize, factor, checkall",
+       "Fills path with a steered route from the current instance to (xg, yg); whether it reaches the goal."},
+      {"mp_potential_path_object", "path, xg, yg, stepsize, factor, obj",
+       "Fills path with a steered route to (xg, yg) avoiding instances of obj; whether it reaches the goal."},
+      {"mp_grid_create", "left, top, hcells, vcells, cellwidth, cellheight",
+       "Creates a grid for route finding over the room and returns its id."},
+      {"mp_grid_destroy", "id", "Destroys the grid."},
+      {"mp_grid_clear_all", "id", "Marks every cell of the grid free."},
+      {"mp_grid_clear_cell", "id, h, v", "Marks cell (h, v) of the grid free."},
+      {"mp_grid_add_cell", "id, h, v", "Marks cell (h, v) of the grid forbidden."},
+      {"mp_grid_clear_rectangle", "id, left, top, right, bottom",
+       "Marks the cells covering the room rectangle free."},
+      {"mp_grid_add_rectangle", "id, left, top, right, bottom",
+       "Marks the cells covering the room rectangle forbidden."},
+      {"mp_grid_add_instances", "id, obj, prec", "Marks the cells covered by instances of obj forbidden."},
+      {"mp_grid_path", "id, path, xstart, ystart, xgoal, ygoal, allowdiag",
+       "Fills path with a route through free cells; whether one was found."},
+      {"mp_grid_draw", "id", "Draws the grid, free cells green and forbidden ones red."},
+  });
 }
 
 }  // namespace kv

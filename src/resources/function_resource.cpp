@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_script.h"
@@ -45,6 +46,13 @@ void RegisterResourceFunctions() {
   RegisterFunction("script_get_name", FnScriptGetName, 1);
   RegisterFunction("script_get_text", FnScriptGetText, 1);
   RegisterFunction("script_execute", FnScriptExecute, kVariableArgs);
+  DescribeFunctions("Scripts", {
+      {"script_exists", "ind", "Whether script ind exists."},
+      {"script_name", "ind", "The name of script ind."},
+      {"script_get_name", "ind", "The name of script ind."},
+      {"script_get_text", "ind", "The code of script ind."},
+      {"script_execute", "scr, arg0, arg1, ...", "Runs script scr with the given arguments and returns its result."},
+  });
   RegisterObjectResourceFunctions();
   RegisterRoomResourceFunctions();
   RegisterGraphicResourceFunctions();

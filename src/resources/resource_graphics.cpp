@@ -8,6 +8,7 @@
 #include <string>
 
 #include "code/code_error.h"
+#include "code/code_docs.h"
 #include "code/code_script.h"
 #include "functions/function_args.h"
 #include "functions/function_sprite.h"
@@ -205,6 +206,37 @@ void RegisterBackgrounds() {
     if (!gfx::AssignBackground(I(a, 0), I(a, 1))) ReportRuntimeError("Error assigning a background.");
   });
   Reg("background_save", 2, BackgroundSave);
+  DescribeFunctions("Backgrounds", {
+      {"background_name", "ind", "The name of background ind."},
+      {"background_get_name", "ind", "The name of background ind."},
+      {"background_exists", "ind", "Whether background ind exists."},
+      {"background_get_width", "ind", "The width of background ind."},
+      {"background_get_height", "ind", "The height of background ind."},
+      {"background_get_transparent", "ind", "Whether background ind is transparent."},
+      {"background_get_smooth", "ind", "Whether background ind has smoothed edges."},
+      {"background_get_preload", "ind", "Whether background ind is loaded into video memory at the start."},
+      {"background_set_alpha_from_background", "ind, back",
+       "Sets the opacity of background ind from the brightness of background back."},
+      {"background_create_from_screen", "x, y, w, h, transparent, smooth, preload",
+       "Creates a background from a rectangle of the screen and returns its index."},
+      {"background_create_from_surface", "id, x, y, w, h, transparent, smooth, preload",
+       "Creates a background from a rectangle of surface id and returns its index."},
+      {"background_create_color", "w, h, col, preload", "Creates a background of one colour and returns its index."},
+      {"background_create_gradient", "w, h, col1, col2, kind, preload",
+       "Creates a background with a colour gradient and returns its index."},
+      {"background_add", "fname, transparent, smooth, preload",
+       "Adds a background from an image file and returns its index, -1 on failure."},
+      {"background_add_alpha", "fname, preload",
+       "Adds a background from an image file with its own opacity and returns its index."},
+      {"background_replace", "ind, fname, transparent, smooth, preload",
+       "Replaces background ind with an image file."},
+      {"background_replace_alpha", "ind, fname, preload",
+       "Replaces background ind with an image file with its own opacity."},
+      {"background_delete", "ind", "Deletes background ind."},
+      {"background_duplicate", "ind", "Adds a copy of background ind and returns its index."},
+      {"background_assign", "ind, back", "Makes background ind a copy of background back."},
+      {"background_save", "ind, fname", "Saves background ind to an image file."},
+  });
 }
 
 // ---- fonts ----
@@ -260,6 +292,26 @@ void RegisterFonts() {
     if (!gfx::GetSprite(I(a, 1))) return ReportRuntimeError("Trying to replace font from non-existing sprite.");
     r = gfx::ReplaceSpriteFont(I(a, 0), I(a, 1), I(a, 2), B(a, 3), I(a, 4)) ? 1.0 : 0.0;
   });
+  DescribeFunctions("Fonts", {
+      {"font_name", "ind", "The name of font ind."},
+      {"font_get_name", "ind", "The name of font ind."},
+      {"font_exists", "ind", "Whether font ind exists."},
+      {"font_get_fontname", "ind", "The name of the typeface of font ind."},
+      {"font_get_size", "ind", "The size of font ind in points."},
+      {"font_get_bold", "ind", "Whether font ind is bold."},
+      {"font_get_italic", "ind", "Whether font ind is italic."},
+      {"font_get_first", "ind", "The first character code of font ind."},
+      {"font_get_last", "ind", "The last character code of font ind."},
+      {"font_add", "name, size, bold, italic, first, last",
+       "Adds a font made from a typeface and returns its index."},
+      {"font_replace", "ind, name, size, bold, italic, first, last",
+       "Replaces font ind with one made from a typeface."},
+      {"font_add_sprite", "spr, first, prop, sep",
+       "Adds a font whose characters are the images of sprite spr and returns its index."},
+      {"font_replace_sprite", "ind, spr, first, prop, sep",
+       "Replaces font ind with one whose characters are the images of sprite spr."},
+      {"font_delete", "ind", "Deletes font ind."},
+  });
   Reg("font_delete", 1, KV_FN {
     KV_UNUSED_ARGS;
     if (!gfx::DeleteFont(I(a, 0))) ReportRuntimeError("Trying to delete non-existing font.");
@@ -286,6 +338,16 @@ void RegisterCapturedSprites() {
     KV_UNUSED_ARGS;
     if (!gfx::GetSprite(I(a, 0))) return ReportRuntimeError("Trying to add to non-existing sprite.");
     AddSpriteFrame(I(a, 0), SurfacePart(I(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5)), true);
+  });
+  DescribeFunctions("Sprites", {
+      {"sprite_create_from_screen", "x, y, w, h, precise, transparent, smooth, preload, xorig, yorig",
+       "Creates a sprite from a rectangle of the screen and returns its index."},
+      {"sprite_create_from_surface", "id, x, y, w, h, precise, transparent, smooth, preload, xorig, yorig",
+       "Creates a sprite from a rectangle of surface id and returns its index."},
+      {"sprite_add_from_screen", "ind, x, y, w, h",
+       "Adds a rectangle of the screen as a further image of sprite ind."},
+      {"sprite_add_from_surface", "ind, id, x, y, w, h",
+       "Adds a rectangle of surface id as a further image of sprite ind."},
   });
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "actions/function_action.h"
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "resources/resource_families.h"
@@ -181,6 +182,31 @@ void RegisterObjectResourceFunctions() {
   Reg("object_delete", 1, ObjectDelete);
   Reg("object_event_clear", 3, EventClear);
   Reg("object_event_add", 4, EventAdd);
+  DescribeFunctions("Objects", {
+      {"object_name", "ind", "The name of object ind."},
+      {"object_get_name", "ind", "The name of object ind."},
+      {"object_exists", "ind", "Whether object ind exists."},
+      {"object_get_sprite", "ind", "The sprite of object ind."},
+      {"object_get_solid", "ind", "Whether object ind is solid."},
+      {"object_get_visible", "ind", "Whether object ind is visible."},
+      {"object_get_depth", "ind", "The depth of object ind."},
+      {"object_get_persistent", "ind", "Whether object ind is persistent."},
+      {"object_get_mask", "ind", "The mask sprite of object ind, -1 for its own sprite."},
+      {"object_get_parent", "ind", "The parent of object ind, -1 for none."},
+      {"object_is_ancestor", "ind1, ind2", "Whether object ind2 is a parent of object ind1, directly or further up."},
+      {"object_set_sprite", "ind, spr", "Sets the sprite of object ind."},
+      {"object_set_solid", "ind, solid", "Sets whether instances of object ind are created solid."},
+      {"object_set_visible", "ind, vis", "Sets whether instances of object ind are created visible."},
+      {"object_set_depth", "ind, depth", "Sets the depth of object ind."},
+      {"object_set_persistent", "ind, pers", "Sets whether instances of object ind are created persistent."},
+      {"object_set_mask", "ind, spr", "Sets the mask sprite of object ind."},
+      {"object_set_parent", "ind, obj", "Sets the parent of object ind (a negative obj removes it)."},
+      {"object_add", "", "Adds a new empty object and returns its index."},
+      {"object_delete", "ind", "Deletes object ind."},
+      {"object_event_clear", "ind, evtype, evnumb", "Removes every action of event evtype/evnumb of object ind."},
+      {"object_event_add", "ind, evtype, evnumb, codestr",
+       "Adds the code codestr to event evtype/evnumb of object ind."},
+  });
 }
 
 }  // namespace kv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "code/code_error.h"
+#include "code/code_docs.h"
 #include "functions/function_args.h"
 #include "graphics/background_main.h"
 #include "resources/resource_families.h"
@@ -185,6 +186,34 @@ void RegisterRoomResourceFunctions() {
     TileAdd(r, a, true);
   });
   ROOM_SETTER("room_tile_clear", 1, room->tiles.clear());
+  DescribeFunctions("Rooms", {
+      {"room_name", "ind", "The name of room ind."},
+      {"room_get_name", "ind", "The name of room ind."},
+      {"room_exists", "ind", "Whether room ind exists."},
+      {"room_set_width", "ind, w", "Sets the width of room ind (not the current room)."},
+      {"room_set_height", "ind, h", "Sets the height of room ind (not the current room)."},
+      {"room_set_caption", "ind, str", "Sets the caption of room ind."},
+      {"room_set_persistent", "ind, val", "Sets whether room ind is persistent."},
+      {"room_set_code", "ind, str", "Sets the creation code of room ind."},
+      {"room_set_background_color", "ind, col, show",
+       "Sets the background colour of room ind and whether it is drawn."},
+      {"room_set_view_enabled", "ind, val", "Sets whether room ind uses views."},
+      {"room_set_background", "ind, bind, vis, fore, back, x, y, htiled, vtiled, hspeed, vspeed, alpha",
+       "Sets background layer bind (0 to 7) of room ind."},
+      {"room_set_view",
+       "ind, vind, vis, xview, yview, wview, hview, xport, yport, wport, hport, hborder, vborder, hspeed, vspeed, obj",
+       "Sets view vind (0 to 7) of room ind."},
+      {"room_add", "", "Adds a new empty room and returns its index."},
+      {"room_duplicate", "ind", "Adds a copy of room ind and returns its index."},
+      {"room_assign", "ind, room", "Makes room ind a copy of room room."},
+      {"room_instance_add", "ind, x, y, obj", "Adds an instance of obj at (x, y) to room ind and returns its id."},
+      {"room_instance_clear", "ind", "Removes every instance from room ind."},
+      {"room_tile_add", "ind, back, left, top, width, height, x, y, depth",
+       "Adds a tile cut from background back to room ind and returns its id."},
+      {"room_tile_add_ext", "ind, back, left, top, width, height, x, y, depth, xscale, yscale, alpha",
+       "Adds a scaled, translucent tile to room ind and returns its id."},
+      {"room_tile_clear", "ind", "Removes every tile from room ind."},
+  });
 }
 
 }  // namespace kv

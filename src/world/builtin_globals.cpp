@@ -4,6 +4,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_variable.h"
 #include "functions/function_date.h"
@@ -393,6 +394,88 @@ void RegisterBuiltinGlobals() {
 #undef KV_SHOW
 #undef KV_TEXT
   for (const Entry& e : kEntries) RegisterBuiltinVariable(e.name, e.read, e.write);
+  DescribeVariables("Game", {
+      {"game_id", "The unique id of the game."},
+  });
+  DescribeVariables("Files", {
+      {"working_directory", "The folder the runner was started in."},
+      {"temp_directory", "A folder for temporary files, removed when the game ends."},
+      {"program_directory", "The folder of the game file."},
+  });
+  DescribeVariables("Room backgrounds", {
+      {"background_color", "The background colour of the current room."},
+      {"background_showcolor", "Whether the room is cleared with the background colour."},
+      {"background_visible", "Array over the 8 background layers: whether the layer is shown."},
+      {"background_foreground",
+       "Array over the 8 background layers: whether the layer is drawn in front of the instances."},
+      {"background_index", "Array over the 8 background layers: the background shown, -1 for none."},
+      {"background_x", "Array over the 8 background layers: the x offset of the layer."},
+      {"background_y", "Array over the 8 background layers: the y offset of the layer."},
+      {"background_width", "Array over the 8 background layers: the width of the layer's background."},
+      {"background_height", "Array over the 8 background layers: the height of the layer's background."},
+      {"background_htiled", "Array over the 8 background layers: whether the layer repeats horizontally."},
+      {"background_vtiled", "Array over the 8 background layers: whether the layer repeats vertically."},
+      {"background_xscale", "Array over the 8 background layers: the horizontal scale of the layer."},
+      {"background_yscale", "Array over the 8 background layers: the vertical scale of the layer."},
+      {"background_hspeed",
+       "Array over the 8 background layers: the horizontal scrolling speed, in pixels per step."},
+      {"background_vspeed", "Array over the 8 background layers: the vertical scrolling speed, in pixels per step."},
+      {"background_blend", "Array over the 8 background layers: the colour the layer is blended with."},
+      {"background_alpha", "Array over the 8 background layers: the opacity of the layer, 0 to 1."},
+  });
+  DescribeVariables("Views", {
+      {"view_enabled", "Whether the current room uses views."},
+      {"view_visible", "Array over the 8 views: whether the view is shown."},
+      {"view_xview", "Array over the 8 views: the left of the room area the view shows."},
+      {"view_yview", "Array over the 8 views: the top of the room area the view shows."},
+      {"view_wview", "Array over the 8 views: the width of the room area the view shows."},
+      {"view_hview", "Array over the 8 views: the height of the room area the view shows."},
+      {"view_xport", "Array over the 8 views: the x position of the view's port in the window."},
+      {"view_yport", "Array over the 8 views: the y position of the view's port in the window."},
+      {"view_wport", "Array over the 8 views: the width of the view's port in the window."},
+      {"view_hport", "Array over the 8 views: the height of the view's port in the window."},
+      {"view_angle", "Array over the 8 views: the rotation of the view, in degrees."},
+      {"view_hborder", "Array over the 8 views: the horizontal border kept around the followed instance."},
+      {"view_vborder", "Array over the 8 views: the vertical border kept around the followed instance."},
+      {"view_hspeed",
+       "Array over the 8 views: the largest horizontal speed of the view when following, -1 for no limit."},
+      {"view_vspeed",
+       "Array over the 8 views: the largest vertical speed of the view when following, -1 for no limit."},
+      {"view_object", "Array over the 8 views: the object or instance the view follows."},
+  });
+  DescribeVariables("Mouse and keyboard", {
+      {"mouse_x", "The x position of the mouse in the room."},
+      {"mouse_y", "The y position of the mouse in the room."},
+      {"mouse_button", "The mouse button held down (0 none, 1 left, 2 right, 3 middle)."},
+      {"mouse_lastbutton", "The last mouse button pressed."},
+      {"keyboard_key", "The key code of the key held down, 0 for none."},
+      {"keyboard_lastkey", "The key code of the last key pressed."},
+      {"keyboard_lastchar", "The last character typed."},
+      {"keyboard_string", "The last characters typed (at most 1024)."},
+  });
+  DescribeVariables("Game", {
+      {"cursor_sprite", "The sprite drawn as mouse cursor, -1 for the normal cursor."},
+      {"show_score", "Whether the window caption shows the score."},
+      {"show_lives", "Whether the window caption shows the lives."},
+      {"show_health", "Whether the window caption shows the health."},
+      {"caption_score", "The text shown before the score in the caption."},
+      {"caption_lives", "The text shown before the lives in the caption."},
+      {"caption_health", "The text shown before the health in the caption."},
+  });
+  DescribeVariables("Dates and times", {
+      {"current_year", "The current year."},
+      {"current_month", "The current month, 1 to 12."},
+      {"current_day", "The current day of the month."},
+      {"current_weekday", "The current day of the week, 1 (Sunday) to 7 (Saturday)."},
+      {"current_hour", "The current hour, 0 to 23."},
+      {"current_minute", "The current minute."},
+      {"current_second", "The current second."},
+  });
+  DescribeVariables("Game", {
+      {"secure_mode", "Whether the game runs in secure mode (no access to files outside its folders, no programs)."},
+      {"error_occurred", "Whether an error has occurred; set it to 0 to check for the next one."},
+      {"error_last", "The message of the last error."},
+  });
 }
 
 }  // namespace kv

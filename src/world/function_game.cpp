@@ -1,5 +1,6 @@
 #include "world/function_game.h"
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "actions/function_action.h"
@@ -288,6 +289,44 @@ void RegisterGameFunctions() {
   RegisterFunction("event_user", FnEventUser, 1);
   RegisterFunction("place_meeting", FnPlaceMeeting, 3);
   RegisterFunction("move_wrap", FnMoveWrap, 3);
+  DescribeFunctions("Rooms", {
+      {"room_goto", "numb", "Goes to room numb at the end of this step."},
+      {"room_goto_next", "", "Goes to the next room of the room order."},
+      {"room_goto_previous", "", "Goes to the previous room of the room order."},
+      {"room_restart", "", "Starts the current room again."},
+      {"room_next", "numb", "The room after room numb in the room order, -1 when there is none."},
+      {"room_previous", "numb", "The room before room numb in the room order, -1 when there is none."},
+  });
+  DescribeFunctions("Game", {
+      {"game_end", "", "Ends the game at the end of this step."},
+      {"game_restart", "", "Restarts the game from its first room."},
+      {"game_save", "fname", "Saves the state of the game to the file fname."},
+      {"game_load", "fname", "Loads the game saved in the file fname, after the current step."},
+  });
+  DescribeFunctions("Instances", {
+      {"instance_create", "x, y, obj",
+       "Creates an instance of object obj at (x, y), runs its create event and returns its id."},
+      {"instance_destroy", "", "Destroys the current instance, after running its destroy event."},
+      {"instance_number", "obj", "The number of instances of object obj."},
+      {"instance_copy", "performevent",
+       "Creates a copy of the current instance and returns its id; runs its create event when performevent is true."},
+      {"instance_change", "obj, perf",
+       "Turns the current instance into an instance of object obj, running the destroy and create events when perf "
+       "is true."},
+      {"instance_sprite", "spr", "Sets the sprite of the current instance to spr."},
+  });
+  DescribeFunctions("Events", {
+      {"event_inherited", "", "Runs the same event of the parent object for the current instance."},
+      {"event_perform", "type, numb", "Runs event type/numb of the current instance's object on it."},
+      {"event_perform_object", "obj, type, numb", "Runs event type/numb of object obj on the current instance."},
+      {"event_user", "numb", "Runs user event numb (0 to 15) of the current instance."},
+  });
+  DescribeFunctions("Movement and collisions", {
+      {"place_meeting", "x, y, obj", "Whether the current instance placed at (x, y) would meet an instance of obj."},
+      {"move_wrap", "hor, vert, margin",
+       "Wraps the current instance to the other side when it has left the room by more than margin, horizontally "
+       "and/or vertically."},
+  });
 }
 
 void RegisterGameVariables() {
@@ -304,6 +343,23 @@ void RegisterGameVariables() {
   RegisterBuiltinVariable("room_height", ReadRoomHeight, nullptr);
   RegisterBuiltinVariable("room_caption", ReadRoomCaption, WriteRoomCaption);
   RegisterBuiltinVariable("room_persistent", ReadRoomPersistent, WriteRoomPersistent);
+  DescribeVariables("Game", {
+      {"score", "The score."},
+      {"lives", "The number of lives; going to 0 or below runs the no-more-lives event."},
+      {"health", "The health, normally 0 to 100; going to 0 or below runs the no-more-health event."},
+      {"fps", "The number of steps run in the last second."},
+      {"current_time", "Milliseconds since the system started."},
+  });
+  DescribeVariables("Rooms", {
+      {"room", "The index of the current room; setting it goes to that room."},
+      {"room_first", "The index of the first room of the game."},
+      {"room_last", "The index of the last room of the game."},
+      {"room_speed", "The steps per second of the current room."},
+      {"room_width", "The width of the current room in pixels."},
+      {"room_height", "The height of the current room in pixels."},
+      {"room_caption", "The caption shown in the window for the current room."},
+      {"room_persistent", "Whether the current room keeps its state when it is left."},
+  });
 }
 
 }  // namespace kv

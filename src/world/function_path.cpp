@@ -4,6 +4,7 @@
 #include <string>
 
 #include "actions/function_action.h"
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "world/path_edit.h"
@@ -272,6 +273,54 @@ void RegisterPathFunctions() {
   Reg("timeline_delete", 1, FnTimeLineDelete);
   Reg("timeline_moment_clear", 2, FnTimeLineMomentClear);
   Reg("timeline_moment_add", 3, FnTimeLineMomentAdd);
+  DescribeFunctions("Paths", {
+      {"path_start", "path, speed, endaction, absolute",
+       "Starts the current instance on the path with the given speed and end action; absolute uses the path's own "
+       "coordinates."},
+      {"path_end", "", "Stops the current instance's path."},
+      {"path_exists", "ind", "Whether path ind exists."},
+      {"path_name", "ind", "The name of path ind."},
+      {"path_get_name", "ind", "The name of path ind."},
+      {"path_get_length", "ind", "The length of path ind in pixels."},
+      {"path_get_kind", "ind", "The kind of path ind: 0 straight, 1 smooth."},
+      {"path_get_closed", "ind", "Whether path ind is closed."},
+      {"path_get_precision", "ind", "The precision of the smooth curve of path ind, 0 to 8."},
+      {"path_get_number", "ind", "The number of defining points of path ind."},
+      {"path_get_point_x", "ind, n", "The x of point n of path ind."},
+      {"path_get_point_y", "ind, n", "The y of point n of path ind."},
+      {"path_get_point_speed", "ind, n", "The speed factor of point n of path ind."},
+      {"path_get_x", "ind, pos", "The x at position pos (0 to 1) along path ind."},
+      {"path_get_y", "ind, pos", "The y at position pos (0 to 1) along path ind."},
+      {"path_get_speed", "ind, pos", "The speed factor at position pos (0 to 1) along path ind."},
+      {"path_set_kind", "ind, val", "Makes path ind straight (0) or smooth (1)."},
+      {"path_set_closed", "ind, closed", "Makes path ind closed or open."},
+      {"path_set_precision", "ind, prec", "Sets the precision of the smooth curve of path ind, 0 to 8."},
+      {"path_add", "", "Adds a new empty path and returns its index."},
+      {"path_duplicate", "ind", "Adds a copy of path ind and returns its index."},
+      {"path_assign", "ind, path", "Makes path ind a copy of path path."},
+      {"path_append", "ind, path", "Appends the points of path path to path ind."},
+      {"path_delete", "ind", "Deletes path ind."},
+      {"path_add_point", "ind, x, y, speed", "Adds a point with speed factor speed to the end of path ind."},
+      {"path_insert_point", "ind, n, x, y, speed", "Inserts a point before point n of path ind."},
+      {"path_change_point", "ind, n, x, y, speed", "Changes point n of path ind."},
+      {"path_delete_point", "ind, n", "Deletes point n of path ind."},
+      {"path_clear_points", "ind", "Removes every point of path ind."},
+      {"path_reverse", "ind", "Reverses the order of the points of path ind."},
+      {"path_mirror", "ind", "Mirrors path ind horizontally around its centre."},
+      {"path_flip", "ind", "Flips path ind vertically around its centre."},
+      {"path_rotate", "ind, angle", "Rotates path ind by angle degrees around its centre."},
+      {"path_scale", "ind, xscale, yscale", "Scales path ind around its centre."},
+      {"path_shift", "ind, xshift, yshift", "Moves every point of path ind by (xshift, yshift)."},
+  });
+  DescribeFunctions("Time lines", {
+      {"timeline_exists", "ind", "Whether time line ind exists."},
+      {"timeline_name", "ind", "The name of time line ind."},
+      {"timeline_get_name", "ind", "The name of time line ind."},
+      {"timeline_add", "", "Adds a new empty time line and returns its index."},
+      {"timeline_delete", "ind", "Deletes time line ind."},
+      {"timeline_moment_clear", "ind, step", "Removes the moment at step from time line ind."},
+      {"timeline_moment_add", "ind, step, codestr", "Adds the code codestr to the moment at step of time line ind."},
+  });
 }
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "world/instance_variables.h"
 
 #include "actions/function_action.h"
+#include "code/code_docs.h"
 #include "code/code_instance.h"
 #include "code/code_variable.h"
 #include "world/world_rooms.h"
@@ -212,6 +213,72 @@ void RegisterInstanceVariables() {
 #undef RO
   for (const Entry& e : kInstance) RegisterBuiltinVariable(e.name, e.read, e.write);
   for (const Entry& e : kGlobal) RegisterBuiltinVariable(e.name, e.read, e.write);
+  DescribeVariables("Instances", {
+      {"x", "The x position of the instance."},
+      {"y", "The y position of the instance."},
+      {"xprevious", "The x position of the instance in the previous step."},
+      {"yprevious", "The y position of the instance in the previous step."},
+      {"xstart", "The x position where the instance was created."},
+      {"ystart", "The y position where the instance was created."},
+      {"hspeed", "The horizontal part of the instance's speed, in pixels per step."},
+      {"vspeed", "The vertical part of the instance's speed, in pixels per step."},
+      {"direction", "The direction of the instance's motion, in degrees (0 to the right, counter-clockwise)."},
+      {"speed", "The speed of the instance, in pixels per step."},
+      {"friction", "The amount the instance's speed decreases each step."},
+      {"gravity", "The amount of gravity pulling the instance each step."},
+      {"gravity_direction", "The direction of the gravity, in degrees (270 is down)."},
+      {"object_index", "The index of the instance's object."},
+      {"id", "The unique id of the instance."},
+      {"alarm", "Array of the instance's 12 alarm clocks, in steps; -1 when not set."},
+      {"solid", "Whether the instance is solid."},
+      {"visible", "Whether the instance is drawn."},
+      {"persistent", "Whether the instance moves along to the next room."},
+      {"depth", "The drawing depth; instances with a smaller depth are drawn in front."},
+      {"bbox_left", "The left side of the instance's bounding box in the room."},
+      {"bbox_right", "The right side of the instance's bounding box in the room."},
+      {"bbox_top", "The top of the instance's bounding box in the room."},
+      {"bbox_bottom", "The bottom of the instance's bounding box in the room."},
+      {"sprite_index", "The sprite of the instance, -1 for none."},
+      {"image_index", "The current frame of the instance's sprite."},
+      {"image_single",
+       "The frame shown without animation, -1 while animating; setting it stops or restarts the animation."},
+      {"image_number", "The number of frames of the instance's sprite."},
+      {"sprite_width", "The width of the instance's sprite, scaled."},
+      {"sprite_height", "The height of the instance's sprite, scaled."},
+      {"sprite_xoffset", "The x origin of the instance's sprite, scaled."},
+      {"sprite_yoffset", "The y origin of the instance's sprite, scaled."},
+      {"image_xscale", "The horizontal scale of the instance's image (1 is normal size)."},
+      {"image_yscale", "The vertical scale of the instance's image (1 is normal size)."},
+      {"image_angle", "The rotation of the instance's image, in degrees counter-clockwise."},
+      {"image_alpha", "The opacity of the instance's image, 0 (invisible) to 1 (opaque)."},
+      {"image_blend", "The colour the instance's image is blended with (white leaves it unchanged)."},
+      {"image_speed", "The frames advanced per step of the instance's animation."},
+      {"mask_index", "The sprite used as the instance's collision mask, -1 for its own sprite."},
+      {"path_index", "The path the instance follows, -1 for none."},
+      {"path_position", "The position on the path, 0 (start) to 1 (end)."},
+      {"path_positionprevious", "The position on the path in the previous step."},
+      {"path_speed", "The speed along the path, in pixels per step."},
+      {"path_scale", "The scale of the path the instance follows."},
+      {"path_orientation", "The rotation of the path the instance follows, in degrees."},
+      {"path_endaction", "What happens at the end of the path: 0 stop, 1 restart, 2 continue from here, 3 reverse."},
+      {"timeline_index", "The time line the instance runs, -1 for none."},
+      {"timeline_position", "The current position in the instance's time line, in steps."},
+      {"timeline_speed", "The steps the time line advances each step."},
+  });
+  DescribeVariables("Arguments", {
+      {"argument_relative", "Whether the running action has its relative box checked."},
+  });
+  DescribeVariables("Events", {
+      {"event_type", "The type of the event being run (a time line moment gives 100000)."},
+      {"event_number", "The number of the event being run (the step, for a time line moment)."},
+      {"event_object", "The object whose event is being run (the time line, for a moment)."},
+      {"event_action", "The index of the action being run in its event."},
+  });
+  DescribeVariables("Instances", {
+      {"instance_count", "The number of instances in the room."},
+      {"instance_id",
+       "Array of the ids of the instances in the room, instance_id[0] to instance_id[instance_count - 1]."},
+  });
 }
 
 }  // namespace kv
