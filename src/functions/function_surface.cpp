@@ -85,8 +85,10 @@ void RegisterSurfaceFunctions() {
   Reg("texture_preload", 1, KV_FN { KV_UNUSED_ARGS; gfx::PreloadTexture(I(a, 0)); });
   Reg("texture_set_priority", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetTexturePriority(I(a, 0), I(a, 1)); });
   DescribeFunctions("Textures", {
-      {"sprite_get_texture", "sprite, subimg", "Returns the texture id of a sprite image, for textured primitives and 3D drawing."},
-      {"background_get_texture", "back", "Returns the texture id of a background, for textured primitives and 3D drawing."},
+      {"sprite_get_texture", "sprite, subimg",
+       "Returns the texture id of a sprite image, for textured primitives and 3D drawing."},
+      {"background_get_texture", "back",
+       "Returns the texture id of a background, for textured primitives and 3D drawing."},
       {"texture_exists", "texid", "Returns whether a texture with this id exists."},
       {"texture_get_width", "texid", "Returns the part of a texture's width that holds its image, from 0 to 1."},
       {"texture_get_height", "texid", "Returns the part of a texture's height that holds its image, from 0 to 1."},
@@ -129,7 +131,8 @@ void RegisterSurfaceFunctions() {
   });
 
   DescribeFunctions("Surfaces", {
-      {"surface_create", "w, h", "Creates a drawing surface of the given size and returns its id, or -1 when it cannot."},
+      {"surface_create", "w, h",
+       "Creates a drawing surface of the given size and returns its id, or -1 when it cannot."},
       {"surface_free", "id", "Frees a surface and its memory."},
       {"surface_exists", "id", "Returns whether a surface with this id exists."},
       {"surface_get_width", "id", "Returns the width of a surface."},
@@ -141,7 +144,8 @@ void RegisterSurfaceFunctions() {
       {"surface_save", "id, fname", "Saves a surface as an image file."},
       {"surface_save_part", "id, fname, x, y, w, h", "Saves a rectangle of a surface as an image file."},
       {"surface_copy", "dest, x, y, source", "Copies a whole surface onto another at (x, y)."},
-      {"surface_copy_part", "dest, x, y, source, xs, ys, ws, hs", "Copies a rectangle of one surface onto another at (x, y)."},
+      {"surface_copy_part", "dest, x, y, source, xs, ys, ws, hs",
+       "Copies a rectangle of one surface onto another at (x, y)."},
   });
 }
 

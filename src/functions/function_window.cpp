@@ -167,10 +167,12 @@ void RegisterWindowFunctions() {
       {"window_get_y", "", "Returns the y position of the window's inner area on the screen."},
       {"window_get_width", "", "Returns the width of the window's inner area."},
       {"window_get_height", "", "Returns the height of the window's inner area."},
-      {"window_set_region_size", "w, h, adaptwindow", "Sets the size in pixels the game image is drawn at, optionally fitting the window to it."},
+      {"window_set_region_size", "w, h, adaptwindow",
+       "Sets the size in pixels the game image is drawn at, optionally fitting the window to it."},
       {"window_get_region_width", "", "Returns the width of the drawing region."},
       {"window_get_region_height", "", "Returns the height of the drawing region."},
-      {"window_set_region_scale", "scale, adaptwindow", "Sets the scale of the game image in the window (0 fills it, negative keeps the aspect ratio)."},
+      {"window_set_region_scale", "scale, adaptwindow",
+       "Sets the scale of the game image in the window (0 fills it, negative keeps the aspect ratio)."},
       {"window_get_region_scale", "", "Returns the scale of the game image in the window."},
       {"window_mouse_get_x", "", "Returns the x position of the mouse relative to the window."},
       {"window_mouse_get_y", "", "Returns the y position of the mouse relative to the window."},
@@ -183,8 +185,10 @@ void RegisterWindowFunctions() {
       {"window_views_mouse_set", "x, y", "Moves the mouse to a room position as seen through the first visible view."},
   });
   DescribeFunctions("Messages and dialogs", {
-      {"show_menu", "str, def", "Shows a pop-up menu of the items in str, separated by |, and returns the chosen one's number, or def."},
-      {"show_menu_pos", "x, y, str, def", "Shows a pop-up menu at screen position (x, y) and returns the chosen item's number, or def."},
+      {"show_menu", "str, def",
+       "Shows a pop-up menu of the items in str, separated by |, and returns the chosen one's number, or def."},
+      {"show_menu_pos", "x, y, str, def",
+       "Shows a pop-up menu at screen position (x, y) and returns the chosen item's number, or def."},
   });
 }
 

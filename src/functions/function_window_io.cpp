@@ -190,10 +190,12 @@ void RegisterWindowIoFunctions() {
   });
 
   DescribeFunctions("Keyboard, mouse and joystick", {
-      {"keyboard_check", "key", "Returns whether a key is held down; vk_anykey checks for any key and vk_nokey for none."},
+      {"keyboard_check", "key",
+       "Returns whether a key is held down; vk_anykey checks for any key and vk_nokey for none."},
       {"keyboard_check_pressed", "key", "Returns whether a key went down during this step."},
       {"keyboard_check_released", "key", "Returns whether a key went up during this step."},
-      {"keyboard_check_direct", "key", "Returns whether a key is held down right now, even when the game window is not active."},
+      {"keyboard_check_direct", "key",
+       "Returns whether a key is held down right now, even when the game window is not active."},
       {"keyboard_get_numlock", "", "Returns whether Num Lock is on."},
       {"keyboard_set_numlock", "on", "Switches Num Lock on or off."},
       {"keyboard_key_press", "key", "Acts as if a key were pressed."},
@@ -203,7 +205,8 @@ void RegisterWindowIoFunctions() {
       {"keyboard_unset_map", "", "Makes every key act as itself again."},
       {"keyboard_clear", "key", "Clears the held, pressed and released state of a key until it is pressed again."},
       {"keyboard_wait", "", "Waits until the player presses a key."},
-      {"mouse_check_button", "numb", "Returns whether a mouse button is held down; mb_any checks for any button and mb_none for none."},
+      {"mouse_check_button", "numb",
+       "Returns whether a mouse button is held down; mb_any checks for any button and mb_none for none."},
       {"mouse_check_button_pressed", "numb", "Returns whether a mouse button went down during this step."},
       {"mouse_check_button_released", "numb", "Returns whether a mouse button went up during this step."},
       {"mouse_clear", "button", "Clears the state of a mouse button until it is pressed again."},
@@ -215,7 +218,8 @@ void RegisterWindowIoFunctions() {
       {"joystick_axes", "id", "Returns the number of axes of a joystick."},
       {"joystick_buttons", "id", "Returns the number of buttons of a joystick."},
       {"joystick_has_pov", "id", "Returns whether a joystick has a point-of-view hat."},
-      {"joystick_direction", "id", "Returns the keypad key (vk_numpad1 to vk_numpad9) matching the direction of a joystick's stick."},
+      {"joystick_direction", "id",
+       "Returns the keypad key (vk_numpad1 to vk_numpad9) matching the direction of a joystick's stick."},
       {"joystick_check_button", "id, numb", "Returns whether button numb of a joystick is pressed."},
       {"joystick_xpos", "id", "Returns the position of a joystick's x axis, from -1 to 1."},
       {"joystick_ypos", "id", "Returns the position of a joystick's y axis, from -1 to 1."},
@@ -223,7 +227,8 @@ void RegisterWindowIoFunctions() {
       {"joystick_rpos", "id", "Returns the position of a joystick's rudder (fourth) axis, from -1 to 1."},
       {"joystick_upos", "id", "Returns the position of a joystick's fifth axis, from -1 to 1."},
       {"joystick_vpos", "id", "Returns the position of a joystick's sixth axis, from -1 to 1."},
-      {"joystick_pov", "id", "Returns the direction of a joystick's point-of-view hat in degrees, or -1 when it is centred."},
+      {"joystick_pov", "id",
+       "Returns the direction of a joystick's point-of-view hat in degrees, or -1 when it is centred."},
   });
 }
 

@@ -76,7 +76,8 @@ void RegisterCdFunctions() {
   });
 
   DescribeFunctions("CD audio", {
-      {"cd_init", "", "Prepares the CD drive for playing audio; call it before the other CD functions and after changing the disc."},
+      {"cd_init", "",
+       "Prepares the CD drive for playing audio; call it before the other CD functions and after changing the disc."},
       {"cd_present", "", "Returns whether there is a disc in the CD drive."},
       {"cd_number", "", "Returns the number of tracks on the disc."},
       {"cd_playing", "", "Returns whether the CD is playing."},
@@ -94,7 +95,8 @@ void RegisterCdFunctions() {
       {"cd_set_track_position", "pos", "Moves to a position within the current track, in milliseconds."},
       {"cd_open_door", "", "Opens the CD drive."},
       {"cd_close_door", "", "Closes the CD drive."},
-      {"MCI_command", "str", "Sends a command string to the system's multimedia control interface and returns its reply."},
+      {"MCI_command", "str",
+       "Sends a command string to the system's multimedia control interface and returns its reply."},
   });
 }
 
@@ -151,12 +153,14 @@ void RegisterSoundResourceFunctions() {
       {"sound_name", "ind", "Returns the name of a sound."},
       {"sound_get_name", "ind", "Returns the name of a sound."},
       {"sound_exists", "ind", "Returns whether a sound with this index exists."},
-      {"sound_get_kind", "ind", "Returns the kind of a sound: 0 normal, 1 background music, 2 3D, 3 multimedia player; -1 when missing."},
+      {"sound_get_kind", "ind",
+       "Returns the kind of a sound: 0 normal, 1 background music, 2 3D, 3 multimedia player; -1 when missing."},
       {"sound_get_preload", "ind", "Returns whether a sound is loaded when the game starts."},
       {"sound_discard", "ind", "Frees the audio memory of a sound; it is loaded again when next played."},
       {"sound_restore", "ind", "Loads a discarded sound back into audio memory."},
       {"sound_add", "fname, kind, preload", "Loads a new sound from a file and returns its index, or -1."},
-      {"sound_replace", "ind, fname, kind, preload", "Replaces a sound by one loaded from a file and returns whether it worked."},
+      {"sound_replace", "ind, fname, kind, preload",
+       "Replaces a sound by one loaded from a file and returns whether it worked."},
       {"sound_delete", "ind", "Deletes a sound and frees its memory."},
   });
 }
@@ -237,18 +241,25 @@ void RegisterSoundFunctions() {
       {"sound_background_tempo", "factor", "Sets the tempo of background music, 1 being normal."},
       {"sound_global_volume", "value", "Sets the volume of all sounds together, from 0 to 1."},
       {"sound_set_search_directory", "dir", "Sets the directory where music files look for the files they use."},
-      {"sound_effect_set", "snd, effect", "Sets the effects applied to a sound, a sum of se_ constants (se_none for none)."},
-      {"sound_effect_chorus", "snd, wetdry, depth, feedback, frequency, wave, delay, phase", "Sets the chorus effect's settings for a sound."},
-      {"sound_effect_compressor", "snd, gain, attack, release, threshold, ratio, delay", "Sets the compressor effect's settings for a sound."},
-      {"sound_effect_echo", "snd, wetdry, feedback, leftdelay, rightdelay, pandelay", "Sets the echo effect's settings for a sound."},
-      {"sound_effect_flanger", "snd, wetdry, depth, feedback, frequency, wave, delay, phase", "Sets the flanger effect's settings for a sound."},
+      {"sound_effect_set", "snd, effect",
+       "Sets the effects applied to a sound, a sum of se_ constants (se_none for none)."},
+      {"sound_effect_chorus", "snd, wetdry, depth, feedback, frequency, wave, delay, phase",
+       "Sets the chorus effect's settings for a sound."},
+      {"sound_effect_compressor", "snd, gain, attack, release, threshold, ratio, delay",
+       "Sets the compressor effect's settings for a sound."},
+      {"sound_effect_echo", "snd, wetdry, feedback, leftdelay, rightdelay, pandelay",
+       "Sets the echo effect's settings for a sound."},
+      {"sound_effect_flanger", "snd, wetdry, depth, feedback, frequency, wave, delay, phase",
+       "Sets the flanger effect's settings for a sound."},
       {"sound_effect_gargle", "snd, rate, wave", "Sets the gargle effect's settings for a sound."},
       {"sound_effect_equalizer", "snd, center, bandwidth, gain", "Sets the equalizer effect's settings for a sound."},
       {"sound_effect_reverb", "snd, gain, mix, time, ratio", "Sets the reverb effect's settings for a sound."},
       {"sound_3d_set_sound_position", "snd, x, y, z", "Sets the position of a 3D sound relative to the listener."},
       {"sound_3d_set_sound_velocity", "snd, x, y, z", "Sets the velocity of a 3D sound."},
-      {"sound_3d_set_sound_distance", "snd, mindist, maxdist", "Sets the distances within which a 3D sound stops getting louder and beyond which it stops getting softer."},
-      {"sound_3d_set_sound_cone", "snd, x, y, z, anglein, angleout, voloutside", "Sets the direction and cone angles of a 3D sound and its volume outside the cone."},
+      {"sound_3d_set_sound_distance", "snd, mindist, maxdist",
+       "Sets the distances within which a 3D sound stops getting louder and beyond which it stops getting softer."},
+      {"sound_3d_set_sound_cone", "snd, x, y, z, anglein, angleout, voloutside",
+       "Sets the direction and cone angles of a 3D sound and its volume outside the cone."},
   });
   RegisterCdFunctions();
   RegisterSoundResourceFunctions();
