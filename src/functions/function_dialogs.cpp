@@ -559,7 +559,6 @@ void RegisterSplashFunctions() {
       {"show_text", "fname, full, backcol, delay",
        "Shows a text file on a background colour for delay milliseconds, in full screen or in the game window."},
       {"show_info", "", "Shows the game information."},
-      {"action_show_info", "", "Shows the game information."},
       {"load_info", "fname", "Replaces the game information by a rich-text file and returns whether it was loaded."},
   });
 }

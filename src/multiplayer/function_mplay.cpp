@@ -184,7 +184,7 @@ void RegisterMultiplayerFunctions() {
       {"mplay_session_join", "numb, playername",
        "Joins found session numb as playername and returns whether it worked."},
       {"mplay_session_status", "", "Returns the session state: 0 none, 1 created here, 2 joined."},
-      {"mplay_session_end", "", "Leaves the session, ending it when this computer is the host."},
+      {"mplay_session_end", "", "Leaves and closes the current session."},
       {"mplay_player_find", "", "Refreshes the list of players in the session and returns how many there are."},
       {"mplay_player_name", "numb", "Returns the name of player numb in the list."},
       {"mplay_player_id", "numb", "Returns the id of player numb in the list."},
