@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "extensions/external_call.h"
 #include "functions/function_args.h"
@@ -104,6 +105,47 @@ void RegisterExternalFunctions() {
   Reg("external_call6", 7, ExternalCallN<6>);
   Reg("external_call7", 8, ExternalCallN<7>);
   Reg("external_call8", 9, ExternalCallN<8>);
+
+  DescribeFunctions("External libraries", {
+      {"external_define", "dll, name, calltype, restype, argnumb, argtype1, ...",
+       "Defines a function of a dynamic library with its calling convention and types, and returns its id."},
+      {"external_call", "id, arg1, ...",
+       "Calls a defined library function with the given arguments and returns its result."},
+      {"external_free", "dll", "Frees a dynamic library; its functions must be defined again before use."},
+      {"external_define0", "dll, name, restype", "Defines a library function without arguments and returns its id."},
+      {"external_define1", "dll, name, argtype1, restype",
+       "Defines a library function with one argument and returns its id."},
+      {"external_define2", "dll, name, argtype1, argtype2, restype",
+       "Defines a library function with two arguments and returns its id."},
+      {"external_define3", "dll, name, argtype1, argtype2, argtype3, restype",
+       "Defines a library function with three arguments and returns its id."},
+      {"external_define4", "dll, name, argtype1, argtype2, argtype3, argtype4, restype",
+       "Defines a library function with four arguments and returns its id."},
+      {"external_define5", "dll, name, restype",
+       "Defines a library function with five real arguments and returns its id."},
+      {"external_define6", "dll, name, restype",
+       "Defines a library function with six real arguments and returns its id."},
+      {"external_define7", "dll, name, restype",
+       "Defines a library function with seven real arguments and returns its id."},
+      {"external_define8", "dll, name, restype",
+       "Defines a library function with eight real arguments and returns its id."},
+      {"external_call0", "id", "Calls a defined library function without arguments and returns its result."},
+      {"external_call1", "id, arg1", "Calls a defined library function with one argument and returns its result."},
+      {"external_call2", "id, arg1, arg2",
+       "Calls a defined library function with two arguments and returns its result."},
+      {"external_call3", "id, arg1, arg2, arg3",
+       "Calls a defined library function with three arguments and returns its result."},
+      {"external_call4", "id, arg1, arg2, arg3, arg4",
+       "Calls a defined library function with four arguments and returns its result."},
+      {"external_call5", "id, arg1, arg2, arg3, arg4, arg5",
+       "Calls a defined library function with five arguments and returns its result."},
+      {"external_call6", "id, arg1, arg2, arg3, arg4, arg5, arg6",
+       "Calls a defined library function with six arguments and returns its result."},
+      {"external_call7", "id, arg1, arg2, arg3, arg4, arg5, arg6, arg7",
+       "Calls a defined library function with seven arguments and returns its result."},
+      {"external_call8", "id, arg1, arg2, arg3, arg4, arg5, arg6, arg7, arg8",
+       "Calls a defined library function with eight arguments and returns its result."},
+  });
 }
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
 #include "functions/function_args.h"
@@ -47,6 +48,19 @@ void RegisterModeAndStates() {
   Reg("d3d_set_shading", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetShading(B(a, 0)); });
   Reg("d3d_set_fog", 4, KV_FN { KV_UNUSED_ARGS; gfx::SetFog(B(a, 0), I(a, 1), D(a, 2), D(a, 3)); });
   Reg("d3d_set_culling", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetCulling(B(a, 0)); });
+
+  DescribeFunctions("3D drawing", {
+      {"d3d_start", "", "Switches to 3D mode and returns whether it worked."},
+      {"d3d_end", "", "Switches 3D mode off."},
+      {"d3d_set_perspective", "enable", "Sets whether the default 3D projection uses perspective."},
+      {"d3d_set_hidden", "enable", "Sets whether surfaces behind others are hidden (depth testing)."},
+      {"d3d_set_depth", "depth", "Sets the z depth at which later 2D drawing is placed in 3D mode."},
+      {"d3d_set_lighting", "enable", "Switches lighting of 3D drawing on or off."},
+      {"d3d_set_shading", "smooth", "Sets whether 3D faces are shaded smoothly or flat."},
+      {"d3d_set_fog", "enable, color, start, end",
+       "Switches fog on or off, with its colour and the distances where it starts and is complete."},
+      {"d3d_set_culling", "cull", "Sets whether faces seen from the back are left undrawn."},
+  });
 }
 
 void RegisterPrimitives() {
@@ -82,6 +96,28 @@ void RegisterPrimitives() {
     KV_UNUSED_ARGS;
     gfx::Vertex3D(D(a, 0), D(a, 1), D(a, 2), D(a, 3), D(a, 4), D(a, 5), D(a, 6), D(a, 7), I(a, 8), D(a, 9));
   });
+
+  DescribeFunctions("3D drawing", {
+      {"d3d_primitive_begin", "kind", "Starts a 3D primitive of the given kind built from the vertices that follow."},
+      {"d3d_primitive_begin_texture", "kind, texture",
+       "Starts a textured 3D primitive of the given kind built from the vertices that follow."},
+      {"d3d_primitive_end", "", "Draws the 3D primitive built from the vertices given since it began."},
+      {"d3d_vertex", "x, y, z", "Adds a vertex in the drawing colour to the current 3D primitive."},
+      {"d3d_vertex_color", "x, y, z, col, alpha",
+       "Adds a vertex with its own colour and alpha to the current 3D primitive."},
+      {"d3d_vertex_texture", "x, y, z, xtex, ytex",
+       "Adds a vertex with texture coordinates to the current 3D primitive."},
+      {"d3d_vertex_texture_color", "x, y, z, xtex, ytex, col, alpha",
+       "Adds a vertex with texture coordinates, colour and alpha to the current 3D primitive."},
+      {"d3d_vertex_normal", "x, y, z, nx, ny, nz",
+       "Adds a vertex with a normal, used for lighting, to the current 3D primitive."},
+      {"d3d_vertex_normal_color", "x, y, z, nx, ny, nz, col, alpha",
+       "Adds a vertex with a normal, colour and alpha to the current 3D primitive."},
+      {"d3d_vertex_normal_texture", "x, y, z, nx, ny, nz, xtex, ytex",
+       "Adds a vertex with a normal and texture coordinates to the current 3D primitive."},
+      {"d3d_vertex_normal_texture_color", "x, y, z, nx, ny, nz, xtex, ytex, col, alpha",
+       "Adds a vertex with a normal, texture coordinates, colour and alpha to the current 3D primitive."},
+  });
 }
 
 void RegisterShapes() {
@@ -111,6 +147,21 @@ void RegisterShapes() {
     KV_UNUSED_ARGS;
     gfx::DrawFloor(D(a, 0), D(a, 1), D(a, 2), D(a, 3), D(a, 4), D(a, 5), I(a, 6), D(a, 7), D(a, 8));
   });
+
+  DescribeFunctions("3D drawing", {
+      {"d3d_draw_block", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat",
+       "Draws a textured box between two corners, repeating the texture hrepeat by vrepeat times on each face."},
+      {"d3d_draw_cylinder", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat, closed, steps",
+       "Draws a vertical textured cylinder inside the given box, with or without ends, from steps segments."},
+      {"d3d_draw_cone", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat, closed, steps",
+       "Draws a vertical textured cone inside the given box, with or without a base, from steps segments."},
+      {"d3d_draw_ellipsoid", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat, steps",
+       "Draws a textured ellipsoid inside the given box from steps segments."},
+      {"d3d_draw_wall", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat",
+       "Draws a vertical textured wall between two corners."},
+      {"d3d_draw_floor", "x1, y1, z1, x2, y2, z2, texid, hrepeat, vrepeat",
+       "Draws a flat or sloping textured floor between two corners."},
+  });
 }
 
 void RegisterProjections() {
@@ -129,6 +180,17 @@ void RegisterProjections() {
   Reg("d3d_set_projection_perspective", 5, KV_FN {
     KV_UNUSED_ARGS;
     gfx::SetProjectionPerspective(D(a, 0), D(a, 1), D(a, 2), D(a, 3), D(a, 4));
+  });
+
+  DescribeFunctions("3D camera and transforms", {
+      {"d3d_set_projection", "xfrom, yfrom, zfrom, xto, yto, zto, xup, yup, zup",
+       "Places the camera at the from point looking at the to point, with the given up direction."},
+      {"d3d_set_projection_ext", "xfrom, yfrom, zfrom, xto, yto, zto, xup, yup, zup, angle, aspect, znear, zfar",
+       "Places the camera and sets its field of view, aspect ratio and near and far clipping distances."},
+      {"d3d_set_projection_ortho", "x, y, w, h, angle",
+       "Sets a flat projection of the room area (x, y, w, h) rotated by angle, for drawing 2D over 3D."},
+      {"d3d_set_projection_perspective", "x, y, w, h, angle",
+       "Sets a perspective projection of the room area (x, y, w, h) rotated by angle."},
   });
 }
 
@@ -171,6 +233,34 @@ void RegisterTransforms() {
   Reg("d3d_transform_stack_pop", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::TransformStackPop(); });
   Reg("d3d_transform_stack_top", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::TransformStackTop(); });
   Reg("d3d_transform_stack_discard", 0, KV_FN { KV_UNUSED_ARGS; r = gfx::TransformStackDiscard(); });
+
+  DescribeFunctions("3D camera and transforms", {
+      {"d3d_transform_set_identity", "", "Removes the transformation applied to later drawing."},
+      {"d3d_transform_set_translation", "xt, yt, zt", "Makes later drawing move by (xt, yt, zt)."},
+      {"d3d_transform_set_scaling", "xs, ys, zs", "Makes later drawing scale by the given factors."},
+      {"d3d_transform_set_rotation_x", "angle", "Makes later drawing rotate by angle degrees about the x axis."},
+      {"d3d_transform_set_rotation_y", "angle", "Makes later drawing rotate by angle degrees about the y axis."},
+      {"d3d_transform_set_rotation_z", "angle", "Makes later drawing rotate by angle degrees about the z axis."},
+      {"d3d_transform_set_rotation_axis", "xa, ya, za, angle",
+       "Makes later drawing rotate by angle degrees about the axis (xa, ya, za)."},
+      {"d3d_transform_add_translation", "xt, yt, zt", "Adds a move by (xt, yt, zt) after the current transformation."},
+      {"d3d_transform_add_scaling", "xs, ys, zs", "Adds a scaling after the current transformation."},
+      {"d3d_transform_add_rotation_x", "angle", "Adds a rotation about the x axis after the current transformation."},
+      {"d3d_transform_add_rotation_y", "angle", "Adds a rotation about the y axis after the current transformation."},
+      {"d3d_transform_add_rotation_z", "angle", "Adds a rotation about the z axis after the current transformation."},
+      {"d3d_transform_add_rotation_axis", "xa, ya, za, angle",
+       "Adds a rotation about the axis (xa, ya, za) after the current transformation."},
+      {"d3d_transform_stack_clear", "", "Empties the stack of saved transformations."},
+      {"d3d_transform_stack_empty", "", "Returns whether the stack of saved transformations is empty."},
+      {"d3d_transform_stack_push", "",
+       "Saves the current transformation on the stack and returns whether there was room."},
+      {"d3d_transform_stack_pop", "",
+       "Restores the transformation on top of the stack, removing it, and returns whether there was one."},
+      {"d3d_transform_stack_top", "",
+       "Restores the transformation on top of the stack, keeping it there, and returns whether there was one."},
+      {"d3d_transform_stack_discard", "",
+       "Removes the transformation on top of the stack without using it, and returns whether there was one."},
+  });
 }
 
 void RegisterLights() {
@@ -183,6 +273,14 @@ void RegisterLights() {
     gfx::DefinePointLight(I(a, 0), D(a, 1), D(a, 2), D(a, 3), D(a, 4), I(a, 5));
   });
   Reg("d3d_light_enable", 2, KV_FN { KV_UNUSED_ARGS; gfx::EnableLight(I(a, 0), B(a, 1)); });
+
+  DescribeFunctions("3D drawing", {
+      {"d3d_light_define_direction", "ind, dx, dy, dz, col",
+       "Defines light ind as light of a colour shining in the direction (dx, dy, dz)."},
+      {"d3d_light_define_point", "ind, x, y, z, range, col",
+       "Defines light ind as light of a colour shining from (x, y, z) up to the given range."},
+      {"d3d_light_enable", "ind, enable", "Switches light ind on or off."},
+  });
 }
 
 // Adds a command to the model named by the first argument: `count` values from the arguments after the id,
@@ -240,6 +338,42 @@ void RegisterModels() {
   Reg("d3d_model_ellipsoid", 10, KV_FN { KV_UNUSED_ARGS; AddCommand<13, 9>(a, {8}); });
   Reg("d3d_model_wall", 9, KV_FN { KV_UNUSED_ARGS; AddCommand<14, 8>(a); });
   Reg("d3d_model_floor", 9, KV_FN { KV_UNUSED_ARGS; AddCommand<15, 8>(a); });
+
+  DescribeFunctions("3D models", {
+      {"d3d_model_create", "", "Creates an empty 3D model and returns its id."},
+      {"d3d_model_destroy", "ind", "Destroys a model and frees its memory."},
+      {"d3d_model_clear", "ind", "Removes everything from a model."},
+      {"d3d_model_load", "ind, fname", "Replaces a model's contents by those of a model file."},
+      {"d3d_model_save", "ind, fname", "Saves a model to a file."},
+      {"d3d_model_draw", "ind, x, y, z, texid",
+       "Draws a model moved to (x, y, z) with the given texture (-1 for none)."},
+      {"d3d_model_primitive_begin", "ind, kind", "Adds the start of a primitive of the given kind to a model."},
+      {"d3d_model_primitive_end", "ind", "Adds the end of the current primitive to a model."},
+      {"d3d_model_vertex", "ind, x, y, z", "Adds a vertex to a model."},
+      {"d3d_model_vertex_color", "ind, x, y, z, col, alpha", "Adds a vertex with colour and alpha to a model."},
+      {"d3d_model_vertex_texture", "ind, x, y, z, xtex, ytex", "Adds a vertex with texture coordinates to a model."},
+      {"d3d_model_vertex_texture_color", "ind, x, y, z, xtex, ytex, col, alpha",
+       "Adds a vertex with texture coordinates, colour and alpha to a model."},
+      {"d3d_model_vertex_normal", "ind, x, y, z, nx, ny, nz", "Adds a vertex with a normal to a model."},
+      {"d3d_model_vertex_normal_color", "ind, x, y, z, nx, ny, nz, col, alpha",
+       "Adds a vertex with a normal, colour and alpha to a model."},
+      {"d3d_model_vertex_normal_texture", "ind, x, y, z, nx, ny, nz, xtex, ytex",
+       "Adds a vertex with a normal and texture coordinates to a model."},
+      {"d3d_model_vertex_normal_texture_color", "ind, x, y, z, nx, ny, nz, xtex, ytex, col, alpha",
+       "Adds a vertex with a normal, texture coordinates, colour and alpha to a model."},
+      {"d3d_model_block", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat",
+       "Adds a box between two corners to a model."},
+      {"d3d_model_cylinder", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat, closed, steps",
+       "Adds a vertical cylinder inside the given box to a model."},
+      {"d3d_model_cone", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat, closed, steps",
+       "Adds a vertical cone inside the given box to a model."},
+      {"d3d_model_ellipsoid", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat, steps",
+       "Adds an ellipsoid inside the given box to a model."},
+      {"d3d_model_wall", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat",
+       "Adds a vertical wall between two corners to a model."},
+      {"d3d_model_floor", "ind, x1, y1, z1, x2, y2, z2, hrepeat, vrepeat",
+       "Adds a floor between two corners to a model."},
+  });
 }
 
 }  // namespace

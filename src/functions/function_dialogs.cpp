@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "functions/function_registry.h"
@@ -203,6 +204,28 @@ void RegisterMessageFunctions() {
     ui::Settings().showCaption = B(a, 0);
     ui::Settings().caption = Text(a, 1);
   });
+
+  DescribeFunctions("Messages and dialogs", {
+      {"show_message", "str", "Shows a message box with the text and an OK button, and waits until it is closed."},
+      {"show_question", "str", "Asks a yes-or-no question and returns 1 when the player answers Yes."},
+      {"show_message_ext", "str, but1, but2, but3",
+       "Shows a message box with up to three buttons and returns the number of the one chosen, or 0."},
+      {"get_string", "str, def", "Asks the player to type a text, starting from def, and returns it."},
+      {"get_integer", "str, def",
+       "Asks the player to type a whole number and returns it, or def when the answer is not a number."},
+      {"show_error", "str, abort", "Reports an error message, ending the game when abort is true."},
+      {"message_background", "back", "Sets the background image of message boxes."},
+      {"message_button", "spr", "Sets the sprite whose images draw the buttons of message boxes."},
+      {"message_text_font", "name, size, color, style", "Sets the font of the text in message boxes."},
+      {"message_button_font", "name, size, color, style", "Sets the font of the button captions in message boxes."},
+      {"message_input_font", "name, size, color, style", "Sets the font of the input line in message boxes."},
+      {"message_mouse_color", "col", "Sets the colour of a button caption while the mouse is over it."},
+      {"message_input_color", "col", "Sets the background colour of the input line in message boxes."},
+      {"message_alpha", "alpha", "Sets the opacity of message boxes, from 0 to 1."},
+      {"message_position", "x, y", "Sets the screen position of message boxes; -1 centres them."},
+      {"message_size", "w, h", "Sets the size of message boxes; 0 or less sizes them to their contents."},
+      {"message_caption", "show, str", "Sets whether message boxes have a caption bar and the caption shown on it."},
+  });
 }
 
 // ---- system choosers ----
@@ -272,6 +295,19 @@ void RegisterChooserFunctions() {
   Reg("get_directory_alt", 2, KV_FN {
     KV_UNUSED_ARGS;
     r = RValue(std::string_view(ChooseDirectory(Str(a, 0), Str(a, 1))));
+  });
+
+  DescribeFunctions("Messages and dialogs", {
+      {"get_color", "defcol",
+       "Lets the player choose a colour, starting at defcol, and returns it, or -1 when cancelled."},
+      {"get_open_filename", "filter, fname",
+       "Lets the player choose a file to open and returns its name, or an empty string."},
+      {"get_save_filename", "filter, fname",
+       "Lets the player choose a file name to save to and returns it, or an empty string."},
+      {"get_directory", "dname",
+       "Lets the player choose a directory, starting at dname, and returns it, or an empty string."},
+      {"get_directory_alt", "capt, root",
+       "Lets the player choose a directory in a tree under root and returns it, or an empty string."},
   });
 }
 
@@ -495,6 +531,36 @@ void RegisterSplashFunctions() {
     if (InfoPtr()) InfoPtr()->text.assign(file.bytes.begin(), file.bytes.end());
     r = 1.0;
   });
+
+  DescribeFunctions("Splash screens and game information", {
+      {"splash_set_main", "main",
+       "Sets whether splash screens show inside the game window rather than in a window of their own."},
+      {"splash_set_fullscreen", "full", "Sets whether a splash screen's own window covers the whole screen."},
+      {"splash_set_border", "border", "Sets whether a splash screen's own window has a border."},
+      {"splash_set_caption", "cap", "Sets the caption of a splash screen's own window."},
+      {"splash_set_size", "w, h", "Sets the size of a splash screen's own window."},
+      {"splash_set_adapt", "adapt",
+       "Sets whether a splash screen's own window takes the size of the image or video shown."},
+      {"splash_set_top", "top", "Sets whether a splash screen's own window stays above other windows."},
+      {"splash_set_color", "col", "Sets the background colour of splash screens."},
+      {"splash_set_scale", "scale",
+       "Sets how images and videos are scaled in splash screens; 0 or less fits them to the window."},
+      {"splash_set_cursor", "vis", "Sets whether the mouse cursor shows over splash screens."},
+      {"splash_set_interrupt", "interrupt",
+       "Sets whether the game waits while a splash screen in its own window is open."},
+      {"splash_set_stop_key", "stop", "Sets whether the Escape key closes splash screens."},
+      {"splash_set_stop_mouse", "stop", "Sets whether a mouse click closes splash screens."},
+      {"splash_show_video", "fname, loop", "Shows a video file as a splash screen, looping it when loop is true."},
+      {"splash_show_image", "fname, delay", "Shows an image file as a splash screen for delay milliseconds."},
+      {"splash_show_text", "fname, delay", "Shows a text or rich-text file as a splash screen for delay milliseconds."},
+      {"show_video", "fname, full, loop", "Shows a video file, in full screen or in the game window."},
+      {"show_image", "fname, full, delay",
+       "Shows an image file for delay milliseconds, in full screen or in the game window."},
+      {"show_text", "fname, full, backcol, delay",
+       "Shows a text file on a background colour for delay milliseconds, in full screen or in the game window."},
+      {"show_info", "", "Shows the game information."},
+      {"load_info", "fname", "Replaces the game information by a rich-text file and returns whether it was loaded."},
+  });
 }
 
 // ---- high scores ----
@@ -647,6 +713,28 @@ void RegisterHighscoreFunctions() {
     }
     gfx::SetHalign(halign);
     gfx::SetValign(valign);
+  });
+
+  DescribeFunctions("High scores", {
+      {"highscore_show", "numb",
+       "Shows the high-score table, letting the player type a name when numb earns a place in it."},
+      {"highscore_set_background", "back", "Sets the background image of the high-score table (-1 for none)."},
+      {"highscore_set_border", "show", "Sets whether the high-score window has a border."},
+      {"highscore_set_colors", "back, new, other",
+       "Sets the high-score table's background colour and the colours of the new entry and the others."},
+      {"highscore_set_font", "name, size, style",
+       "Sets the font of the high-score table; style 0 normal, 1 bold, 2 italic, 3 both."},
+      {"highscore_set_strings", "caption, nobody, escape",
+       "Sets the table's caption, the name of empty places and the closing hint."},
+      {"highscore_show_ext", "numb, back, border, col1, col2, name, size",
+       "Sets the table's look and shows it for a new score numb."},
+      {"highscore_add", "str, numb", "Adds a name and score to the high-score table without showing it."},
+      {"highscore_add_current", "", "Asks for a name and adds the current score when it earns a place in the table."},
+      {"highscore_clear", "", "Empties the high-score table."},
+      {"highscore_value", "place", "Returns the score at a place (1 to 10) of the table."},
+      {"highscore_name", "place", "Returns the name at a place (1 to 10) of the table."},
+      {"draw_highscore", "x1, y1, x2, y2",
+       "Draws the high-score table in the given rectangle with the current font and colour."},
   });
 }
 

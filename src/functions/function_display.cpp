@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "graphics/bitmap_ops.h"
@@ -89,6 +90,27 @@ void RegisterDisplayFunctions() {
   Reg("screen_save_part", 5, KV_FN {
     KV_UNUSED_ARGS;
     SaveScreen(Str(a, 0), I(a, 1), I(a, 2), I(a, 3), I(a, 4));
+  });
+
+  DescribeFunctions("Display", {
+      {"display_get_width", "", "Returns the width of the screen in pixels."},
+      {"display_get_height", "", "Returns the height of the screen in pixels."},
+      {"display_get_colordepth", "", "Returns the screen's colour depth in bits per pixel."},
+      {"display_get_frequency", "", "Returns the screen's refresh rate in hertz."},
+      {"display_set_size", "w, h", "Changes the screen resolution and returns whether it worked."},
+      {"display_set_colordepth", "coldepth", "Changes the screen's colour depth and returns whether it worked."},
+      {"display_set_frequency", "frequency", "Changes the screen's refresh rate and returns whether it worked."},
+      {"display_set_all", "w, h, frequency, coldepth",
+       "Changes several screen settings at once (-1 keeps one) and returns whether it worked."},
+      {"display_test_all", "w, h, frequency, coldepth",
+       "Returns whether the given screen settings are possible, changing nothing."},
+      {"display_reset", "", "Restores the screen settings the game started with."},
+      {"display_mouse_get_x", "", "Returns the x position of the mouse on the screen."},
+      {"display_mouse_get_y", "", "Returns the y position of the mouse on the screen."},
+      {"display_mouse_set", "x, y", "Moves the mouse to a position on the screen."},
+      {"screen_wait_vsync", "", "Waits for the screen's next vertical refresh."},
+      {"screen_save", "fname", "Saves the current game image as an image file."},
+      {"screen_save_part", "fname, x, y, w, h", "Saves a rectangle of the current game image as an image file."},
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -283,6 +284,35 @@ void RegisterScreenAndColours() {
     KV_UNUSED_ARGS;
     r = gfx::MergeColour(I(a, 0), I(a, 1), D(a, 2));
   });
+
+  DescribeFunctions("Screen and colours", {
+      {"set_automatic_draw", "value", "Sets whether the room is drawn automatically at the end of every step."},
+      {"set_synchronization", "value",
+       "Sets whether drawing waits for the screen's vertical refresh to avoid tearing."},
+      {"screen_redraw", "", "Draws the room now and shows the result on the screen."},
+      {"screen_refresh", "", "Shows the last drawn frame on the screen again without redrawing the room."},
+      {"draw_getpixel", "x, y", "Returns the colour of the drawn pixel at room position (x, y) in the current view."},
+      {"draw_set_color", "col", "Sets the colour used by the drawing functions that take no colour of their own."},
+      {"draw_get_color", "", "Returns the current drawing colour."},
+      {"draw_set_alpha", "alpha", "Sets the opacity of later drawing, from 0 (invisible) to 1 (opaque)."},
+      {"draw_get_alpha", "", "Returns the current drawing opacity."},
+      {"draw_set_blend_mode", "mode",
+       "Sets how drawn pixels combine with those already there (bm_normal, bm_add, bm_max or bm_subtract)."},
+      {"draw_set_blend_mode_ext", "src, dest", "Sets the source and destination blend factors used for later drawing."},
+      {"make_color_rgb", "red, green, blue",
+       "Returns the colour made of the given red, green and blue amounts, each 0 to 255."},
+      {"make_color", "red, green, blue",
+       "Returns the colour made of the given red, green and blue amounts, each 0 to 255."},
+      {"make_color_hsv", "hue, saturation, value",
+       "Returns the colour with the given hue, saturation and value, each 0 to 255."},
+      {"color_get_red", "col", "Returns the red amount of a colour, 0 to 255."},
+      {"color_get_green", "col", "Returns the green amount of a colour, 0 to 255."},
+      {"color_get_blue", "col", "Returns the blue amount of a colour, 0 to 255."},
+      {"color_get_hue", "col", "Returns the hue of a colour, 0 to 255."},
+      {"color_get_saturation", "col", "Returns the saturation of a colour, 0 to 255."},
+      {"color_get_value", "col", "Returns the value (brightness) of a colour, 0 to 255."},
+      {"merge_color", "col1, col2, amount", "Returns the mix of two colours, amount 0 giving col1 and 1 giving col2."},
+  });
 }
 
 void RegisterShapes() {
@@ -403,6 +433,55 @@ void RegisterShapes() {
     KV_UNUSED_ARGS;
     gfx::VertexTextureColour(D(a, 0), D(a, 1), D(a, 2), D(a, 3), I(a, 4), D(a, 5));
   });
+
+  DescribeFunctions("Drawing shapes", {
+      {"draw_clear", "col", "Fills the whole drawing area with a colour."},
+      {"draw_clear_alpha", "col, alpha",
+       "Fills the whole drawing area with a colour and opacity, useful for clearing surfaces."},
+      {"draw_point", "x, y", "Draws a single pixel in the drawing colour."},
+      {"draw_line", "x1, y1, x2, y2", "Draws a line between two points."},
+      {"draw_line_width", "x1, y1, x2, y2, w", "Draws a line of the given width between two points."},
+      {"draw_rectangle", "x1, y1, x2, y2, outline", "Draws a rectangle, filled or only its outline."},
+      {"draw_roundrect", "x1, y1, x2, y2, outline",
+       "Draws a rectangle with rounded corners, filled or only its outline."},
+      {"draw_triangle", "x1, y1, x2, y2, x3, y3, outline", "Draws a triangle, filled or only its outline."},
+      {"draw_circle", "x, y, r, outline", "Draws a circle of radius r around (x, y), filled or only its outline."},
+      {"draw_ellipse", "x1, y1, x2, y2, outline",
+       "Draws the ellipse inside the given rectangle, filled or only its outline."},
+      {"draw_arrow", "x1, y1, x2, y2, size",
+       "Draws an arrow from the first point to the second with a head of the given size."},
+      {"draw_button", "x1, y1, x2, y2, up", "Draws a raised or pressed button shape in the drawing colour."},
+      {"draw_healthbar", "x1, y1, x2, y2, amount, backcol, mincol, maxcol, direction, showback, showborder",
+       "Draws a bar filled to amount percent, coloured between mincol and maxcol, growing from the given side."},
+      {"draw_point_color", "x, y, col", "Draws a single pixel in the given colour."},
+      {"draw_line_color", "x1, y1, x2, y2, col1, col2",
+       "Draws a line whose colour runs from col1 at the start to col2 at the end."},
+      {"draw_line_width_color", "x1, y1, x2, y2, w, col1, col2",
+       "Draws a line of the given width whose colour runs from col1 to col2."},
+      {"draw_rectangle_color", "x1, y1, x2, y2, col1, col2, col3, col4, outline",
+       "Draws a rectangle with a colour at each corner, blended across it."},
+      {"draw_roundrect_color", "x1, y1, x2, y2, col1, col2, outline",
+       "Draws a rounded rectangle whose colour runs from col1 in the middle to col2 at the edge."},
+      {"draw_triangle_color", "x1, y1, x2, y2, x3, y3, col1, col2, col3, outline",
+       "Draws a triangle with a colour at each corner, blended across it."},
+      {"draw_circle_color", "x, y, r, col1, col2, outline",
+       "Draws a circle whose colour runs from col1 in the centre to col2 at the edge."},
+      {"draw_ellipse_color", "x1, y1, x2, y2, col1, col2, outline",
+       "Draws an ellipse whose colour runs from col1 in the centre to col2 at the edge."},
+      {"draw_set_circle_precision", "precision", "Sets how many segments circles and ellipses are drawn with."},
+      {"draw_primitive_begin", "kind",
+       "Starts a primitive of the given kind (points, lines or triangles) built from the vertices that follow."},
+      {"draw_primitive_begin_texture", "kind, texture",
+       "Starts a textured primitive of the given kind built from the vertices that follow."},
+      {"draw_primitive_end", "", "Draws the primitive built from the vertices given since it began."},
+      {"draw_vertex", "x, y", "Adds a vertex in the drawing colour and alpha to the current primitive."},
+      {"draw_vertex_color", "x, y, col, alpha",
+       "Adds a vertex with its own colour and alpha to the current primitive."},
+      {"draw_vertex_texture", "x, y, xtex, ytex",
+       "Adds a vertex with texture coordinates (0 to 1) to the current primitive."},
+      {"draw_vertex_texture_color", "x, y, xtex, ytex, col, alpha",
+       "Adds a vertex with texture coordinates, colour and alpha to the current primitive."},
+  });
 }
 
 void RegisterText() {
@@ -469,6 +548,33 @@ void RegisterText() {
     gfx::DrawTextColoursTransformed(Text(a, 2), I(a, 3), I(a, 4), D(a, 5), D(a, 6), D(a, 7), I(a, 8), I(a, 9),
                                     I(a, 10), I(a, 11), D(a, 12), D(a, 0), D(a, 1));
   });
+
+  DescribeFunctions("Drawing text", {
+      {"draw_set_font", "font", "Sets the font used to draw text."},
+      {"draw_set_halign", "halign", "Sets the horizontal alignment of drawn text (fa_left, fa_center or fa_right)."},
+      {"draw_set_valign", "valign", "Sets the vertical alignment of drawn text (fa_top, fa_middle or fa_bottom)."},
+      {"string_width", "string", "Returns the width in pixels of a text drawn in the current font."},
+      {"string_height", "string", "Returns the height in pixels of a text drawn in the current font."},
+      {"string_width_ext", "string, sep, w",
+       "Returns the width of a text drawn with line separation sep and wrapped at width w."},
+      {"string_height_ext", "string, sep, w",
+       "Returns the height of a text drawn with line separation sep and wrapped at width w."},
+      {"draw_text", "x, y, string", "Draws a text at (x, y); a # starts a new line."},
+      {"draw_text_ext", "x, y, string, sep, w",
+       "Draws a text with line separation sep, wrapping lines longer than w pixels."},
+      {"draw_text_transformed", "x, y, string, xscale, yscale, angle",
+       "Draws a text scaled and rotated by angle degrees."},
+      {"draw_text_ext_transformed", "x, y, string, sep, w, xscale, yscale, angle",
+       "Draws a wrapped text scaled and rotated by angle degrees."},
+      {"draw_text_color", "x, y, string, c1, c2, c3, c4, alpha",
+       "Draws a text with a colour at each corner of its box and the given alpha."},
+      {"draw_text_transformed_color", "x, y, string, xscale, yscale, angle, c1, c2, c3, c4, alpha",
+       "Draws a scaled and rotated text with corner colours and alpha."},
+      {"draw_text_ext_color", "x, y, string, sep, w, c1, c2, c3, c4, alpha",
+       "Draws a wrapped text with corner colours and alpha."},
+      {"draw_text_ext_transformed_color", "x, y, string, sep, w, xscale, yscale, angle, c1, c2, c3, c4, alpha",
+       "Draws a wrapped, scaled and rotated text with corner colours and alpha."},
+  });
 }
 
 void RegisterSprites() {
@@ -524,6 +630,28 @@ void RegisterSprites() {
     Frame f = SpriteFrame(self, I(a, 0), D(a, 1));
     if (f.ok)
       DrawTiledOverRoom(f.texture, D(a, 2), D(a, 3), D(a, 4), D(a, 5), I(a, 6), D(a, 7), f.xorigin, f.yorigin);
+  });
+
+  DescribeFunctions("Drawing images", {
+      {"draw_sprite", "sprite, subimg, x, y",
+       "Draws an image of a sprite at (x, y); subimg -1 draws the calling instance's current image."},
+      {"draw_sprite_ext", "sprite, subimg, x, y, xscale, yscale, rot, color, alpha",
+       "Draws a sprite image scaled, rotated, blended with a colour and with the given alpha."},
+      {"draw_sprite_stretched", "sprite, subimg, x, y, w, h",
+       "Draws a sprite image stretched to fill the given width and height."},
+      {"draw_sprite_stretched_ext", "sprite, subimg, x, y, w, h, color, alpha",
+       "Draws a sprite image stretched to the given size, blended with a colour and alpha."},
+      {"draw_sprite_part", "sprite, subimg, left, top, width, height, x, y",
+       "Draws the given rectangle of a sprite image at (x, y)."},
+      {"draw_sprite_part_ext", "sprite, subimg, left, top, width, height, x, y, xscale, yscale, color, alpha",
+       "Draws a rectangle of a sprite image scaled, blended with a colour and alpha."},
+      {"draw_sprite_general",
+       "sprite, subimg, left, top, width, height, x, y, xscale, yscale, rot, c1, c2, c3, c4, alpha",
+       "Draws a rectangle of a sprite image scaled, rotated, with a colour at each corner and alpha."},
+      {"draw_sprite_tiled", "sprite, subimg, x, y",
+       "Fills the whole room with copies of a sprite image, one of them at (x, y)."},
+      {"draw_sprite_tiled_ext", "sprite, subimg, x, y, xscale, yscale, color, alpha",
+       "Fills the room with scaled copies of a sprite image, blended with a colour and alpha."},
   });
 }
 
@@ -702,6 +830,45 @@ void RegisterTiles() {
     for (RTile& t : CurrentTiles())
       if (t.depth == D(a, 0)) t.depth = D(a, 1);
   });
+
+  DescribeFunctions("Tiles", {
+      {"tile_add", "background, left, top, width, height, x, y, depth",
+       "Adds a tile showing part of a background to the room and returns its id."},
+      {"tile_delete", "id", "Removes a tile from the room."},
+      {"tile_exists", "id", "Returns whether a tile with this id is in the room."},
+      {"tile_get_x", "id", "Returns the x position of a tile."},
+      {"tile_get_y", "id", "Returns the y position of a tile."},
+      {"tile_get_left", "id", "Returns the left edge of the part of the background a tile shows."},
+      {"tile_get_top", "id", "Returns the top edge of the part of the background a tile shows."},
+      {"tile_get_width", "id", "Returns the width of a tile."},
+      {"tile_get_height", "id", "Returns the height of a tile."},
+      {"tile_get_depth", "id", "Returns the depth of a tile."},
+      {"tile_get_visible", "id", "Returns whether a tile is visible."},
+      {"tile_get_xscale", "id", "Returns the horizontal scale of a tile."},
+      {"tile_get_yscale", "id", "Returns the vertical scale of a tile."},
+      {"tile_get_blend", "id", "Returns the blend colour of a tile."},
+      {"tile_get_alpha", "id", "Returns the alpha of a tile."},
+      {"tile_get_background", "id", "Returns the background a tile shows, or -1 when the tile does not exist."},
+      {"tile_set_position", "id, x, y", "Moves a tile to (x, y)."},
+      {"tile_set_visible", "id, visible", "Shows or hides a tile."},
+      {"tile_set_background", "id, background", "Makes a tile show another background."},
+      {"tile_set_region", "id, left, top, width, height", "Sets the part of the background a tile shows."},
+      {"tile_set_depth", "id, depth", "Sets the depth of a tile."},
+      {"tile_set_scale", "id, xscale, yscale", "Sets the horizontal and vertical scale of a tile."},
+      {"tile_set_blend", "id, color", "Sets the colour a tile is blended with."},
+      {"tile_set_alpha", "id, alpha", "Sets the alpha of a tile."},
+      {"tile_find", "x, y, foreground",
+       "Returns the id of the first foreground (negative depth) or background tile at (x, y), or -1."},
+      {"tile_delete_at", "x, y, foreground", "Removes the foreground or background tiles at (x, y)."},
+      {"tile_layer_hide", "depth", "Hides every tile at the given depth."},
+      {"tile_layer_show", "depth", "Shows every tile at the given depth."},
+      {"tile_layer_delete", "depth", "Removes every tile at the given depth."},
+      {"tile_layer_shift", "depth, x, y", "Moves every tile at the given depth by (x, y)."},
+      {"tile_layer_find", "depth, x, y",
+       "Returns the id of the first tile at the given depth containing (x, y), or -1."},
+      {"tile_layer_delete_at", "depth, x, y", "Removes the tiles at the given depth containing (x, y)."},
+      {"tile_layer_depth", "depth, newdepth", "Moves every tile at one depth to another depth."},
+  });
 }
 
 #undef TILE_GETTER
@@ -750,6 +917,39 @@ void RegisterGraphicsFunctions() {
   RegisterImageForms<SurfaceImageArg>("draw_surface", "draw_surface_ext", "draw_surface_stretched",
                                       "draw_surface_stretched_ext", "draw_surface_part", "draw_surface_part_ext",
                                       "draw_surface_general", "draw_surface_tiled", "draw_surface_tiled_ext");
+  DescribeFunctions("Drawing images", {
+      {"draw_background", "back, x, y", "Draws a background image with its top left corner at (x, y)."},
+      {"draw_background_ext", "back, x, y, xscale, yscale, rot, color, alpha",
+       "Draws a background image scaled, rotated, blended with a colour and alpha."},
+      {"draw_background_stretched", "back, x, y, w, h",
+       "Draws a background image stretched to the given width and height."},
+      {"draw_background_stretched_ext", "back, x, y, w, h, color, alpha",
+       "Draws a background image stretched to the given size, blended with a colour and alpha."},
+      {"draw_background_part", "back, left, top, width, height, x, y",
+       "Draws the given rectangle of a background image at (x, y)."},
+      {"draw_background_part_ext", "back, left, top, width, height, x, y, xscale, yscale, color, alpha",
+       "Draws a rectangle of a background image scaled, blended with a colour and alpha."},
+      {"draw_background_general", "back, left, top, width, height, x, y, xscale, yscale, rot, c1, c2, c3, c4, alpha",
+       "Draws a rectangle of a background image scaled, rotated, with a colour at each corner and alpha."},
+      {"draw_background_tiled", "back, x, y",
+       "Fills the whole room with copies of a background image, one of them at (x, y)."},
+      {"draw_background_tiled_ext", "back, x, y, xscale, yscale, color, alpha",
+       "Fills the room with scaled copies of a background image, blended with a colour and alpha."},
+      {"draw_surface", "id, x, y", "Draws a surface with its top left corner at (x, y)."},
+      {"draw_surface_ext", "id, x, y, xscale, yscale, rot, color, alpha",
+       "Draws a surface scaled, rotated, blended with a colour and alpha."},
+      {"draw_surface_stretched", "id, x, y, w, h", "Draws a surface stretched to the given width and height."},
+      {"draw_surface_stretched_ext", "id, x, y, w, h, color, alpha",
+       "Draws a surface stretched to the given size, blended with a colour and alpha."},
+      {"draw_surface_part", "id, left, top, width, height, x, y", "Draws the given rectangle of a surface at (x, y)."},
+      {"draw_surface_part_ext", "id, left, top, width, height, x, y, xscale, yscale, color, alpha",
+       "Draws a rectangle of a surface scaled, blended with a colour and alpha."},
+      {"draw_surface_general", "id, left, top, width, height, x, y, xscale, yscale, rot, c1, c2, c3, c4, alpha",
+       "Draws a rectangle of a surface scaled, rotated, with a colour at each corner and alpha."},
+      {"draw_surface_tiled", "id, x, y", "Fills the whole room with copies of a surface, one of them at (x, y)."},
+      {"draw_surface_tiled_ext", "id, x, y, xscale, yscale, color, alpha",
+       "Fills the room with scaled copies of a surface, blended with a colour and alpha."},
+  });
   RegisterTiles();
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -152,6 +153,48 @@ void RegisterSpriteFunctions() {
       return ReportRuntimeError("In secure mode you cannot write file " + file);
     // A subimage below 0 counts back from the last frame, as drawing does; a failure to write is ignored.
     gfx::SaveSpriteFrame(I(a, 0), I(a, 1), file, g_secureMode);
+  });
+
+  DescribeFunctions("Sprites", {
+      {"sprite_name", "ind", "Returns the name of a sprite, or an empty string when it does not exist."},
+      {"sprite_get_name", "ind", "Returns the name of a sprite, or an empty string when it does not exist."},
+      {"sprite_exists", "ind", "Returns whether a sprite with this index exists."},
+      {"sprite_get_number", "ind", "Returns the number of images of a sprite."},
+      {"sprite_get_width", "ind", "Returns the width of a sprite in pixels."},
+      {"sprite_get_height", "ind", "Returns the height of a sprite in pixels."},
+      {"sprite_get_transparent", "ind", "Returns whether a sprite's background colour is drawn transparent."},
+      {"sprite_get_smooth", "ind", "Returns whether a sprite has smoothed edges."},
+      {"sprite_get_preload", "ind", "Returns whether a sprite is loaded into video memory when the game starts."},
+      {"sprite_get_xoffset", "ind", "Returns the x position of a sprite's origin."},
+      {"sprite_get_yoffset", "ind", "Returns the y position of a sprite's origin."},
+      {"sprite_get_bbox_mode", "ind",
+       "Returns how a sprite's bounding box is found: 0 automatic, 1 full image, 2 manual."},
+      {"sprite_get_bbox_left", "ind", "Returns the left edge of a sprite's bounding box."},
+      {"sprite_get_bbox_right", "ind", "Returns the right edge of a sprite's bounding box."},
+      {"sprite_get_bbox_top", "ind", "Returns the top edge of a sprite's bounding box."},
+      {"sprite_get_bbox_bottom", "ind", "Returns the bottom edge of a sprite's bounding box."},
+      {"sprite_get_precise", "ind", "Returns whether a sprite uses precise, pixel-by-pixel collision checking."},
+      {"sprite_set_offset", "ind, xoff, yoff", "Sets the origin of a sprite."},
+      {"sprite_set_bbox_mode", "ind, mode",
+       "Sets how a sprite's bounding box is found: 0 automatic, 1 full image, 2 manual."},
+      {"sprite_set_bbox", "ind, left, top, right, bottom",
+       "Sets a sprite's bounding box, used when its mode is manual."},
+      {"sprite_set_precise", "ind, mode", "Sets whether a sprite uses precise, pixel-by-pixel collision checking."},
+      {"sprite_set_alpha_from_sprite", "ind, spr",
+       "Takes the alpha of a sprite's images from the brightness of another sprite's images."},
+      {"sprite_add", "fname, imgnumb, precise, transparent, smooth, preload, xorig, yorig",
+       "Loads a new sprite from an image file cut into imgnumb images and returns its index, or -1."},
+      {"sprite_add_alpha", "fname, imgnumb, precise, preload, xorig, yorig",
+       "Loads a new sprite from an image file with its own alpha channel and returns its index, or -1."},
+      {"sprite_replace", "ind, fname, imgnumb, precise, transparent, smooth, preload, xorig, yorig",
+       "Replaces the images of a sprite by those of an image file and returns whether it worked."},
+      {"sprite_replace_alpha", "ind, fname, imgnumb, precise, preload, xorig, yorig",
+       "Replaces a sprite by an image file with its own alpha channel and returns whether it worked."},
+      {"sprite_delete", "ind", "Deletes a sprite and frees its memory."},
+      {"sprite_duplicate", "ind", "Makes a copy of a sprite and returns the index of the copy."},
+      {"sprite_assign", "ind, spr", "Makes sprite ind a copy of sprite spr."},
+      {"sprite_merge", "ind1, ind2", "Appends the images of sprite ind2 to sprite ind1."},
+      {"sprite_save", "ind, subimg, fname", "Saves one image of a sprite to an image file."},
   });
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
@@ -83,6 +84,20 @@ void RegisterSurfaceFunctions() {
   Reg("texture_set_repeat", 1, KV_FN { KV_UNUSED_ARGS; gfx::SetTextureRepeat(B(a, 0)); });
   Reg("texture_preload", 1, KV_FN { KV_UNUSED_ARGS; gfx::PreloadTexture(I(a, 0)); });
   Reg("texture_set_priority", 2, KV_FN { KV_UNUSED_ARGS; gfx::SetTexturePriority(I(a, 0), I(a, 1)); });
+  DescribeFunctions("Textures", {
+      {"sprite_get_texture", "sprite, subimg",
+       "Returns the texture id of a sprite image, for textured primitives and 3D drawing."},
+      {"background_get_texture", "back",
+       "Returns the texture id of a background, for textured primitives and 3D drawing."},
+      {"texture_exists", "texid", "Returns whether a texture with this id exists."},
+      {"texture_get_width", "texid", "Returns the part of a texture's width that holds its image, from 0 to 1."},
+      {"texture_get_height", "texid", "Returns the part of a texture's height that holds its image, from 0 to 1."},
+      {"texture_set_interpolation", "linear", "Sets whether textures are smoothed between pixels when drawn scaled."},
+      {"texture_set_blending", "blend", "Sets whether textures are tinted by the drawing colour and alpha."},
+      {"texture_set_repeat", "repeat", "Sets whether texture coordinates outside 0 to 1 repeat the texture."},
+      {"texture_preload", "texid", "Loads a texture into video memory now rather than when first drawn."},
+      {"texture_set_priority", "texid, prio", "Has no effect; kept so that games calling it still run."},
+  });
 
   // ---- surfaces ----
   Reg("surface_create", 2, KV_FN { KV_UNUSED_ARGS; r = gfx::CreateSurface(I(a, 0), I(a, 1)); });
@@ -113,6 +128,24 @@ void RegisterSurfaceFunctions() {
     KV_UNUSED_ARGS;
     if (Surface(a, 0) && Surface(a, 3))
       gfx::CopySurfacePart(I(a, 0), I(a, 1), I(a, 2), I(a, 3), I(a, 4), I(a, 5), I(a, 6), I(a, 7));
+  });
+
+  DescribeFunctions("Surfaces", {
+      {"surface_create", "w, h",
+       "Creates a drawing surface of the given size and returns its id, or -1 when it cannot."},
+      {"surface_free", "id", "Frees a surface and its memory."},
+      {"surface_exists", "id", "Returns whether a surface with this id exists."},
+      {"surface_get_width", "id", "Returns the width of a surface."},
+      {"surface_get_height", "id", "Returns the height of a surface."},
+      {"surface_get_texture", "id", "Returns the texture id of a surface, for textured primitives and 3D drawing."},
+      {"surface_set_target", "id", "Sends all later drawing to a surface instead of the screen."},
+      {"surface_reset_target", "", "Sends drawing back to the screen."},
+      {"surface_getpixel", "id, x, y", "Returns the colour of the pixel at (x, y) on a surface."},
+      {"surface_save", "id, fname", "Saves a surface as an image file."},
+      {"surface_save_part", "id, fname, x, y, w, h", "Saves a rectangle of a surface as an image file."},
+      {"surface_copy", "dest, x, y, source", "Copies a whole surface onto another at (x, y)."},
+      {"surface_copy_part", "dest, x, y, source, xs, ys, ws, hs",
+       "Copies a rectangle of one surface onto another at (x, y)."},
   });
 }
 

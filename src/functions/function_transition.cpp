@@ -48,6 +48,11 @@ bool ReadViewCurrent(CInstance*, int64_t, RValue& out) {
 void RegisterTransitionFunctions() {
   RegisterFunction("transition_define", FnTransitionDefine, 2);
   RegisterFunction("transition_exists", FnTransitionExists, 1);
+  DescribeFunctions("Room transitions", {
+      {"transition_define", "kind, name",
+       "Makes transition kind run the script or extension function called name, and returns whether it was found."},
+      {"transition_exists", "kind", "Returns whether a transition kind exists, built in or defined."},
+  });
   RegisterBuiltinVariable("transition_kind", ReadKind, WriteKind);
   RegisterBuiltinVariable("transition_steps", ReadSteps, WriteSteps);
   RegisterBuiltinVariable("view_current", ReadViewCurrent, nullptr);

@@ -1,5 +1,6 @@
 #include "functions/function_window.h"
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
 #include "functions/function_args.h"
@@ -136,6 +137,58 @@ void RegisterWindowFunctions() {
     KV_UNUSED_ARGS;
     const int answer = ShowMenu(I(a, 0), I(a, 1), Text(a, 2));
     r = answer >= 0 ? double(answer) : D(a, 3);
+  });
+
+  DescribeFunctions("Window", {
+      {"window_set_visible", "visible", "Shows or hides the game window."},
+      {"window_get_visible", "", "Returns whether the game window is visible."},
+      {"window_set_fullscreen", "full", "Switches the game between full screen and a window."},
+      {"window_get_fullscreen", "", "Returns whether the game runs in full screen."},
+      {"window_set_showborder", "show", "Sets whether the window has a border and caption bar."},
+      {"window_get_showborder", "", "Returns whether the window has a border."},
+      {"window_set_showicons", "show", "Sets whether the window's caption bar shows its buttons."},
+      {"window_get_showicons", "", "Returns whether the window's caption bar shows its buttons."},
+      {"window_set_stayontop", "stay", "Sets whether the window stays above all other windows."},
+      {"window_get_stayontop", "", "Returns whether the window stays above all other windows."},
+      {"window_set_sizeable", "sizeable", "Sets whether the player can resize the window."},
+      {"window_get_sizeable", "", "Returns whether the player can resize the window."},
+      {"window_set_caption", "caption", "Sets the caption of the window."},
+      {"window_get_caption", "", "Returns the caption of the window."},
+      {"window_set_cursor", "curs", "Sets the mouse cursor shown over the window (cr_none hides it)."},
+      {"window_get_cursor", "", "Returns the mouse cursor shown over the window."},
+      {"window_set_color", "color", "Sets the colour of the window around the drawn game image."},
+      {"window_get_color", "", "Returns the colour of the window around the drawn game image."},
+      {"window_set_position", "x, y", "Moves the window's inner area to (x, y) on the screen."},
+      {"window_set_size", "w, h", "Sets the size of the window's inner area."},
+      {"window_set_rectangle", "x, y, w, h", "Sets the position and size of the window's inner area."},
+      {"window_center", "", "Centres the window on the screen."},
+      {"window_default", "", "Gives the window its default size and centres it."},
+      {"window_get_x", "", "Returns the x position of the window's inner area on the screen."},
+      {"window_get_y", "", "Returns the y position of the window's inner area on the screen."},
+      {"window_get_width", "", "Returns the width of the window's inner area."},
+      {"window_get_height", "", "Returns the height of the window's inner area."},
+      {"window_set_region_size", "w, h, adaptwindow",
+       "Sets the size in pixels the game image is drawn at, optionally fitting the window to it."},
+      {"window_get_region_width", "", "Returns the width of the drawing region."},
+      {"window_get_region_height", "", "Returns the height of the drawing region."},
+      {"window_set_region_scale", "scale, adaptwindow",
+       "Sets the scale of the game image in the window (0 fills it, negative keeps the aspect ratio)."},
+      {"window_get_region_scale", "", "Returns the scale of the game image in the window."},
+      {"window_mouse_get_x", "", "Returns the x position of the mouse relative to the window."},
+      {"window_mouse_get_y", "", "Returns the y position of the mouse relative to the window."},
+      {"window_mouse_set", "x, y", "Moves the mouse to a position relative to the window."},
+      {"window_view_mouse_get_x", "id", "Returns the room x position of the mouse as seen through view id."},
+      {"window_view_mouse_get_y", "id", "Returns the room y position of the mouse as seen through view id."},
+      {"window_view_mouse_set", "id, x, y", "Moves the mouse to a room position as seen through view id."},
+      {"window_views_mouse_get_x", "", "Returns the room x position of the mouse through whichever view it is over."},
+      {"window_views_mouse_get_y", "", "Returns the room y position of the mouse through whichever view it is over."},
+      {"window_views_mouse_set", "x, y", "Moves the mouse to a room position as seen through the first visible view."},
+  });
+  DescribeFunctions("Messages and dialogs", {
+      {"show_menu", "str, def",
+       "Shows a pop-up menu of the items in str, separated by |, and returns the chosen one's number, or def."},
+      {"show_menu_pos", "x, y, str, def",
+       "Shows a pop-up menu at screen position (x, y) and returns the chosen item's number, or def."},
   });
 }
 

@@ -1,5 +1,6 @@
 #include "functions/function_window_io.h"
 
+#include "code/code_docs.h"
 #include "code/code_function.h"
 #include "code/code_value.h"
 #include "functions/function_args.h"
@@ -186,6 +187,48 @@ void RegisterWindowIoFunctions() {
     KV_UNUSED_ARGS;
     const auto s = ReadJoystick(a[0]);
     r = s && s->hasPov && s->pov >= 0 && s->pov <= 36000 ? s->pov / 100.0 : -1.0;
+  });
+
+  DescribeFunctions("Keyboard, mouse and joystick", {
+      {"keyboard_check", "key",
+       "Returns whether a key is held down; vk_anykey checks for any key and vk_nokey for none."},
+      {"keyboard_check_pressed", "key", "Returns whether a key went down during this step."},
+      {"keyboard_check_released", "key", "Returns whether a key went up during this step."},
+      {"keyboard_check_direct", "key",
+       "Returns whether a key is held down right now, even when the game window is not active."},
+      {"keyboard_get_numlock", "", "Returns whether Num Lock is on."},
+      {"keyboard_set_numlock", "on", "Switches Num Lock on or off."},
+      {"keyboard_key_press", "key", "Acts as if a key were pressed."},
+      {"keyboard_key_release", "key", "Acts as if a key were released."},
+      {"keyboard_set_map", "key1, key2", "Makes pressing key1 act as pressing key2."},
+      {"keyboard_get_map", "key", "Returns the key that a key is mapped to."},
+      {"keyboard_unset_map", "", "Makes every key act as itself again."},
+      {"keyboard_clear", "key", "Clears the held, pressed and released state of a key until it is pressed again."},
+      {"keyboard_wait", "", "Waits until the player presses a key."},
+      {"mouse_check_button", "numb",
+       "Returns whether a mouse button is held down; mb_any checks for any button and mb_none for none."},
+      {"mouse_check_button_pressed", "numb", "Returns whether a mouse button went down during this step."},
+      {"mouse_check_button_released", "numb", "Returns whether a mouse button went up during this step."},
+      {"mouse_clear", "button", "Clears the state of a mouse button until it is pressed again."},
+      {"mouse_wait", "", "Waits until the player presses a mouse button."},
+      {"io_clear", "", "Clears the state of every key and mouse button."},
+      {"io_handle", "", "Reads pending keyboard and mouse input now, updating their states."},
+      {"joystick_exists", "id", "Returns whether joystick 1 or 2 is connected."},
+      {"joystick_name", "id", "Returns the name of a joystick."},
+      {"joystick_axes", "id", "Returns the number of axes of a joystick."},
+      {"joystick_buttons", "id", "Returns the number of buttons of a joystick."},
+      {"joystick_has_pov", "id", "Returns whether a joystick has a point-of-view hat."},
+      {"joystick_direction", "id",
+       "Returns the keypad key (vk_numpad1 to vk_numpad9) matching the direction of a joystick's stick."},
+      {"joystick_check_button", "id, numb", "Returns whether button numb of a joystick is pressed."},
+      {"joystick_xpos", "id", "Returns the position of a joystick's x axis, from -1 to 1."},
+      {"joystick_ypos", "id", "Returns the position of a joystick's y axis, from -1 to 1."},
+      {"joystick_zpos", "id", "Returns the position of a joystick's z axis, from -1 to 1."},
+      {"joystick_rpos", "id", "Returns the position of a joystick's rudder (fourth) axis, from -1 to 1."},
+      {"joystick_upos", "id", "Returns the position of a joystick's fifth axis, from -1 to 1."},
+      {"joystick_vpos", "id", "Returns the position of a joystick's sixth axis, from -1 to 1."},
+      {"joystick_pov", "id",
+       "Returns the direction of a joystick's point-of-view hat in degrees, or -1 when it is centred."},
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "code/code_docs.h"
 #include "functions/function_args.h"
 #include "multiplayer/mplay_session.h"
 #include "platform/network.h"
@@ -162,6 +163,45 @@ void RegisterMultiplayerFunctions() {
     KV_UNUSED_ARGS;
     const auto from = PlayerArg(a, 0);
     r = Flag(from && ActiveMultiplayer().ClearMessages(*from));
+  });
+
+  DescribeFunctions("Multiplayer", {
+      {"mplay_init_ipx", "", "Asks for an IPX connection, which this system does not offer, so it returns 0."},
+      {"mplay_init_tcpip", "addrstring",
+       "Opens a TCP/IP connection to a host, written as host or host:port, and returns whether it worked."},
+      {"mplay_init_modem", "initstr, phonenr",
+       "Asks for a modem connection, which this system does not offer, so it returns 0."},
+      {"mplay_init_serial", "portno, baudrate, stopbits, parity, flow",
+       "Asks for a serial cable connection, which this system does not offer, so it returns 0."},
+      {"mplay_connect_status", "", "Returns the kind of connection open: 0 none, 1 IPX, 2 TCP/IP, 3 modem, 4 serial."},
+      {"mplay_end", "", "Ends the session and closes the connection."},
+      {"mplay_ipaddress", "", "Returns this computer's IP address, or an empty string when it has none."},
+      {"mplay_session_mode", "move", "Sets whether another player takes over as host when the host leaves."},
+      {"mplay_session_create", "sesname, playnumb, playername",
+       "Creates a session for at most playnumb players (0 no limit) and joins it as playername."},
+      {"mplay_session_find", "", "Searches for sessions of this game and returns how many were found."},
+      {"mplay_session_name", "numb", "Returns the name of found session numb."},
+      {"mplay_session_join", "numb, playername",
+       "Joins found session numb as playername and returns whether it worked."},
+      {"mplay_session_status", "", "Returns the session state: 0 none, 1 created here, 2 joined."},
+      {"mplay_session_end", "", "Leaves and closes the current session."},
+      {"mplay_player_find", "", "Refreshes the list of players in the session and returns how many there are."},
+      {"mplay_player_name", "numb", "Returns the name of player numb in the list."},
+      {"mplay_player_id", "numb", "Returns the id of player numb in the list."},
+      {"mplay_data_write", "ind, val", "Sets shared value ind, seen by every player, to val."},
+      {"mplay_data_read", "ind", "Returns shared value ind."},
+      {"mplay_data_mode", "guar", "Sets whether shared values are sent with guaranteed delivery."},
+      {"mplay_message_send", "player, id, val", "Sends message id carrying val to a player (0 for all players)."},
+      {"mplay_message_send_guaranteed", "player, id, val",
+       "Sends message id carrying val to a player (0 for all) with guaranteed delivery."},
+      {"mplay_message_receive", "player",
+       "Takes the next message from a player (0 for any) and returns whether there was one."},
+      {"mplay_message_id", "", "Returns the id of the last message taken."},
+      {"mplay_message_value", "", "Returns the value of the last message taken."},
+      {"mplay_message_player", "", "Returns the id of the player who sent the last message taken."},
+      {"mplay_message_name", "", "Returns the name of the player who sent the last message taken."},
+      {"mplay_message_count", "player", "Returns the number of waiting messages from a player (0 for all players)."},
+      {"mplay_message_clear", "player", "Discards the waiting messages from a player (0 for all players)."},
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "code/code_docs.h"
 #include "functions/function_args.h"
 #include "particles/particle_draw.h"
 #include "particles/particle_effects.h"
@@ -157,6 +158,52 @@ void RegisterTypeFunctions() {
   Reg("part_type_alpha3", 4, alpha3);
   Reg("part_type_alpha", 4, alpha3);
   Reg("part_type_blend", 2, KV_FN { KV_UNUSED_ARGS; WithType(a, [a](RParticleType& t) { t.additive = B(a, 1); }); });
+
+  DescribeFunctions("Particle types", {
+      {"part_type_create", "", "Creates a new particle type and returns its id."},
+      {"part_type_destroy", "ind", "Destroys a particle type; its particles live on with default settings."},
+      {"part_type_exists", "ind", "Returns whether a particle type exists."},
+      {"part_type_clear", "ind", "Returns a particle type to its default settings."},
+      {"part_type_shape", "ind, shape", "Sets the built-in shape a particle type is drawn with (pt_shape_ constants)."},
+      {"part_type_sprite", "ind, sprite, animat, stretch, random",
+       "Makes a particle type draw with a sprite, animated, stretched over its life or starting at a random image."},
+      {"part_type_size", "ind, size_min, size_max, size_incr, size_wiggle",
+       "Sets the size range of new particles, the change per step and the wiggle."},
+      {"part_type_scale", "ind, xscale, yscale", "Sets the horizontal and vertical scale of a particle type."},
+      {"part_type_life", "ind, life_min, life_max", "Sets the range of steps a particle lives."},
+      {"part_type_step", "ind, step_number, step_type",
+       "Makes each particle create step_number particles of another type every step."},
+      {"part_type_death", "ind, death_number, death_type",
+       "Makes each particle create death_number particles of another type when it dies."},
+      {"part_type_speed", "ind, speed_min, speed_max, speed_incr, speed_wiggle",
+       "Sets the speed range of new particles, the change per step and the wiggle."},
+      {"part_type_direction", "ind, dir_min, dir_max, dir_incr, dir_wiggle",
+       "Sets the direction range of new particles in degrees, the change per step and the wiggle."},
+      {"part_type_orientation", "ind, ang_min, ang_max, ang_incr, ang_wiggle, ang_relative",
+       "Sets the drawing angle of particles, its change and wiggle, optionally relative to their direction."},
+      {"part_type_gravity", "ind, grav_amount, grav_dir",
+       "Sets the gravity pulling particles and its direction in degrees."},
+      {"part_type_color1", "ind, color1", "Gives particles of a type a single colour."},
+      {"part_type_color2", "ind, color1, color2",
+       "Makes particles change colour from color1 to color2 over their life."},
+      {"part_type_color3", "ind, color1, color2, color3",
+       "Makes particles change colour through three colours over their life."},
+      {"part_type_color", "ind, color1, color2, color3",
+       "Makes particles change colour through three colours over their life."},
+      {"part_type_color_rgb", "ind, rmin, rmax, gmin, gmax, bmin, bmax",
+       "Gives each new particle a random colour within the red, green and blue ranges."},
+      {"part_type_color_hsv", "ind, hmin, hmax, smin, smax, vmin, vmax",
+       "Gives each new particle a random colour within the hue, saturation and value ranges."},
+      {"part_type_color_mix", "ind, color1, color2", "Gives each new particle a random mix of two colours."},
+      {"part_type_alpha1", "ind, alpha1", "Gives particles of a type a single alpha."},
+      {"part_type_alpha2", "ind, alpha1, alpha2",
+       "Makes the alpha of particles change from alpha1 to alpha2 over their life."},
+      {"part_type_alpha3", "ind, alpha1, alpha2, alpha3",
+       "Makes the alpha of particles change through three values over their life."},
+      {"part_type_alpha", "ind, alpha1, alpha2, alpha3",
+       "Makes the alpha of particles change through three values over their life."},
+      {"part_type_blend", "ind, additive", "Sets whether particles of a type are drawn with additive blending."},
+  });
 }
 
 // ---- systems and particles ----
@@ -208,6 +255,28 @@ void RegisterSystemFunctions() {
   Reg("part_particles_count", 1, KV_FN {
     KV_UNUSED_ARGS;
     WithSystem(a, [&r](CParticleSystem& s) { r = static_cast<double>(s.parts.Count()); });
+  });
+
+  DescribeFunctions("Particle systems", {
+      {"part_system_create", "", "Creates a new particle system and returns its id."},
+      {"part_system_destroy", "ind", "Destroys a particle system with all its particles."},
+      {"part_system_exists", "ind", "Returns whether a particle system exists."},
+      {"part_system_clear", "ind",
+       "Removes all particles, emitters and other parts from a system and restores its settings."},
+      {"part_system_draw_order", "ind, oldtonew", "Sets whether a system draws its oldest particles first or last."},
+      {"part_system_depth", "ind, depth", "Sets the depth at which a system is drawn."},
+      {"part_system_position", "ind, x, y", "Sets the offset at which a system draws its particles."},
+      {"part_system_automatic_update", "ind, automatic",
+       "Sets whether a system updates its particles every step by itself."},
+      {"part_system_automatic_draw", "ind, automatic", "Sets whether a system draws its particles by itself."},
+      {"part_system_update", "ind", "Updates the particles of a system once now."},
+      {"part_system_drawit", "ind", "Draws the particles of a system now."},
+      {"part_particles_create", "ind, x, y, parttype, number",
+       "Creates number particles of a type at (x, y) in a system."},
+      {"part_particles_create_color", "ind, x, y, parttype, color, number",
+       "Creates number particles of a type at (x, y) in a system, all in the given colour."},
+      {"part_particles_clear", "ind", "Removes all particles from a system."},
+      {"part_particles_count", "ind", "Returns the number of particles in a system."},
   });
 }
 
@@ -340,6 +409,57 @@ void RegisterComponentFunctions() {
     KV_UNUSED_ARGS;
     if (RChanger* c = Changers::Get(a)) c->kind = I(a, 2);
   });
+
+  DescribeFunctions("Particle emitters and other parts", {
+      {"part_emitter_create", "ps", "Creates an emitter in a particle system and returns its id."},
+      {"part_emitter_destroy", "ps, ind", "Destroys an emitter of a system."},
+      {"part_emitter_destroy_all", "ps", "Destroys all emitters of a system."},
+      {"part_emitter_exists", "ps, ind", "Returns whether an emitter exists in a system."},
+      {"part_emitter_clear", "ps, ind", "Returns an emitter to its default settings."},
+      {"part_emitter_region", "ps, ind, xmin, xmax, ymin, ymax, shape, distribution",
+       "Sets the region, its shape and the distribution in which an emitter creates particles."},
+      {"part_emitter_burst", "ps, ind, parttype, number",
+       "Creates number particles of a type at once in an emitter's region."},
+      {"part_emitter_stream", "ps, ind, parttype, number",
+       "Makes an emitter create number particles of a type every step."},
+      {"part_attractor_create", "ps", "Creates an attractor in a particle system and returns its id."},
+      {"part_attractor_destroy", "ps, ind", "Destroys an attractor of a system."},
+      {"part_attractor_destroy_all", "ps", "Destroys all attractors of a system."},
+      {"part_attractor_exists", "ps, ind", "Returns whether an attractor exists in a system."},
+      {"part_attractor_clear", "ps, ind", "Returns an attractor to its default settings."},
+      {"part_attractor_position", "ps, ind, x, y", "Sets the position of an attractor."},
+      {"part_attractor_force", "ps, ind, force, dist, kind, additive",
+       "Sets how strongly and how far an attractor pulls particles (a negative force pushes)."},
+      {"part_destroyer_create", "ps", "Creates a destroyer in a particle system and returns its id."},
+      {"part_destroyer_destroy", "ps, ind", "Destroys a destroyer of a system."},
+      {"part_destroyer_destroy_all", "ps", "Destroys all destroyers of a system."},
+      {"part_destroyer_exists", "ps, ind", "Returns whether a destroyer exists in a system."},
+      {"part_destroyer_clear", "ps, ind", "Returns a destroyer to its default settings."},
+      {"part_destroyer_region", "ps, ind, xmin, xmax, ymin, ymax, shape",
+       "Sets the region in which a destroyer removes particles."},
+      {"part_deflector_create", "ps", "Creates a deflector in a particle system and returns its id."},
+      {"part_deflector_destroy", "ps, ind", "Destroys a deflector of a system."},
+      {"part_deflector_destroy_all", "ps", "Destroys all deflectors of a system."},
+      {"part_deflector_exists", "ps, ind", "Returns whether a deflector exists in a system."},
+      {"part_deflector_clear", "ps, ind", "Returns a deflector to its default settings."},
+      {"part_deflector_region", "ps, ind, xmin, xmax, ymin, ymax",
+       "Sets the region in which a deflector bounces particles."},
+      {"part_deflector_kind", "ps, ind, kind",
+       "Sets whether a deflector bounces particles horizontally or vertically."},
+      {"part_deflector_friction", "ps, ind, friction",
+       "Sets how much speed particles lose when a deflector bounces them."},
+      {"part_changer_create", "ps", "Creates a changer in a particle system and returns its id."},
+      {"part_changer_destroy", "ps, ind", "Destroys a changer of a system."},
+      {"part_changer_destroy_all", "ps", "Destroys all changers of a system."},
+      {"part_changer_exists", "ps, ind", "Returns whether a changer exists in a system."},
+      {"part_changer_clear", "ps, ind", "Returns a changer to its default settings."},
+      {"part_changer_region", "ps, ind, xmin, xmax, ymin, ymax, shape",
+       "Sets the region in which a changer changes particles."},
+      {"part_changer_types", "ps, ind, parttype1, parttype2",
+       "Makes a changer turn particles of parttype1 into parttype2."},
+      {"part_changer_kind", "ps, ind, kind",
+       "Sets what a changer changes: everything, only the shape, or only the motion."},
+  });
 }
 
 void RegisterEffectFunctions() {
@@ -352,6 +472,14 @@ void RegisterEffectFunctions() {
     CreateEffect(true, I(a, 0), D(a, 1), D(a, 2), I(a, 3), I(a, 4));
   });
   Reg("effect_clear", 0, KV_FN { KV_UNUSED_ARGS; ClearEffects(); });
+
+  DescribeFunctions("Effects", {
+      {"effect_create_below", "kind, x, y, size, color",
+       "Creates a ready-made effect (ef_ constants) at (x, y) below the instances; size 0 small, 1 medium, 2 large."},
+      {"effect_create_above", "kind, x, y, size, color",
+       "Creates a ready-made effect (ef_ constants) at (x, y) above the instances; size 0 small, 1 medium, 2 large."},
+      {"effect_clear", "", "Removes all effects."},
+  });
 }
 
 }  // namespace

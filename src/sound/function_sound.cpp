@@ -1,5 +1,6 @@
 #include "sound/function_sound.h"
 
+#include "code/code_docs.h"
 #include "code/code_error.h"
 #include "functions/function_args.h"
 #include "runner/game_sections.h"
@@ -73,6 +74,30 @@ void RegisterCdFunctions() {
     KV_UNUSED_ARGS;
     r = RValue(snd::MciCommand(Str(a, 0)));
   });
+
+  DescribeFunctions("CD audio", {
+      {"cd_init", "",
+       "Prepares the CD drive for playing audio; call it before the other CD functions and after changing the disc."},
+      {"cd_present", "", "Returns whether there is a disc in the CD drive."},
+      {"cd_number", "", "Returns the number of tracks on the disc."},
+      {"cd_playing", "", "Returns whether the CD is playing."},
+      {"cd_paused", "", "Returns whether the CD is paused or stopped."},
+      {"cd_track", "", "Returns the number of the track playing now."},
+      {"cd_length", "", "Returns the length of the whole disc in milliseconds."},
+      {"cd_track_length", "n", "Returns the length of track n in milliseconds."},
+      {"cd_position", "", "Returns the playing position on the disc in milliseconds."},
+      {"cd_track_position", "", "Returns the playing position within the current track in milliseconds."},
+      {"cd_play", "first, last", "Plays the tracks from first to last."},
+      {"cd_stop", "", "Stops the CD."},
+      {"cd_pause", "", "Pauses the CD."},
+      {"cd_resume", "", "Resumes a paused CD."},
+      {"cd_set_position", "pos", "Moves to a position on the disc, in milliseconds."},
+      {"cd_set_track_position", "pos", "Moves to a position within the current track, in milliseconds."},
+      {"cd_open_door", "", "Opens the CD drive."},
+      {"cd_close_door", "", "Closes the CD drive."},
+      {"MCI_command", "str",
+       "Sends a command string to the system's multimedia control interface and returns its reply."},
+  });
 }
 
 // The resource functions of the sound table.
@@ -122,6 +147,21 @@ void RegisterSoundResourceFunctions() {
     KV_UNUSED_ARGS;
     ResourceTable<CSound>* sounds = Sounds();
     if (!sounds || !DeleteSound(*sounds, I(a, 0))) ReportRuntimeError("Trying to delete non-existing sound.");
+  });
+
+  DescribeFunctions("Sound", {
+      {"sound_name", "ind", "Returns the name of a sound."},
+      {"sound_get_name", "ind", "Returns the name of a sound."},
+      {"sound_exists", "ind", "Returns whether a sound with this index exists."},
+      {"sound_get_kind", "ind",
+       "Returns the kind of a sound: 0 normal, 1 background music, 2 3D, 3 multimedia player; -1 when missing."},
+      {"sound_get_preload", "ind", "Returns whether a sound is loaded when the game starts."},
+      {"sound_discard", "ind", "Frees the audio memory of a sound; it is loaded again when next played."},
+      {"sound_restore", "ind", "Loads a discarded sound back into audio memory."},
+      {"sound_add", "fname, kind, preload", "Loads a new sound from a file and returns its index, or -1."},
+      {"sound_replace", "ind, fname, kind, preload",
+       "Replaces a sound by one loaded from a file and returns whether it worked."},
+      {"sound_delete", "ind", "Deletes a sound and frees its memory."},
   });
 }
 
@@ -188,6 +228,38 @@ void RegisterSoundFunctions() {
   Reg("sound_3d_set_sound_cone", 7, KV_FN {
     KV_UNUSED_ARGS;
     if (const int s = SampleArg(a); s >= 0) snd::Set3DCone(s, D(a, 1), D(a, 2), D(a, 3), I(a, 4), I(a, 5), D(a, 6));
+  });
+  DescribeFunctions("Sound", {
+      {"sound_play", "snd", "Plays a sound once."},
+      {"sound_loop", "snd", "Plays a sound over and over."},
+      {"sound_stop", "snd", "Stops a sound."},
+      {"sound_stop_all", "", "Stops all sounds."},
+      {"sound_isplaying", "snd", "Returns whether a sound is playing."},
+      {"sound_volume", "snd, value", "Sets the volume of a sound, from 0 (silent) to 1 (full)."},
+      {"sound_fade", "snd, value, time", "Changes the volume of a sound to value gradually, over time milliseconds."},
+      {"sound_pan", "snd, value", "Sets the balance of a sound, from -1 (left) through 0 to 1 (right)."},
+      {"sound_background_tempo", "factor", "Sets the tempo of background music, 1 being normal."},
+      {"sound_global_volume", "value", "Sets the volume of all sounds together, from 0 to 1."},
+      {"sound_set_search_directory", "dir", "Sets the directory where music files look for the files they use."},
+      {"sound_effect_set", "snd, effect",
+       "Sets the effects applied to a sound, a sum of se_ constants (se_none for none)."},
+      {"sound_effect_chorus", "snd, wetdry, depth, feedback, frequency, wave, delay, phase",
+       "Sets the chorus effect's settings for a sound."},
+      {"sound_effect_compressor", "snd, gain, attack, release, threshold, ratio, delay",
+       "Sets the compressor effect's settings for a sound."},
+      {"sound_effect_echo", "snd, wetdry, feedback, leftdelay, rightdelay, pandelay",
+       "Sets the echo effect's settings for a sound."},
+      {"sound_effect_flanger", "snd, wetdry, depth, feedback, frequency, wave, delay, phase",
+       "Sets the flanger effect's settings for a sound."},
+      {"sound_effect_gargle", "snd, rate, wave", "Sets the gargle effect's settings for a sound."},
+      {"sound_effect_equalizer", "snd, center, bandwidth, gain", "Sets the equalizer effect's settings for a sound."},
+      {"sound_effect_reverb", "snd, gain, mix, time, ratio", "Sets the reverb effect's settings for a sound."},
+      {"sound_3d_set_sound_position", "snd, x, y, z", "Sets the position of a 3D sound relative to the listener."},
+      {"sound_3d_set_sound_velocity", "snd, x, y, z", "Sets the velocity of a 3D sound."},
+      {"sound_3d_set_sound_distance", "snd, mindist, maxdist",
+       "Sets the distances within which a 3D sound stops getting louder and beyond which it stops getting softer."},
+      {"sound_3d_set_sound_cone", "snd, x, y, z, anglein, angleout, voloutside",
+       "Sets the direction and cone angles of a 3D sound and its volume outside the cone."},
   });
   RegisterCdFunctions();
   RegisterSoundResourceFunctions();
