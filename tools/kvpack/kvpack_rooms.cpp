@@ -174,7 +174,6 @@ void FillTiles(const Manifest& m, const ManifestEntry& e, CRoom& room, const Roo
   if (lastX > INT32_MAX || lastY > INT32_MAX) m.Fail(e.line, "the last tile of the line lies beyond 2147483647");
   // Every copy shows the same part, so checking the first against its background checks them all.
   if (refs.tileAdded) refs.tileAdded(e, first);
-  room.tiles.reserve(room.tiles.size() + static_cast<size_t>(count));
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
       RTile t = first;
