@@ -2,6 +2,7 @@
 // column, both from `kvpack --check` and in the messages of a game played through kvrun.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -129,6 +130,106 @@ TEST(KvpackCheck, RunnerErrorsNameTheSourceLine) {
   std::string shown = RunBoth(std::string(KV_BIN_DIR) + "/kvrun " + game + " --headless --fast --steps 2", code);
   EXPECT_NE(shown.find("Error in code at line 3:"), std::string::npos) << shown;
   EXPECT_NE(shown.find("never_set"), std::string::npos) << shown;
+}
+
+// The runner's message for an unknown variable TOKEN in code whose text (LF line ends, as the file holds it after
+// kvpack dropped a byte order mark) is `text`: the line of the file, and the position as the runner counts it, one
+// more than the editor's column after the first line (the LF of the CR LF before it counts).
+std::string UnknownVariableMessage(const std::string& text, const std::string& token) {
+  const size_t at = text.find(token);
+  if (at == std::string::npos) return "no " + token + " in the text";
+  const size_t lineStart = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+  const size_t lineEnd = std::min(text.find('\n', at), text.size());
+  const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+  const int column = static_cast<int>(at - lineStart) + 1;
+  return "Error in code at line " + std::to_string(line) + ":\r   " + (line > 1 ? "\n" : "") +
+         text.substr(lineStart, lineEnd - lineStart) + "\r\rat position " + std::to_string(column + (line > 1)) +
+         ": Unknown variable " + token;
+}
+
+// A run-time error in each kind of code a project holds is reported at the line of its file: scripts, object
+// events, code actions and arguments written in the manifest, time line moments, instance and room creation code,
+// and extension script functions (whose lines count from their "#define" line). With errors written to the log
+// and not shown, one run reports them all.
+TEST(KvpackCheck, RunnerErrorsPointIntoEveryKindOfCode) {
+  Project p("positions");
+  p.Write("game.kvp",
+          "[settings]\ndisplay_errors = off\nwrite_errors = on\n"
+          "[script scr_walk]\nfile = scripts/scr_walk.kvs\n"
+          "[extension ext]\nfile = tools.kvs\nfunction tools_b =\n"
+          "[object obj_a]\n"
+          "event create = objects/a_create.kvs\n"
+          "action create = code |   y = nope_inline + 1\n"
+          "action create = action_set_hspeed | 1 + nope_arg\n"
+          "event create = objects/a_create2.kvs\n"
+          "event step = objects/a_step.kvs\n"
+          "event step = objects/a_step2.kvs\n"
+          "[timeline tl]\nmoment 1 = tl1.kvs\n"
+          "[room rm]\ncreation = room.kvs\ninstance obj_a 0 0 inst.kvs\n");
+  const std::string walk = "// walk\n\nvar a;\n\ta = nope_script;";
+  const std::string create2 = "\n  q = nope_create;";
+  const std::string step = "z = nope_step;";
+  const std::string inst = "timeline_index = tl; timeline_running = true;\nw = nope_inst;";
+  const std::string room = "\n   r = nope_room;";
+  const std::string moment = "\n\n    t = nope_tl;";
+  const std::string toolsB = "y = 2;\n\n  z = nope_ext;";  // the lines after "#define tools_b"
+  p.Write("scripts/scr_walk.kvs", walk + "\n");
+  p.Write("objects/a_create.kvs", "tools_b();\n");
+  p.Write("objects/a_create2.kvs", "\r\n  q = nope_create;\r\n");  // CR LF files count the same
+  p.Write("objects/a_step.kvs", "scr_walk();\n");
+  p.Write("objects/a_step2.kvs", step + "\n");
+  p.Write("inst.kvs", inst + "\n");
+  p.Write("room.kvs", "\xEF\xBB\xBF" + room + "\n");  // a byte order mark is no character of the first line
+  p.Write("tl1.kvs", moment + "\n");
+  p.Write("tools.kvs", "// header\n#define tools_b\n" + toolsB + "\n");
+  fs::create_directories(p.dir / "run");
+  int code = -1;
+  RunBoth("cd '" + (p.dir / "run").string() + "' && XDG_CACHE_HOME='" + (p.dir / "cache").string() + "' " +
+              KV_BIN_DIR + "/kvrun " + p.dir.string() + " --headless --fast --steps 3",
+          code);
+  EXPECT_EQ(code, 0);
+  std::stringstream log;
+  log << std::ifstream(p.dir / "run" / "game_errors.log", std::ios::binary).rdbuf();
+  const std::string shown = log.str();
+
+  auto event = [](int action, const char* eventName, const char* object) {
+    return "action number " + std::to_string(action) + "\r\nof " + eventName + "\r\nfor object " + object +
+           ":\r\n\r\n";
+  };
+  const std::string expected[] = {
+      event(1, "Create Event", "obj_a") + "In extension function tools_b:\r" +
+          UnknownVariableMessage(toolsB, "nope_ext"),
+      event(2, "Create Event", "obj_a") + UnknownVariableMessage("y = nope_inline + 1", "nope_inline"),
+      event(3, "Create Event", "obj_a") + "Error in expression:1 + nope_arg\r position 5: Unknown variable nope_arg",
+      event(4, "Create Event", "obj_a") + UnknownVariableMessage(create2, "nope_create"),
+      event(1, " Step Event", "obj_a") + "In script scr_walk:\r" + UnknownVariableMessage(walk, "nope_script"),
+      event(2, " Step Event", "obj_a") + UnknownVariableMessage(step, "nope_step"),
+      "action number 1\r\nat time step 1\r\nof time line tl:\r\n\r\n" + UnknownVariableMessage(moment, "nope_tl"),
+      event(1, "Create Event", "<undefined>") + UnknownVariableMessage(inst, "nope_inst"),
+      event(1, "Create Event", "<undefined>") + UnknownVariableMessage(room, "nope_room"),
+  };
+  for (const std::string& e : expected) EXPECT_NE(shown.find(e), std::string::npos) << e << "\n---\n" << shown;
+}
+
+// Calls of extension functions and their constants resolve; the code of extension script functions is compiled
+// too, its errors placed at the lines of the script file (counted from the function's "#define" line).
+TEST(KvpackCheck, KnowsExtensionFunctionsAndChecksTheirCode) {
+  Project p("extension");
+  p.Write("game.kvp",
+          "[extension ext]\n"
+          "file = tools.kvs\nfunction tools_a =\nfunction tools_b = real -> real\nconstant TOOLS_MAX = 4\n"
+          "file = lib.dll\nfunction lib_add = real real -> real\n"
+          "[object obj_a]\nevent create = a.kvs\n[room rm]\ninstance obj_a 0 0\n");
+  p.Write("a.kvs", "x = tools_a() + tools_b(TOOLS_MAX) + lib_add(1, 2);\n");
+  p.Write("tools.kvs", "// tools\n#define tools_a\nreturn 1;\n#define tools_b\nvar v;\nv = argument0 + nofunc(1);\n");
+  std::string out, err;
+  EXPECT_EQ(p.Kvpack({"--check", p.dir.string()}, out, err), 1);
+  EXPECT_NE(err.find("tools.kvs:6:17: Unknown function or script: nofunc\n"), std::string::npos) << err;
+  EXPECT_EQ(err.find("a.kvs"), std::string::npos) << err;
+  EXPECT_NE(err.find("kvpack: 1 error"), std::string::npos) << err;
+
+  p.Write("tools.kvs", "// tools\n#define tools_a\nreturn 1;\n#define tools_b\nreturn argument0 * TOOLS_MAX;\n");
+  EXPECT_EQ(p.Kvpack({"--check", p.dir.string()}, out, err), 0) << err;
 }
 
 TEST(KvpackCli, VersionUsageCommentsAndColours) {

@@ -105,5 +105,18 @@ TEST(KvpackExtension, WrongSectionsAreProjectErrors) {
   }
 }
 
+// A script file saved with a byte order mark keeps the function whose "#define" is its first line.
+TEST(KvpackExtension, ScriptFileWithByteOrderMarkKeepsItsFirstFunction) {
+  Scratch s;
+  std::ofstream(s.dir / "bom.kvs", std::ios::binary) << "\xEF\xBB\xBF#define bom_a\rreturn 1;\r#define bom_b\nreturn 2;\n";
+  GameData g = PackAndLoad("[extension bom]\nfile = bom.kvs\nfunction bom_a =\nfunction bom_b =\n", s.dir);
+  ASSERT_EQ(g.resources.extensions.size(), 1u);
+  const CExtensionFile& f = g.resources.extensions[0].files[0];
+  ASSERT_EQ(f.functions.size(), 2u);
+  EXPECT_EQ(f.functions[0].code, "return 1;");
+  EXPECT_EQ(f.functions[1].code, "return 2;\r\n");  // the empty last line is part of the section
+  EXPECT_EQ(std::string(f.data.begin(), f.data.end()), "#define bom_a\r\nreturn 1;\r\n#define bom_b\r\nreturn 2;\r\n");
+}
+
 }  // namespace
 }  // namespace kv::pack

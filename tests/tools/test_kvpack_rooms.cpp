@@ -161,5 +161,60 @@ TEST(KvpackRooms, BadLinesNameTheLine) {
   }
 }
 
+// A "tiles" line is a grid of one part, edge to edge, numbered row by row between the tiles of the lines around it.
+TEST(KvpackRooms, TilesLinePlacesAGridRowByRow) {
+  GameData g = PackAndLoad(
+      "[background bg]\nfile = sheet.png\n[room r]\n"
+      "tile bg 0 0 0 0 16 16 1\n"
+      "tiles bg 10 -20 16 8 16 8 -5 x3 y2\n"
+      "tiles bg 0 0 0 0 64 32 7 x1 y1\n"
+      "tile bg 0 0 0 0 16 16 2\n");
+  const std::vector<RTile>& tiles = g.resources.rooms.Get(0)->tiles;
+  ASSERT_EQ(tiles.size(), 9u);
+  const double expected[6][2] = {{10, -20}, {26, -20}, {42, -20}, {10, -12}, {26, -12}, {42, -12}};
+  for (int i = 0; i < 6; ++i) {
+    const RTile& t = tiles[1 + i];
+    EXPECT_EQ(t.x, expected[i][0]) << i;
+    EXPECT_EQ(t.y, expected[i][1]) << i;
+    EXPECT_EQ((std::vector<int>{t.background, t.left, t.top, t.width, t.height}), (std::vector<int>{0, 16, 8, 16, 8}))
+        << i;
+    EXPECT_EQ(t.depth, -5) << i;
+    EXPECT_EQ(t.id, 10000002 + i) << i;
+  }
+  EXPECT_EQ((std::vector<double>{tiles[7].x, tiles[7].y, tiles[7].depth}), (std::vector<double>{0, 0, 7}));
+  EXPECT_EQ(tiles[7].id, 10000008);
+  EXPECT_EQ(tiles[8].id, 10000009);
+  EXPECT_EQ(g.resources.lastTileId, 10000009);
+}
+
+TEST(KvpackRooms, BadTilesLinesNameTheLine) {
+  struct Case { const char* line; const char* expected; };
+  const Case cases[] = {
+      {"tiles bg 0 0 0 0 16 16 0 x0 y2", "game.kvp:5: tile count 'x0' must be a whole number of 1 or more"},
+      {"tiles bg 0 0 0 0 16 16 0 x2 y-1", "game.kvp:5: tile count 'y-1' must be a whole number of 1 or more"},
+      {"tiles bg 0 0 0 0 16 16 0 xa y2", "game.kvp:5: tile count 'xa' must be a whole number of 1 or more"},
+      {"tiles bg 0 0 0 0 16 16 0 x y2", "game.kvp:5: expected the count 'xN' instead of 'x'"},
+      {"tiles bg 0 0 0 0 16 16 0 y2 x2", "game.kvp:5: expected the count 'xN' instead of 'y2'"},
+      {"tiles bg 0 0 0 0 16 16 0 x2 2", "game.kvp:5: expected the count 'yN' instead of '2'"},
+      {"tiles bg 0 0 0 0 16 16 0 x2", "game.kvp:5: expected 'tiles BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH xN yM'"},
+      {"tiles bg 0 0 0 0 16 16 0 x2 y2 x3", "game.kvp:5: expected 'tiles BACKGROUND"},
+      {"tiles bg 0 0 0 0 16 16 x2 y2", "game.kvp:5: expected 'tiles BACKGROUND"},
+      {"tiles bg 0 0 0 0 16 16 0 x1000 y1000", "game.kvp:5: tiles x1000 y1000 makes 1000000 tiles; at most 100000"},
+      {"tiles bg 2147483000 0 0 0 16 16 0 x100 y1", "game.kvp:5: the last tile of the line lies beyond 2147483647"},
+      {"tiles bg 0 0 0 0 0 16 0 x2 y2", "game.kvp:5: a tile needs LEFT, TOP >= 0 and a positive WIDTH and HEIGHT"},
+      {"tiles bg 0 0 48 0 17 16 0 x2 y2", "game.kvp:5: tile part 48,0 17x16 is outside its background (64x32)"},
+      {"tiles bg_none 0 0 0 0 16 16 0 x2 y2", "game.kvp:5: unknown background 'bg_none'"},
+  };
+  for (const Case& c : cases) {
+    std::string manifest = "[background bg]\nfile = sheet.png\n[room r]\nwidth = 640\n" + std::string(c.line) + "\n";
+    try {
+      PackManifest(manifest, ImageDir());
+      ADD_FAILURE() << "accepted: " << c.line;
+    } catch (const PackError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << c.line << "\n" << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kv::pack

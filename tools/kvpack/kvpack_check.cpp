@@ -6,6 +6,7 @@
 #include "code/code_constant.h"
 #include "code/code_error.h"
 #include "code/code_script.h"
+#include "extensions/extension_main.h"
 #include "runner/game_prepare.h"
 
 namespace kv::pack {
@@ -54,6 +55,15 @@ std::vector<CodeProblem> CheckCode(PackedGame& packed) {
   const auto& scripts = game.resources.scripts;
   for (int i = 0; i < scripts.Count(); ++i)
     if (const CScript* s = scripts.Get(i)) SetScript(i, scripts.Name(i), s->Text());
+  // Extension functions and constants resolve as they will in play. Only their names are made known here (no
+  // file unpacked, no library loaded); the code of script-file functions is compiled below with the rest.
+  std::vector<CExtensionPackage> packages = game.resources.extensions;
+  for (CExtensionPackage& p : packages)
+    for (CExtensionFile& f : p.files)
+      for (CExtensionFunction& fn : f.functions) fn.code.clear();
+  ExtensionPreparation names;
+  names.messageBox = [&](const std::string& text) { problems.push_back({kManifestName, 0, 0, text}); };
+  PrepareExtensionPackages(packages, names);
 
   for (const CodeSource& src : packed.code) {
     CCode code(src.text, src.expression);
@@ -63,10 +73,13 @@ std::vector<CodeProblem> CheckCode(PackedGame& packed) {
     if (src.manifestLine > 0) {  // code written in the manifest: its line there, no column
       p.line = src.manifestLine;
       p.column = 0;
+    } else if (p.line > 0) {
+      p.line += src.lineOffset;
     }
     problems.push_back(std::move(p));
   }
   ClearErrorPending();
+  ClearExtensionPackages();
   ClearScripts();
   ResetConstants();
   DetachGame(game);

@@ -36,14 +36,26 @@ int KindFromWord(const Manifest& m, const ManifestEntry& e) {
   m.Fail(e.line, "kind is library, script, other or none");
 }
 
-// Script files are cut into lines at carriage returns: lone line feeds become CR LF.
-std::string WithCarriageReturns(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-    out += text[i];
+// The line number of the last "#define NAME" line of a script file (its code is the lines after it), 0 when none.
+// Lines end at carriage returns, as the runner counts them.
+int DefineLine(const std::string& text, const std::string& name) {
+  int line = 1, found = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\r', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view l = std::string_view(text).substr(start, end - start);
+    if (!l.empty() && l.front() == '\n') l.remove_prefix(1);
+    if (l.rfind("#define", 0) == 0) {
+      l.remove_prefix(7);
+      while (!l.empty() && static_cast<unsigned char>(l.front()) <= ' ') l.remove_prefix(1);
+      while (!l.empty() && static_cast<unsigned char>(l.back()) <= ' ') l.remove_suffix(1);
+      if (l == name) found = line;
+    }
+    start = end + 1;
+    ++line;
   }
-  return out;
+  return found;
 }
 
 // "function NAME = real string -> string external=EXT stdcall id=N"; "any" for any number of arguments.
@@ -88,7 +100,7 @@ CExtensionFunction ParseFunction(const Manifest& m, const ManifestEntry& e, int&
 }  // namespace
 
 CExtensionPackage PackExtension(const Manifest& m, const ManifestSection& sec, const std::string& dir,
-                                int& nextFunctionId) {
+                                int& nextFunctionId, std::vector<CodeSource>& code) {
   if (sec.name.empty()) m.Fail(sec.line, "[extension] needs a name");
   CExtensionPackage p;
   p.name = ToGame(sec.name);
@@ -139,16 +151,23 @@ CExtensionPackage PackExtension(const Manifest& m, const ManifestSection& sec, c
       m.Fail(lines[i], "cannot read " + sources[i]);
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (f.kind == CExtensionFile::kScriptFile) {
-      bytes = WithCarriageReturns(ToGame(bytes));
-      AssignScriptFileCode(f, bytes);
-    }
+    // Script files are cut into lines at carriage returns; a byte order mark would hide a "#define" on line 1.
+    if (f.kind == CExtensionFile::kScriptFile) bytes = StoredCodeText(bytes);
     f.data.assign(bytes.begin(), bytes.end());
   }
   // The trimming and defaults the runner applies when it reads the package.
   for (CExtensionFile& f : p.files)
     for (CExtensionFunction& fn : f.functions)
       if (fn.externalName.empty()) fn.externalName = fn.name;
+  // Script-file functions get their code as the runner cuts it from the file (by the name after "#define").
+  for (size_t i = 0; i < p.files.size(); ++i) {
+    CExtensionFile& f = p.files[i];
+    if (f.kind != CExtensionFile::kScriptFile || f.data.empty()) continue;
+    const std::string text(f.data.begin(), f.data.end());
+    AssignScriptFileCode(f, text);
+    for (const CExtensionFunction& fn : f.functions)
+      if (!fn.code.empty()) code.push_back({sources[i], fn.code, false, 0, DefineLine(text, fn.externalName)});
+  }
   return p;
 }
 

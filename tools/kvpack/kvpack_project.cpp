@@ -204,7 +204,7 @@ class Packer {
     if (sec.kind == "path") return FillPath(sec);
     if (sec.kind == "sound") return FillSound(sec);
     if (sec.kind == "extension") {
-      res().extensions.push_back(PackExtension(m_, sec, dir_, nextExtensionFunctionId_));
+      res().extensions.push_back(PackExtension(m_, sec, dir_, nextExtensionFunctionId_, out_.code));
       return;
     }
     m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");

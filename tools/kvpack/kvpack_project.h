@@ -20,6 +20,7 @@ struct CodeSource {
   std::string text;         // as stored: CP-1252 with CR LF line ends
   bool expression = false;  // an action argument
   int manifestLine = 0;     // for code written in the manifest
+  int lineOffset = 0;       // for code cut out of a file: the file's lines before the code's first line
 };
 
 struct PackedGame {

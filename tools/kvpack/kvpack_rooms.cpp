@@ -1,5 +1,7 @@
 #include "kvpack_rooms.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,13 +112,8 @@ void FillView(const Manifest& m, const ManifestEntry& e, CRoom& room, const Room
   room.views[Layer(m, e, w[1], "view")] = view;
 }
 
-// tile BG_NAME X Y LEFT TOP WIDTH HEIGHT DEPTH
-void FillTile(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
-              const std::vector<std::string>& w) {
-  // The stored tile holds no scale, blend or alpha; taking them here would lose them silently.
-  if (w.size() > 9)
-    m.Fail(e.line, "a stored tile has no scale, blend or alpha (set them with the tile functions at run time)");
-  if (w.size() != 9) m.Fail(e.line, "expected 'tile BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH'");
+// The fields shared by "tile" and "tiles": BG_NAME X Y LEFT TOP WIDTH HEIGHT DEPTH from w[1] on.
+RTile ParseTile(const Manifest& m, const ManifestEntry& e, const RoomRefs& refs, const std::vector<std::string>& w) {
   RTile t;
   t.background = refs.background(e, w[1]);
   t.x = ParseInt(m, e, w[2]);
@@ -128,9 +125,63 @@ void FillTile(const Manifest& m, const ManifestEntry& e, CRoom& room, const Room
   t.depth = ParseInt(m, e, w[8]);
   if (t.left < 0 || t.top < 0 || t.width <= 0 || t.height <= 0)
     m.Fail(e.line, "a tile needs LEFT, TOP >= 0 and a positive WIDTH and HEIGHT");
+  return t;
+}
+
+void AddTile(CRoom& room, const RoomRefs& refs, RTile t) {
   t.id = ++*refs.lastTileId;
   room.tiles.push_back(t);
-  if (refs.tileAdded) refs.tileAdded(e, t);
+}
+
+// tile BG_NAME X Y LEFT TOP WIDTH HEIGHT DEPTH
+void FillTile(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
+              const std::vector<std::string>& w) {
+  // The stored tile holds no scale, blend or alpha; taking them here would lose them silently.
+  if (w.size() > 9)
+    m.Fail(e.line, "a stored tile has no scale, blend or alpha (set them with the tile functions at run time)");
+  if (w.size() != 9) m.Fail(e.line, "expected 'tile BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH'");
+  RTile t = ParseTile(m, e, refs, w);
+  AddTile(room, refs, t);
+  if (refs.tileAdded) refs.tileAdded(e, room.tiles.back());
+}
+
+// One count of a "tiles" line: the prefix letter and a whole number of 1 or more ("x4", "y2").
+int TileCount(const Manifest& m, const ManifestEntry& e, const std::string& word, char prefix) {
+  if (word.size() < 2 || word[0] != prefix)
+    m.Fail(e.line, "expected the count '" + std::string(1, prefix) + "N' instead of '" + word + "'");
+  std::optional<int32_t> n = TryParseInt(std::string_view(word).substr(1));
+  if (!n || *n < 1) m.Fail(e.line, "tile count '" + word + "' must be a whole number of 1 or more");
+  return *n;
+}
+
+// tiles BG_NAME X Y LEFT TOP WIDTH HEIGHT DEPTH xN yM: N columns and M rows of the same part, the copy in column
+// i and row j at X + i × WIDTH, Y + j × HEIGHT (edge to edge). Ids are given row by row, left to right.
+void FillTiles(const Manifest& m, const ManifestEntry& e, CRoom& room, const RoomRefs& refs,
+               const std::vector<std::string>& w) {
+  if (w.size() != 11) m.Fail(e.line, "expected 'tiles BACKGROUND X Y LEFT TOP WIDTH HEIGHT DEPTH xN yM'");
+  const RTile first = ParseTile(m, e, refs, w);
+  const int columns = TileCount(m, e, w[9], 'x');
+  const int rows = TileCount(m, e, w[10], 'y');
+  // A slip such as x1000 y1000 would make a game of a million tiles; no room needs that many from one line.
+  constexpr int64_t kMaxTilesPerLine = 100000;
+  const int64_t count = int64_t{columns} * rows;
+  if (count > kMaxTilesPerLine)
+    m.Fail(e.line, "tiles " + w[9] + " " + w[10] + " makes " + std::to_string(count) + " tiles; at most " +
+                       std::to_string(kMaxTilesPerLine) + " per line");
+  // The game stores tile positions as 32-bit integers: the last copy must still have one.
+  const int64_t lastX = static_cast<int64_t>(first.x) + int64_t{columns - 1} * first.width;
+  const int64_t lastY = static_cast<int64_t>(first.y) + int64_t{rows - 1} * first.height;
+  if (lastX > INT32_MAX || lastY > INT32_MAX) m.Fail(e.line, "the last tile of the line lies beyond 2147483647");
+  // Every copy shows the same part, so checking the first against its background checks them all.
+  if (refs.tileAdded) refs.tileAdded(e, first);
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      RTile t = first;
+      t.x = first.x + static_cast<double>(column) * first.width;
+      t.y = first.y + static_cast<double>(row) * first.height;
+      AddTile(room, refs, t);
+    }
+  }
 }
 
 }  // namespace
@@ -141,6 +192,7 @@ bool FillRoomLine(const Manifest& m, const ManifestEntry& e, CRoom& room, const 
   if (w[0] == "background") FillBackgroundLayer(m, e, room, refs, w);
   else if (w[0] == "view") FillView(m, e, room, refs, w);
   else if (w[0] == "tile") FillTile(m, e, room, refs, w);
+  else if (w[0] == "tiles") FillTiles(m, e, room, refs, w);
   else return false;
   return true;
 }
