@@ -291,8 +291,11 @@ void RegisterGameFunctions() {
   RegisterFunction("move_wrap", FnMoveWrap, 3);
   DescribeFunctions("Rooms", {
       {"room_goto", "numb", "Goes to room numb at the end of this step."},
-      {"room_goto_next", "", "Goes to the next room of the room order."},
-      {"room_goto_previous", "", "Goes to the previous room of the room order."},
+      {"room_goto_next", "",
+       "Goes to the next room of the room order; in the last room a fatal error ends the game (test room_next(room))."},
+      {"room_goto_previous", "",
+       "Goes to the previous room of the room order; in the first room a fatal error ends the game (test "
+       "room_previous(room))."},
       {"room_restart", "", "Starts the current room again."},
       {"room_next", "numb", "The room after room numb in the room order, -1 when there is none."},
       {"room_previous", "numb", "The room before room numb in the room order, -1 when there is none."},

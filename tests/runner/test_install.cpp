@@ -57,11 +57,12 @@ TEST_F(Install, FilesLandInTheirPlaces) {
   for (const char* file : {"share/applications/korvane-runner.desktop", "share/mime/packages/korvane-runner.xml",
                            "share/icons/hicolor/scalable/apps/korvane-runner.svg",
                            "share/icons/hicolor/128x128/apps/korvane-runner.png",
-                           "share/doc/korvane-runner/README.md", "share/doc/korvane-runner/kvpack-projects.md"})
+                           "share/doc/korvane-runner/README.md", "share/doc/korvane-runner/tools/kvpack/README.md"})
     EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
-  // Manual pages and documents: whatever the source tree has.
-  const fs::path source = KV_SOURCE_DIR;
+  // Manual pages and documents: whatever the source tree has, the documents in the folders they have there (the
+  // index docs/README.md must not be lost to the main README.md of the same name).
+  const fs::path source = KV_SOURCE_DIR, doc = prefix / "share/doc/korvane-runner";
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(source / "docs" / "man", ec)) {
     if (e.path().extension() == ".1") {
@@ -70,11 +71,12 @@ TEST_F(Install, FilesLandInTheirPlaces) {
   }
   for (const auto& e : fs::directory_iterator(source / "docs", ec)) {
     if (e.path().extension() == ".md") {
-      EXPECT_TRUE(fs::is_regular_file(prefix / "share/doc/korvane-runner" / e.path().filename())) << e.path();
+      EXPECT_EQ(Slurp(doc / "docs" / e.path().filename()), Slurp(e.path())) << e.path();
     }
   }
+  EXPECT_EQ(Slurp(doc / "README.md"), Slurp(source / "README.md"));
   if (fs::is_directory(source / "docs" / "tutorial")) {
-    EXPECT_TRUE(fs::is_directory(prefix / "share/doc/korvane-runner/tutorial"));
+    EXPECT_TRUE(fs::is_regular_file(doc / "docs/tutorial/step1/game.kvp"));
   }
 
   // The PNG icon is the size of the folder it is in.
@@ -83,6 +85,16 @@ TEST_F(Install, FilesLandInTheirPlaces) {
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_EQ(png.substr(16, 8), std::string("\0\0\0\x80\0\0\0\x80", 8));  // IHDR width and height
   EXPECT_NE(Slurp(prefix / "share/icons/hicolor/scalable/apps/korvane-runner.svg").find("<svg"), std::string::npos);
+}
+
+// A reader of the installed documents can follow every link between them (files and headings).
+TEST_F(Install, InstalledDocumentLinksResolve) {
+  if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+  const fs::path doc = prefix / "share/doc/korvane-runner";
+  EXPECT_EQ(Shell("python3 '" + std::string(KV_SOURCE_DIR) + "/tools/docs/check_links.py' '" + doc.string() + "'",
+                  root / "links.log"),
+            0)
+      << Slurp(root / "links.log");
 }
 
 TEST_F(Install, DesktopEntryAndMimeTypeAreValid) {

@@ -72,6 +72,8 @@ TEST(KvpackManifest, ProjectErrorsNameTheLine) {
       {"id = 1\n", "game.kvp:1: entry before the first [section]"},
       {"[game\n", "game.kvp:1: section header without ']'"},
       {"[widget w]\n", "game.kvp:1: unknown section kind [widget]"},
+      // A misspelt section is named, not the earlier use of the resource it should have made.
+      {"[object a]\nparent = b\n[objet b]\n", "game.kvp:3: unknown section kind [objet]"},
       {"[game]\nwidth = 3\n", "game.kvp:2: unknown entry 'width' in [game]"},
       {"[settings]\nfull_screen = maybe\n", "game.kvp:2: 'maybe' is not true or false"},
       {"[settings]\nscaling = ten\n", "game.kvp:2: 'ten' is not an integer"},

@@ -64,6 +64,11 @@ TEST(KvpackCodeText, CompilerMessagesGiveEditorPositions) {
   EXPECT_EQ(p.message, "Unexpected symbol");
   p = ProblemFromCompilerMessage("Error in code at line 1:\r   x = ;\r\rat position 5: Unexpected symbol", false);
   EXPECT_EQ(p.column, 5);
+  // The end of code that ends with a line break is that LF: column 1 of the line after, not a missing column.
+  p = ProblemFromCompilerMessage("Error in code at line 2:\r   \n\r\rat position 1: Symbol } expected.", false);
+  EXPECT_EQ(p.line, 2);
+  EXPECT_EQ(p.column, 1);
+  EXPECT_EQ(p.Text(), ":2:1: Symbol } expected.");
   p = ProblemFromCompilerMessage("Error in expression:1 +\r position 3: Unexpected end", true);
   EXPECT_EQ(p.line, 1);
   EXPECT_EQ(p.column, 3);

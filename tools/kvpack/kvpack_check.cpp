@@ -1,5 +1,6 @@
 #include "kvpack_check.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "code/code_code.h"
@@ -38,7 +39,8 @@ CodeProblem ProblemFromCompilerMessage(const std::string& pending, bool expressi
   p.line = expression ? 1 : NumberAt(pending, linePrefix.size());
   const int counted = NumberAt(pending, pos + positionMark.size());
   // The compiler counts lines by CR; the LF of a CR LF starts the next line and is counted as its first character.
-  p.column = p.line > 1 ? counted - 1 : counted;
+  // An error at that LF (the end of the code, e.g. a block left open) is shown at the start of the line.
+  p.column = p.line > 1 ? std::max(1, counted - 1) : counted;
   const size_t colon = pending.find(": ", pos + positionMark.size());
   p.message = colon == std::string::npos ? pending : pending.substr(colon + 2);
   return p;

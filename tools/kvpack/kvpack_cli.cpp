@@ -77,7 +77,8 @@ int Check(const std::string& dir, std::ostream& out, std::ostream& err) {
       err << "kvpack: " << n << (n == 1 ? " error" : " errors") << " in the code of " << dir << "\n";
       return 1;
     }
-    out << "kvpack: " << dir << ": no errors (" << packed.code.size() << " pieces of code)\n";
+    const size_t pieces = packed.code.size();
+    out << "kvpack: " << dir << ": no errors (" << pieces << (pieces == 1 ? " piece" : " pieces") << " of code)\n";
     return 0;
   } catch (const PackError& e) {
     err << "kvpack: " << e.what() << "\n";

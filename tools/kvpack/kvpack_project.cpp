@@ -166,7 +166,18 @@ class Packer {
       else if (sec.kind == "path") declare(res().paths, std::make_unique<CPath>());
       else if (sec.kind == "sound") declare(res().sounds, std::make_unique<CSound>());
       // Later resource kinds (font) are declared here too.
+      // A misspelt kind is reported at its own line here, before an earlier section's use of its name would be
+      // reported as an unknown resource.
+      else if (!IsKindWithoutResource(sec.kind)) m_.Fail(sec.line, "unknown section kind [" + sec.kind + "]");
     }
+  }
+
+  // The section kinds that declare no resource of their own.
+  static bool IsKindWithoutResource(const std::string& kind) {
+    for (const char* k : {"game", "settings", "constants", "room_order", "library_init", "include", "game_info",
+                          "extension"})
+      if (kind == k) return true;
+    return false;
   }
 
   template <class T>
