@@ -16,6 +16,7 @@
 #include "runner/game_data.h"
 #include "runner/runner_display.h"
 #include "runner/runner_options.h"
+#include "runner/run_log.h"
 
 namespace kv {
 
@@ -89,6 +90,9 @@ class RunnerForm final : public LoadObserver {
   void ShowLoadingWindow(const GameSettings& settings, bool debugMode) override;
   void Progress(int percent, std::string_view text) override;
   void Message(std::string_view text) override;
+  // A message box whose text the log records at the given level (Message: errors while loading, warnings
+  // during the run).
+  void Message(std::string_view text, LogLevel level);
   std::string TempDirectory() override;
 
   const GameData& Game() const { return game_; }
@@ -128,6 +132,7 @@ class RunnerForm final : public LoadObserver {
   GameData game_;
   LoadingWindow loading_;
   bool loadingShown_ = false;
+  bool running_ = false;  // the main loop has started: messages are no longer load failures
 };
 
 // Screen size the loading window is centred on until the display service exists.

@@ -217,7 +217,7 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   }
 
   ActionWindowHooks actions;
-  actions.message = [f](const std::string& text) { f->Message(text); };
+  actions.message = [f](const std::string& text) { f->Message(text, LogLevel::Info); };  // the game's own
   actions.question = [f, &platform](const std::string& text) {
     return platform.Dialogs().MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
            plat::MessageResult::Yes;
@@ -248,11 +248,12 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
     };
     loop.skipStep = [d] { return d->FrozenWithoutFocus(); };
   }
-  loop.functionKey = [d](int key) {
+  loop.functionKey = [d, f](int key) {
     if (key == 112) return ShowGameInformation();  // F1
     if (!d) return;
     if (key == 115) gfx::ToggleFullScreen();        // F4
-    else if (key == 120) SaveScreenshotForKey();    // F9
+    else if (key == 120 && f->Options().screenshotDir.empty()) SaveScreenshotForKey();  // F9
+    else if (key == 120) d->SaveKeyScreenshot(std::filesystem::path(f->GameFile()).stem().string());
   };
   // Multiplayer sessions are of this game only; the network is serviced every step and closed with the game, so
   // the other players see the session end at once.
