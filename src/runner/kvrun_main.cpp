@@ -134,6 +134,7 @@ int Play(kv::RunnerOptions& options) {
     const kv::pack::FolderGame folder =
         kv::pack::PackFolderForPlay(options.gamePath, kv::pack::ProjectCacheDirectory());
     if (!folder.ok) {
+      kv::StderrLogLevel packError(kv::LogLevel::Error);
       std::cerr << "kvrun: " << folder.error << "\n";
       return kv::kExitLoadFailure;
     }

@@ -72,7 +72,6 @@ std::string RunnerUsage() {
          "  --list-reference       list the built-in functions and variables with their descriptions (tab-separated)\n"
          "                         and exit\n"
          "\n"
-         "\n"
          "User settings: $XDG_CONFIG_HOME/korvane/kvrun.ini (default ~/.config/korvane/kvrun.ini) overrides the\n"
          "game's display settings for every game; the options above override the file:\n"
          "  [display] fullscreen=on|off  scale=N  vsync=on|off    [sound] mute=on|off\n"
