@@ -164,7 +164,7 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 // ---- lifecycle ------------------------------------------------------------------------------------------------
 
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
-    : platform_(platform), options_(options), out_(out), err_(err) {}
+    : platform_(platform), gameDialogs_(platform.Dialogs()), options_(options), out_(out), err_(err) {}
 
 RunnerForm::~RunnerForm() {
   // Nothing may reach this run's game data or platform once they are gone.

@@ -14,6 +14,7 @@
 #include "platform/loading_display.h"
 #include "platform/platform.h"
 #include "runner/game_data.h"
+#include "runner/logged_dialogs.h"
 #include "runner/runner_display.h"
 #include "runner/runner_options.h"
 #include "runner/run_log.h"
@@ -98,6 +99,8 @@ class RunnerForm final : public LoadObserver {
   const GameData& Game() const { return game_; }
   GameData& MutableGame() { return game_; }
   plat::IPlatform& Platform() { return platform_; }
+  // The platform's dialogs as the game opens them (their headless transcript is information in the log).
+  plat::IDialogs& GameDialogs() { return gameDialogs_; }
   const RunnerOptions& Options() const { return options_; }
   const std::string& GameFile() const { return gamePath_; }
   // The game file's name: the caption of the runner's message boxes.
@@ -121,6 +124,7 @@ class RunnerForm final : public LoadObserver {
   void CloseLoadingWindow();
 
   plat::IPlatform& platform_;
+  kv::GameDialogs gameDialogs_;
   const RunnerOptions& options_;
   std::unique_ptr<RunnerDisplay> display_;
   std::unique_ptr<plat::IAudioOut> audio_;

@@ -196,14 +196,15 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   RunnerDisplay* d = display;
 
   WindowFunctionHooks window;
-  window.popupMenu = [&platform](int x, int y, const std::string& items) {
+  plat::IDialogs& dialogs = form.GameDialogs();
+  window.popupMenu = [&dialogs](int x, int y, const std::string& items) {
     // The runner's own menu box where a window can show it; otherwise the dialogs answer.
     ui::PopupMenuView menu(items, x, y);
-    if (platform.Dialogs().RunForm(menu.WindowLook(), menu)) return menu.Chosen();
-    return platform.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
+    if (dialogs.RunForm(menu.WindowLook(), menu)) return menu.Chosen();
+    return dialogs.PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(window);
-  SetDialogsForFunctions(&platform.Dialogs());
+  SetDialogsForFunctions(&dialogs);
   // Splash delays shown without a window take their time on the run's clock, unless --fast skips every wait.
   SetClockForDialogFunctions(form.Options().fast && !form.Options().virtualClock ? nullptr : &platform.Clock());
   SetGameInformationForFunctions(&form.MutableGame().resources.gameInfo);
@@ -218,8 +219,8 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
 
   ActionWindowHooks actions;
   actions.message = [f](const std::string& text) { f->Message(text, LogLevel::Info); };  // the game's own
-  actions.question = [f, &platform](const std::string& text) {
-    return platform.Dialogs().MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
+  actions.question = [f, &dialogs](const std::string& text) {
+    return dialogs.MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
            plat::MessageResult::Yes;
   };
   SetActionWindowHooks(actions);

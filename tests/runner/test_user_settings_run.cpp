@@ -156,11 +156,12 @@ TEST_F(UserSettingsRun, ScreenshotFolderTakesTheF9Shots) {
   EXPECT_TRUE(fs::exists(dir / "screenshot100.bmp"));
 }
 
-// The log: every line time-stamped with its level; the game file, the loading phases, the summary and the first
-// room as INFO, the settings file's problems as WARN, the game's error as ERROR; stderr is the same with or
-// without it.
+// The log: every line time-stamped with its level; the game file, the loading phases, the summary, the first
+// room and the game's messages as INFO, the settings file's problems as WARN, the game's error as ERROR; stderr
+// is the same with or without it.
 TEST_F(UserSettingsRun, LogFileGetsProgressWarningsAndErrors) {
-  const std::string game = Game("", "if (n == 2) x = never_set + 1; if (n == 3) game_end();");
+  const std::string game =
+      Game("", "if (n == 1) show_message('hello there'); if (n == 2) x = never_set + 1; if (n == 3) game_end();");
   UserFile("[display]\nsize = huge\n");
   Result plain = PlayHere(game, "");
   const std::string plainErr = ReadFile(dir / "err.txt");
@@ -180,6 +181,9 @@ TEST_F(UserSettingsRun, LogFileGetsProgressWarningsAndErrors) {
         std::string("kvrun.ini:2: unknown setting \"size\" in [display]"), std::string("ERROR ERROR in"),
         std::string("Unknown variable never_set"), std::string("INFO exit status 3")})
     EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
+
+  // The game's own messages are information.
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\.\d{3} INFO [^\n]*hello there)"))) << log;
 
   // A game that cannot be loaded: the loader's message is an error.
   std::ofstream(dir / "broken.kvgame") << "not a game";
