@@ -17,11 +17,14 @@
 #include "runner/function_list.h"
 #include "runner/runner_form.h"
 #include "runner/runner_options.h"
+#include "runner/run_log.h"
+#include "runner/user_settings.h"
 #include "world/world_state.h"
 
 namespace {
 
 int BadUsage(const std::string& problem) {
+  kv::StderrLogLevel usageError(kv::LogLevel::Error);
   std::cerr << "kvrun: " << problem << "\nTry 'kvrun --help' for the options.\n";
   return kv::kExitUsage;
 }
@@ -44,6 +47,41 @@ std::string ScreenshotProblem(const std::string& file) {
   if (!existed) fs::remove(path, ec);
   return "";
 }
+
+// A screenshot folder that exists must be a folder; one that does not is made at the first F9.
+bool UsableScreenshotDir(const std::string& dir) {
+  std::error_code ec;
+  return !std::filesystem::exists(dir, ec) || std::filesystem::is_directory(dir, ec);
+}
+
+// The user settings file, unless --no-user-settings: its values fill what no option set. Problems in it are
+// warnings; the game plays on with the rest.
+void ReadUserSettings(kv::plat::IPlatform& platform, kv::RunnerOptions& options) {
+  if (options.noUserSettings) return;
+  const std::string path =
+      kv::UserSettingsPath(platform.System().Env("XDG_CONFIG_HOME"), platform.System().Env("HOME"));
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec)) return;
+  const kv::plat::FileReadResult file = kv::plat::ReadWholeFile(path);
+  if (!file.Ok()) {
+    std::cerr << "kvrun: warning: cannot read the user settings " << path << ": it "
+              << kv::plat::FileReadProblem(file.status) << "\n";
+    return;
+  }
+  kv::UserSettingsRead read = kv::ParseUserSettings(std::string(file.bytes.begin(), file.bytes.end()), path,
+                                                    platform.System().Env("HOME").value_or(""));
+  for (const std::string& warning : read.warnings) std::cerr << "kvrun: warning: " << warning << "\n";
+  if (read.settings.screenshotDir && !UsableScreenshotDir(*read.settings.screenshotDir)) {
+    std::cerr << "kvrun: warning: " << path << ": the screenshot folder " << *read.settings.screenshotDir
+              << " is not a folder; F9 keeps its usual files\n";
+    read.settings.screenshotDir.reset();
+  }
+  kv::LogLine(kv::LogLevel::Info, "user settings read from " + path);
+  kv::MergeUserSettings(options, read.settings);
+}
+
+// Runs the game with everything set up; the log (when asked for) is open around it.
+int Play(kv::RunnerOptions& options);
 
 }  // namespace
 
@@ -69,10 +107,26 @@ int main(int argc, char** argv) {
   if (parsed.status == kv::OptionsParseResult::Status::Error) return BadUsage(parsed.error);
   kv::RunnerOptions options = parsed.options;
 
+  if (!options.logFile.empty()) {
+    std::string problem;
+    if (!kv::OpenRunLog(options.logFile, problem)) return BadUsage("cannot write the log file " + problem);
+    kv::LogLine(kv::LogLevel::Info, std::string(kv::RunnerName()) + " " + kv::RunnerVersion() + " started");
+  }
+  const int exitCode = Play(options);
+  kv::LogLine(kv::LogLevel::Info, "exit status " + std::to_string(exitCode));
+  kv::CloseRunLog();
+  return exitCode;
+}
+
+namespace {
+
+int Play(kv::RunnerOptions& options) {
   for (const kv::ScreenshotRequest& shot : options.screenshots) {
     const std::string problem = ScreenshotProblem(shot.file);
     if (!problem.empty()) return BadUsage("cannot write the screenshot " + problem);
   }
+  if (!options.screenshotDir.empty() && !UsableScreenshotDir(options.screenshotDir))
+    return BadUsage("the screenshot folder " + options.screenshotDir + " is not a folder");
 
   // A kvpack project folder is packed into the cache directory and that game file is played.
   std::error_code dirError;
@@ -80,6 +134,7 @@ int main(int argc, char** argv) {
     const kv::pack::FolderGame folder =
         kv::pack::PackFolderForPlay(options.gamePath, kv::pack::ProjectCacheDirectory());
     if (!folder.ok) {
+      kv::StderrLogLevel packError(kv::LogLevel::Error);
       std::cerr << "kvrun: " << folder.error << "\n";
       return kv::kExitLoadFailure;
     }
@@ -102,11 +157,18 @@ int main(int argc, char** argv) {
   auto platform = options.headless ? kv::plat::CreateHeadlessPlatform(config) : kv::plat::CreateSdlPlatform(config);
   // The temporary directory exists before anything else; without one the run goes on. It is removed when the
   // platform goes away at the end of main, whatever the outcome of the run.
-  if (!platform->System().CreateTempDir()) platform->Dialogs().ShowMessage("kvrun", kv::kMsgTempDirFailed);
+  if (!platform->System().CreateTempDir()) {
+    kv::LogLine(kv::LogLevel::Warn, kv::kMsgTempDirFailed);
+    kv::StderrLogLevel logged(std::nullopt);
+    platform->Dialogs().ShowMessage("kvrun", kv::kMsgTempDirFailed);
+  }
+  ReadUserSettings(*platform, options);
 
-  // Errors in game code (compile errors included) are shown in the platform's error window.
+  // Errors in game code (compile errors included) are shown in the platform's error window, and logged.
   kv::ErrorHooks hooks;
   hooks.showErrorWindow = [&platform](const std::string& message, bool allowIgnore) {
+    kv::LogLine(kv::LogLevel::Error, message);
+    kv::StderrLogLevel logged(std::nullopt);
     return platform->Dialogs().ErrorWindow(message, allowIgnore);
   };
   hooks.clearInput = [] { kv::input::ClearInput(); };
@@ -123,3 +185,5 @@ int main(int argc, char** argv) {
   std::cout.flush();
   return exitCode;
 }
+
+}  // namespace

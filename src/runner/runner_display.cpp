@@ -1,6 +1,8 @@
 #include "runner/runner_display.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -22,6 +24,7 @@
 #include "platform/file_read.h"
 #include "platform/platform.h"
 #include "runner/error_panel.h"
+#include "runner/fps_overlay.h"
 #include "runner/game_data.h"
 #include "world/event_dispatch.h"
 #include "world/object_class.h"
@@ -51,6 +54,42 @@ bool ValidJoystickLine(const std::vector<std::string>& args) {
   if (args.size() < 3 || !ToInt(args[0], v) || v < 0 || v > 1) return false;
   return ((args[1] == "axis" || args[1] == "button") && args.size() == 4) || (args[1] == "pov" && args.size() == 3);
 }
+
+constexpr int kKeyEnter = 13, kKeyAlt = 18;
+
+// The game's input, except Alt+Enter: that switches between full screen and a window whatever the game's keys
+// say, and the game never sees the Enter key of it (its press, its character, its release).
+class GameInputSink final : public input::IoSink {
+ public:
+  void KeyDown(int vk) override {
+    if (vk == kKeyAlt) altHeld_ = true;
+    if (vk == kKeyEnter && (altHeld_ || enterTaken_)) {
+      if (!enterTaken_) gfx::ToggleFullScreen();  // key repeat while held does not switch again
+      enterTaken_ = true;
+      return;
+    }
+    IoSink::KeyDown(vk);
+  }
+  void KeyUp(int vk) override {
+    if (vk == kKeyAlt) altHeld_ = false;
+    if (vk == kKeyEnter && enterTaken_) {
+      enterTaken_ = false;
+      return;
+    }
+    IoSink::KeyUp(vk);
+  }
+  void Char(uint8_t c) override {
+    if (c == '\r' && enterTaken_) return;
+    IoSink::Char(c);
+  }
+  void Focus(bool active) override {
+    altHeld_ = false;  // Alt+Tab: the release goes to another window
+    IoSink::Focus(active);
+  }
+
+ private:
+  bool altHeld_ = false, enterTaken_ = false;
+};
 
 }  // namespace
 
@@ -91,7 +130,7 @@ struct RunnerDisplay::Impl {
   std::unique_ptr<plat::IWindow> window;
   std::unique_ptr<plat::IDisplay> display;  // none headless: a virtual desktop answers
   std::unique_ptr<plat::IGpuDevice> gpu;
-  input::IoSink sink;
+  GameInputSink sink;
   std::vector<ScriptedInputEvent> script;
   size_t nextEvent = 0;
   // Pacing of transition frames when presenting does not wait for the vertical blank itself.
@@ -129,9 +168,10 @@ struct RunnerDisplay::Impl {
     int64_t a = 0, b = 0;
     if (!e.args.empty()) ToInt(e.args[0], a);
     if (e.args.size() > 1) ToInt(e.args[1], b);
-    if (e.kind == "keydown") input::OnKeyDown(static_cast<int>(a));
-    else if (e.kind == "keyup") input::OnKeyUp(static_cast<int>(a));
-    else if (e.kind == "char") input::OnChar(static_cast<uint8_t>(e.args[0].empty() ? 0 : e.args[0][0]));
+    // Keys take the window's way, Alt+Enter included.
+    if (e.kind == "keydown") sink.KeyDown(static_cast<int>(a));
+    else if (e.kind == "keyup") sink.KeyUp(static_cast<int>(a));
+    else if (e.kind == "char") sink.Char(static_cast<uint8_t>(e.args[0].empty() ? 0 : e.args[0][0]));
     else if (e.kind == "move") input::SetMouseClient(static_cast<int>(a), static_cast<int>(b));
     else if (e.kind == "down") input::OnButton(static_cast<int>(a), true);
     else if (e.kind == "up") input::OnButton(static_cast<int>(a), false);
@@ -190,17 +230,43 @@ struct RunnerDisplay::Impl {
     transitionShots.clear();
   }
 
-  void SaveFrame(const std::string& file) {
+  // The frame as the player sees it (with the frame-rate overlay when shown), or as the game drew it.
+  bool SaveFrame(const std::string& file, bool asShown = true) {
     auto& d = gfx::D3D();
     auto block = gfx::ReadBack(0, 0, d.renderWidth, d.renderHeight);
     if (!block) {
       std::cerr << "kvrun: no frame to save as " << file << "\n";
-      return;
+      return false;
     }
     CBitmap32 frame = CBitmap32::Make(block->width, block->height);
     frame.pixels = block->pixels;
     for (uint32_t& p : frame.pixels) p |= 0xFF000000u;  // the frame has no alpha channel
-    if (!gfx::SavePng(frame, file)) std::cerr << "kvrun: cannot write " << file << "\n";
+    if (asShown && options.showFps.value_or(false))
+      BlendOverlay(frame, FpsOverlayImage(Game().fps), kFpsOverlayX, kFpsOverlayY);
+    if (gfx::SavePng(frame, file)) return true;
+    std::cerr << "kvrun: cannot write " << file << "\n";
+    return false;
+  }
+
+  // F9 with a screenshot folder: the game's screen as <game>-<n>.png, n the smallest number from 1 up (four
+  // digits at least, so the files sort in order) that is not taken.
+  void SaveKeyScreenshot(const std::string& gameName) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path dir(options.screenshotDir);
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) {
+      std::cerr << "kvrun: cannot make the screenshot folder " << options.screenshotDir << "\n";
+      return;
+    }
+    for (int n = 1; n < 1000000; ++n) {
+      char number[16];
+      std::snprintf(number, sizeof number, "%04d", n);
+      const fs::path file = dir / (gameName + "-" + number + ".png");
+      if (fs::exists(file, ec)) continue;
+      SaveFrame(file.string(), false);
+      return;
+    }
   }
 };
 
@@ -224,6 +290,9 @@ bool RunnerDisplay::Prepare(const GameSettings& settings, std::string& failure) 
   gfx::AttachDisplay(m.display.get());
   const int desktopW = gfx::DisplayWidth(), desktopH = gfx::DisplayHeight();
   m.gpu = m.platform.CreateGpuDevice(m.window.get());
+  // Only a window shows presented frames; headless shots get the overlay when they are saved.
+  if (m.options.showFps.value_or(false) && !m.options.headless)
+    m.gpu = WithFpsOverlay(std::move(m.gpu), [] { return Game().fps; });
   if (!m.gpu) {
     failure = "Failed to create the game window.";
     return false;
@@ -274,6 +343,7 @@ bool RunnerDisplay::Headless() const { return impl_->options.headless; }
 void RunnerDisplay::PaceTransitionFrame() { impl_->PaceTransitionFrame(); }
 void RunnerDisplay::TransitionFrameDrawn(int frame, int frames) { impl_->TransitionFrameDrawn(frame, frames); }
 void RunnerDisplay::TakeShots(int64_t step) { impl_->TakeShots(step); }
+void RunnerDisplay::SaveKeyScreenshot(const std::string& gameName) { impl_->SaveKeyScreenshot(gameName); }
 
 std::optional<plat::JoyState> RunnerDisplay::ReadJoystick(int index) {
   Impl& m = *impl_;

@@ -57,6 +57,8 @@ class RunnerDisplay {
   void TransitionFrameDrawn(int frame, int frames);
   // The screenshots asked for at this step.
   void TakeShots(int64_t step);
+  // F9 with a screenshot folder (--screenshot-dir or the user settings): a PNG of the game's screen there.
+  void SaveKeyScreenshot(const std::string& gameName);
   // Joystick 0 or 1: the input script's when it moved one, else the system's (none headless).
   std::optional<plat::JoyState> ReadJoystick(int index);
   // The error window inside the game window (true: abort); abort at once without a real window.

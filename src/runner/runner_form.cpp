@@ -26,6 +26,8 @@
 #include "platform/text_codec.h"
 #include "runner/game_prepare.h"
 #include "runner/included_export.h"
+#include "runner/muted_audio.h"
+#include "runner/user_settings.h"
 #include "runner/runner_wiring.h"
 #include "runner/runner_debugger.h"
 #include "sound/sound_directx.h"
@@ -162,7 +164,7 @@ DisplayRequest DecodeDisplaySettings(const GameSettings& settings) {
 // ---- lifecycle ------------------------------------------------------------------------------------------------
 
 RunnerForm::RunnerForm(plat::IPlatform& platform, const RunnerOptions& options, std::ostream& out, std::ostream& err)
-    : platform_(platform), options_(options), out_(out), err_(err) {}
+    : platform_(platform), gameDialogs_(platform.Dialogs()), options_(options), out_(out), err_(err) {}
 
 RunnerForm::~RunnerForm() {
   // Nothing may reach this run's game data or platform once they are gone.
@@ -222,6 +224,7 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
     Message(std::string(kMsgCannotReadGame) + "\n" + gamePath_ + ": " + plat::FileReadReason(read));
     return ReadResult::Failed;
   }
+  LogLine(LogLevel::Info, "game file " + gamePath_ + " opened (" + std::to_string(read.bytes.size()) + " bytes)");
   CStream file(std::move(read.bytes));
   if (file.Size() < kGameDataOffset) {
     Message(kMsgNotValidGame);
@@ -302,13 +305,16 @@ bool RunnerForm::PrepareGraphics() {
     request.depth = 16;
   }
   display_ = std::make_unique<RunnerDisplay>(platform_, options_);
+  // The player's full screen, scale and vertical-blank choices replace the game's before the window exists.
+  GameSettings shown = game_.settings;
+  ApplyUserDisplaySettings(shown, options_);
   std::string failure;
-  if (!display_->Prepare(game_.settings, failure)) {
+  if (!display_->Prepare(shown, failure)) {
     Message(failure);
     display_.reset();
     return false;
   }
-  WireDisplay(*this, *display_, game_.settings);
+  WireDisplay(*this, *display_, shown);
   // The settings' display mode: full screen uses it (a windowed game keeps it for when it goes full screen).
   if (request.width || request.height || request.frequency || request.depth)
     gfx::ChangeDisplay(request.width.value_or(0), request.height.value_or(0), request.frequency.value_or(0),
@@ -334,6 +340,7 @@ bool RunnerForm::PrepareSounds() {
       audio_ = plat::CreatePulledAudioOut("", failure);
     }
   }
+  if (options_.mute.value_or(false)) audio_ = MuteAudioOut(std::move(audio_));
   // No CD drive is used; KV_CD_TRACKS=ms,ms,... puts a disc with those track lengths in a stand-in drive.
   if (const auto tracks = platform_.System().Env("KV_CD_TRACKS"); tracks && !tracks->empty()) {
     std::vector<int64_t> lengths;
@@ -365,7 +372,18 @@ void RunnerForm::AdvanceSound() {
 }
 
 void RunnerForm::RunGame() {
-  if (options_.verbose) err_ << GameSummary(game_) << '\n';
+  {
+    // The summary is in the log whether or not --verbose prints it.
+    StderrLogLevel summaryLogged(std::nullopt);
+    LogLine(LogLevel::Info, GameSummary(game_));
+    if (options_.verbose) err_ << GameSummary(game_) << '\n';
+  }
+  if (!game_.resources.roomOrder.empty()) {
+    const int first = game_.resources.roomOrder.front();
+    LogLine(LogLevel::Info, "first room: " + std::string(game_.resources.rooms.Name(first)) + " (" +
+                                std::to_string(first) + ")");
+  }
+  running_ = true;
   RunConfig config;
   config.clock = &platform_.Clock();
   config.waitForTicks = !options_.fast;
@@ -383,6 +401,9 @@ void RunnerForm::RunGame() {
     debugger = std::make_unique<RunnerDebugger>(platform_, options_, err_);
   WireRun(*this, display_.get(), debugger.get(), hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
+  running_ = false;
+  LogLine(Aborting() ? LogLevel::Error : LogLevel::Info,
+          Aborting() ? "the game ended after a fatal error" : "the game ended");
   UnwireRun();
 }
 
@@ -414,6 +435,7 @@ void RunnerForm::ReleaseSound() {
 
 void RunnerForm::CloseLoadingWindow() {
   if (!loadingShown_) return;
+  StderrLogLevel quiet(std::nullopt);
   platform_.Loading().Hide();
   loadingShown_ = false;
 }
@@ -427,16 +449,26 @@ std::string RunnerForm::Caption() const {
 
 void RunnerForm::ShowLoadingWindow(const GameSettings& settings, bool debugMode) {
   loading_.Configure(settings, debugMode, kDefaultScreenWidth, kDefaultScreenHeight);
+  StderrLogLevel progressLogged(std::nullopt);  // --verbose prints the same progress
   platform_.Loading().Show(loading_.State());
   loadingShown_ = true;
 }
 
 void RunnerForm::Progress(int percent, std::string_view text) {
   loading_.ShowProgress(percent, text);
+  LogLine(LogLevel::Info, "loading " + std::to_string(percent) + "% " + plat::Cp1252ToUtf8(std::string(text)));
+  StderrLogLevel progressLogged(std::nullopt);
   if (loadingShown_) platform_.Loading().Update(loading_.State());
 }
 
-void RunnerForm::Message(std::string_view text) { platform_.Dialogs().ShowMessage(Caption(), text); }
+void RunnerForm::Message(std::string_view text) { Message(text, running_ ? LogLevel::Warn : LogLevel::Error); }
+
+void RunnerForm::Message(std::string_view text, LogLevel level) {
+  // Logged here in full: a message box of a window never reaches stderr.
+  LogLine(level, plat::Cp1252ToUtf8(std::string(text)));
+  StderrLogLevel messageLogged(std::nullopt);
+  platform_.Dialogs().ShowMessage(Caption(), text);
+}
 
 std::string RunnerForm::TempDirectory() { return platform_.System().TempDir(); }
 

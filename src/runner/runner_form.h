@@ -14,8 +14,10 @@
 #include "platform/loading_display.h"
 #include "platform/platform.h"
 #include "runner/game_data.h"
+#include "runner/logged_dialogs.h"
 #include "runner/runner_display.h"
 #include "runner/runner_options.h"
+#include "runner/run_log.h"
 
 namespace kv {
 
@@ -89,11 +91,16 @@ class RunnerForm final : public LoadObserver {
   void ShowLoadingWindow(const GameSettings& settings, bool debugMode) override;
   void Progress(int percent, std::string_view text) override;
   void Message(std::string_view text) override;
+  // A message box whose text the log records at the given level (Message: errors while loading, warnings
+  // during the run).
+  void Message(std::string_view text, LogLevel level);
   std::string TempDirectory() override;
 
   const GameData& Game() const { return game_; }
   GameData& MutableGame() { return game_; }
   plat::IPlatform& Platform() { return platform_; }
+  // The platform's dialogs as the game opens them (their headless transcript is information in the log).
+  plat::IDialogs& GameDialogs() { return gameDialogs_; }
   const RunnerOptions& Options() const { return options_; }
   const std::string& GameFile() const { return gamePath_; }
   // The game file's name: the caption of the runner's message boxes.
@@ -117,6 +124,7 @@ class RunnerForm final : public LoadObserver {
   void CloseLoadingWindow();
 
   plat::IPlatform& platform_;
+  kv::GameDialogs gameDialogs_;
   const RunnerOptions& options_;
   std::unique_ptr<RunnerDisplay> display_;
   std::unique_ptr<plat::IAudioOut> audio_;
@@ -128,6 +136,7 @@ class RunnerForm final : public LoadObserver {
   GameData game_;
   LoadingWindow loading_;
   bool loadingShown_ = false;
+  bool running_ = false;  // the main loop has started: messages are no longer load failures
 };
 
 // Screen size the loading window is centred on until the display service exists.

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "debugger/debug_form.h"
+#include "runner/user_settings.h"
 
 namespace kv {
 namespace {
@@ -52,11 +53,30 @@ std::string RunnerUsage() {
          "  --debug-watches FILE   start the debugger with the watch expressions in FILE, one per line\n"
          "  --debug-do STEP:ACTION run a debugger action (\"Pause\", \"Step\", \"Run\", \"Add\", \"Execute Code\",\n"
          "                         ...) after step STEP; its questions take --answers (may be repeated)\n"
+         "  --fullscreen           start in full screen, whatever the game says\n"
+         "  --windowed             start in a window, whatever the game says\n"
+         "  --scale N              scale the game's picture: N percent (1 to 1000), 0 stretch it over the window,\n"
+         "                         -1 as large as fits keeping its aspect ratio\n"
+         "  --vsync on|off         wait (or not) for the vertical blank before each frame is shown\n"
+         "  --mute                 mix the sound to silence (the game still hears its sounds playing)\n"
+         "  --show-fps             draw the frame rate in the top-left corner of the shown frames (not in what\n"
+         "                         the game saves or reads back)\n"
+         "  --screenshot-dir DIR   F9 writes DIR/<game>-<n>.png (n from 1 up, four digits at least) instead of\n"
+         "                         screenshot<n>.bmp in the working folder\n"
+         "  --log FILE             write loading progress, warnings and errors, one time-stamped line each, to FILE\n"
+         "                         (what goes to stderr still does)\n"
+         "  --no-user-settings     don't read the user settings file\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "  --list-functions       list the built-in functions (name and argument count) and exit\n"
          "  --list-reference       list the built-in functions and variables with their descriptions (tab-separated)\n"
          "                         and exit\n"
+         "\n"
+         "User settings: $XDG_CONFIG_HOME/korvane/kvrun.ini (default ~/.config/korvane/kvrun.ini) overrides the\n"
+         "game's display settings for every game; the options above override the file:\n"
+         "  [display] fullscreen=on|off  scale=N  vsync=on|off    [sound] mute=on|off\n"
+         "  [screenshots] dir=PATH                                 [debug] show_fps=on|off\n"
+         "Alt+Enter switches between full screen and a window, even in games that turn F4 off.\n"
          "\n"
          "exit status: 0 the game ended (or N steps ran), 1 the game could not be loaded, 2 bad usage,\n"
          "             3 a fatal error in the game ended it\n";
@@ -110,13 +130,42 @@ OptionsParseResult ParseRunnerOptions(const std::vector<std::string>& args) {
       return result;
     }
     if (name == "--headless" || name == "--fast" || name == "--virtual-clock" || name == "--verbose" ||
-        name == "--debug") {
+        name == "--debug" || name == "--no-user-settings") {
       bool& target = name == "--headless"        ? o.headless
                      : name == "--fast"          ? o.fast
                      : name == "--virtual-clock" ? o.virtualClock
                      : name == "--debug"         ? o.debug
+                     : name == "--no-user-settings" ? o.noUserSettings
                                                  : o.verbose;
       if (!flag(target)) return fail(name + " takes no value");
+      continue;
+    }
+    // The player's settings; the last of --fullscreen and --windowed wins.
+    if (name == "--fullscreen" || name == "--windowed" || name == "--mute" || name == "--show-fps") {
+      if (inlineValue) return fail(name + " takes no value");
+      if (name == "--mute") o.mute = true;
+      else if (name == "--show-fps") o.showFps = true;
+      else o.fullScreen = name == "--fullscreen";
+      continue;
+    }
+    if (name == "--scale") {
+      const auto text = value();
+      const auto n = text ? ParseInteger(*text, -1, 1000) : std::nullopt;
+      if (!n || !ValidScale(*n))
+        return fail("--scale needs a percentage of 1 to 1000, 0 (stretch) or -1 (keep the aspect ratio)");
+      o.scale = static_cast<int>(*n);
+      continue;
+    }
+    if (name == "--vsync") {
+      const auto text = value();
+      if (!text || (*text != "on" && *text != "off")) return fail("--vsync needs 'on' or 'off'");
+      o.vsync = *text == "on";
+      continue;
+    }
+    if (name == "--screenshot-dir" || name == "--log") {
+      const auto text = value();
+      if (!text || text->empty()) return fail(name + (name == "--log" ? " needs a file name" : " needs a folder"));
+      (name == "--log" ? o.logFile : o.screenshotDir) = *text;
       continue;
     }
     if (name == "--steps" || name == "--seed") {

@@ -33,6 +33,15 @@ struct RunnerOptions {
   std::vector<ScreenshotRequest> debugDumps;  // STEP:FILE: the debugger's globals, instances and watches
   std::string debugWatches;               // watch expressions to start with, one per line
   std::vector<ScreenshotRequest> debugActions;  // STEP:ACTION: debugger actions run after step STEP, in order
+  // The player's settings: these options, else the user settings file, else the game's own.
+  std::optional<bool> fullScreen;         // --fullscreen / --windowed
+  std::optional<int> scale;               // --scale: the game's scaling percent (0 stretch, -1 keep aspect)
+  std::optional<bool> vsync;              // --vsync on|off
+  std::optional<bool> mute;               // --mute: sound is mixed to silence
+  std::optional<bool> showFps;            // --show-fps: the frame-rate overlay
+  std::string screenshotDir;              // F9 writes PNG files here instead of screenshotN.bmp
+  std::string logFile;                    // --log: loading progress, warnings and errors with time stamps
+  bool noUserSettings = false;            // --no-user-settings: the settings file is not read
 };
 
 struct OptionsParseResult {

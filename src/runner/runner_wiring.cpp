@@ -196,14 +196,15 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   RunnerDisplay* d = display;
 
   WindowFunctionHooks window;
-  window.popupMenu = [&platform](int x, int y, const std::string& items) {
+  plat::IDialogs& dialogs = form.GameDialogs();
+  window.popupMenu = [&dialogs](int x, int y, const std::string& items) {
     // The runner's own menu box where a window can show it; otherwise the dialogs answer.
     ui::PopupMenuView menu(items, x, y);
-    if (platform.Dialogs().RunForm(menu.WindowLook(), menu)) return menu.Chosen();
-    return platform.Dialogs().PopupMenu(x, y, plat::MenuItems(items));
+    if (dialogs.RunForm(menu.WindowLook(), menu)) return menu.Chosen();
+    return dialogs.PopupMenu(x, y, plat::MenuItems(items));
   };
   SetWindowFunctionHooks(window);
-  SetDialogsForFunctions(&platform.Dialogs());
+  SetDialogsForFunctions(&dialogs);
   // Splash delays shown without a window take their time on the run's clock, unless --fast skips every wait.
   SetClockForDialogFunctions(form.Options().fast && !form.Options().virtualClock ? nullptr : &platform.Clock());
   SetGameInformationForFunctions(&form.MutableGame().resources.gameInfo);
@@ -217,9 +218,9 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   }
 
   ActionWindowHooks actions;
-  actions.message = [f](const std::string& text) { f->Message(text); };
-  actions.question = [f, &platform](const std::string& text) {
-    return platform.Dialogs().MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
+  actions.message = [f](const std::string& text) { f->Message(text, LogLevel::Info); };  // the game's own
+  actions.question = [f, &dialogs](const std::string& text) {
+    return dialogs.MessageBox(f->Caption(), text, plat::MessageButtons::YesNo, plat::MessageResult::No) ==
            plat::MessageResult::Yes;
   };
   SetActionWindowHooks(actions);
@@ -248,11 +249,12 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
     };
     loop.skipStep = [d] { return d->FrozenWithoutFocus(); };
   }
-  loop.functionKey = [d](int key) {
+  loop.functionKey = [d, f](int key) {
     if (key == 112) return ShowGameInformation();  // F1
     if (!d) return;
     if (key == 115) gfx::ToggleFullScreen();        // F4
-    else if (key == 120) SaveScreenshotForKey();    // F9
+    else if (key == 120 && f->Options().screenshotDir.empty()) SaveScreenshotForKey();  // F9
+    else if (key == 120) d->SaveKeyScreenshot(std::filesystem::path(f->GameFile()).stem().string());
   };
   // Multiplayer sessions are of this game only; the network is serviced every step and closed with the game, so
   // the other players see the session end at once.
