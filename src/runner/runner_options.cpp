@@ -25,10 +25,10 @@ std::optional<int64_t> ParseInteger(const std::string& text, int64_t min, int64_
 }  // namespace
 
 std::string RunnerUsage() {
-  return "usage: kvrun [GAME] [options] [-- game arguments]\n"
+  return "usage: kvrun [GAME | DIR] [options] [-- game arguments]\n"
          "\n"
-         "Plays the game in GAME (a game file with its data at byte 702567). Without GAME a file chooser asks\n"
-         "for one when there is a display.\n"
+         "Plays the game in GAME (a game file with its data at byte 702567), or the kvpack project in the folder\n"
+         "DIR (one holding game.kvp). Without GAME a file chooser asks for one when there is a display.\n"
          "\n"
          "options:\n"
          "  --headless             no window and no sound device; dialogs print to stderr and take their\n"
