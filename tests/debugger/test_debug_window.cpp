@@ -10,6 +10,7 @@ using namespace kv::plat;
 
 TEST(DebugWindow, DrawsFramesOnTheSoftwareGlDevice) {
   UseHeadlessVideo();
+  SetDebugWindowModuleDirectory(KV_BIN_DIR);  // the module is built beside kvrun
   std::string failure;
   std::unique_ptr<IDebugWindow> window = CreateSdlDebugWindow(failure);
   ASSERT_NE(window, nullptr) << failure;
