@@ -11,8 +11,15 @@ struct FunctionTable {
   std::vector<RBuiltinFunction> entries;
   std::unordered_map<std::string, int> byName;
 };
+// Made once and never destroyed: the process's end need not free its 1200 entries one by one. Room for all of
+// them is made at once, so registering never rehashes or moves the entries.
 FunctionTable& Table() {
-  static FunctionTable t;
+  static FunctionTable& t = [] () -> FunctionTable& {
+    auto* table = new FunctionTable;
+    table->entries.reserve(2048);
+    table->byName.reserve(2048);
+    return *table;
+  }();
   return t;
 }
 }  // namespace

@@ -10,7 +10,6 @@ using namespace kv::plat;
 
 TEST(DebugWindow, DrawsFramesOnTheSoftwareGlDevice) {
   UseHeadlessVideo();
-  SetDebugWindowModuleDirectory(KV_BIN_DIR);  // the module is built beside kvrun
   std::string failure;
   std::unique_ptr<IDebugWindow> window = CreateSdlDebugWindow(failure);
   ASSERT_NE(window, nullptr) << failure;

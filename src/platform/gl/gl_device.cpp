@@ -12,9 +12,9 @@
 // is sampled with the same normalised uvs and the same filter as a private texture of that size, which keeps
 // the pixels identical to unpaged drawing (KV_GL_ATLAS=0).
 #include "platform/gl/gl_device.h"
+#include "platform/gl/gl_api.h"
 
 #include <SDL.h>
-#include <epoxy/gl.h>
 #include <malloc.h>
 
 #include <algorithm>
@@ -343,9 +343,16 @@ class GlDevice final : public IGlDevice {
       return false;
     }
     SDL_GL_MakeCurrent(window_, context_);
+    std::string missing;
+    if (!gl::LoadApi(missing)) {
+      error = "context: no GL function " + missing;
+      SDL_GL_DeleteContext(context_);  // nothing was made in it yet
+      context_ = nullptr;
+      return false;
+    }
     SDL_GL_SetSwapInterval(0);
     vsync_ = false;
-    clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    clipControl_ = gl::ContextVersion() >= 45 || SDL_GL_ExtensionSupported("GL_ARB_clip_control");
     if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture_);
     glGetIntegerv(GL_MAX_ARRAY_TEXTURE_LAYERS, &maxLayers_);

@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #ifdef KV_HAVE_FFMPEG
-#include <dlfcn.h>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -16,6 +14,7 @@ extern "C" {
 #include <cstring>
 
 #include "platform/audio_out.h"
+#include "platform/library_open.h"
 #endif
 
 namespace kv::plat {
@@ -62,7 +61,7 @@ AvApi LoadAv() {
   all = all && api.name != nullptr;
 #define KV_AV_LIBRARY(file, FUNCTIONS)                   \
   {                                                      \
-    void* lib = dlopen(file, RTLD_NOW | RTLD_LOCAL);     \
+    void* lib = OpenLibraryOnDemand(file);               \
     FUNCTIONS(KV_AV_RESOLVE)                             \
   }
   KV_AV_LIBRARY(KV_AV_NAME(avutil, LIBAVUTIL_VERSION_MAJOR), KV_AVUTIL_FUNCTIONS)

@@ -12,11 +12,6 @@ namespace kv::plat {
 
 namespace {
 
-std::string& ModuleDirectory() {
-  static std::string directory;
-  return directory;
-}
-
 // The directory of the running executable ("" when the system does not tell).
 std::string ExecutableDirectory() {
   char path[PATH_MAX];
@@ -34,8 +29,7 @@ struct LoadedModule {
 
 LoadedModule LoadModule() {
   LoadedModule m;
-  const std::string directory = ModuleDirectory().empty() ? ExecutableDirectory() : ModuleDirectory();
-  const std::string path = directory + "/" + kDebugWindowModule;
+  const std::string path = ExecutableDirectory() + "/" + kDebugWindowModule;
   // Never closed: the windows it makes run its code until the process ends.
   void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib) {
@@ -59,8 +53,6 @@ const DebugWindowHost& Host() {
 }
 
 }  // namespace
-
-void SetDebugWindowModuleDirectory(std::string directory) { ModuleDirectory() = std::move(directory); }
 
 std::unique_ptr<IDebugWindow> CreateSdlDebugWindow(std::string& failure) {
   static const LoadedModule module = LoadModule();
