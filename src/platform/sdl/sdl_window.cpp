@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -104,9 +105,27 @@ int SdlScancodeFromVk(int vk) {
 
 namespace {
 
+// True when no D-Bus session bus can be found: no address in the environment and no bus socket in the user's
+// runtime directory.
+bool NoSessionBus() {
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) return false;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st{};
+  return !(runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+}
+
+// Video starts SDL's input-method and screen-saver support, which connect to the session bus. Without one,
+// D-Bus would "autolaunch" a bus by running dbus-launch: a fork and an exec that cost tens of milliseconds and,
+// where dbus-launch exists, leave a private bus daemon behind, on which no input method or screen saver listens
+// anyway. Video starts with an address that fails at once instead (the screen saver is then held off through X);
+// the environment is as before afterwards.
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  const bool noBus = NoSessionBus();
+  if (noBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  const bool ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (noBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  return ok;
 }
 
 SDL_SystemCursor CursorFor(int cr) {
