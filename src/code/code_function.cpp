@@ -27,16 +27,15 @@ FunctionTable& Table() {
 int RegisterFunction(std::string_view name, BuiltinFn handler, int argCount) {
   FunctionTable& t = Table();
   std::string key(name.substr(0, 64));
-  auto it = t.byName.find(key);
-  if (it != t.byName.end()) {
+  // One look-up finds the entry or makes its slot.
+  const auto [it, added] = t.byName.try_emplace(key, static_cast<int>(t.entries.size()));
+  if (!added) {
     t.entries[it->second].handler = handler;
     t.entries[it->second].argCount = argCount;
     return it->second;
   }
-  int id = static_cast<int>(t.entries.size());
-  t.entries.push_back(RBuiltinFunction{key, handler, argCount});
-  t.byName.emplace(std::move(key), id);
-  return id;
+  t.entries.push_back(RBuiltinFunction{std::move(key), handler, argCount});
+  return it->second;
 }
 
 int FindBuiltinFunction(std::string_view name) {
