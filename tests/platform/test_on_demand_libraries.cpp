@@ -1,5 +1,6 @@
 // Libraries the runner opens on first use instead of linking: kvrun's start-up loads none of them, and each
 // arrives when it is first needed.
+#include <SDL.h>
 #include <dlfcn.h>
 #include <elf.h>
 #include <gtest/gtest.h>
@@ -116,7 +117,8 @@ TEST(OnDemandLibraries, TheAudioDeviceStaysOpenPausedForTheNextOutput) {
   b.reset();
 }
 
-TEST(OnDemandLibraries, VideoStartLeavesTheSessionBusAddressAsItWas) {
+TEST(OnDemandLibraries, VideoStartHoldsOffBusAutolaunchAndRestoresTheAddress) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) GTEST_SKIP() << "video has started in this process already";
   // In a child process: SDL's video keeps signal handlers of its own, which later tests here must not meet.
   const auto runtime = std::filesystem::temp_directory_path() / ("kv_no_bus_" + std::to_string(getpid()));
   std::filesystem::create_directories(runtime);
@@ -124,8 +126,15 @@ TEST(OnDemandLibraries, VideoStartLeavesTheSessionBusAddressAsItWas) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     UseHeadlessVideo();
+    // A bus address of the user's is never touched.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nowhere", 1);
+    HoldOffBusAutolaunch();
+    if (std::string(std::getenv("DBUS_SESSION_BUS_ADDRESS")) != "unix:path=/nowhere") _exit(4);
+    // Without any bus, autolaunching is held off until video has started.
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);  // no bus there
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    HoldOffBusAutolaunch();
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) _exit(5);
     const bool started = CreateSdlDisplay() != nullptr;
     _exit(!started ? 2 : std::getenv("DBUS_SESSION_BUS_ADDRESS") ? 3 : 0);
   }
