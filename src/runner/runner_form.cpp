@@ -213,7 +213,8 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
 
   plat::FileReadResult read;
   try {
-    read = plat::ReadWholeFile(gamePath_);
+    // The bytes before the game data are never looked at: they are not read.
+    read = plat::ReadWholeFile(gamePath_, plat::kMaxLoadedFileBytes, kGameDataOffset);
   } catch (const std::exception&) {
     read.status = plat::FileReadStatus::TooLarge;  // too big for memory
   }
@@ -222,12 +223,11 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
     Message(std::string(kMsgCannotReadGame) + "\n" + gamePath_ + ": " + plat::FileReadReason(read));
     return ReadResult::Failed;
   }
-  CStream file(std::move(read.bytes));
-  if (file.Size() < kGameDataOffset) {
+  if (read.skipped < kGameDataOffset) {
     Message(kMsgNotValidGame);
     return ReadResult::Failed;
   }
-  file.Seek(kGameDataOffset);
+  CStream file(std::move(read.bytes));
   bool loaded = false;
   try {
     loaded = LoadGameData(file, game_, *this);
