@@ -7,9 +7,11 @@
 // stack, local frames, depth) put everything back when one passes through.
 #include "code/code_exec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -33,9 +35,13 @@ namespace {
 // next 16 as staging for its arguments (kept real 0 while unused), and a script call makes them the current
 // frame. Popping restores the caller's slots without copying.
 constexpr int kArgStackFrames = kMaxRunDepth + 256;
+// Room for every frame is reserved at start, but the slots are made (and their pages touched) only as deep as
+// calls go, this many frames at a time: making all 2.6 MB at start cost every run, and most never nest deeply.
+constexpr int kArgStackGrowFrames = 64;
 struct ArgStack {
   RValue* store;
-  RValue* end;
+  RValue* end;    // end of the slots made so far
+  RValue* limit;  // end of the reserved room
   RValue* frame;  // current argument0…15
   RValue* top;    // next free staging area
   // Per frame: how many leading slots may have been written besides the call's own arguments (slots written
@@ -44,10 +50,21 @@ struct ArgStack {
   uint8_t& DirtyOf(const RValue* f) { return dirty[(f - store) / kArgumentSlots]; }
   ArgStack() {
     dirty = new uint8_t[kArgStackFrames]();
-    store = new RValue[static_cast<size_t>(kArgStackFrames) * kArgumentSlots];
-    end = store + static_cast<size_t>(kArgStackFrames) * kArgumentSlots;
+    const size_t slots = static_cast<size_t>(kArgStackFrames) * kArgumentSlots;
+    store = static_cast<RValue*>(::operator new(slots * sizeof(RValue)));
+    end = store;
+    limit = store + slots;
+    Grow();
     frame = store;
     top = store + kArgumentSlots;
+  }
+  // Makes the next frames' slots (real 0); false when the reserved room is used up.
+  [[gnu::noinline]] bool Grow() {
+    if (end == limit) return false;
+    RValue* const next = end + std::min<size_t>(static_cast<size_t>(limit - end),
+                                                static_cast<size_t>(kArgStackGrowFrames) * kArgumentSlots);
+    for (; end != next; ++end) new (end) RValue();
+    return true;
   }
 };
 ArgStack g_args;
@@ -64,7 +81,7 @@ struct StageGuard {
     for (int i = 0; i < n; ++i) stage[i].SetReal(0.0);
     g_args.top = stage;
   }
-  static bool Room() { return g_args.top + kArgumentSlots <= g_args.end; }
+  static bool Room() { return g_args.top + kArgumentSlots <= g_args.end || g_args.Grow(); }
 };
 
 struct LocalSlot {

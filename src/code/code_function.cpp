@@ -11,8 +11,15 @@ struct FunctionTable {
   std::vector<RBuiltinFunction> entries;
   std::unordered_map<std::string, int> byName;
 };
+// Made once and never destroyed: the process's end need not free its 1200 entries one by one. Room for all of
+// them is made at once, so registering never rehashes or moves the entries.
 FunctionTable& Table() {
-  static FunctionTable t;
+  static FunctionTable& t = [] () -> FunctionTable& {
+    auto* table = new FunctionTable;
+    table->entries.reserve(2048);
+    table->byName.reserve(2048);
+    return *table;
+  }();
   return t;
 }
 }  // namespace
@@ -20,16 +27,15 @@ FunctionTable& Table() {
 int RegisterFunction(std::string_view name, BuiltinFn handler, int argCount) {
   FunctionTable& t = Table();
   std::string key(name.substr(0, 64));
-  auto it = t.byName.find(key);
-  if (it != t.byName.end()) {
+  // One look-up finds the entry or makes its slot.
+  const auto [it, added] = t.byName.try_emplace(key, static_cast<int>(t.entries.size()));
+  if (!added) {
     t.entries[it->second].handler = handler;
     t.entries[it->second].argCount = argCount;
     return it->second;
   }
-  int id = static_cast<int>(t.entries.size());
-  t.entries.push_back(RBuiltinFunction{key, handler, argCount});
-  t.byName.emplace(std::move(key), id);
-  return id;
+  t.entries.push_back(RBuiltinFunction{std::move(key), handler, argCount});
+  return it->second;
 }
 
 int FindBuiltinFunction(std::string_view name) {

@@ -3,6 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_texture.h"
 #include "graphics/support_color.h"
+#include "platform/library_open.h"
 #include "platform/text_codec.h"
 
 namespace kv::gfx {
@@ -117,10 +119,57 @@ const RGlyph* GlyphOf(const CFont& f, uint8_t c) {
 
 // ---- FreeType ----
 
+// FreeType and fontconfig are opened with the first run-time font, not at start: most games draw with their
+// stored font atlases only, and the libraries' loading would cost every run. Without them no run-time font opens.
+#define KV_FREETYPE_FUNCTIONS(X) \
+  X(FT_Init_FreeType) X(FT_New_Face) X(FT_Get_Char_Index) X(FT_Load_Glyph) X(FT_GlyphSlot_Embolden) \
+  X(FT_GlyphSlot_Oblique) X(FT_Render_Glyph) X(FT_Set_Char_Size) X(FT_Done_Face)
+#define KV_FONTCONFIG_FUNCTIONS(X) \
+  X(FcInit) X(FcPatternCreate) X(FcPatternAddString) X(FcPatternAddInteger) X(FcPatternAddBool) \
+  X(FcConfigSubstitute) X(FcDefaultSubstitute) X(FcFontMatch) X(FcPatternGetInteger) X(FcPatternGetString) \
+  X(FcPatternDestroy)
+
+template <class Api>
+Api LoadFontLibrary(const char* file, void (*resolve)(void* lib, Api& api, bool& all)) {
+  Api api;
+  void* lib = plat::OpenLibraryOnDemand(file);
+  bool all = lib != nullptr;
+  if (lib) resolve(lib, api, all);
+  api.loaded = all;
+  return api;
+}
+
+#define KV_FONT_POINTER(name) decltype(&::name) name = nullptr;
+#define KV_FONT_RESOLVE(name)                                               \
+  api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));       \
+  all = all && api.name != nullptr;
+struct FreeTypeApi {
+  KV_FREETYPE_FUNCTIONS(KV_FONT_POINTER)
+  bool loaded = false;
+};
+struct FontconfigApi {
+  KV_FONTCONFIG_FUNCTIONS(KV_FONT_POINTER)
+  bool loaded = false;
+};
+
+const FreeTypeApi& Ft() {
+  static const FreeTypeApi api = LoadFontLibrary<FreeTypeApi>(
+      "libfreetype.so.6", [](void* lib, FreeTypeApi& api, bool& all) { KV_FREETYPE_FUNCTIONS(KV_FONT_RESOLVE) });
+  return api;
+}
+const FontconfigApi& Fc() {
+  static const FontconfigApi api = LoadFontLibrary<FontconfigApi>(
+      "libfontconfig.so.1", [](void* lib, FontconfigApi& api, bool& all) { KV_FONTCONFIG_FUNCTIONS(KV_FONT_RESOLVE) });
+  return api;
+}
+#undef KV_FONT_RESOLVE
+#undef KV_FONT_POINTER
+
+
 FT_Library FreeType() {
   static FT_Library lib = [] {
     FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    if (!Ft().loaded || Ft().FT_Init_FreeType(&l) != 0) l = nullptr;
     return l;
   }();
   return lib;
@@ -146,30 +195,30 @@ FT_Face OpenFace(const std::string& name, bool bold, bool italic) {
   FT_Library lib = FreeType();
   if (!lib) return nullptr;
   FT_Face face = nullptr;
-  if (FcInit()) {
-    FcPattern* pat = FcPatternCreate();
+  if (Fc().loaded && Fc().FcInit()) {
+    FcPattern* pat = Fc().FcPatternCreate();
     std::string family = plat::Cp1252ToUtf8(name);
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
+    Fc().FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    Fc().FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    Fc().FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    Fc().FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+    Fc().FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    Fc().FcDefaultSubstitute(pat);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPattern* match = Fc().FcFontMatch(nullptr, pat, &result);
     if (match) {
       FcChar8* file = nullptr;
       int index = 0;
-      FcPatternGetInteger(match, FC_INDEX, 0, &index);
-      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
-        if (FT_New_Face(lib, reinterpret_cast<const char*>(file), index, &face) != 0) face = nullptr;
-      FcPatternDestroy(match);
+      Fc().FcPatternGetInteger(match, FC_INDEX, 0, &index);
+      if (Fc().FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+        if (Ft().FT_New_Face(lib, reinterpret_cast<const char*>(file), index, &face) != 0) face = nullptr;
+      Fc().FcPatternDestroy(match);
     }
-    FcPatternDestroy(pat);
+    Fc().FcPatternDestroy(pat);
   }
   for (const char* path : kFallbackFaces) {
     if (face) break;
-    if (std::filesystem::exists(path) && FT_New_Face(lib, path, 0, &face) != 0) face = nullptr;
+    if (std::filesystem::exists(path) && Ft().FT_New_Face(lib, path, 0, &face) != 0) face = nullptr;
   }
   return face;
 }
@@ -183,12 +232,12 @@ struct Rendered {
 
 Rendered RenderGlyph(FT_Face face, uint8_t c, bool emboldenBold, bool slantItalic) {
   Rendered r;
-  FT_UInt gi = FT_Get_Char_Index(face, CodePoint(c));
-  if (gi == 0 && c >= 0x20) gi = FT_Get_Char_Index(face, '?');
-  if (FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT) != 0) return r;
-  if (emboldenBold) FT_GlyphSlot_Embolden(face->glyph);
-  if (slantItalic) FT_GlyphSlot_Oblique(face->glyph);
-  if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return r;
+  FT_UInt gi = Ft().FT_Get_Char_Index(face, CodePoint(c));
+  if (gi == 0 && c >= 0x20) gi = Ft().FT_Get_Char_Index(face, '?');
+  if (Ft().FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT) != 0) return r;
+  if (emboldenBold) Ft().FT_GlyphSlot_Embolden(face->glyph);
+  if (slantItalic) Ft().FT_GlyphSlot_Oblique(face->glyph);
+  if (Ft().FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return r;
   const FT_Bitmap& bm = face->glyph->bitmap;
   r.a = face->glyph->bitmap_left;
   r.b = static_cast<int>(bm.width);
@@ -324,7 +373,7 @@ bool BuildSystemFont(CFont& f) {
   f.atlas.clear();
   FT_Face face = OpenFace(f.name, f.bold, f.italic);
   if (!face) return false;
-  FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(f.size) * 64, 96, 96);
+  Ft().FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(f.size) * 64, 96, 96);
   const bool embolden = f.bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
   const bool slant = f.italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
   const int ascender = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
@@ -337,7 +386,7 @@ bool BuildSystemFont(CFont& f) {
     glyphs[c] = RenderGlyph(face, static_cast<uint8_t>(c), embolden, slant);
     widest = std::max(widest, glyphs[c].b + 1);
   }
-  FT_Done_Face(face);
+  Ft().FT_Done_Face(face);
 
   // Lay the cells out on rows, doubling the width until the atlas is at least as wide as high. The width starts
   // at the widest cell so no cell can hang over the right edge.

@@ -71,7 +71,8 @@ class IDebugWindow {
 };
 
 // The debug window on SDL with Dear ImGui at desktop position (10, 10); null (with the reason) when it cannot be
-// made. Its events are taken from the game window's event queue.
+// made. Its events are taken from the game window's event queue. It is drawn by the module libkvdebugger.so,
+// opened on the first call from the executable's directory (kvtests is built there too).
 std::unique_ptr<IDebugWindow> CreateSdlDebugWindow(std::string& failure);
 
 }  // namespace kv::plat

@@ -32,7 +32,7 @@ FileReadStatus OpenFailure(int error) {
 
 }  // namespace
 
-FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
+FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes, uint64_t skip) {
   FileReadResult result;
   if (path.empty() || path.find('\0') != std::string::npos) {
     result.status = FileReadStatus::Missing;
@@ -63,17 +63,29 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
   const int flags = fcntl(file.fd, F_GETFL);
   if (flags >= 0) fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK);
 
+  if (skip > 0) {
+    const off_t at = lseek(file.fd, static_cast<off_t>(std::min<uint64_t>(skip, static_cast<uint64_t>(st.st_size))),
+                           SEEK_SET);
+    if (at < 0) {
+      result.systemError = errno;
+      return result;
+    }
+    result.skipped = static_cast<uint64_t>(at);
+  }
+  const uint64_t skipped = result.skipped;
+
   // The size is a hint: a file may grow or shrink while it is read (and some report 0), so read until the end,
   // one byte past the cap at most.
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size) + 1);
+  std::vector<uint8_t> bytes(static_cast<size_t>(static_cast<uint64_t>(st.st_size) - skipped) + 1);
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
-      if (used > maxBytes) {
+      if (used + skipped > maxBytes) {
         result.status = FileReadStatus::TooLarge;
         return result;
       }
-      bytes.resize(static_cast<size_t>(std::min<uint64_t>(maxBytes + 1, std::max<uint64_t>(used * 2, 1 << 16))));
+      bytes.resize(static_cast<size_t>(
+          std::min<uint64_t>(maxBytes + 1 - skipped, std::max<uint64_t>(used * 2, 1 << 16))));
     }
     const ssize_t got = read(file.fd, bytes.data() + used, bytes.size() - used);
     if (got < 0) {
@@ -84,7 +96,7 @@ FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes) {
     if (got == 0) break;
     used += static_cast<size_t>(got);
   }
-  if (used > maxBytes) {
+  if (used + skipped > maxBytes) {
     result.status = FileReadStatus::TooLarge;
     return result;
   }

@@ -23,14 +23,16 @@ enum class FileReadStatus {
 
 struct FileReadResult {
   FileReadStatus status = FileReadStatus::Unreadable;
-  std::vector<uint8_t> bytes;  // the whole file when status is Ok, empty otherwise
+  std::vector<uint8_t> bytes;  // the whole file (after the skipped bytes) when status is Ok, empty otherwise
   int systemError = 0;         // the errno of a failure (EISDIR for a directory, EFBIG over the cap), 0 if none
+  uint64_t skipped = 0;        // bytes skipped at the start: fewer than asked when the file is shorter
   bool Ok() const { return status == FileReadStatus::Ok; }
 };
 
-// Reads the regular file at path (symbolic links are followed) whole, up to maxBytes. Never throws for a bad
-// path; only running out of memory for an allowed size can throw (std::bad_alloc).
-FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxLoadedFileBytes);
+// Reads the regular file at path (symbolic links are followed) whole, up to maxBytes, without the first `skip`
+// bytes (never read, nor held in memory). Never throws for a bad path; only running out of memory for an allowed
+// size can throw (std::bad_alloc).
+FileReadResult ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxLoadedFileBytes, uint64_t skip = 0);
 
 // A short English description of a failed status ("is not a regular file", ...), for messages of the runner's own
 // (command-line files); games get the messages of their functions.

@@ -215,7 +215,8 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
 
   plat::FileReadResult read;
   try {
-    read = plat::ReadWholeFile(gamePath_);
+    // The bytes before the game data are never looked at: they are not read.
+    read = plat::ReadWholeFile(gamePath_, plat::kMaxLoadedFileBytes, kGameDataOffset);
   } catch (const std::exception&) {
     read.status = plat::FileReadStatus::TooLarge;  // too big for memory
   }
@@ -224,13 +225,13 @@ RunnerForm::ReadResult RunnerForm::ReadGame() {
     Message(std::string(kMsgCannotReadGame) + "\n" + gamePath_ + ": " + plat::FileReadReason(read));
     return ReadResult::Failed;
   }
-  LogLine(LogLevel::Info, "game file " + gamePath_ + " opened (" + std::to_string(read.bytes.size()) + " bytes)");
-  CStream file(std::move(read.bytes));
-  if (file.Size() < kGameDataOffset) {
+  LogLine(LogLevel::Info, "game file " + gamePath_ + " opened (" + std::to_string(read.skipped + read.bytes.size()) +
+                              " bytes)");
+  if (read.skipped < kGameDataOffset) {
     Message(kMsgNotValidGame);
     return ReadResult::Failed;
   }
-  file.Seek(kGameDataOffset);
+  CStream file(std::move(read.bytes));
   bool loaded = false;
   try {
     loaded = LoadGameData(file, game_, *this);

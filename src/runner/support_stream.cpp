@@ -218,10 +218,16 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t n, size_t maxOut) 
   size_t produced = 0;
   z.next_in = const_cast<Bytef*>(data);
   size_t inLeft = n;
+  // The first slice is what a 4x ratio makes of this block: the many small blocks of a game file then touch a
+  // few pages each instead of a whole slice.
+  constexpr size_t kFirstSliceMin = 4096;
+  size_t slice = std::clamp(n <= kSlice / 4 ? n * 4 : kSlice, kFirstSliceMin, kSlice);
   for (;;) {
     if (produced > maxOut) throw StreamError("compressed block inflates beyond its size limit");
-    if (out.size() - produced < kSlice)
-      out.resize(std::min(limit, produced + std::clamp(produced / 8, kSlice, 16 * kSlice)));
+    if (out.size() - produced < slice) {
+      out.resize(std::min(limit, produced + std::clamp(produced / 8, slice, 16 * kSlice)));
+      slice = kSlice;
+    }
     uInt inChunk = static_cast<uInt>(std::min<size_t>(inLeft, std::numeric_limits<uInt>::max()));
     uInt outChunk = static_cast<uInt>(std::min<size_t>(out.size() - produced, std::numeric_limits<uInt>::max()));
     z.avail_in = inChunk;

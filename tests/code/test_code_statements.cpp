@@ -144,6 +144,16 @@ TEST_F(StatementTest, RunawayRecursionIsAnOrderlyError) {
 #endif
 }
 
+TEST_F(StatementTest, DeepCallsGetFreshArgumentSlots) {
+  // Far deeper than the argument slots made at start: every level still sees its own arguments and real 0 in
+  // the slots it was not given.
+  AddScript("walk", "if (argument0 <= 0) return argument3; return argument1 + argument3 + walk(argument0 - 1, argument1);");
+  ASSERT_TRUE(CompileScripts());
+  EXPECT_EQ(Run("return walk(300, 2);"), "600");
+  // The caller's own slots are as they were before the calls.
+  EXPECT_EQ(Run("argument0 = 5; w = walk(3, 1); return w * 10 + argument0;"), "35");
+}
+
 TEST_F(StatementTest, CallsEvaluateArgumentsLeftToRight) {
   AddScript("mark", "global.order = string(global.order) + string(argument0); return argument0;");
   ASSERT_TRUE(CompileScripts());

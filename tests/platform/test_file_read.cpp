@@ -65,6 +65,24 @@ TEST(FileRead, OnlyRegularFilesWithinTheCapAreRead) {
   EXPECT_EQ(std::string(kv::plat::FileReadProblem(FileReadStatus::NotRegular)), "is not a regular file");
 }
 
+TEST(FileRead, SkippedBytesAreNeitherReadNorHeld) {
+  Scratch scratch;
+  std::ofstream(scratch.dir / "ten.bin", std::ios::binary) << "0123456789";
+  const std::string ten = (scratch.dir / "ten.bin").string();
+  const kv::plat::FileReadResult tail = ReadWholeFile(ten, 100, 4);
+  ASSERT_TRUE(tail.Ok());
+  EXPECT_EQ(tail.skipped, 4u);
+  EXPECT_EQ(std::string(tail.bytes.begin(), tail.bytes.end()), "456789");
+  // A file shorter than the skip: nothing is left, and the caller learns how much there was.
+  const kv::plat::FileReadResult beyond = ReadWholeFile(ten, 100, 25);
+  ASSERT_TRUE(beyond.Ok());
+  EXPECT_EQ(beyond.skipped, 10u);
+  EXPECT_TRUE(beyond.bytes.empty());
+  // The cap counts the whole file, skipped bytes included.
+  EXPECT_EQ(ReadWholeFile(ten, 9, 4).status, FileReadStatus::TooLarge);
+  EXPECT_TRUE(ReadWholeFile(ten, 10, 4).Ok());
+}
+
 TEST(FileRead, FilesThatReportNoSizeAreReadToTheirEnd) {
   // Files of /proc report size 0 but have contents; the cap still holds.
   const kv::plat::FileReadResult stat = ReadWholeFile("/proc/self/stat");

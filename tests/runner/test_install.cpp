@@ -57,7 +57,8 @@ TEST_F(Install, FilesLandInTheirPlaces) {
   for (const char* file : {"share/applications/korvane-runner.desktop", "share/mime/packages/korvane-runner.xml",
                            "share/icons/hicolor/scalable/apps/korvane-runner.svg",
                            "share/icons/hicolor/128x128/apps/korvane-runner.png",
-                           "share/doc/korvane-runner/README.md", "share/doc/korvane-runner/tools/kvpack/README.md"})
+                           "share/doc/korvane-runner/README.md", "share/doc/korvane-runner/tools/kvpack/README.md",
+                           "libexec/korvane-runner/libkvdebugger.so"})
     EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
   // Manual pages and documents: whatever the source tree has, the documents in the folders they have there (the

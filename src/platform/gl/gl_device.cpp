@@ -12,9 +12,9 @@
 // is sampled with the same normalised uvs and the same filter as a private texture of that size, which keeps
 // the pixels identical to unpaged drawing (KV_GL_ATLAS=0).
 #include "platform/gl/gl_device.h"
+#include "platform/gl/gl_api.h"
 
 #include <SDL.h>
-#include <epoxy/gl.h>
 #include <malloc.h>
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include <limits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -68,18 +69,20 @@ enum class PrimClass : uint8_t { Points, Lines, Triangles };
 // A region is written again only once the fence set when the writes left it has signalled, so a write never
 // races the GPU and the storage is allocated once: orphaning the buffer instead made software drivers allocate
 // and clear fresh storage every few frames, which cost more than the draws.
+//
+// Regions start at a sixteenth of their full size and grow fourfold when a batch does not fit: the full 20 MB
+// of both rings, which software drivers allocate and clear at once, are made only for games that draw batches
+// that big. `onNewBuffer` runs with each new buffer bound (the vertex layout names its buffer).
 class StreamRing {
  public:
   static constexpr int kRegions = 3;
+  static constexpr size_t kFirstFraction = 16, kGrowth = 4;
 
-  void Create(GLenum target, size_t regionBytes) {
+  void Create(GLenum target, size_t maxRegionBytes, std::function<void()> onNewBuffer = {}) {
     target_ = target;
-    regionBytes_ = regionBytes;
-    glGenBuffers(1, &buffer_);
-    glBindBuffer(target, buffer_);
-    glBufferData(target, regionBytes * kRegions, nullptr, GL_STREAM_DRAW);
-    region_ = 0;
-    offset_ = 0;
+    maxRegionBytes_ = maxRegionBytes;
+    onNewBuffer_ = std::move(onNewBuffer);
+    Allocate(std::max<size_t>(1, maxRegionBytes / kFirstFraction));
   }
 
   void Release() {
@@ -89,9 +92,18 @@ class StreamRing {
     buffer_ = 0;
   }
 
-  // Copies `bytes` (at most one region) in; returns the buffer offset it went to. Offsets start at multiples
-  // of `align`.
+  // Copies `bytes` (at most one full-size region) in; returns the buffer offset it went to. Offsets start at
+  // multiples of `align`.
   size_t Write(const void* data, size_t bytes, size_t align) {
+    if (bytes > regionBytes_) {
+      // Every region's draws are done with before the storage is replaced by a larger one.
+      for (GLsync& f : fences_)
+        if (f) glClientWaitSync(f, GL_SYNC_FLUSH_COMMANDS_BIT, ~GLuint64{0}), glDeleteSync(f), f = nullptr;
+      glDeleteBuffers(1, &buffer_);
+      size_t grown = regionBytes_;
+      while (grown < bytes && grown < maxRegionBytes_) grown = std::min(maxRegionBytes_, grown * kGrowth);
+      Allocate(std::max(grown, bytes));
+    }
     size_t at = (offset_ + align - 1) / align * align;
     if (at + bytes > regionBytes_) {
       fences_[region_] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -116,9 +128,20 @@ class StreamRing {
   GLuint Buffer() const { return buffer_; }
 
  private:
+  void Allocate(size_t regionBytes) {
+    regionBytes_ = regionBytes;
+    glGenBuffers(1, &buffer_);
+    glBindBuffer(target_, buffer_);
+    glBufferData(target_, static_cast<GLsizeiptr>(regionBytes * kRegions), nullptr, GL_STREAM_DRAW);
+    region_ = 0;
+    offset_ = 0;
+    if (onNewBuffer_) onNewBuffer_();
+  }
+
   GLenum target_ = GL_ARRAY_BUFFER;
   GLuint buffer_ = 0;
-  size_t regionBytes_ = 0, offset_ = 0;
+  size_t regionBytes_ = 0, maxRegionBytes_ = 0, offset_ = 0;
+  std::function<void()> onNewBuffer_;
   int region_ = 0;
   GLsync fences_[kRegions] = {};
 };
@@ -343,9 +366,16 @@ class GlDevice final : public IGlDevice {
       return false;
     }
     SDL_GL_MakeCurrent(window_, context_);
+    std::string missing;
+    if (!gl::LoadApi(missing)) {
+      error = "context: no GL function " + missing;
+      SDL_GL_DeleteContext(context_);  // nothing was made in it yet
+      context_ = nullptr;
+      return false;
+    }
     SDL_GL_SetSwapInterval(0);
     vsync_ = false;
-    clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    clipControl_ = gl::ContextVersion() >= 45 || SDL_GL_ExtensionSupported("GL_ARB_clip_control");
     if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture_);
     glGetIntegerv(GL_MAX_ARRAY_TEXTURE_LAYERS, &maxLayers_);
@@ -356,18 +386,20 @@ class GlDevice final : public IGlDevice {
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
     // Regions hold two full batches; region starts stay multiples of the vertex size for the base vertex.
-    vertexRing_.Create(GL_ARRAY_BUFFER, 2 * kBatchVertices * sizeof(GpuVertex));
-    indexRing_.Create(GL_ELEMENT_ARRAY_BUFFER, 2 * 3 * kBatchVertices * sizeof(uint32_t));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glEnableVertexAttribArray(2);
     glEnableVertexAttribArray(3);
     glEnableVertexAttribArray(4);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(0));
-    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GpuVertex), reinterpret_cast<void*>(12));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(16));
-    glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(24));
-    glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(28));
+    // The layout names the vertex buffer bound when it is given: it is given again for each new vertex buffer.
+    vertexRing_.Create(GL_ARRAY_BUFFER, 2 * kBatchVertices * sizeof(GpuVertex), [] {
+      glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(0));
+      glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GpuVertex), reinterpret_cast<void*>(12));
+      glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(16));
+      glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(24));
+      glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, sizeof(GpuVertex), reinterpret_cast<void*>(28));
+    });
+    indexRing_.Create(GL_ELEMENT_ARRAY_BUFFER, 2 * 3 * kBatchVertices * sizeof(uint32_t));
 
     glGenSamplers(4, samplers_);
     for (int i = 0; i < 4; ++i) {

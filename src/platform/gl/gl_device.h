@@ -1,5 +1,5 @@
-// OpenGL 3.3 core rendering device on an SDL2 window (libepoxy). The same code runs headless with
-// SDL_VIDEODRIVER=offscreen on Mesa llvmpipe.
+// OpenGL 3.3 core rendering device on an SDL2 window (GL functions looked up through SDL). The same code runs
+// headless with SDL_VIDEODRIVER=offscreen on Mesa llvmpipe.
 #pragma once
 
 #include <memory>

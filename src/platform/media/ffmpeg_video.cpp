@@ -14,6 +14,7 @@ extern "C" {
 #include <cstring>
 
 #include "platform/audio_out.h"
+#include "platform/library_open.h"
 #endif
 
 namespace kv::plat {
@@ -22,28 +23,87 @@ namespace kv::plat {
 
 namespace {
 
+// FFmpeg is opened on the first video, not at start: its five libraries bring over a hundred codec, network and
+// hardware libraries whose loading and symbol binding would cost every run (most runs show no video). The
+// versions are those of the headers the build used.
+#define KV_AV_NAME(lib, major) "lib" #lib ".so." KV_AV_STR(major)
+#define KV_AV_STR(major) #major
+
+#define KV_AVUTIL_FUNCTIONS(X) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level)
+#define KV_SWRESAMPLE_FUNCTIONS(X) \
+  X(swr_alloc_set_opts2) X(swr_init) X(swr_get_out_samples) X(swr_convert) X(swr_free)
+#define KV_SWSCALE_FUNCTIONS(X) X(sws_getCachedContext) X(sws_scale) X(sws_freeContext)
+#define KV_AVCODEC_FUNCTIONS(X)                                                                                \
+  X(avcodec_alloc_context3) X(avcodec_parameters_to_context) X(avcodec_open2) X(avcodec_receive_frame)       \
+  X(avcodec_send_packet) X(avcodec_flush_buffers) X(avcodec_free_context) X(av_packet_alloc) X(av_packet_free) \
+  X(av_packet_unref)
+#define KV_AVFORMAT_FUNCTIONS(X)                                                                             \
+  X(avformat_open_input) X(avformat_find_stream_info) X(av_find_best_stream) X(avformat_close_input)       \
+  X(av_read_frame) X(av_seek_frame) X(avformat_seek_file)
+
+struct AvApi {
+#define KV_AV_POINTER(name) decltype(&::name) name = nullptr;
+  KV_AVUTIL_FUNCTIONS(KV_AV_POINTER)
+  KV_SWRESAMPLE_FUNCTIONS(KV_AV_POINTER)
+  KV_SWSCALE_FUNCTIONS(KV_AV_POINTER)
+  KV_AVCODEC_FUNCTIONS(KV_AV_POINTER)
+  KV_AVFORMAT_FUNCTIONS(KV_AV_POINTER)
+#undef KV_AV_POINTER
+  bool loaded = false;
+};
+
+AvApi LoadAv() {
+  AvApi api;
+  bool all = true;
+  // Each library's functions from its own handle; a library that cannot be opened leaves its functions null.
+#define KV_AV_RESOLVE(name)                                                   \
+  api.name = lib ? reinterpret_cast<decltype(api.name)>(dlsym(lib, #name)) : nullptr; \
+  all = all && api.name != nullptr;
+#define KV_AV_LIBRARY(file, FUNCTIONS)                   \
+  {                                                      \
+    void* lib = OpenLibraryOnDemand(file);               \
+    FUNCTIONS(KV_AV_RESOLVE)                             \
+  }
+  KV_AV_LIBRARY(KV_AV_NAME(avutil, LIBAVUTIL_VERSION_MAJOR), KV_AVUTIL_FUNCTIONS)
+  KV_AV_LIBRARY(KV_AV_NAME(swresample, LIBSWRESAMPLE_VERSION_MAJOR), KV_SWRESAMPLE_FUNCTIONS)
+  KV_AV_LIBRARY(KV_AV_NAME(swscale, LIBSWSCALE_VERSION_MAJOR), KV_SWSCALE_FUNCTIONS)
+  KV_AV_LIBRARY(KV_AV_NAME(avcodec, LIBAVCODEC_VERSION_MAJOR), KV_AVCODEC_FUNCTIONS)
+  KV_AV_LIBRARY(KV_AV_NAME(avformat, LIBAVFORMAT_VERSION_MAJOR), KV_AVFORMAT_FUNCTIONS)
+#undef KV_AV_LIBRARY
+#undef KV_AV_RESOLVE
+  api.loaded = all;
+  if (all) api.av_log_set_level(AV_LOG_ERROR);  // the decoder's notes are no business of the game's log
+  return api;
+}
+
+// The libraries' functions, opened once; `loaded` false (and no video opens) when any is missing.
+const AvApi& Av() {
+  static const AvApi api = LoadAv();
+  return api;
+}
+
 class FfmpegVideo final : public IVideoDecoder {
  public:
   ~FfmpegVideo() override {
-    if (scale_) sws_freeContext(scale_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    avcodec_free_context(&codec_);
-    avformat_close_input(&format_);
+    if (scale_) Av().sws_freeContext(scale_);
+    Av().av_frame_free(&frame_);
+    Av().av_packet_free(&packet_);
+    Av().avcodec_free_context(&codec_);
+    Av().avformat_close_input(&format_);
   }
 
   bool Open(const std::string& path) {
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
-    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    if (Av().avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
+    if (Av().avformat_find_stream_info(format_, nullptr) < 0) return false;
     const AVCodec* decoder = nullptr;
-    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    stream_ = Av().av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (stream_ < 0 || !decoder) return false;
-    codec_ = avcodec_alloc_context3(decoder);
-    if (!codec_ || avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) return false;
-    if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
+    codec_ = Av().avcodec_alloc_context3(decoder);
+    if (!codec_ || Av().avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) return false;
+    if (Av().avcodec_open2(codec_, decoder, nullptr) < 0) return false;
     if (codec_->width <= 0 || codec_->height <= 0 || codec_->width > 8192 || codec_->height > 8192) return false;
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    frame_ = Av().av_frame_alloc();
+    packet_ = Av().av_packet_alloc();
     return frame_ && packet_;
   }
 
@@ -59,28 +119,28 @@ class FfmpegVideo final : public IVideoDecoder {
 
   bool NextFrame(std::vector<uint32_t>& pixels, double& seconds) override {
     while (true) {
-      const int got = avcodec_receive_frame(codec_, frame_);
+      const int got = Av().avcodec_receive_frame(codec_, frame_);
       if (got == 0) return Convert(pixels, seconds);
       if (got == AVERROR_EOF) return false;
       if (got != AVERROR(EAGAIN)) return false;
       if (draining_) return false;
       // More input: the next packet of the video stream, or the end (which drains the decoder).
-      const int read = av_read_frame(format_, packet_);
+      const int read = Av().av_read_frame(format_, packet_);
       if (read < 0) {
         draining_ = true;
-        avcodec_send_packet(codec_, nullptr);
+        Av().avcodec_send_packet(codec_, nullptr);
         continue;
       }
-      if (packet_->stream_index == stream_) avcodec_send_packet(codec_, packet_);
-      av_packet_unref(packet_);
+      if (packet_->stream_index == stream_) Av().avcodec_send_packet(codec_, packet_);
+      Av().av_packet_unref(packet_);
     }
   }
 
   bool Rewind() override {
-    if (av_seek_frame(format_, stream_, 0, AVSEEK_FLAG_BACKWARD) < 0 &&
-        avformat_seek_file(format_, -1, INT64_MIN, 0, INT64_MAX, 0) < 0)
+    if (Av().av_seek_frame(format_, stream_, 0, AVSEEK_FLAG_BACKWARD) < 0 &&
+        Av().avformat_seek_file(format_, -1, INT64_MIN, 0, INT64_MAX, 0) < 0)
       return false;
-    avcodec_flush_buffers(codec_);
+    Av().avcodec_flush_buffers(codec_);
     draining_ = false;
     frameCount_ = 0;
     return true;
@@ -90,13 +150,13 @@ class FfmpegVideo final : public IVideoDecoder {
   bool Convert(std::vector<uint32_t>& pixels, double& seconds) {
     const int w = codec_->width, h = codec_->height;
     if (frame_->width != w || frame_->height != h) return false;
-    scale_ = sws_getCachedContext(scale_, w, h, static_cast<AVPixelFormat>(frame_->format), w, h, AV_PIX_FMT_BGRA,
+    scale_ = Av().sws_getCachedContext(scale_, w, h, static_cast<AVPixelFormat>(frame_->format), w, h, AV_PIX_FMT_BGRA,
                                   SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!scale_) return false;
     pixels.assign(static_cast<size_t>(w) * h, 0);
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(pixels.data()), nullptr, nullptr, nullptr};
     int strides[4] = {w * 4, 0, 0, 0};
-    sws_scale(scale_, frame_->data, frame_->linesize, 0, h, planes, strides);
+    Av().sws_scale(scale_, frame_->data, frame_->linesize, 0, h, planes, strides);
     for (uint32_t& p : pixels) p |= 0xFF000000u;  // BGRA in memory is 0xAARRGGBB on little-endian machines
     const AVStream* s = format_->streams[stream_];
     const int64_t pts = frame_->best_effort_timestamp;
@@ -108,7 +168,7 @@ class FfmpegVideo final : public IVideoDecoder {
       seconds = rate > 0 ? frameCount_ / rate : frameCount_ / 25.0;
     }
     ++frameCount_;
-    av_frame_unref(frame_);
+    Av().av_frame_unref(frame_);
     return true;
   }
 
@@ -124,7 +184,7 @@ class FfmpegVideo final : public IVideoDecoder {
 
 }  // namespace
 
-bool VideoDecodingAvailable() { return true; }
+bool VideoDecodingAvailable() { return Av().loaded; }
 
 namespace {
 
@@ -165,69 +225,70 @@ std::vector<uint8_t> WavOf(const std::vector<float>& samples) {
 }  // namespace
 
 std::vector<uint8_t> DecodeVideoSound(const std::string& path) {
+  if (!Av().loaded) return {};
   constexpr size_t kMaxFrames = static_cast<size_t>(kAudioRate) * 300;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
   SwrContext* resample = nullptr;
-  AVFrame* frame = av_frame_alloc();
-  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = Av().av_frame_alloc();
+  AVPacket* packet = Av().av_packet_alloc();
   std::vector<float> samples;
   bool ok = false;
   do {
-    if (!frame || !packet || avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) break;
-    if (avformat_find_stream_info(format, nullptr) < 0) break;
+    if (!frame || !packet || Av().avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) break;
+    if (Av().avformat_find_stream_info(format, nullptr) < 0) break;
     const AVCodec* decoder = nullptr;
-    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    const int stream = Av().av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (stream < 0 || !decoder) break;
-    codec = avcodec_alloc_context3(decoder);
-    if (!codec || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) break;
-    if (avcodec_open2(codec, decoder, nullptr) < 0 || codec->sample_rate <= 0) break;
+    codec = Av().avcodec_alloc_context3(decoder);
+    if (!codec || Av().avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) break;
+    if (Av().avcodec_open2(codec, decoder, nullptr) < 0 || codec->sample_rate <= 0) break;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&resample, &stereo, AV_SAMPLE_FMT_FLT, kAudioRate, &codec->ch_layout, codec->sample_fmt,
+    if (Av().swr_alloc_set_opts2(&resample, &stereo, AV_SAMPLE_FMT_FLT, kAudioRate, &codec->ch_layout, codec->sample_fmt,
                             codec->sample_rate, 0, nullptr) < 0 ||
-        swr_init(resample) < 0)
+        Av().swr_init(resample) < 0)
       break;
     auto take = [&](const AVFrame* in) {
-      const int room = swr_get_out_samples(resample, in ? in->nb_samples : 0);
+      const int room = Av().swr_get_out_samples(resample, in ? in->nb_samples : 0);
       if (room <= 0) return;
       const size_t at = samples.size();
       samples.resize(at + static_cast<size_t>(room) * 2);
       uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(samples.data() + at)};
-      const int got = swr_convert(resample, outPlanes, room, in ? const_cast<const uint8_t**>(in->extended_data) : nullptr,
+      const int got = Av().swr_convert(resample, outPlanes, room, in ? const_cast<const uint8_t**>(in->extended_data) : nullptr,
                                   in ? in->nb_samples : 0);
       samples.resize(at + static_cast<size_t>(std::max(got, 0)) * 2);
     };
     bool draining = false;
     while (samples.size() / 2 < kMaxFrames) {
-      const int got = avcodec_receive_frame(codec, frame);
+      const int got = Av().avcodec_receive_frame(codec, frame);
       if (got == 0) {
         take(frame);
-        av_frame_unref(frame);
+        Av().av_frame_unref(frame);
         continue;
       }
       if (got != AVERROR(EAGAIN) || draining) break;
-      if (av_read_frame(format, packet) < 0) {
+      if (Av().av_read_frame(format, packet) < 0) {
         draining = true;
-        avcodec_send_packet(codec, nullptr);
+        Av().avcodec_send_packet(codec, nullptr);
         continue;
       }
-      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);
-      av_packet_unref(packet);
+      if (packet->stream_index == stream) Av().avcodec_send_packet(codec, packet);
+      Av().av_packet_unref(packet);
     }
     take(nullptr);  // what the resampler still holds
     if (samples.size() / 2 > kMaxFrames) samples.resize(kMaxFrames * 2);
     ok = !samples.empty();
   } while (false);
-  swr_free(&resample);
-  av_frame_free(&frame);
-  av_packet_free(&packet);
-  avcodec_free_context(&codec);
-  avformat_close_input(&format);
+  Av().swr_free(&resample);
+  Av().av_frame_free(&frame);
+  Av().av_packet_free(&packet);
+  Av().avcodec_free_context(&codec);
+  Av().avformat_close_input(&format);
   return ok ? WavOf(samples) : std::vector<uint8_t>();
 }
 
 std::unique_ptr<IVideoDecoder> OpenVideo(const std::string& path) {
-  av_log_set_level(AV_LOG_ERROR);  // the decoder's notes are no business of the game's log
+  if (!Av().loaded) return nullptr;
   auto video = std::make_unique<FfmpegVideo>();
   if (!video->Open(path)) return nullptr;
   return video;

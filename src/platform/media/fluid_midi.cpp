@@ -1,6 +1,5 @@
 // MIDI songs through FluidSynth. Each source owns a synthesiser with the soundfont loaded and a player driven by
 // the synthesiser's own sample clock, so a song advances exactly with the frames rendered.
-#include <dlfcn.h>
 #include <fluidsynth.h>
 
 #include <cstdlib>
@@ -9,6 +8,7 @@
 
 #include "platform/audio_decode.h"
 #include "platform/audio_out.h"
+#include "platform/library_open.h"
 
 namespace kv::plat {
 namespace {
@@ -57,7 +57,7 @@ struct FluidApi {
 
 FluidApi LoadFluid() {
   FluidApi api;
-  void* lib = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
+  void* lib = OpenLibraryOnDemand("libfluidsynth.so.3");
   if (!lib) return api;
   bool all = true;
 #define KV_FLUID_RESOLVE(name)                                                  \

@@ -1,6 +1,5 @@
 // Stored sound files through libsndfile: read from memory (virtual I/O) or a file, mixed to stereo and resampled
 // to the mixer rate with linear interpolation.
-#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 
 #include "platform/audio_decode.h"
 #include "platform/audio_out.h"
+#include "platform/library_open.h"
 
 namespace kv::plat {
 namespace {
@@ -25,7 +25,7 @@ struct SndfileApi {
 
 SndfileApi LoadSndfile() {
   SndfileApi api;
-  void* lib = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+  void* lib = OpenLibraryOnDemand("libsndfile.so.1");
   if (lib) {
     api.open = reinterpret_cast<decltype(api.open)>(dlsym(lib, "sf_open"));
     api.openVirtual = reinterpret_cast<decltype(api.openVirtual)>(dlsym(lib, "sf_open_virtual"));

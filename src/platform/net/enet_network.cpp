@@ -17,6 +17,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/library_open.h"
 #include "platform/network.h"
 
 namespace kv::plat {
@@ -27,8 +28,37 @@ constexpr size_t kMaxPeers = 256;
 constexpr enet_uint8 kReliableChannel = 0, kUnreliableChannel = 1, kChannels = 2;
 constexpr int kCloseGraceMs = 300;  // time Close gives queued reliable packets and disconnect notices
 
+// ENet is opened with the first multiplayer session, not at start (headers only): most runs play no session.
+#define KV_ENET_FUNCTIONS(X) \
+  X(enet_address_set_host) X(enet_host_connect) X(enet_host_create) X(enet_host_destroy) X(enet_host_flush) \
+  X(enet_host_service) X(enet_initialize) X(enet_packet_create) X(enet_packet_destroy) \
+  X(enet_peer_disconnect_later) X(enet_peer_send) X(enet_peer_throttle_configure)
+
+struct EnetApi {
+#define KV_ENET_POINTER(name) decltype(&::name) name = nullptr;
+  KV_ENET_FUNCTIONS(KV_ENET_POINTER)
+#undef KV_ENET_POINTER
+  bool loaded = false;
+};
+
+const EnetApi& Enet() {
+  static const EnetApi api = [] {
+    EnetApi a;
+    void* lib = OpenLibraryOnDemand("libenet.so.7");
+    bool all = lib != nullptr;
+#define KV_ENET_RESOLVE(name)                                                                 \
+  a.name = lib ? reinterpret_cast<decltype(a.name)>(dlsym(lib, #name)) : nullptr;             \
+  all = all && a.name != nullptr;
+    KV_ENET_FUNCTIONS(KV_ENET_RESOLVE)
+#undef KV_ENET_RESOLVE
+    a.loaded = all;
+    return a;
+  }();
+  return api;
+}
+
 bool EnetReady() {
-  static const bool ready = enet_initialize() == 0;
+  static const bool ready = Enet().loaded && Enet().enet_initialize() == 0;
   return ready;
 }
 
@@ -83,7 +113,7 @@ class EnetNetwork final : public INetwork {
     ENetAddress address{};
     address.host = ENET_HOST_ANY;
     address.port = 0;  // the system's choice; discovery tells finders which
-    host_ = enet_host_create(&address, kMaxPeers, kChannels, 0, 0);
+    host_ = Enet().enet_host_create(&address, kMaxPeers, kChannels, 0, 0);
     if (!host_) return false;
     Configure();
     responder_ = OpenUdpSocket(discoveryPort, true);
@@ -144,14 +174,14 @@ class EnetNetwork final : public INetwork {
 
   uint32_t Connect(const std::string& host, uint16_t port) override {
     if (!host_) {
-      host_ = enet_host_create(nullptr, 1, kChannels, 0, 0);
+      host_ = Enet().enet_host_create(nullptr, 1, kChannels, 0, 0);
       if (!host_) return 0;
       Configure();
     }
     ENetAddress address{};
-    if (enet_address_set_host(&address, host.c_str()) != 0) return 0;
+    if (Enet().enet_address_set_host(&address, host.c_str()) != 0) return 0;
     address.port = port;
-    ENetPeer* peer = enet_host_connect(host_, &address, kChannels, 0);
+    ENetPeer* peer = Enet().enet_host_connect(host_, &address, kChannels, 0);
     return peer ? Adopt(peer) : 0;
   }
 
@@ -159,10 +189,10 @@ class EnetNetwork final : public INetwork {
     auto it = peers_.find(id);
     if (it == peers_.end()) return false;
     ENetPacket* packet =
-        enet_packet_create(data.data(), data.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+        Enet().enet_packet_create(data.data(), data.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
     if (!packet) return false;
-    if (enet_peer_send(it->second, reliable ? kReliableChannel : kUnreliableChannel, packet) != 0) {
-      enet_packet_destroy(packet);
+    if (Enet().enet_peer_send(it->second, reliable ? kReliableChannel : kUnreliableChannel, packet) != 0) {
+      Enet().enet_packet_destroy(packet);
       return false;
     }
     return true;
@@ -171,17 +201,17 @@ class EnetNetwork final : public INetwork {
   void Disconnect(uint32_t id) override {
     auto it = peers_.find(id);
     if (it == peers_.end()) return;
-    enet_peer_disconnect_later(it->second, 0);
+    Enet().enet_peer_disconnect_later(it->second, 0);
     it->second->data = nullptr;
     peers_.erase(it);
-    enet_host_flush(host_);
+    Enet().enet_host_flush(host_);
   }
 
   void Service() override {
     AnswerQueries();
     if (!host_) return;
     ENetEvent ev;
-    while (host_ && enet_host_service(host_, &ev, 0) > 0) Translate(ev);
+    while (host_ && Enet().enet_host_service(host_, &ev, 0) > 0) Translate(ev);
   }
 
   bool Poll(NetEvent& event) override {
@@ -200,14 +230,14 @@ class EnetNetwork final : public INetwork {
     answer_ = nullptr;
     if (host_) {
       // Let the peers hear of it (and receive what is still queued for them) before the host goes away.
-      for (auto& [id, peer] : peers_) enet_peer_disconnect_later(peer, 0);
+      for (auto& [id, peer] : peers_) Enet().enet_peer_disconnect_later(peer, 0);
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseGraceMs);
       ENetEvent ev;
       while (ConnectedPeers() > 0 && std::chrono::steady_clock::now() < deadline) {
-        if (enet_host_service(host_, &ev, 5) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(ev.packet);
+        if (Enet().enet_host_service(host_, &ev, 5) > 0 && ev.type == ENET_EVENT_TYPE_RECEIVE) Enet().enet_packet_destroy(ev.packet);
       }
-      enet_host_flush(host_);
-      enet_host_destroy(host_);
+      Enet().enet_host_flush(host_);
+      Enet().enet_host_destroy(host_);
       host_ = nullptr;
     }
     peers_.clear();
@@ -243,7 +273,7 @@ class EnetNetwork final : public INetwork {
       case ENET_EVENT_TYPE_CONNECT: {
         // Games service the network once a step, so round trips vary by a step; ENet would read that as
         // congestion and shrink the window of reliable packets in flight. Once connected, keep the full window.
-        enet_peer_throttle_configure(ev.peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
+        Enet().enet_peer_throttle_configure(ev.peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
         const uint32_t id = IdOf(ev.peer) ? IdOf(ev.peer) : Adopt(ev.peer);
         events_.push_back({NetEvent::Kind::Connected, id, true, {}});
         break;
@@ -263,7 +293,7 @@ class EnetNetwork final : public INetwork {
           events_.push_back({NetEvent::Kind::Received, id, ev.channelID == kReliableChannel,
                              NetBytes(ev.packet->data, ev.packet->data + ev.packet->dataLength)});
         }
-        enet_packet_destroy(ev.packet);
+        Enet().enet_packet_destroy(ev.packet);
         break;
       }
       case ENET_EVENT_TYPE_NONE:

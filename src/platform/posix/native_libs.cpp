@@ -6,16 +6,44 @@
 #include <array>
 #include <utility>
 
+#include "platform/library_open.h"
+
 namespace kv::plat {
 namespace {
+
+// libffi is opened with the first external call that needs it, not at start (headers only).
+struct FfiApi {
+  decltype(&::ffi_prep_cif) prepCif = nullptr;
+  decltype(&::ffi_call) call = nullptr;
+  ffi_type* typeDouble = nullptr;
+  ffi_type* typePointer = nullptr;
+  bool loaded = false;
+};
+
+const FfiApi& Ffi() {
+  static const FfiApi api = [] {
+    FfiApi a;
+    if (void* lib = OpenLibraryOnDemand("libffi.so.8")) {
+      a.prepCif = reinterpret_cast<decltype(a.prepCif)>(dlsym(lib, "ffi_prep_cif"));
+      a.call = reinterpret_cast<decltype(a.call)>(dlsym(lib, "ffi_call"));
+      a.typeDouble = static_cast<ffi_type*>(dlsym(lib, "ffi_type_double"));
+      a.typePointer = static_cast<ffi_type*>(dlsym(lib, "ffi_type_pointer"));
+    }
+    a.loaded = a.prepCif && a.call && a.typeDouble && a.typePointer;
+    return a;
+  }();
+  return api;
+}
 
 class FfiCall final : public INativeCall {
  public:
   FfiCall(void* entry, std::span<const NativeKind> args, NativeKind result)
       : entry_(entry), count_(static_cast<unsigned>(args.size())) {
-    for (unsigned i = 0; i < count_; ++i) types_[i] = args[i] == NativeKind::Real ? &ffi_type_double : &ffi_type_pointer;
-    ok_ = ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, count_, result == NativeKind::Real ? &ffi_type_double : &ffi_type_pointer,
-                       types_.data()) == FFI_OK;
+    const FfiApi& ffi = Ffi();
+    if (!ffi.loaded) return;
+    for (unsigned i = 0; i < count_; ++i) types_[i] = args[i] == NativeKind::Real ? ffi.typeDouble : ffi.typePointer;
+    ok_ = ffi.prepCif(&cif_, FFI_DEFAULT_ABI, count_, result == NativeKind::Real ? ffi.typeDouble : ffi.typePointer,
+                      types_.data()) == FFI_OK;
   }
   bool Ok() const { return ok_; }
 
@@ -24,7 +52,7 @@ class FfiCall final : public INativeCall {
     for (unsigned i = 0; i < count_; ++i) values[i] = const_cast<NativeValue*>(&args[i]);
     // A pointer result fills a whole ffi_arg; NativeValue is exactly that wide on the 64-bit targets we build for.
     static_assert(sizeof(NativeValue) >= sizeof(ffi_arg));
-    ffi_call(&cif_, FFI_FN(entry_), &result, values.data());
+    Ffi().call(&cif_, FFI_FN(entry_), &result, values.data());
   }
 
  private:

@@ -8,32 +8,46 @@
 namespace kv::plat {
 namespace {
 
+// The device is opened once and stays open, paused between uses, until the process ends: closing it makes SDL's
+// audio thread wait two buffers (46 ms) for the sound to drain, which would hold up every game's exit; the
+// system takes the device back when the process goes.
+struct SharedDevice {
+  SDL_AudioDeviceID id = 0;
+  AudioRender render;          // read by the audio thread under the device lock
+  const void* owner = nullptr;  // the output that started it last
+};
+
+SharedDevice& Device() {
+  static SharedDevice& device = *new SharedDevice;  // never destroyed: the audio thread may outlive main
+  return device;
+}
+
 class SdlAudioOut final : public IAudioOut {
  public:
   ~SdlAudioOut() override {
-    if (device_) SDL_CloseAudioDevice(device_);
-    if (initialised_) SDL_AudioQuit();
+    if (Device().owner == this) Stop();
   }
 
   bool Open(std::string& failure) {
+    if (Device().id != 0) return true;
     // The audio driver alone: the subsystem would also start and later stop SDL's event loop, which the window
     // owns.
     if (SDL_AudioInit(nullptr) != 0) {
       failure = SDL_GetError();
       return false;
     }
-    initialised_ = true;
     SDL_AudioSpec want{};
     want.freq = kAudioRate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
     want.samples = 1024;
     want.callback = &SdlAudioOut::Callback;
-    want.userdata = this;
+    want.userdata = &Device();
     SDL_AudioSpec have{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0) {
+    Device().id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (Device().id == 0) {
       failure = SDL_GetError();
+      SDL_AudioQuit();
       return false;
     }
     return true;
@@ -41,31 +55,29 @@ class SdlAudioOut final : public IAudioOut {
 
   bool IsDevice() const override { return true; }
   void Start(AudioRender render) override {
-    SDL_LockAudioDevice(device_);
-    render_ = std::move(render);
-    SDL_UnlockAudioDevice(device_);
-    SDL_PauseAudioDevice(device_, 0);
+    SDL_LockAudioDevice(Device().id);
+    Device().render = std::move(render);
+    Device().owner = this;
+    SDL_UnlockAudioDevice(Device().id);
+    SDL_PauseAudioDevice(Device().id, 0);
   }
+  // Paused, the device thread plays silence without calling the callback.
   void Stop() override {
-    SDL_PauseAudioDevice(device_, 1);
-    SDL_LockAudioDevice(device_);
-    render_ = nullptr;
-    SDL_UnlockAudioDevice(device_);
+    SDL_PauseAudioDevice(Device().id, 1);
+    SDL_LockAudioDevice(Device().id);
+    Device().render = nullptr;
+    SDL_UnlockAudioDevice(Device().id);
   }
-  void Lock() override { SDL_LockAudioDevice(device_); }
-  void Unlock() override { SDL_UnlockAudioDevice(device_); }
+  void Lock() override { SDL_LockAudioDevice(Device().id); }
+  void Unlock() override { SDL_UnlockAudioDevice(Device().id); }
   void Advance(int) override {}
 
  private:
   static void Callback(void* user, Uint8* stream, int len) {
-    auto* self = static_cast<SdlAudioOut*>(user);
+    auto* device = static_cast<SharedDevice*>(user);
     std::memset(stream, 0, static_cast<size_t>(len));
-    if (self->render_) self->render_(reinterpret_cast<float*>(stream), len / static_cast<int>(2 * sizeof(float)));
+    if (device->render) device->render(reinterpret_cast<float*>(stream), len / static_cast<int>(2 * sizeof(float)));
   }
-
-  SDL_AudioDeviceID device_ = 0;
-  bool initialised_ = false;
-  AudioRender render_;
 };
 
 }  // namespace

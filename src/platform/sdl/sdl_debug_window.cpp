@@ -1,6 +1,7 @@
 // The debug window: a second SDL window with its own GL context, drawn with Dear ImGui. It draws only between the
 // game's steps and never waits for input, so the game window keeps repainting whatever the debug window does;
-// questions are asked inside it, without a blocking dialog.
+// questions are asked inside it, without a blocking dialog. This file is the module libkvdebugger.so (not part
+// of the engine library): the runner opens it when the debugger starts and lends it the functions of its table.
 #include <SDL.h>
 #include <epoxy/gl.h>
 
@@ -11,14 +12,17 @@
 #include "backends/imgui_impl_sdl.h"
 #include "imgui.h"
 #include "imgui_stdlib.h"
-#include "platform/debug_window.h"
-#include "platform/dialogs.h"
-#include "platform/sdl/sdl_event_route.h"
-#include "platform/text_codec.h"
+#include "platform/sdl/sdl_debug_module.h"
 
 namespace kv::plat {
 
 namespace {
+
+// The runner's functions, lent when the module makes its first window.
+const DebugWindowHost* host = nullptr;
+
+std::string Cp1252ToUtf8(std::string_view bytes) { return host->cp1252ToUtf8(bytes); }
+std::string Utf8ToCp1252(std::string_view utf8) { return host->utf8ToCp1252(utf8, '?'); }
 
 constexpr int kLeft = 10, kTop = 10, kWidth = 480, kHeight = 600;
 // Without input the window is drawn at the debugger's timer rate, so it costs the game little.
@@ -65,7 +69,7 @@ class SdlDebugWindow final : public IDebugWindow {
  public:
   ~SdlDebugWindow() override {
     if (!window_) return;
-    SetSdlEventRoute(SDL_GetWindowID(window_), nullptr);
+    host->setEventRoute(SDL_GetWindowID(window_), nullptr);
     KeepCurrentContext keep;
     if (imgui_) {
       SDL_GL_MakeCurrent(window_, context_);
@@ -112,7 +116,7 @@ class SdlDebugWindow final : public IDebugWindow {
       failure = "the user interface toolkit could not start";
       return false;
     }
-    SetSdlEventRoute(SDL_GetWindowID(window_), [this](const SDL_Event& e) {
+    host->setEventRoute(SDL_GetWindowID(window_), [this](const SDL_Event& e) {
       // A click gives the window the keyboard, also where no window manager would.
       if (e.type == SDL_MOUSEBUTTONDOWN && SDL_GetKeyboardFocus() != window_) SDL_SetWindowInputFocus(window_);
       queued_.push_back(e);
@@ -184,7 +188,7 @@ class SdlDebugWindow final : public IDebugWindow {
   }
 
  private:
-  static std::string Label(const std::string& caption) { return Cp1252ToUtf8(WithoutAmpersands(caption)); }
+  static std::string Label(const std::string& caption) { return Cp1252ToUtf8(host->withoutAmpersands(caption)); }
 
   void DrawMain(const DebugView& view, std::vector<DebugEvent>& events) {
     const ImGuiViewport* viewport = ImGui::GetMainViewport();
@@ -343,10 +347,12 @@ class SdlDebugWindow final : public IDebugWindow {
 
 }  // namespace
 
-std::unique_ptr<IDebugWindow> CreateSdlDebugWindow(std::string& failure) {
-  auto window = std::make_unique<SdlDebugWindow>();
-  if (!window->Open(failure)) return nullptr;
-  return window;
-}
-
 }  // namespace kv::plat
+
+extern "C" __attribute__((visibility("default"))) kv::plat::IDebugWindow* kv_create_debug_window_1(
+    const kv::plat::DebugWindowHost* host, std::string* failure) {
+  kv::plat::host = host;
+  auto window = std::make_unique<kv::plat::SdlDebugWindow>();
+  if (!window->Open(*failure)) return nullptr;
+  return window.release();
+}

@@ -12,8 +12,6 @@ namespace kv::plat {
 
 namespace {
 
-bool EnsureVideo() { return SDL_WasInit(SDL_INIT_VIDEO) || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
-
 int ButtonOf(uint8_t sdlButton) {
   return sdlButton == SDL_BUTTON_LEFT ? 1 : sdlButton == SDL_BUTTON_RIGHT ? 2 : sdlButton == SDL_BUTTON_MIDDLE ? 3 : 0;
 }
@@ -22,13 +20,13 @@ int ButtonOf(uint8_t sdlButton) {
 
 void SdlScreenSize(int& width, int& height) {
   width = height = 0;
-  if (!EnsureVideo()) return;
+  if (!EnsureSdlVideo()) return;
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) width = mode.w, height = mode.h;
 }
 
 bool RunSdlForm(const FormWindowLook& look, IFormController& form, const std::function<void()>& repaintGame) {
-  if (!EnsureVideo()) return false;
+  if (!EnsureSdlVideo()) return false;
   // Nobody sees an offscreen window: a modal form there could never be answered.
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!driver || std::string_view(driver) == "offscreen" || std::string_view(driver) == "dummy") return false;

@@ -39,7 +39,9 @@ class SdlPlatform final : public IPlatform {
   explicit SdlPlatform(const PlatformConfig& config)
       : clock_(config.virtualClock ? CreateVirtualClock() : CreateRealClock()),
         dialogs_(AnswerQueue(config.answers)),
-        loading_(std::cerr, config.verbose) {}
+        loading_(std::cerr, config.verbose) {
+    HoldOffBusAutolaunch();  // now, before the audio device starts its threads
+  }
 
   bool Headless() const override { return false; }
   IClock& Clock() override { return *clock_; }

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -22,6 +23,32 @@ void UseHeadlessVideo() {
   setenv("GALLIUM_DRIVER", "llvmpipe", 0);
   setenv("LP_NUM_THREADS", "2", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
+
+namespace {
+
+// True when no D-Bus session bus can be found: no address in the environment and no bus socket in the user's
+// runtime directory.
+bool NoSessionBus() {
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) return false;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st{};
+  return !(runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+}
+
+bool busOverride = false;  // DBUS_SESSION_BUS_ADDRESS was set here until video has started
+
+}  // namespace
+
+// Video starts SDL's input-method and screen-saver support, which connect to the session bus. Without one,
+// D-Bus would "autolaunch" a bus by running dbus-launch: a fork and an exec that cost tens of milliseconds and,
+// where dbus-launch exists, leave a private bus daemon behind, on which no input method or screen saver listens
+// anyway. Video starts with an address that fails at once instead (the screen saver is then held off through X).
+// Setting the variable is done while the process has one thread (the SDL platform is made first thing).
+void HoldOffBusAutolaunch() {
+  if (busOverride || SDL_WasInit(SDL_INIT_VIDEO) || !NoSessionBus()) return;
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  busOverride = true;
 }
 
 // ---- key table ----
@@ -102,12 +129,21 @@ int SdlScancodeFromVk(int vk) {
 
 // ---- window ----
 
-namespace {
-
-bool EnsureVideo() {
-  if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+bool EnsureSdlVideo() {
+  bool ok = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+  if (!ok) {
+    HoldOffBusAutolaunch();  // normally done already, before any other thread started
+    ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  }
+  // The address is as it was before, also for the programs the game starts later.
+  if (busOverride) {
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    busOverride = false;
+  }
+  return ok;
 }
+
+namespace {
 
 SDL_SystemCursor CursorFor(int cr) {
   switch (cr) {
@@ -480,7 +516,7 @@ class SdlDisplay final : public IDisplay {
 }  // namespace
 
 std::unique_ptr<IWindow> CreateSdlWindow(const std::string& caption, int w, int h, bool gl) {
-  if (!EnsureVideo()) return nullptr;
+  if (!EnsureSdlVideo()) return nullptr;
   const Uint32 flags = SDL_WINDOW_HIDDEN | (gl ? SDL_WINDOW_OPENGL : 0);
   SDL_Window* win = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                      std::max(1, w), std::max(1, h), flags);
@@ -489,7 +525,7 @@ std::unique_ptr<IWindow> CreateSdlWindow(const std::string& caption, int w, int 
 }
 
 std::unique_ptr<IDisplay> CreateSdlDisplay() {
-  if (!EnsureVideo()) return nullptr;
+  if (!EnsureSdlVideo()) return nullptr;
   return std::make_unique<SdlDisplay>();
 }
 

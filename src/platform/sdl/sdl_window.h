@@ -13,6 +13,12 @@ namespace kv::plat {
 // Sets the environment for headless GL on Mesa llvmpipe (offscreen video, software GL, two raster threads).
 void UseHeadlessVideo();
 
+// Keeps D-Bus from launching a session bus of its own when video starts and none can be found; call it while the
+// process has one thread (it sets an environment variable, which video start removes again).
+void HoldOffBusAutolaunch();
+// Starts SDL video when it has not started (false when it cannot); every part of the platform starts it here.
+bool EnsureSdlVideo();
+
 // Initialises SDL video when needed; the window is created hidden, with a GL-capable surface when `gl` (making
 // one loads the GL driver).
 std::unique_ptr<IWindow> CreateSdlWindow(const std::string& captionCp1252, int clientWidth, int clientHeight,

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
+#include "platform/library_open.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 
@@ -72,28 +74,62 @@ std::string Fold(const std::string& cp1252) {
   return Cp1252ToUtf8(out);
 }
 
+// SQLite is opened on the first use of the store, not at start: most runs never touch the registry, and the
+// library's symbol bindings would cost every one of them.
+#define KV_SQLITE_FUNCTIONS(X)                                                                                  \
+  X(sqlite3_bind_blob) X(sqlite3_bind_int64) X(sqlite3_bind_text) X(sqlite3_busy_timeout) X(sqlite3_close)      \
+  X(sqlite3_column_blob) X(sqlite3_column_bytes) X(sqlite3_column_int64) X(sqlite3_exec) X(sqlite3_finalize)    \
+  X(sqlite3_open_v2) X(sqlite3_prepare_v2) X(sqlite3_step)
+
+struct SqliteApi {
+#define KV_SQLITE_POINTER(name) decltype(&::name) name = nullptr;
+  KV_SQLITE_FUNCTIONS(KV_SQLITE_POINTER)
+#undef KV_SQLITE_POINTER
+  bool loaded = false;
+};
+
+SqliteApi LoadSqlite() {
+  SqliteApi api;
+  void* lib = OpenLibraryOnDemand("libsqlite3.so.0");
+  bool all = lib != nullptr;
+#define KV_SQLITE_RESOLVE(name)                                                                   \
+  api.name = lib ? reinterpret_cast<decltype(api.name)>(dlsym(lib, #name)) : nullptr;             \
+  all = all && api.name != nullptr;
+  KV_SQLITE_FUNCTIONS(KV_SQLITE_RESOLVE)
+#undef KV_SQLITE_RESOLVE
+  api.loaded = all;
+  if (!all) std::cerr << "kvrun: libsqlite3 cannot be loaded: the registry store cannot be used\n";
+  return api;
+}
+
+// The library's functions, opened once; `loaded` false (and every store stays closed) when it cannot be opened.
+const SqliteApi& Sql() {
+  static const SqliteApi api = LoadSqlite();
+  return api;
+}
+
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(sqlite3* db, const char* sql) { Sql().sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { Sql().sqlite3_finalize(stmt_); }
   bool Ok() const { return stmt_ != nullptr; }
   Statement& Bind(int i, int64_t x) {
-    sqlite3_bind_int64(stmt_, i, x);
+    Sql().sqlite3_bind_int64(stmt_, i, x);
     return *this;
   }
   Statement& Bind(int i, const std::string& text) {
-    sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    Sql().sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return *this;
   }
   Statement& BindBlob(int i, const std::string& bytes) {
-    sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    Sql().sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
     return *this;
   }
-  int Step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  int64_t Int(int col) { return sqlite3_column_int64(stmt_, col); }
+  int Step() { return stmt_ ? Sql().sqlite3_step(stmt_) : SQLITE_ERROR; }
+  int64_t Int(int col) { return Sql().sqlite3_column_int64(stmt_, col); }
   std::string Blob(int col) {
-    const void* p = sqlite3_column_blob(stmt_, col);
-    const int n = sqlite3_column_bytes(stmt_, col);
+    const void* p = Sql().sqlite3_column_blob(stmt_, col);
+    const int n = Sql().sqlite3_column_bytes(stmt_, col);
     return p && n > 0 ? std::string(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string();
   }
 
@@ -105,7 +141,7 @@ class SqliteRegistry final : public IRegistry {
  public:
   explicit SqliteRegistry(std::string path) : path_(std::move(path)) {}
   ~SqliteRegistry() override {
-    if (db_) sqlite3_close(db_);
+    if (db_) Sql().sqlite3_close(db_);
   }
 
   std::optional<RegistryValue> Read(RegistryRoot root, const std::string& key, const std::string& name) override {
@@ -178,32 +214,33 @@ class SqliteRegistry final : public IRegistry {
       }
     }
     if (memory || forWrite) flags |= SQLITE_OPEN_CREATE;
-    if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
+    if (!Sql().loaded) return false;  // opened only now: a missing store needs no library
+    if (Sql().sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+      Sql().sqlite3_close(db_);
       db_ = nullptr;
       // A store the user may only read still answers reads.
       if (forWrite || memory) return false;
-      if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db_);
+      if (Sql().sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        Sql().sqlite3_close(db_);
         db_ = nullptr;
         return false;
       }
-      sqlite3_busy_timeout(db_, 5000);
+      Sql().sqlite3_busy_timeout(db_, 5000);
       readOnly_ = true;
       return true;
     }
     // Two running games may share the store: writers wait for each other instead of failing.
-    sqlite3_busy_timeout(db_, 5000);
+    Sql().sqlite3_busy_timeout(db_, 5000);
     if (!memory) Exec("PRAGMA journal_mode=WAL");
     if (!Exec(kSchema)) {
-      sqlite3_close(db_);
+      Sql().sqlite3_close(db_);
       db_ = nullptr;
       return false;
     }
     return true;
   }
 
-  bool Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+  bool Exec(const char* sql) { return Sql().sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
   std::optional<int64_t> FindKey(RegistryRoot root, const std::string& key) {
     Statement q(db_, "SELECT id FROM keys WHERE root = ? AND path_fold = ?");
