@@ -198,16 +198,16 @@ bool HaveXvfbAndXdotool() {
 }
 
 // On a real (virtual X) screen: the splash beside the game is a window of its own that appears, closes itself
-// after its time while the game still steps, and the game plays its steps meanwhile; inside the game window the
-// game waits the splash's time.
+// after its time while the game still steps, and the game plays its steps meanwhile; so does the game
+// information without pause, which stays open; inside the game window the game waits the splash's time.
 TEST_F(SplashModes, RealWindowsBesideAndInsideTheGame) {
   if (!HaveXvfbAndXdotool()) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
   // (A new splash replaces the one open beside the game, so the one in the game window comes first.)
   Game("t = current_time; splash_show_image('" + picture + "', 300);"
        "show_debug_message('waited ' + string(current_time - t >= 300));"
        "splash_set_main(false); splash_set_interrupt(false); splash_set_caption('KvSplashBeside');"
-       "splash_show_image('" + picture + "', 600); show_debug_message('went on');",
-       90);
+       "splash_show_image('" + picture + "', 600); show_debug_message('went on'); show_info();",
+       90, "[game_info]\ncaption = KvInfoBeside\npause_game = off\n");
   const std::string game = Pack();
   // The splash window is looked for by its caption until it shows, then until it is gone.
   std::ofstream(dir / "check.sh")
@@ -215,7 +215,9 @@ TEST_F(SplashModes, RealWindowsBesideAndInsideTheGame) {
       << "seen=0; for i in $(seq 400); do xdotool search --name KvSplashBeside >/dev/null 2>&1 && { seen=1; break; };"
          " sleep 0.05; done\necho seen $seen\n"
       << "gone=0; for i in $(seq 400); do xdotool search --name KvSplashBeside >/dev/null 2>&1 || { gone=1; break; };"
-         " sleep 0.05; done\necho gone $gone\nwait $pid\necho exit $?\n";
+         " sleep 0.05; done\necho gone $gone\n"
+      << "xdotool search --name KvInfoBeside >/dev/null 2>&1 && echo information open\n"
+      << "wait $pid\necho exit $?\n";
   const kvtest::Result r = kvtest::RunCommand("xvfb-run -a -n " + std::to_string(100 + getpid() % 5000) +
                                               " -s '-screen 0 1280x1024x24' sh " + (dir / "check.sh").string());
   EXPECT_NE(r.out.find("went on\n"), std::string::npos) << r.out;
@@ -225,6 +227,9 @@ TEST_F(SplashModes, RealWindowsBesideAndInsideTheGame) {
   // The splash closed long before the game's 90 steps (3 s) were over.
   EXPECT_LT(r.out.find("gone 1\n"), r.out.find("step 90\n")) << r.out;
   EXPECT_NE(r.out.find("exit 0\n"), std::string::npos) << r.out;
+  // The game information without pause stays open beside the game while it steps.
+  EXPECT_NE(r.out.find("information open\n"), std::string::npos) << r.out;
+  EXPECT_LT(r.out.find("information open\n"), r.out.find("step 90\n")) << r.out;
 }
 
 }  // namespace
