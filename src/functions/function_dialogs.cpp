@@ -9,6 +9,7 @@
 #include "functions/function_args.h"
 #include "functions/function_registry.h"
 #include "functions/function_window_io.h"
+#include "functions/game_window_form.h"
 #include "graphics/background_class.h"
 #include "graphics/background_main.h"
 #include "graphics/bitmap_ops.h"
@@ -23,6 +24,7 @@
 #include "interface/high_scores.h"
 #include "interface/message_box.h"
 #include "interface/message_form.h"
+#include "interface/open_forms.h"
 #include "interface/rich_text.h"
 #include "interface/score_form.h"
 #include "interface/splash_form.h"
@@ -55,6 +57,16 @@ plat::IClock*& ClockPtr() {
 CGameInfo*& InfoPtr() {
   static CGameInfo* info = nullptr;
   return info;
+}
+
+ui::OpenForms*& FormsPtr() {
+  static ui::OpenForms* forms = nullptr;
+  return forms;
+}
+
+bool& LiveGameWindow() {
+  static bool live = false;
+  return live;
 }
 
 std::string Text(const RValue* a, int i) {
@@ -338,12 +350,15 @@ SplashPlace PrepareSplash() {
   p.look.onTop = s.top;
   p.look.cursor = s.cursor;
   if (s.main) {
+    // The game's drawing area; its window's client area is where a stand-in window goes when nothing can be
+    // drawn into the game window.
     const plat::IntRect r = GameClientRect();
     p.look.border = false;
     p.look.x = r.x;
     p.look.y = r.y;
     p.width = r.w;
     p.height = r.h;
+    GameWindowFormArea(p.width, p.height);
   } else if (s.fullscreen) {
     p.look.fullscreen = true;
     p.look.border = false;
@@ -363,7 +378,6 @@ SplashPlace PrepareSplash() {
 // click that may stop it arrives, or until nothing more can arrive.
 void WaitWithoutWindow(int delay) {
   const ui::SplashSettings& s = Splash();
-  if (!s.main && !s.interrupt) return;  // the game goes on while the splash is open
   if (delay > 0) {
     if (ClockPtr()) ClockPtr()->Sleep(static_cast<int64_t>(delay) * 1000);
     return;
@@ -377,13 +391,89 @@ void WaitWithoutWindow(int delay) {
   }
 }
 
-void RunSplash(ui::SplashView& view, const plat::FormWindowLook& look, const std::string& description, int delay) {
-  if (!DialogsPtr() || !DialogsPtr()->RunForm(look, view)) {
-    if (DialogsPtr()) DialogsPtr()->Transcript("Splash: " + description);
-    WaitWithoutWindow(delay);
+// The program has one splash window and one game-information window: a new splash replaces the one open beside
+// the game, and the game information is not opened twice.
+constexpr const char* kSplashForm = "splash";
+constexpr const char* kInformationForm = "information";
+
+// Where a splash or the game information goes: inside the game window (the game waits), a window of its own
+// shown modally, or a window of its own beside the game, which goes on.
+enum class FormMode { InGameWindow, Modal, Beside };
+
+FormMode SplashMode() {
+  const ui::SplashSettings& s = Splash();
+  return s.main ? FormMode::InGameWindow : s.interrupt ? FormMode::Modal : FormMode::Beside;
+}
+
+// Shows a form in its mode. `lengthMillis`: how long it lasts by itself (0: until it is closed); `waitLength`:
+// how long a modal one waits without a window (−1: not at all). Returns once the game may go on.
+void PresentForm(std::unique_ptr<plat::IFormController> form, FormMode mode, const plat::FormWindowLook& look,
+                 const std::string& description, int64_t lengthMillis, int waitLength, int colour,
+                 const std::string& kind) {
+  int areaWidth = 0, areaHeight = 0;
+  if (mode == FormMode::InGameWindow && GameWindowFormArea(areaWidth, areaHeight)) {
+    if (!LiveGameWindow() && DialogsPtr()) DialogsPtr()->Transcript(description + " in the game window");
+    if (RunFormInGameWindow(*form, {ClockPtr(), LiveGameWindow(), lengthMillis, colour})) return;
   }
+  if (mode == FormMode::InGameWindow) mode = FormMode::Modal;  // no game window to draw into
+  if (mode == FormMode::Beside && FormsPtr()) {
+    ui::OpenForm open;
+    open.kind = kind;
+    if (DialogsPtr()) open.window = DialogsPtr()->OpenForm(look, *form);
+    if (!open.window) {
+      // Nobody can see it: it stays open for its own time, counted in the game's steps.
+      if (DialogsPtr()) DialogsPtr()->Transcript(description + " (the game goes on)");
+      open.millisLeft = static_cast<double>(lengthMillis);
+      open.closed = [description] {
+        if (DialogsPtr()) DialogsPtr()->Transcript(description + " closed");
+      };
+    }
+    open.controller = std::move(form);
+    FormsPtr()->Add(std::move(open));
+    return;
+  }
+  if (!DialogsPtr() || !DialogsPtr()->RunForm(look, *form)) {
+    if (DialogsPtr()) DialogsPtr()->Transcript(description);
+    if (waitLength >= 0) WaitWithoutWindow(waitLength);
+  }
+}
+
+void RunSplash(std::unique_ptr<plat::IFormController> view, const plat::FormWindowLook& look,
+               const std::string& description, int delay) {
+  if (FormsPtr()) FormsPtr()->Close(kSplashForm);
+  PresentForm(std::move(view), SplashMode(), look, "Splash: " + description, std::max(delay, 0), delay,
+              Splash().colour, kSplashForm);
   input::ClearInput();
 }
+
+// A video splash with its sound, which plays through the mixer from the start again with each loop (decoded when
+// the video first shows) and stops with the splash.
+class VideoWithSound final : public plat::IFormController {
+ public:
+  VideoWithSound(std::unique_ptr<ui::VideoSplashView> view, std::string file)
+      : view_(std::move(view)), file_(std::move(file)) {
+    view_->OnPlay([this] {
+      if (sound_ < 0) sound_ = snd::SampleFromMemory(plat::DecodeVideoSound(file_), 0);
+      if (sound_ >= 0) snd::Play(sound_, false);
+    });
+  }
+  ~VideoWithSound() override {
+    if (sound_ < 0) return;
+    snd::Stop(sound_);
+    snd::FreeSample(sound_);
+  }
+  VideoWithSound(const VideoWithSound&) = delete;
+  VideoWithSound& operator=(const VideoWithSound&) = delete;
+
+  plat::FormPixels Paint() override { return view_->Paint(); }
+  bool Handle(const plat::FormEvent& event) override { return view_->Handle(event); }
+  bool Tick(int64_t elapsedMillis) override { return view_->Tick(elapsedMillis); }
+
+ private:
+  std::unique_ptr<ui::VideoSplashView> view_;
+  std::string file_;
+  int sound_ = -1;
+};
 
 ui::SplashOptions OptionsFor(const SplashPlace& p, int delay) {
   ui::SplashOptions o;
@@ -415,8 +505,8 @@ void ShowImage(const std::string& name, int delay) {
     p.height = p.look.height = std::max(1, place.h);
     place.x = place.y = 0;
   }
-  ui::SplashView view(OptionsFor(p, delay), std::move(*image), place);
-  RunSplash(view, p.look,
+  auto view = std::make_unique<ui::SplashView>(OptionsFor(p, delay), std::move(*image), place);
+  RunSplash(std::move(view), p.look,
             "image \"" + name + "\" at " + std::to_string(place.x) + "," + std::to_string(place.y) + " size " +
                 std::to_string(place.w) + "x" + std::to_string(place.h) +
                 (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()),
@@ -430,8 +520,8 @@ void ShowText(const std::string& name, int delay) {
   if (!file.Ok()) return ReportRuntimeError(kTextMissing);
   const std::string text(file.bytes.begin(), file.bytes.end());
   const SplashPlace p = PrepareSplash();
-  ui::SplashView view(OptionsFor(p, delay), ui::ParseRichText(text));
-  RunSplash(view, p.look,
+  auto view = std::make_unique<ui::SplashView>(OptionsFor(p, delay), ui::ParseRichText(text));
+  RunSplash(std::move(view), p.look,
             "text \"" + name + "\"" + (delay > 0 ? " for " + std::to_string(delay) + " ms" : std::string()), delay);
 }
 
@@ -455,26 +545,16 @@ void ShowVideo(const std::string& name, bool loop) {
     place.x = place.y = 0;
   }
   const int length = static_cast<int>(std::clamp(video->Duration() * 1000.0, 0.0, 86400000.0));
-  ui::VideoSplashView view(OptionsFor(p, 0), std::move(video), place, loop);
-  // The video's sound plays through the mixer while its window is open, from the start again with each loop
-  // (decoded when the window first shows the video).
-  int sound = -1;
-  view.OnPlay([&sound, file = *host] {
-    if (sound < 0) sound = snd::SampleFromMemory(plat::DecodeVideoSound(file), 0);
-    if (sound >= 0) snd::Play(sound, false);
-  });
-  const bool shown = DialogsPtr() && DialogsPtr()->RunForm(p.look, view);
-  if (sound >= 0) {
-    snd::Stop(sound);
-    snd::FreeSample(sound);
-  }
-  if (!shown) {
-    if (DialogsPtr())
-      DialogsPtr()->Transcript("Splash: video \"" + name + "\" at " + std::to_string(place.x) + "," +
-                               std::to_string(place.y) + " size " + std::to_string(place.w) + "x" +
-                               std::to_string(place.h) + (loop ? " looping" : " for " + std::to_string(length) + " ms"));
-    if (loop || length > 0) WaitWithoutWindow(loop ? 0 : length);
-  }
+  if (FormsPtr()) FormsPtr()->Close(kSplashForm);
+  auto view = std::make_unique<VideoWithSound>(
+      std::make_unique<ui::VideoSplashView>(OptionsFor(p, 0), std::move(video), place, loop), *host);
+  // Without a window a modal video waits its length on the clock (a looping one until it is stopped).
+  const int waitLength = loop ? 0 : length > 0 ? length : -1;
+  PresentForm(std::move(view), SplashMode(), p.look,
+              "Splash: video \"" + name + "\" at " + std::to_string(place.x) + "," + std::to_string(place.y) +
+                  " size " + std::to_string(place.w) + "x" + std::to_string(place.h) +
+                  (loop ? " looping" : " for " + std::to_string(length) + " ms"),
+              loop ? 0 : length, waitLength, Splash().colour, kSplashForm);
   input::ClearInput();
 }
 
@@ -768,9 +848,15 @@ void ShowGameInformation() {
     look.caption = info->caption;
     look.border = info->showBorder;
     look.onTop = info->stayOnTop;
-    if (info->showInGameWindow) {
+    const FormMode mode = info->showInGameWindow ? FormMode::InGameWindow
+                          : info->pauseGame      ? FormMode::Modal
+                                                 : FormMode::Beside;
+    // Shown again while it is open beside the game: it stays as it is.
+    if (mode == FormMode::Beside && FormsPtr() && FormsPtr()->IsOpen(kInformationForm)) return input::ClearInput();
+    if (mode == FormMode::InGameWindow) {
       const plat::IntRect g = GameClientRect();
       r = {g.x, g.y, g.w, g.h};
+      GameWindowFormArea(r.w, r.h);
       look.border = false;
     }
     look.x = r.x;
@@ -784,10 +870,15 @@ void ShowGameInformation() {
     o.stopKey = true;  // Escape closes it
     o.stopMouse = false;
     o.margin = 4;
-    ui::SplashView view(o, ui::ParseRichText(info->text));
-    if (!DialogsPtr()->RunForm(look, view)) {
-      const std::string text = ui::RichTextToPlain(info->text);
-      DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+    auto view = std::make_unique<ui::SplashView>(o, ui::ParseRichText(info->text));
+    if (mode == FormMode::Modal) {
+      if (!DialogsPtr()->RunForm(look, *view)) {
+        const std::string text = ui::RichTextToPlain(info->text);
+        DialogsPtr()->MessageBox(info->caption, text, plat::MessageButtons::Ok, plat::MessageResult::Ok);
+      }
+    } else {
+      PresentForm(std::move(view), mode, look, "Game information: " + info->caption, 0, -1,
+                  info->backgroundColour, kInformationForm);
     }
   }
   input::ClearInput();
@@ -797,6 +888,10 @@ void SetClockForDialogFunctions(plat::IClock* clock) { ClockPtr() = clock; }
 
 void SetDialogsForFunctions(plat::IDialogs* dialogs) { DialogsPtr() = dialogs; }
 void SetGameInformationForFunctions(CGameInfo* info) { InfoPtr() = info; }
+void SetFormHostForFunctions(ui::OpenForms* forms, bool liveGameWindow) {
+  FormsPtr() = forms;
+  LiveGameWindow() = liveGameWindow;
+}
 
 void RegisterDialogFunctions() {
   RegisterMessageFunctions();

@@ -11,6 +11,9 @@ namespace plat {
 class IClock;
 class IDialogs;
 }
+namespace ui {
+class OpenForms;
+}
 
 void RegisterDialogFunctions();
 
@@ -20,6 +23,10 @@ void SetDialogsForFunctions(plat::IDialogs* dialogs);
 void SetGameInformationForFunctions(CGameInfo* info);
 // The run's clock: splash delays wait on it when no window can show the splash.
 void SetClockForDialogFunctions(plat::IClock* clock);
+
+// Where splashes and the game information go that do not stop the game (null: they are shown modally), and
+// whether the game window is a real one (forms shown inside it process its events and play in real time).
+void SetFormHostForFunctions(ui::OpenForms* forms, bool liveGameWindow);
 
 // Shows the game information (show_info, and F1 when the settings allow it).
 void ShowGameInformation();

@@ -90,6 +90,8 @@ void SetIoFunctionHooks(const IoFunctionHooks& hooks) { Hooks() = hooks; }
 
 bool WaitForInputOnce() { return Hooks().waitForInput && Hooks().waitForInput(); }
 
+void PumpWindowOnce() { Pump(); }
+
 void RegisterWindowIoFunctions() {
   // ---- keyboard ----
   Reg("keyboard_check", 1, KV_FN { KV_UNUSED_ARGS; r = CheckKey(I(a, 0), input::KeyDown); });

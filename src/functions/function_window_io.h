@@ -24,6 +24,8 @@ void SetIoFunctionHooks(const IoFunctionHooks& hooks);
 // One wait as keyboard_wait makes (about 50 ms processing messages; headless the next scripted event); false when
 // nothing can arrive any more.
 bool WaitForInputOnce();
+// Processes the window messages waiting now, without waiting for more.
+void PumpWindowOnce();
 
 void RegisterWindowIoFunctions();
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,15 @@ class IFormController {
   virtual bool Tick(int64_t /*elapsedMillis*/) { return true; }
 };
 
+// A form shown beside the game without stopping it: its owner pumps it once per step.
+class IFormWindow {
+ public:
+  virtual ~IFormWindow() = default;
+  // Hands the form what arrived for its window since the last call, ticks it and shows its pixels; false once the
+  // form closed itself or its window was closed (the window is gone then).
+  virtual bool Pump() = 0;
+};
+
 struct FormWindowLook {
   std::string caption;
   bool border = true;      // a dialog border with the caption; without: borderless
@@ -120,6 +130,11 @@ class IDialogs {
   // Shows a form modally until it closes itself or its window is closed (the close button sends Kind::Close
   // first). False when no window can be shown (headless): the caller then answers as the dialogs above do.
   virtual bool RunForm(const FormWindowLook& /*look*/, IFormController& /*form*/) { return false; }
+  // Opens a form in a window beside the game and returns at once; the form must outlive the window. Null when no
+  // window can be shown (headless).
+  virtual std::unique_ptr<IFormWindow> OpenForm(const FormWindowLook& /*look*/, IFormController& /*form*/) {
+    return nullptr;
+  }
   // A line for the dialog transcript of runs without a screen (splashes shown there, for instance).
   virtual void Transcript(std::string_view /*line*/) {}
   // The desktop size (for centring and for full-screen forms); 0 × 0 when unknown.

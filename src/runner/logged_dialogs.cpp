@@ -49,6 +49,12 @@ bool GameDialogs::RunForm(const plat::FormWindowLook& look, plat::IFormControlle
   return dialogs_.RunForm(look, form);
 }
 
+std::unique_ptr<plat::IFormWindow> GameDialogs::OpenForm(const plat::FormWindowLook& look,
+                                                          plat::IFormController& form) {
+  StderrLogLevel info(LogLevel::Info);
+  return dialogs_.OpenForm(look, form);
+}
+
 void GameDialogs::Transcript(std::string_view line) {
   StderrLogLevel info(LogLevel::Info);
   dialogs_.Transcript(line);

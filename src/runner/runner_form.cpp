@@ -20,6 +20,7 @@
 #include "functions/function_window.h"
 #include "graphics/graphics_d3d.h"
 #include "graphics/graphics_display.h"
+#include "interface/open_forms.h"
 #include "platform/cd_drive.h"
 #include "platform/file_read.h"
 #include "platform/registry.h"
@@ -400,12 +401,15 @@ void RunnerForm::RunGame() {
   std::unique_ptr<RunnerDebugger> debugger;
   if (WantsDebugger(game_.debugMode, options_))
     debugger = std::make_unique<RunnerDebugger>(platform_, options_, err_);
-  WireRun(*this, display_.get(), debugger.get(), hooks);
+  // Splashes and the game information left open close with the game (before the sound system stops).
+  ui::OpenForms openForms;
+  WireRun(*this, display_.get(), debugger.get(), &openForms, hooks);
   kv::RunGame(game_.resources, game_.settings, config, hooks);
   running_ = false;
   LogLine(Aborting() ? LogLevel::Error : LogLevel::Info,
           Aborting() ? "the game ended after a fatal error" : "the game ended");
   UnwireRun();
+  openForms.CloseAll();
 }
 
 void RunnerForm::Shutdown() {

@@ -14,6 +14,7 @@
 #include "graphics/graphics_window.h"
 #include "graphics/room_draw.h"
 #include "input/io_main.h"
+#include "interface/open_forms.h"
 #include "interface/popup_menu.h"
 #include "particles/particle_draw.h"
 #include "particles/particle_effects.h"
@@ -190,7 +191,8 @@ void UnwireSubsystemMessages() {
   Set3DMessageHook(nullptr);
 }
 
-void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, RunHooks& loop) {
+void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, ui::OpenForms* forms,
+             RunHooks& loop) {
   plat::IPlatform& platform = form.Platform();
   RunnerForm* f = &form;
   RunnerDisplay* d = display;
@@ -208,6 +210,7 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
   // Splash delays shown without a window take their time on the run's clock, unless --fast skips every wait.
   SetClockForDialogFunctions(form.Options().fast && !form.Options().virtualClock ? nullptr : &platform.Clock());
   SetGameInformationForFunctions(&form.MutableGame().resources.gameInfo);
+  SetFormHostForFunctions(forms, d && !d->Headless());
   SetRunnerPaths(platform.System().TempDir(), form.GameFile());  // temp_directory, program_directory
   SetSystemForFunctions(&platform.System());
   SetIncludedFilesForFunctions(&form.MutableGame().resources.includedFiles);
@@ -249,6 +252,15 @@ void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger,
     };
     loop.skipStep = [d] { return d->FrozenWithoutFocus(); };
   }
+  // Splashes and the game information open beside the game play on between steps; without a window they count
+  // their time in steps of the current room's speed.
+  if (forms) {
+    loop.pumpMessages = [pump = loop.pumpMessages, forms] {
+      if (pump) pump();
+      const CLiveRoom* room = CurrentRoom();
+      forms->Pump(1000.0 / (room && room->props.speed > 0 ? room->props.speed : 30));
+    };
+  }
   loop.functionKey = [d, f](int key) {
     if (key == 112) return ShowGameInformation();  // F1
     if (!d) return;
@@ -281,6 +293,7 @@ void UnwireRun() {
   SetDialogsForFunctions(nullptr);
   SetClockForDialogFunctions(nullptr);
   SetGameInformationForFunctions(nullptr);
+  SetFormHostForFunctions(nullptr, false);
 }
 
 }  // namespace kv

@@ -4,6 +4,10 @@
 
 namespace kv {
 
+namespace ui {
+class OpenForms;
+}
+
 class RunnerForm;
 class RunnerDisplay;
 class RunnerDebugger;
@@ -25,8 +29,9 @@ void WireSubsystemMessages(RunnerForm& form);
 void UnwireSubsystemMessages();
 // One run of the main loop: its hooks (pumping, drawing, presenting, function keys, per-step services), and the
 // runner services the function families use meanwhile (dialogs, menus, files, game information, input waits);
-// the debugger, when there is one, joins the loop.
-void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, RunHooks& loop);
+// the debugger, when there is one, joins the loop; the forms open beside the game are pumped before every step.
+void WireRun(RunnerForm& form, RunnerDisplay* display, RunnerDebugger* debugger, ui::OpenForms* forms,
+             RunHooks& loop);
 void UnwireRun();
 
 }  // namespace kv

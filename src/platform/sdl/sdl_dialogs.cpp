@@ -227,6 +227,10 @@ bool SdlDialogs::RunForm(const FormWindowLook& look, IFormController& form) {
   return hasDisplay_ && RunSdlForm(look, form, repaintGame);
 }
 
+std::unique_ptr<IFormWindow> SdlDialogs::OpenForm(const FormWindowLook& look, IFormController& form) {
+  return hasDisplay_ ? OpenSdlForm(look, form) : nullptr;
+}
+
 void SdlDialogs::ScreenSize(int& width, int& height) {
   width = height = 0;
   if (hasDisplay_) SdlScreenSize(width, height);

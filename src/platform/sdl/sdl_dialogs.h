@@ -22,6 +22,7 @@ class SdlDialogs final : public IDialogs {
   FileDialogResult DirectoryDialog(std::string_view title, std::string_view start) override;
   std::string ScoreForm(const ScoreFormRequest& request) override;
   bool RunForm(const FormWindowLook& look, IFormController& form) override;
+  std::unique_ptr<IFormWindow> OpenForm(const FormWindowLook& look, IFormController& form) override;
   void ScreenSize(int& width, int& height) override;
   void Transcript(std::string_view line) override { fallback_.Transcript(line); }
 
