@@ -49,6 +49,12 @@ const std::array<FoundEvent, kTableSize>& TableOf(const ObjectTable& objects, in
 }  // namespace
 
 FoundEvent LookupEvent(int object, int type, int subtype) {
+  // An object's table exists only while the object does (removing one invalidates the cache): answer from it
+  // without the checks below when it is there.
+  if (type >= 0 && type < CObject::kEventTypeCount && subtype >= 0 && subtype < kRange[type] && object >= 0 &&
+      static_cast<size_t>(object) < g_cache.tables.size()) {
+    if (const auto& table = g_cache.tables[object]) return (*table)[kOffset[type] + subtype];
+  }
   const GameResources* res = WorldResources();
   if (!res || !res->objects.Exists(object) || type < 0 || type >= CObject::kEventTypeCount) return {};
   if (type == kEventCollision) {
