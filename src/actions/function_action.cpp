@@ -349,7 +349,7 @@ void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RVa
 }
 
 // Calls one action once for (self, other); result starts as real 0.
-void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
+[[gnu::always_inline]] inline void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
   result = RValue();
   const bool relative = a.mayBeRelative && a.relative;
   if (a.exeType == kExeFunction) CallFunctionAction(a, self, other, result, relative);
@@ -368,8 +368,19 @@ class ListRunner {
  private:
   bool Inside(int i) const { return i >= 0 && i < n_; }
 
-  int Execute(int i) {
+  // One statement from i; gives the index after it, or kStop. The plain action on self (most of a list) runs
+  // here, inlined into the walk; blocks, repeats, questions, exits and other targets take ExecuteCompound.
+  [[gnu::always_inline]] int Execute(int i) {
     if (!Inside(i) || RoomChangePending()) return kStop;
+    const CAction& a = acts_[i];
+    if (a.kind != kActionNormal || a.isQuestion || (a.usesApplyTo && a.applyTo != -1)) return ExecuteCompound(i);
+    g_context.actionIndex = i;
+    RValue result;
+    CallAction(a, self_, other_, result);
+    return RoomChangePending() ? kStop : i + 1;
+  }
+
+  [[gnu::noinline]] int ExecuteCompound(int i) {
     const CAction& a = acts_[i];
     if (a.kind == kActionBeginBlock) {
       int j = i + 1;
