@@ -356,6 +356,11 @@ void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RVa
   else if (a.exeType == kExeCode && a.code) CallCodeAction(a, self, other, result, relative);
 }
 
+// CallAction kept out of line, for callers whose own hot path must stay small.
+[[gnu::noinline]] void CallActionOutOfLine(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
+  CallAction(a, self, other, result);
+}
+
 class ListRunner {
  public:
   ListRunner(CInstance* self, CInstance* other, const std::vector<CAction>& actions)
@@ -534,7 +539,7 @@ void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
         RunProgram(self, other, a.code.get(), result);
         return;
       }
-      CallAction(a, self, other, result);
+      CallActionOutOfLine(a, self, other, result);
       return;
     }
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -23,12 +22,6 @@ int FrameCountOf(int32_t sprite) {
 
 // A collision sprite usable for a mask test: it exists and has at least one frame.
 bool HasFrames(int32_t sprite) { return FrameCountOf(sprite) > 0; }
-
-// A whole number well inside the 32-bit range (so sums with sprite offsets cannot leave it unnoticed).
-bool SmallInteger(double v) {
-  return v >= -1073741824.0 && v <= 1073741824.0 && v == static_cast<double>(static_cast<int32_t>(v));
-}
-bool InInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 void Order(double& a, double& b) {
   if (b < a) std::swap(a, b);
@@ -257,20 +250,6 @@ CInstance::TrialShape CInstance::ShapeAt(double px, double py) const {
   if (!s) return t;
   MaskBox& b = t.box;
   const double xs = imageXScale, ys = imageYScale;
-  if (imageAngle == 0 && xs == 1.0 && ys == 1.0 && SmallInteger(px) && SmallInteger(py)) {
-    // The usual case, an unscaled sprite at a whole position: every sum below is a whole number, which the
-    // rounding of the general formula keeps as it is, so integer sums give the same box.
-    const int64_t ix = static_cast<int64_t>(px), iy = static_cast<int64_t>(py);
-    int64_t l = (int64_t{s->bboxLeft} - s->xOrigin) + ix, r = ix + (int64_t{s->bboxRight} - s->xOrigin + 1) - 1;
-    int64_t tp = (int64_t{s->bboxTop} - s->yOrigin) + iy, bt = iy + (int64_t{s->bboxBottom} - s->yOrigin + 1) - 1;
-    if (InInt32(l) && InInt32(r) && InInt32(tp) && InInt32(bt)) {
-      if (r < l) std::swap(l, r);
-      if (bt < tp) std::swap(tp, bt);
-      b = {static_cast<int32_t>(l), static_cast<int32_t>(tp), static_cast<int32_t>(r), static_cast<int32_t>(bt)};
-      t.precise = s->precise;
-      return t;
-    }
-  }
   if (imageAngle == 0) {
     b.left = RoundPixel((s->bboxLeft - s->xOrigin) * xs + px);
     b.right = RoundPixel(px + xs * (s->bboxRight - s->xOrigin + 1) - 1);
