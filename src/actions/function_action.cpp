@@ -246,7 +246,8 @@ constexpr int kStop = -1;
 
 // Evaluates argument i of a prepared action for (self, other). A run-time error in the expression is reported
 // (non-fatal) and leaves the value "ERROR".
-void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other, RValue& out) {
+[[gnu::always_inline]] inline void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other,
+                                                    RValue& out) {
   if (a.argumentKinds[i] == kArgumentConstant || !a.argumentCodes[i]) {
     out = a.argumentValues[i];
     return;
@@ -274,11 +275,11 @@ std::vector<std::unique_ptr<RValue[]>> g_argumentFrames;
 size_t g_argumentDepth = 0;
 
 struct ArgumentFrame {
-  explicit ArgumentFrame(int slots) : touched(slots) {
+  [[gnu::always_inline]] explicit ArgumentFrame(int slots) : touched(slots) {
     if (g_argumentDepth == g_argumentFrames.size()) g_argumentFrames.push_back(std::make_unique<RValue[]>(kMaxCallArgs));
     args = g_argumentFrames[g_argumentDepth++].get();
   }
-  ~ArgumentFrame() {
+  [[gnu::always_inline]] ~ArgumentFrame() {
     for (int i = 0; i < touched; ++i) args[i].SetReal(0.0);
     --g_argumentDepth;
   }
@@ -289,16 +290,31 @@ struct ArgumentFrame {
 };
 
 // A function action: the arguments go into this call's slots and the function is called.
-void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result, bool relative) {
-  SetArgumentRelative(relative);
-  const int argc = a.argumentCount;
-  ArgumentFrame frame(a.handler ? a.handlerSlots : kMaxCallArgs);
-  RValue* args = frame.args;
-  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
-  if (a.handler) {
-    a.handler(result, self, other, argc, args);
+[[gnu::noinline]] void CallOtherFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result,
+                                               bool relative);
+
+// The usual function action names a built-in with a handler: inlined into the list walk, where most actions run.
+[[gnu::always_inline]] inline void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other,
+                                                      RValue& result, bool relative) {
+  if (!a.handler) {
+    CallOtherFunctionAction(a, self, other, result, relative);
     return;
   }
+  SetArgumentRelative(relative);
+  const int argc = a.argumentCount;
+  ArgumentFrame frame(a.handlerSlots);
+  RValue* args = frame.args;
+  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
+  a.handler(result, self, other, argc, args);
+}
+
+// A function action whose function is a script or an extension function (or missing).
+void CallOtherFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result, bool relative) {
+  SetArgumentRelative(relative);
+  const int argc = a.argumentCount;
+  ArgumentFrame frame(kMaxCallArgs);
+  RValue* args = frame.args;
+  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
   const int id = a.functionIndex;
   if (id >= kExtensionIdBase) {
     const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
@@ -439,7 +455,7 @@ class ListRunner {
   // object are walked by index over the family list with its length taken at the start; the list is re-read every
   // time, and instances destroyed or deactivated meanwhile are passed over.
   template <class F>
-  void ForEachTarget(const CAction& a, F f) {
+  [[gnu::always_inline]] void ForEachTarget(const CAction& a, F f) {
     const int target = a.usesApplyTo ? a.applyTo : -1;
     if (target == -1) {
       f(self_, other_);
@@ -462,7 +478,7 @@ class ListRunner {
 
   void CallOnTargets(const CAction& a) {
     RValue result;
-    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) __attribute__((always_inline)) {
       CallAction(a, s, o, result);
       return true;
     });
@@ -473,7 +489,7 @@ class ListRunner {
   bool Ask(const CAction& a) {
     bool all = true;
     RValue result;
-    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) __attribute__((always_inline)) {
       CallAction(a, s, o, result);
       all = IsTrue(result.Real());
       return all;
