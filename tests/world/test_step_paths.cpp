@@ -78,4 +78,27 @@ TEST_F(StepPathsRun, AnimationEndOnlyWhereTheObjectHasTheEvent) {
   EXPECT_EQ(r.out, "anim 0\nanim 20\nanim 0\nanim 20\nanim 10\nanim 0\nanim 20\nanim 10\n");
 }
 
+// The animation phase remembers which objects have no animation-end event; an event that adds one to another
+// object (or clears it) changes what the later instances of the same phase receive.
+TEST_F(StepPathsRun, AnimationEndEventsAddedOrClearedDuringThePhase) {
+  std::filesystem::copy_file(std::string(KV_SOURCE_DIR) + "/bench/games/b1_step_storm/spr4.png",
+                             dir / "project" / "spr4.png");
+  Write("game.kvp",
+        "[sprite spr4]\nfile = spr4.png\nframes = 1\n"
+        "[object obj_a]\nsprite = spr4\nevent other animation_end = anim.kvs\n"
+        "[object obj_b]\nsprite = spr4\n"
+        "[room rm]\ninstance obj_b 0 0\ninstance obj_a 10 0\ninstance obj_b 20 0\n");
+  Write("anim.kvs",
+        "if (!variable_global_exists('n')) global.n = 0;\n"
+        "global.n += 1;\n"
+        "show_debug_message('a ' + string(global.n));\n"
+        "if (global.n == 1) object_event_add(obj_b, ev_other, ev_animation_end, \"show_debug_message('b ' + string(x))\");\n"
+        "if (global.n == 2) object_event_clear(obj_b, ev_other, ev_animation_end);\n");
+  Result r = Play(Pack(), "--steps 3");
+  EXPECT_EQ(r.exitCode, 0);
+  // Step 1: the first obj_b came before the event was added, the second after. Step 2: the first obj_b still has
+  // it, the clear stops the second. Step 3: no obj_b has it.
+  EXPECT_EQ(r.out, "a 1\nb 20\nb 0\na 2\na 3\n");
+}
+
 }  // namespace
