@@ -394,11 +394,19 @@ class ListRunner {
   [[gnu::always_inline]] int Execute(int i) {
     if (!Inside(i) || RoomChangePending()) return kStop;
     const CAction& a = acts_[i];
-    if (a.kind != kActionNormal || a.isQuestion || (a.usesApplyTo && a.applyTo != -1)) return ExecuteCompound(i);
+    if (a.kind != kActionNormal || (a.usesApplyTo && a.applyTo != -1)) return ExecuteCompound(i);
     g_context.actionIndex = i;
     RValue result;
     CallAction(a, self_, other_, result);
+    if (a.isQuestion) return AfterQuestion(i, IsTrue(result.Real()) != a.isNot);  // one target: its answer
     return RoomChangePending() ? kStop : i + 1;
+  }
+
+  // The rest of a question at i once answered: the next statement when true, else the optional else part.
+  [[gnu::noinline]] int AfterQuestion(int i, bool answer) {
+    int r = answer ? Execute(i + 1) : Skip(i + 1);
+    if (Inside(r) && acts_[r].kind == kActionElse) r = answer ? Skip(r + 1) : Execute(r + 1);
+    return RoomChangePending() ? kStop : r;
   }
 
   [[gnu::noinline]] int ExecuteCompound(int i) {
@@ -425,10 +433,7 @@ class ListRunner {
     }
     if (a.isQuestion) {
       g_context.actionIndex = i;
-      const bool answer = Ask(a);
-      int r = answer ? Execute(i + 1) : Skip(i + 1);
-      if (Inside(r) && acts_[r].kind == kActionElse) r = answer ? Skip(r + 1) : Execute(r + 1);
-      return RoomChangePending() ? kStop : r;
+      return AfterQuestion(i, Ask(a));
     }
     g_context.actionIndex = i;
     if (a.kind == kActionExit) return kStop;
