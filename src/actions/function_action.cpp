@@ -1,6 +1,7 @@
 #include "actions/function_action.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -280,7 +281,12 @@ struct ArgumentFrame {
     args = g_argumentFrames[g_argumentDepth++].get();
   }
   [[gnu::always_inline]] ~ArgumentFrame() {
-    for (int i = 0; i < touched; ++i) args[i].SetReal(0.0);
+    // A slot without a long string holds nothing to release: it becomes real 0 by one copy of the whole value.
+    static const RValue kZero;
+    for (int i = 0; i < touched; ++i) {
+      if (args[i].Tag() == RValue::kTagLong) args[i].SetReal(0.0);
+      else std::memcpy(static_cast<void*>(&args[i]), &kZero, sizeof(RValue));
+    }
     --g_argumentDepth;
   }
   ArgumentFrame(const ArgumentFrame&) = delete;

@@ -3,6 +3,9 @@
 #include <filesystem>
 
 #include "code/code_exec.h"
+#include "world/event_cache.h"
+#include "world/event_dispatch.h"
+#include "actions/function_action.h"
 #include "test_run_fixture.h"
 #include "world_fixture.h"
 
@@ -49,6 +52,36 @@ TEST_F(StepPaths, BuiltinVariablesByPlainNameReadAsTheGeneralPath) {
   RValue result;
   ASSERT_TRUE(RunCode(inst, inst, &moved, result));
   EXPECT_EQ(Log(), (std::vector<std::string>{"50 50"}));
+}
+
+// The step dispatch sets the event's context once per object and walk: every instance's actions still see their
+// own event, object (the one defining the event, a parent for inherited ones) and action index, and the caller's
+// context comes back afterwards.
+TEST_F(StepPaths, EachInstanceSeesItsEventContext) {
+  const int parent = AddObject("parent");
+  const int child = AddObject("child", parent);
+  const int plain = AddObject("plain");
+  On(parent, kEventStep, kStepNormal, "wlog('p', id, event_type, event_number, event_object, event_action)");
+  On(parent, kEventStep, kStepNormal, "wlog('q', id, event_action)");
+  On(plain, kEventStep, kStepNormal, "wlog('c', id, event_object, event_action)");
+  const int r = AddRoom("r", {{0, 0, child, 100001, ""}, {0, 0, plain, 100002, ""}, {0, 0, child, 100003, ""},
+                              {0, 0, plain, 100004, ""}});
+  ASSERT_TRUE(Prepare());
+  StartRooms(res);
+  EnterRoom(r, true);
+  BuildDispatchLists();
+  CurrentActionContext() = {77, 5, 6, 8};
+  Log().clear();
+  DispatchStep(kStepNormal);
+  const std::string p = std::to_string(parent), c = std::to_string(plain);
+  const std::string step = std::to_string(kEventStep) + " " + std::to_string(kStepNormal) + " ";
+  EXPECT_EQ(Log(), (std::vector<std::string>{"p 100001 " + step + p + " 0", "q 100001 1", "p 100003 " + step + p + " 0",
+                                             "q 100003 1", "c 100002 " + c + " 0", "c 100004 " + c + " 0"}));
+  const ActionContext after = CurrentActionContext();
+  EXPECT_EQ(after.object, 77);
+  EXPECT_EQ(after.eventType, 5);
+  EXPECT_EQ(after.eventNumber, 6);
+  EXPECT_EQ(after.actionIndex, 8);
 }
 
 }  // namespace
