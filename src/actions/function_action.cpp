@@ -275,6 +275,8 @@ void ReportPendingFailure() {
 std::vector<std::unique_ptr<RValue[]>> g_argumentFrames;
 size_t g_argumentDepth = 0;
 
+const RValue kRealZero;  // what every argument slot holds between calls
+
 struct ArgumentFrame {
   [[gnu::always_inline]] explicit ArgumentFrame(int slots) : touched(slots) {
     if (g_argumentDepth == g_argumentFrames.size()) g_argumentFrames.push_back(std::make_unique<RValue[]>(kMaxCallArgs));
@@ -282,10 +284,9 @@ struct ArgumentFrame {
   }
   [[gnu::always_inline]] ~ArgumentFrame() {
     // A slot without a long string holds nothing to release: it becomes real 0 by one copy of the whole value.
-    static const RValue kZero;
     for (int i = 0; i < touched; ++i) {
       if (args[i].Tag() == RValue::kTagLong) args[i].SetReal(0.0);
-      else std::memcpy(static_cast<void*>(&args[i]), &kZero, sizeof(RValue));
+      else std::memcpy(static_cast<void*>(&args[i]), &kRealZero, sizeof(RValue));
     }
     --g_argumentDepth;
   }
