@@ -291,7 +291,8 @@ void CInstance::ApplyFrictionAndGravityNow() {
 bool CInstance::Animate() {
   imageIndex += imageSpeed;
   const int n = FrameCountOf(spriteIndex);
-  if (std::floor(imageIndex) >= n) {
+  // For a whole n, floor(i) >= n exactly when i >= n (NaN fails both): no rounding needed.
+  if (imageIndex >= n) {
     imageIndex -= n;
     return true;
   }

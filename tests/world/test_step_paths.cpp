@@ -1,5 +1,6 @@
 // Shortcuts of the step's hot paths give what the general paths give: built-in variables read by plain name, and
 // animation-end events resolved per object (inherited ones too, after instance_change, and only where defined).
+#include <cmath>
 #include <filesystem>
 
 #include "code/code_exec.h"
@@ -52,6 +53,29 @@ TEST_F(StepPaths, BuiltinVariablesByPlainNameReadAsTheGeneralPath) {
   RValue result;
   ASSERT_TRUE(RunCode(inst, inst, &moved, result));
   EXPECT_EQ(Log(), (std::vector<std::string>{"50 50"}));
+}
+
+// Animation wraps by the frame count once the index reaches it: the same as comparing the index's floor, for
+// fractional, negative and huge speeds and for instances without a sprite (no frames).
+TEST_F(StepPaths, AnimationWrapsAsTheFloorOfTheIndexSays) {
+  const int obj = AddObject("spinner");
+  const int three = AddSprite(4, 4, 3);
+  for (const int sprite : {three, -1}) {
+    for (const double speed : {0.0, 0.3, 1.0, 2.5, -0.7, 1e300}) {
+      CInstance inst(100001, obj, 0, 0);
+      inst.SetSprite(sprite);
+      inst.imageSpeed = speed;
+      const int n = sprite >= 0 ? 3 : 0;
+      double expected = 0;
+      for (int step = 0; step < 12; ++step) {
+        expected += speed;
+        const bool wraps = std::floor(expected) >= n;
+        if (wraps) expected -= n;
+        EXPECT_EQ(inst.Animate(), wraps) << sprite << " " << speed << " " << step;
+        EXPECT_EQ(inst.imageIndex, expected) << sprite << " " << speed << " " << step;
+      }
+    }
+  }
 }
 
 // The step dispatch sets the event's context once per object and walk: every instance's actions still see their
