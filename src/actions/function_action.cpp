@@ -379,11 +379,6 @@ void CallOtherFunctionAction(const CAction& a, CInstance* self, CInstance* other
   else if (a.exeType == kExeCode && a.code) CallCodeAction(a, self, other, result, relative);
 }
 
-// CallAction kept out of line, for callers whose own hot path must stay small.
-[[gnu::noinline]] void CallActionOutOfLine(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
-  CallAction(a, self, other, result);
-}
-
 class ListRunner {
  public:
   ListRunner(CInstance* self, CInstance* other, const std::vector<CAction>& actions)
@@ -527,14 +522,35 @@ class RunningList {
   explicit RunningList(const CEvent& event) { g_runningLists.push_back(&event); }
   ~RunningList() {
     g_runningLists.pop_back();
-    if (!g_runningLists.empty() || g_heldBackChanges.empty()) return;
+    if (g_runningLists.empty() && !g_heldBackChanges.empty()) ApplyHeldBackChanges();
+  }
+  RunningList(const RunningList&) = delete;
+  RunningList& operator=(const RunningList&) = delete;
+
+ private:
+  [[gnu::noinline]] static void ApplyHeldBackChanges() {
     std::vector<std::function<void()>> changes = std::move(g_heldBackChanges);
     g_heldBackChanges.clear();
     for (auto& change : changes) change();
   }
-  RunningList(const RunningList&) = delete;
-  RunningList& operator=(const RunningList&) = delete;
 };
+
+// Any list but the lone code action on self: the list walk.
+[[gnu::noinline]] void RunGeneralList(CInstance* self, CInstance* other, const CEvent& event) {
+  RunningList running(event);
+  if (event.actions.size() == 1) {
+    const CAction& a = event.actions[0];
+    if (a.kind == kActionNormal && !a.isQuestion && (!a.usesApplyTo || a.applyTo == -1)) {
+      // A lone action on self: run it as the list runner would, without its walk.
+      if (RoomChangePending()) return;
+      g_context.actionIndex = 0;
+      RValue result;
+      CallAction(a, self, other, result);
+      return;
+    }
+  }
+  ListRunner(self, other, event.actions).Run();
+}
 }  // namespace
 
 bool ActionListRunning(const CEvent& event) {
@@ -547,31 +563,24 @@ void WhenNoActionListRuns(std::function<void()> change) {
 }
 
 void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
-  RunningList running(event);
-  // The usual event is one code action on self: run it as the list runner would, without its walk.
-  if (event.actions.size() == 1) {
-    const CAction& a = event.actions[0];
-    if (a.kind == kActionNormal && !a.isQuestion && (!a.usesApplyTo || a.applyTo == -1)) {
-      if (RoomChangePending()) return;
-      g_context.actionIndex = 0;
-      RValue result;
-      if (a.exeType == kExeCode && a.code && a.argumentCount == 0) {
-        // Most events are one code without arguments: run it here, as CallCodeAction would, saving two calls
-        // per event on the step's hottest path.
-        const bool saved = g_argumentRelative;
-        struct RestoreRelative {
-          bool relative;
-          ~RestoreRelative() { g_argumentRelative = relative; }
-        } restore{saved};
-        g_argumentRelative = a.mayBeRelative && a.relative;
-        RunProgram(self, other, a.code.get(), result);
-        return;
-      }
-      CallActionOutOfLine(a, self, other, result);
-      return;
-    }
+  // Most events are one code action without arguments on self: run it here, as the list runner would through
+  // CallCodeAction, in a small frame; anything else takes the general walk.
+  const CAction* lone = event.actions.size() == 1 ? &event.actions[0] : nullptr;
+  if (!lone || lone->kind != kActionNormal || lone->isQuestion || (lone->usesApplyTo && lone->applyTo != -1) ||
+      lone->exeType != kExeCode || !lone->code || lone->argumentCount != 0) {
+    RunGeneralList(self, other, event);
+    return;
   }
-  ListRunner(self, other, event.actions).Run();
+  RunningList running(event);
+  if (RoomChangePending()) return;
+  g_context.actionIndex = 0;
+  RValue result;
+  struct RestoreRelative {
+    bool relative;
+    ~RestoreRelative() { g_argumentRelative = relative; }
+  } restore{g_argumentRelative};
+  g_argumentRelative = lone->mayBeRelative && lone->relative;
+  RunProgram(self, other, lone->code.get(), result);
 }
 
 bool RunLibraryInitCode(const std::vector<std::string>& pieces) {
