@@ -26,7 +26,12 @@ double PosX(const CInstance* self, const RValue& v);
 double PosY(const CInstance* self, const RValue& v);
 
 // The comparison of the question actions: op 1 smaller, 2 larger, anything else equal (exact).
-bool Compare(double a, double b, const RValue& op);
+inline bool Compare(double a, double b, const RValue& op) {
+  const double o = op.Real();
+  if (o == 1) return a < b;
+  if (o == 2) return a > b;
+  return a == b;
+}
 
 // Calls the built-in function `name` with (self, other) and the arguments; a function that is not registered
 // does nothing and gives real 0 (a family that has not been wired into this build).

@@ -23,13 +23,6 @@ double PosY(const CInstance* self, const RValue& v) {
   return ArgumentRelative() && self ? self->y + v.Real() : v.Real();
 }
 
-bool Compare(double a, double b, const RValue& op) {
-  const double o = op.Real();
-  if (o == 1) return a < b;
-  if (o == 2) return a > b;
-  return a == b;
-}
-
 bool HasFunction(std::string_view name) { return FindBuiltinFunction(name) >= 0; }
 
 RValue Call(std::string_view name, CInstance* self, CInstance* other, std::initializer_list<RValue> args) {

@@ -66,15 +66,16 @@ void Wrap(RValue&, CInstance* self, CInstance*, int, RValue* a) {
   const double how = Num(a[0]);
   const bool horizontal = how == 0 || how == 2, vertical = how == 1 || how == 2;
   double x = self->x, y = self->y;
+  // The sprite's size is asked only when the instance does wrap (most steps it does not).
   if (horizontal) {
-    const double width = room->props.width, w = SpriteSize(self, "sprite_get_width", self->imageXScale);
-    if (self->hSpeed < 0 && x < 0) x += width + w;
-    else if (self->hSpeed > 0 && x >= width) x -= width + w;
+    const double width = room->props.width;
+    if (self->hSpeed < 0 && x < 0) x += width + SpriteSize(self, "sprite_get_width", self->imageXScale);
+    else if (self->hSpeed > 0 && x >= width) x -= width + SpriteSize(self, "sprite_get_width", self->imageXScale);
   }
   if (vertical) {
-    const double height = room->props.height, h = SpriteSize(self, "sprite_get_height", self->imageYScale);
-    if (self->vSpeed < 0 && y < 0) y += height + h;
-    else if (self->vSpeed > 0 && y >= height) y -= height + h;
+    const double height = room->props.height;
+    if (self->vSpeed < 0 && y < 0) y += height + SpriteSize(self, "sprite_get_height", self->imageYScale);
+    else if (self->vSpeed > 0 && y >= height) y -= height + SpriteSize(self, "sprite_get_height", self->imageYScale);
   }
   if (x != self->x || y != self->y) self->SetPosition(x, y);
 }

@@ -1,6 +1,7 @@
 #include "actions/function_action.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -246,7 +247,8 @@ constexpr int kStop = -1;
 
 // Evaluates argument i of a prepared action for (self, other). A run-time error in the expression is reported
 // (non-fatal) and leaves the value "ERROR".
-void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other, RValue& out) {
+[[gnu::always_inline]] inline void EvaluateArgument(const CAction& a, int i, CInstance* self, CInstance* other,
+                                                    RValue& out) {
   if (a.argumentKinds[i] == kArgumentConstant || !a.argumentCodes[i]) {
     out = a.argumentValues[i];
     return;
@@ -273,13 +275,19 @@ void ReportPendingFailure() {
 std::vector<std::unique_ptr<RValue[]>> g_argumentFrames;
 size_t g_argumentDepth = 0;
 
+const RValue kRealZero;  // what every argument slot holds between calls
+
 struct ArgumentFrame {
-  explicit ArgumentFrame(int slots) : touched(slots) {
+  [[gnu::always_inline]] explicit ArgumentFrame(int slots) : touched(slots) {
     if (g_argumentDepth == g_argumentFrames.size()) g_argumentFrames.push_back(std::make_unique<RValue[]>(kMaxCallArgs));
     args = g_argumentFrames[g_argumentDepth++].get();
   }
-  ~ArgumentFrame() {
-    for (int i = 0; i < touched; ++i) args[i].SetReal(0.0);
+  [[gnu::always_inline]] ~ArgumentFrame() {
+    // A slot without a long string holds nothing to release: it becomes real 0 by one copy of the whole value.
+    for (int i = 0; i < touched; ++i) {
+      if (args[i].Tag() == RValue::kTagLong) args[i].SetReal(0.0);
+      else std::memcpy(static_cast<void*>(&args[i]), &kRealZero, sizeof(RValue));
+    }
     --g_argumentDepth;
   }
   ArgumentFrame(const ArgumentFrame&) = delete;
@@ -289,16 +297,31 @@ struct ArgumentFrame {
 };
 
 // A function action: the arguments go into this call's slots and the function is called.
-void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result, bool relative) {
-  SetArgumentRelative(relative);
-  const int argc = a.argumentCount;
-  ArgumentFrame frame(a.handler ? a.handlerSlots : kMaxCallArgs);
-  RValue* args = frame.args;
-  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
-  if (a.handler) {
-    a.handler(result, self, other, argc, args);
+[[gnu::noinline]] void CallOtherFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result,
+                                               bool relative);
+
+// The usual function action names a built-in with a handler: inlined into the list walk, where most actions run.
+[[gnu::always_inline]] inline void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other,
+                                                      RValue& result, bool relative) {
+  if (!a.handler) {
+    CallOtherFunctionAction(a, self, other, result, relative);
     return;
   }
+  SetArgumentRelative(relative);
+  const int argc = a.argumentCount;
+  ArgumentFrame frame(a.handlerSlots);
+  RValue* args = frame.args;
+  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
+  a.handler(result, self, other, argc, args);
+}
+
+// A function action whose function is a script or an extension function (or missing).
+void CallOtherFunctionAction(const CAction& a, CInstance* self, CInstance* other, RValue& result, bool relative) {
+  SetArgumentRelative(relative);
+  const int argc = a.argumentCount;
+  ArgumentFrame frame(kMaxCallArgs);
+  RValue* args = frame.args;
+  for (int i = 0; i < argc; ++i) EvaluateArgument(a, i, self, other, args[i]);
   const int id = a.functionIndex;
   if (id >= kExtensionIdBase) {
     const ExtensionFunctionHooks& ext = GetExtensionFunctionHooks();
@@ -349,7 +372,7 @@ void CallFunctionAction(const CAction& a, CInstance* self, CInstance* other, RVa
 }
 
 // Calls one action once for (self, other); result starts as real 0.
-void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
+[[gnu::always_inline]] inline void CallAction(const CAction& a, CInstance* self, CInstance* other, RValue& result) {
   result = RValue();
   const bool relative = a.mayBeRelative && a.relative;
   if (a.exeType == kExeFunction) CallFunctionAction(a, self, other, result, relative);
@@ -368,8 +391,27 @@ class ListRunner {
  private:
   bool Inside(int i) const { return i >= 0 && i < n_; }
 
-  int Execute(int i) {
+  // One statement from i; gives the index after it, or kStop. The plain action on self (most of a list) runs
+  // here, inlined into the walk; blocks, repeats, questions, exits and other targets take ExecuteCompound.
+  [[gnu::always_inline]] int Execute(int i) {
     if (!Inside(i) || RoomChangePending()) return kStop;
+    const CAction& a = acts_[i];
+    if (a.kind != kActionNormal || (a.usesApplyTo && a.applyTo != -1)) return ExecuteCompound(i);
+    g_context.actionIndex = i;
+    RValue result;
+    CallAction(a, self_, other_, result);
+    if (a.isQuestion) return AfterQuestion(i, IsTrue(result.Real()) != a.isNot);  // one target: its answer
+    return RoomChangePending() ? kStop : i + 1;
+  }
+
+  // The rest of a question at i once answered: the next statement when true, else the optional else part.
+  [[gnu::noinline]] int AfterQuestion(int i, bool answer) {
+    int r = answer ? Execute(i + 1) : Skip(i + 1);
+    if (Inside(r) && acts_[r].kind == kActionElse) r = answer ? Skip(r + 1) : Execute(r + 1);
+    return RoomChangePending() ? kStop : r;
+  }
+
+  [[gnu::noinline]] int ExecuteCompound(int i) {
     const CAction& a = acts_[i];
     if (a.kind == kActionBeginBlock) {
       int j = i + 1;
@@ -393,10 +435,7 @@ class ListRunner {
     }
     if (a.isQuestion) {
       g_context.actionIndex = i;
-      const bool answer = Ask(a);
-      int r = answer ? Execute(i + 1) : Skip(i + 1);
-      if (Inside(r) && acts_[r].kind == kActionElse) r = answer ? Skip(r + 1) : Execute(r + 1);
-      return RoomChangePending() ? kStop : r;
+      return AfterQuestion(i, Ask(a));
     }
     g_context.actionIndex = i;
     if (a.kind == kActionExit) return kStop;
@@ -423,7 +462,7 @@ class ListRunner {
   // object are walked by index over the family list with its length taken at the start; the list is re-read every
   // time, and instances destroyed or deactivated meanwhile are passed over.
   template <class F>
-  void ForEachTarget(const CAction& a, F f) {
+  [[gnu::always_inline]] void ForEachTarget(const CAction& a, F f) {
     const int target = a.usesApplyTo ? a.applyTo : -1;
     if (target == -1) {
       f(self_, other_);
@@ -446,7 +485,7 @@ class ListRunner {
 
   void CallOnTargets(const CAction& a) {
     RValue result;
-    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) __attribute__((always_inline)) {
       CallAction(a, s, o, result);
       return true;
     });
@@ -457,7 +496,7 @@ class ListRunner {
   bool Ask(const CAction& a) {
     bool all = true;
     RValue result;
-    ForEachTarget(a, [&](CInstance* s, CInstance* o) {
+    ForEachTarget(a, [&](CInstance* s, CInstance* o) __attribute__((always_inline)) {
       CallAction(a, s, o, result);
       all = IsTrue(result.Real());
       return all;
@@ -483,14 +522,35 @@ class RunningList {
   explicit RunningList(const CEvent& event) { g_runningLists.push_back(&event); }
   ~RunningList() {
     g_runningLists.pop_back();
-    if (!g_runningLists.empty() || g_heldBackChanges.empty()) return;
+    if (g_runningLists.empty() && !g_heldBackChanges.empty()) ApplyHeldBackChanges();
+  }
+  RunningList(const RunningList&) = delete;
+  RunningList& operator=(const RunningList&) = delete;
+
+ private:
+  [[gnu::noinline]] static void ApplyHeldBackChanges() {
     std::vector<std::function<void()>> changes = std::move(g_heldBackChanges);
     g_heldBackChanges.clear();
     for (auto& change : changes) change();
   }
-  RunningList(const RunningList&) = delete;
-  RunningList& operator=(const RunningList&) = delete;
 };
+
+// Any list but the lone code action on self: the list walk.
+[[gnu::noinline]] void RunGeneralList(CInstance* self, CInstance* other, const CEvent& event) {
+  RunningList running(event);
+  if (event.actions.size() == 1) {
+    const CAction& a = event.actions[0];
+    if (a.kind == kActionNormal && !a.isQuestion && (!a.usesApplyTo || a.applyTo == -1)) {
+      // A lone action on self: run it as the list runner would, without its walk.
+      if (RoomChangePending()) return;
+      g_context.actionIndex = 0;
+      RValue result;
+      CallAction(a, self, other, result);
+      return;
+    }
+  }
+  ListRunner(self, other, event.actions).Run();
+}
 }  // namespace
 
 bool ActionListRunning(const CEvent& event) {
@@ -503,19 +563,24 @@ void WhenNoActionListRuns(std::function<void()> change) {
 }
 
 void RunActionList(CInstance* self, CInstance* other, const CEvent& event) {
-  RunningList running(event);
-  // The usual event is one code action on self: run it as the list runner would, without its walk.
-  if (event.actions.size() == 1) {
-    const CAction& a = event.actions[0];
-    if (a.kind == kActionNormal && !a.isQuestion && (!a.usesApplyTo || a.applyTo == -1)) {
-      if (RoomChangePending()) return;
-      g_context.actionIndex = 0;
-      RValue result;
-      CallAction(a, self, other, result);
-      return;
-    }
+  // Most events are one code action without arguments on self: run it here, as the list runner would through
+  // CallCodeAction, in a small frame; anything else takes the general walk.
+  const CAction* lone = event.actions.size() == 1 ? &event.actions[0] : nullptr;
+  if (!lone || lone->kind != kActionNormal || lone->isQuestion || (lone->usesApplyTo && lone->applyTo != -1) ||
+      lone->exeType != kExeCode || !lone->code || lone->argumentCount != 0) {
+    RunGeneralList(self, other, event);
+    return;
   }
-  ListRunner(self, other, event.actions).Run();
+  RunningList running(event);
+  if (RoomChangePending()) return;
+  g_context.actionIndex = 0;
+  RValue result;
+  struct RestoreRelative {
+    bool relative;
+    ~RestoreRelative() { g_argumentRelative = relative; }
+  } restore{g_argumentRelative};
+  g_argumentRelative = lone->mayBeRelative && lone->relative;
+  RunProgram(self, other, lone->code.get(), result);
 }
 
 bool RunLibraryInitCode(const std::vector<std::string>& pieces) {

@@ -27,6 +27,10 @@ BuiltinVarTable& BuiltinVars() {
   static BuiltinVarTable t;
   return t;
 }
+// The entries as a plain view, republished after every registration: code reads a built-in variable's entry on
+// each access, and this spares it the guarded static.
+const RBuiltinVariable* g_builtinData = nullptr;
+int g_builtinCount = 0;
 
 struct Globals {
   CVariableList list;
@@ -202,6 +206,8 @@ int RegisterBuiltinVariable(std::string_view name, BuiltinVarRead read, BuiltinV
   int id = static_cast<int>(t.entries.size());
   t.entries.push_back(RBuiltinVariable{key, read, write, write != nullptr});
   t.byName.emplace(std::move(key), id);
+  g_builtinData = t.entries.data();
+  g_builtinCount = static_cast<int>(t.entries.size());
   return id;
 }
 
@@ -212,9 +218,8 @@ int FindBuiltinVariable(std::string_view name) {
 }
 
 const RBuiltinVariable* GetBuiltinVariable(int id) {
-  BuiltinVarTable& t = BuiltinVars();
-  if (id < 0 || id >= static_cast<int>(t.entries.size())) return nullptr;
-  return &t.entries[id];
+  if (id < 0 || id >= g_builtinCount) return nullptr;
+  return &g_builtinData[id];
 }
 
 // ---- globals ----

@@ -46,9 +46,8 @@ const std::array<FoundEvent, kTableSize>& TableOf(const ObjectTable& objects, in
   return *slot;
 }
 
-}  // namespace
-
-FoundEvent LookupEvent(int object, int type, int subtype) {
+// Everything LookupEvent does not answer from a built table.
+[[gnu::noinline]] FoundEvent LookupEventSlow(int object, int type, int subtype) {
   const GameResources* res = WorldResources();
   if (!res || !res->objects.Exists(object) || type < 0 || type >= CObject::kEventTypeCount) return {};
   if (type == kEventCollision) {
@@ -61,6 +60,18 @@ FoundEvent LookupEvent(int object, int type, int subtype) {
   }
   if (subtype < 0 || subtype >= kRange[type]) return FindEvent(res->objects, object, type, subtype);
   return TableOf(res->objects, object)[kOffset[type] + subtype];
+}
+
+}  // namespace
+
+FoundEvent LookupEvent(int object, int type, int subtype) {
+  // An object's table exists only while the object does (removing one invalidates the cache): answer from it
+  // without the checks of the slow path when it is there.
+  if (type >= 0 && type < CObject::kEventTypeCount && subtype >= 0 && subtype < kRange[type] && object >= 0 &&
+      static_cast<size_t>(object) < g_cache.tables.size()) {
+    if (const auto& table = g_cache.tables[object]) return (*table)[kOffset[type] + subtype];
+  }
+  return LookupEventSlow(object, type, subtype);
 }
 
 void InvalidateEventCache() {

@@ -63,16 +63,19 @@ void DispatchWhere(int type, int subtype, Pred&& pred) {
   for (int object : DispatchList(type, subtype)) {
     uint32_t tree = ObjectTreeGeneration();
     FoundEvent found = LookupEvent(object, type, subtype);
+    // The action context is the event's for the whole walk (each run sets only the action index) and the
+    // caller's again afterwards, also when a fault passes through.
+    ActionContextScope scope(found ? found.definingObject : -1, type, subtype);
     ForEachExact(room, object, [&](CInstance* inst) {
       if (!pred(*inst)) return;
       if (tree != ObjectTreeGeneration() || inst->objectIndex != object) {
         PerformEventFor(inst, inst, type, subtype);
         tree = ObjectTreeGeneration();
         found = LookupEvent(object, type, subtype);
+        if (found) CurrentActionContext() = {found.definingObject, type, subtype, 0};
         return;
       }
       if (!found) return;
-      ActionContextScope scope(found.definingObject, type, subtype);
       RunActionList(inst, inst, *found.event);
     });
     if (RoomChangePending()) return;

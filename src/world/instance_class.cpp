@@ -26,6 +26,22 @@ bool HasFrames(int32_t sprite) { return FrameCountOf(sprite) > 0; }
 void Order(double& a, double& b) {
   if (b < a) std::swap(a, b);
 }
+
+// The box of a rotated instance (kept apart: its extended-precision trigonometry would otherwise weigh on every
+// unrotated box, the usual case).
+[[gnu::noinline]] void RotatedBox(const CSprite& s, double angle, double xs, double ys, double px, double py,
+                                  MaskBox& b) {
+  const long double r = DegToRad(angle);
+  const double c = static_cast<double>(std::cos(r)), sn = static_cast<double>(std::sin(r));
+  const int lo = std::min(s.bboxLeft, s.bboxRight), hi = std::max(s.bboxLeft, s.bboxRight);
+  const int tlo = std::min(s.bboxTop, s.bboxBottom), thi = std::max(s.bboxTop, s.bboxBottom);
+  const double B = (lo - s.xOrigin) * xs, C = (hi - s.xOrigin + 1) * xs - 1;
+  const double F = (tlo - s.yOrigin) * ys, G = (thi - s.yOrigin + 1) * ys - 1;
+  b.left = RoundPixel(std::min(c * B, c * C) + px + std::min(sn * F, sn * G));
+  b.right = RoundPixel(std::max(c * B, c * C) + px + std::max(sn * F, sn * G));
+  b.top = RoundPixel(std::min(c * F, c * G) + py - std::max(sn * B, sn * C));
+  b.bottom = RoundPixel(std::max(c * F, c * G) + py - std::min(sn * B, sn * C));
+}
 }  // namespace
 
 void SetMaskTests(const MaskTests& tests) { g_maskTests = tests; }
@@ -248,26 +264,17 @@ CInstance::TrialShape CInstance::ShapeAt(double px, double py) const {
   TrialShape t{px, py, {kNoBoundingBox, kNoBoundingBox, kNoBoundingBox, kNoBoundingBox}, false};
   const CSprite* s = WorldSprite(CollisionSprite());
   if (!s) return t;
-  MaskBox& b = t.box;
-  const double xs = imageXScale, ys = imageYScale;
-  if (imageAngle == 0) {
+  if (imageAngle != 0) {
+    RotatedBox(*s, imageAngle, imageXScale, imageYScale, px, py, t.box);
+  } else {
+    MaskBox& b = t.box;
+    const double xs = imageXScale, ys = imageYScale;
     b.left = RoundPixel((s->bboxLeft - s->xOrigin) * xs + px);
     b.right = RoundPixel(px + xs * (s->bboxRight - s->xOrigin + 1) - 1);
     if (b.right < b.left) std::swap(b.left, b.right);
     b.top = RoundPixel((s->bboxTop - s->yOrigin) * ys + py);
     b.bottom = RoundPixel(py + ys * (s->bboxBottom - s->yOrigin + 1) - 1);
     if (b.bottom < b.top) std::swap(b.top, b.bottom);
-  } else {
-    const long double r = DegToRad(imageAngle);
-    const double c = static_cast<double>(std::cos(r)), sn = static_cast<double>(std::sin(r));
-    const int lo = std::min(s->bboxLeft, s->bboxRight), hi = std::max(s->bboxLeft, s->bboxRight);
-    const int tlo = std::min(s->bboxTop, s->bboxBottom), thi = std::max(s->bboxTop, s->bboxBottom);
-    const double B = (lo - s->xOrigin) * xs, C = (hi - s->xOrigin + 1) * xs - 1;
-    const double F = (tlo - s->yOrigin) * ys, G = (thi - s->yOrigin + 1) * ys - 1;
-    b.left = RoundPixel(std::min(c * B, c * C) + px + std::min(sn * F, sn * G));
-    b.right = RoundPixel(std::max(c * B, c * C) + px + std::max(sn * F, sn * G));
-    b.top = RoundPixel(std::min(c * F, c * G) + py - std::max(sn * B, sn * C));
-    b.bottom = RoundPixel(std::max(c * F, c * G) + py - std::min(sn * B, sn * C));
   }
   t.precise = s->precise;
   return t;
@@ -291,7 +298,8 @@ void CInstance::ApplyFrictionAndGravityNow() {
 bool CInstance::Animate() {
   imageIndex += imageSpeed;
   const int n = FrameCountOf(spriteIndex);
-  if (std::floor(imageIndex) >= n) {
+  // For a whole n, floor(i) >= n exactly when i >= n (NaN fails both): no rounding needed.
+  if (imageIndex >= n) {
     imageIndex -= n;
     return true;
   }

@@ -110,16 +110,18 @@ void HandleFunctionKeys() {
 
 // Whether instances of the object receive an animation-end event, resolved once per event-cache generation: the
 // animation phase asks for every instance whose animation wrapped, usually every step.
+std::vector<int8_t> g_animationEndKnown;  // per object: -1 not yet resolved, else 0 / 1
+uint64_t g_animationEndGeneration = 0;
+
 bool HasAnimationEndEvent(int object) {
-  static std::vector<int8_t> known;  // -1 not yet resolved, else 0 / 1
-  static uint64_t generation = 0;
   if (object < 0 || object >= WorldObjectCount()) return false;  // no such object: nothing to look up
-  if (generation != EventCacheGeneration()) {
-    known.clear();
-    generation = EventCacheGeneration();
+  if (g_animationEndGeneration != EventCacheGeneration()) {
+    g_animationEndKnown.clear();
+    g_animationEndGeneration = EventCacheGeneration();
   }
-  if (static_cast<size_t>(object) >= known.size()) known.resize(static_cast<size_t>(object) + 1, -1);
-  int8_t& k = known[object];
+  if (static_cast<size_t>(object) >= g_animationEndKnown.size())
+    g_animationEndKnown.resize(static_cast<size_t>(object) + 1, -1);
+  int8_t& k = g_animationEndKnown[object];
   if (k < 0) k = LookupEvent(object, kEventOther, kOtherAnimationEnd) ? 1 : 0;
   return k != 0;
 }
@@ -184,12 +186,33 @@ void RunAnimationPhase() {
   CLiveRoom* room = CurrentRoom();
   if (!room) return;
   const int count = room->ActiveCount();
+  // Objects known to have no animation-end event answer from this snapshot without the full question; it is
+  // taken again after any event ran, since an event may change events or objects.
+  const int8_t* known = nullptr;
+  size_t knownSize = 0;
+  auto snapshot = [&] {
+    if (g_animationEndGeneration == EventCacheGeneration()) {
+      known = g_animationEndKnown.data();
+      knownSize = g_animationEndKnown.size();
+    } else {
+      known = nullptr;
+      knownSize = 0;
+    }
+  };
+  snapshot();
   for (int i = 0; i < count && i < room->ActiveCount(); ++i) {
     CInstance* inst = room->ActiveAt(i);
     if (inst->deactivated) continue;
     // Instances destroyed while the room was drawn still animate but raise no event.
-    if (inst->Animate() && !inst->deleted && HasAnimationEndEvent(inst->objectIndex))
+    if (!inst->Animate() || inst->deleted) continue;
+    const int object = inst->objectIndex;
+    if (object >= 0 && static_cast<size_t>(object) < knownSize && known[object] == 0) continue;
+    if (HasAnimationEndEvent(object)) {
       PerformEventFor(inst, inst, kEventOther, kOtherAnimationEnd);
+      snapshot();
+    } else if (known != g_animationEndKnown.data() || knownSize != g_animationEndKnown.size()) {
+      snapshot();
+    }
   }
 }
 

@@ -63,6 +63,8 @@ void AdvanceTimeLines() {
   CLiveRoom* room = CurrentRoom();
   GameResources* res = WorldResources();
   if (!room || !res || RoomChangePending()) return;
+  // Without any time line no instance has one to advance (most games): skip the walk over every instance.
+  if (res->timelines.Count() == 0) return;
   const int count = room->ActiveCount();
   for (int i = 0; i < count; ++i) {
     if (CurrentRoom() != room || RoomChangePending() || i >= room->ActiveCount()) return;

@@ -3,6 +3,8 @@
 #include "actions/action_common.h"
 #include "actions/action_library.h"
 #include "functions/function_math.h"
+#include "functions/function_sprite.h"
+#include "graphics/sprite_main.h"
 #include "world/run_main.h"
 
 namespace kv::test {
@@ -75,6 +77,39 @@ TEST_F(ActionLibrary, MotionAndRelativeValues) {
   EXPECT_EQ(self->imageXScale, -2);
   EXPECT_EQ(self->imageYScale, -3);
   EXPECT_EQ(self->imageAngle, 45);
+}
+
+// Wrapping moves an instance that left the room by the room's size plus its sprite's (scaled) size, and only in
+// the direction it moves; the sprite's size matters only for the instances that wrap.
+TEST_F(ActionLibrary, WrapAddsTheSpriteSizeWhenWrapping) {
+  RegisterSpriteFunctions();
+  gfx::BindSpriteTable(&res.sprites);
+  self->SetSprite(AddSprite(16, 8));
+  CurrentRoom()->props.width = 640;
+  CurrentRoom()->props.height = 480;
+  struct Case {
+    double x, y, h, v, yScale;
+    const char* how;
+    double wantX, wantY;
+  } cases[] = {
+      {-1, 100, -2, 0, 1, "0", 655, 100},   // left out of the left side
+      {640, 100, 2, 0, 1, "2", -16, 100},   // right out of the right side
+      {-1, 100, 2, 0, 1, "0", -1, 100},     // outside but moving back in: stays
+      {320, 100, 2, 0, 1, "2", 320, 100},   // inside: stays
+      {10, -5, 0, -1, 2, "1", 10, 491},     // up out of the top, sprite twice as high
+      {10, -5, 0, -1, 2, "0", 10, -5},      // horizontal only
+      {10, 480, 0, 3, 1, "2", 10, -8},      // down out of the bottom
+  };
+  for (const Case& c : cases) {
+    self->SetYScale(c.yScale);
+    self->SetPosition(c.x, c.y);
+    self->SetHSpeed(c.h);
+    self->SetVSpeed(c.v);
+    Run("action_wrap", {c.how});
+    EXPECT_EQ(self->x, c.wantX) << c.x << " " << c.y << " " << c.how;
+    EXPECT_EQ(self->y, c.wantY) << c.x << " " << c.y << " " << c.how;
+  }
+  gfx::BindSpriteTable(nullptr);
 }
 
 TEST_F(ActionLibrary, InstanceActions) {

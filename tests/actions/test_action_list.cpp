@@ -98,6 +98,14 @@ TEST_F(ActionLists, ControlFlow) {
       {"} A:a E A:b", "a b"},   // unexpected end and else run as ordinary (empty) actions
       {"A:a P A:b", "a"},       // a room change stops the list after the action
       {"R3 { A:a P }", "a"},
+      // questions on self take a shorter path than questions with other targets: the same answers
+      {"Q1", ""},
+      {"A:a Q1", "a"},
+      {"Q1 P A:a", ""},
+      {"Q0 A:a E Q1 A:b E A:c", "b"},
+      {"Q0 A:a E Q0 A:b E A:c A:d", "c d"},
+      {"!Q0 Q0 A:a E A:b E A:c", "b"},
+      {"Q1 { Q0 A:a E A:b } E A:c A:d", "b d"},
   };
   for (const Case& c : cases) EXPECT_EQ(RunNames(c.list), c.ran) << c.list;
 }

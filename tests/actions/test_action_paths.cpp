@@ -108,6 +108,41 @@ TEST_F(ActionPaths, CodeActionWithoutArgumentsSeesTheSlotsAndRestoresRelative) {
   EXPECT_FALSE(ArgumentRelative());
 }
 
+// The lone code action of an event (most events) takes a shorter path than a list: it must behave the same, seeing
+// the caller's argument slots, setting argument_relative for its run only and leaving a pending result alone.
+TEST_F(ActionPaths, LoneCodeActionSeesTheSlotsAndRestoresRelative) {
+  CInstance self(100001, 0, 0, 0);
+  for (const bool relative : {true, false}) {
+    for (const bool before : {true, false}) {
+      CAction a = CodeAction("wlog(argument0, argument1, argument_relative); argument1 = 'changed'");
+      a.mayBeRelative = true;
+      a.relative = relative;
+      CEvent e;
+      e.actions = {a};
+      ASSERT_TRUE(PrepareAction(e.actions[0]));
+      CurrentArguments()[0] = RValue(7.0);
+      CurrentArguments()[1] = RValue("keep");
+      SetArgumentRelative(before);
+      Log().clear();
+      RunActionList(&self, &self, e);
+      EXPECT_EQ(Log(), (std::vector<std::string>{relative ? "7 keep 1" : "7 keep 0"}));
+      EXPECT_EQ(ArgumentRelative(), before);
+      EXPECT_EQ(CurrentArgumentsForRead()[1].Str(), "changed");  // no frame of its own: a write stays
+    }
+  }
+  // Not relative unless the action may be: the flag alone does not count.
+  CAction plain = CodeAction("wlog(argument_relative)");
+  plain.relative = true;
+  CEvent e;
+  e.actions = {plain};
+  ASSERT_TRUE(PrepareAction(e.actions[0]));
+  SetArgumentRelative(true);
+  Log().clear();
+  RunActionList(&self, &self, e);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"0"}));
+  EXPECT_TRUE(ArgumentRelative());
+}
+
 // Logs its three argument slots whatever the argument count, so a test sees what lies past the count.
 void FnWPeek(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   std::string line = std::to_string(argc);

@@ -235,6 +235,21 @@ TEST_F(TimeLines, MomentsRunAsThePositionPassesThem) {
   EXPECT_EQ(Steps(1), (std::vector<std::string>{""}));
 }
 
+// A game that starts without time lines skips the walk over the instances; one added while it runs is advanced
+// from the next step on, like any other.
+TEST_F(TimeLines, AGameWithoutTimeLinesAdvancesOneAddedWhileRunning) {
+  CInstance* w = Enter({{0, 0, walker, 100001, ""}})->ActiveAt(0);
+  ASSERT_EQ(res.timelines.Count(), 0);
+  Do(w, "timeline_index = 0; timeline_position = 0; timeline_speed = 1");  // names no time line yet
+  EXPECT_EQ(Steps(1), (std::vector<std::string>{""}));
+  EXPECT_EQ(w->timelinePosition, 0);
+  const double added = V(w, "timeline_add()");
+  const std::string tl = std::to_string(static_cast<int>(added));
+  Do(w, "timeline_moment_add(" + tl + ", 0, \"wlog('first')\"); timeline_moment_add(" + tl +
+            ", 1, \"wlog('second')\"); timeline_index = " + tl + "; timeline_position = 0");
+  EXPECT_EQ(Steps(3), (std::vector<std::string>{"first", "second", ""}));
+}
+
 TEST_F(TimeLines, MomentsAddedAndDeletedWhileRunning) {
   const int t = AddTimeLine({0, 2});
   CInstance* w = Enter({{0, 0, walker, 100001, ""}})->ActiveAt(0);
