@@ -1717,6 +1717,7 @@ struct EscapeTargets {
 struct Bytecode : NodeBase {
   std::vector<Ins> code;
   int nregs = 0;
+  int nslots = 0;  // `var` locals (the tree's slotIds), for the script call's frame
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
 };
@@ -2112,6 +2113,7 @@ std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpressio
   auto* bc = new Bytecode();
   tree->nodes.emplace_back(bc);
   tree->bytecode = bc;
+  bc->nslots = static_cast<int>(localIds.size());
   VmCompiler vc(*bc);
   if (isExpression) vc.Expression(tree->rootExpr);
   else vc.Program(tree->rootStmt);
@@ -2263,6 +2265,82 @@ __attribute__((noinline)) bool VmCallScript(Ctx& c, const CallE* n, RValue* args
     n->scriptGen = ScriptTableGeneration();
   }
   return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
+}
+
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R);
+
+// The common script call, done here in one piece: a compiled program that runs as bytecode, with room on the
+// argument, register and native stacks and within the depth limit. It does what VmCallScript, CallScriptFrame,
+// RunScriptCode and RunTree do together, in the same order and with the same results; every other case (an
+// empty or replaced slot, an uncompiled script, too deep a recursion, the tree interpreter) takes that general
+// path, which reports it. The frame is popped on every exit, faults included.
+struct ScriptCallFrame {
+  RValue* stage;
+  RValue* savedFrame;
+  RValue* regs;
+  int argc;
+  int nregs;
+  LocalSlot* slots;
+  int nslots;
+  size_t markChunk, markUsed;
+};
+
+[[gnu::always_inline]] inline void PopScriptCall(const ScriptCallFrame& f) {
+  for (RValue *p = f.regs, *e = f.regs + f.nregs; p != e; ++p)
+    if (p->Tag() == RValue::kTagLong) p->SetReal(0.0);  // drop string references; the rest may stay
+  g_regs.top -= static_cast<size_t>(f.nregs);
+  if (f.nslots > 0) g_locals.Release(f.slots, f.nslots, f.markChunk, f.markUsed);
+  --g_depth;
+  g_args.frame = f.savedFrame;
+  uint8_t& d = g_args.dirty[static_cast<size_t>(f.stage - g_args.store) / kArgumentSlots];
+  const int n = f.argc > d ? f.argc : d;
+  d = 0;
+  for (RValue *p = f.stage, *e = f.stage + n; p != e; ++p) PutReal(*p, 0.0);
+  g_args.top = f.stage;
+}
+
+__attribute__((noinline)) bool VmCallScriptFast(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
+  const CCode* code = n->script;
+  if (n->scriptGen != ScriptTableGeneration() || !code || !code->Compiled() || !code->IsProgram() ||
+      g_treeInterpreter)
+    return VmCallScript(c, n, args, argc, out);
+  const ExecTree* tree = code->Tree();
+  const Bytecode* bc = tree->bytecode;
+  RValue* const stage = g_args.top;
+  char probe;
+  const char* here = &probe;
+  const int nregs = bc->nregs;
+  if (stage + kArgumentSlots > g_args.end || g_depth >= kMaxRunDepth ||
+      (g_stackBase > here && static_cast<size_t>(g_stackBase - here) > g_stackBudget) ||
+      g_regs.top + static_cast<size_t>(nregs) > kRegStackSize)
+    return VmCallScript(c, n, args, argc, out);
+  // Arguments move into the staging slots (real 0 while unused, so reals and inline strings are plain copies).
+  for (int i = 0; i < argc; ++i) {
+    std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
+    if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
+  }
+  ScriptCallFrame f{stage, g_args.frame, g_regs.store + g_regs.top, argc, nregs, nullptr, bc->nslots, 0, 0};
+  g_args.top = stage + kArgumentSlots;
+  g_args.frame = stage;
+  ++g_depth;
+  g_regs.top += static_cast<size_t>(nregs);
+  if (f.nslots > 0) f.slots = g_locals.Alloc(f.nslots, f.markChunk, f.markUsed);
+  PutReal(out, 0.0);
+  ClearErrorPending();
+  int st;
+  try {
+    Ctx callee{c.self, c.other, f.slots, code, tree, &out, nullptr};
+    st = RunVM(*bc, callee, f.regs);
+  } catch (...) {
+    PopScriptCall(f);
+    throw;
+  }
+  PopScriptCall(f);
+  if (st != kStatusError) return true;
+  out = RValue("ERROR");
+  const int index = n->id - kScriptIdBase;
+  if (PendingMessage().size() < 16384) SetPendingMessage("In script " + ScriptName(index) + ":\r" + PendingMessage());
+  return false;
 }
 
 __attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
@@ -2421,7 +2499,7 @@ L_CallB:
   if (!VmCallBuiltin(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
 L_CallS:
-  if (!VmCallScript(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  if (!VmCallScriptFast(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
 L_CallX:
   if (!VmCallExtension(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
