@@ -1689,7 +1689,7 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JrkCmp) X(IdxL)
+  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -2008,6 +2008,11 @@ class VmCompiler {
       fixes.push_back({Emit(kVmJlkCmp, bk->leftSlot, 0, 0, cond), 0});
       return;
     }
+    if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
+        bk && bk->leftSlot >= 0 && bk->l->num == NumArg && IsComparison(bk->op)) {
+      fixes.push_back({Emit(kVmJakCmp, bk->leftSlot, 0, 0, cond), 0});  // `argumentN CMP constant`
+      return;
+    }
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond); bk && bk->leftSlot < 0 && IsComparison(bk->op)) {
       Value(bk->l, reg_);  // `expression CMP constant`: the comparison and the branch in one
       fixes.push_back({Emit(kVmJrkCmp, reg_, 0, 0, cond), 0});
@@ -2267,80 +2272,60 @@ __attribute__((noinline)) bool VmCallScript(Ctx& c, const CallE* n, RValue* args
   return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
 }
 
-int RunVM(const Bytecode& bc, Ctx& c, RValue* R);
-
-// The common script call, done here in one piece: a compiled program that runs as bytecode, with room on the
-// argument, register and native stacks and within the depth limit. It does what VmCallScript, CallScriptFrame,
-// RunScriptCode and RunTree do together, in the same order and with the same results; every other case (an
-// empty or replaced slot, an uncompiled script, too deep a recursion, the tree interpreter) takes that general
-// path, which reports it. The frame is popped on every exit, faults included.
-struct ScriptCallFrame {
-  RValue* stage;
-  RValue* savedFrame;
-  RValue* regs;
-  int argc;
-  int nregs;
-  LocalSlot* slots;
-  int nslots;
+// Script calls inside the loop. A call of a compiled program that runs as bytecode, with room on the argument
+// and register stacks and within the depth limit, does not recurse on the native stack: the loop saves where
+// it was in a VmFrame and continues in the script, and the script's end pops the frame and resumes the caller.
+// It does what VmCallScript, CallScriptFrame, RunScriptCode and RunTree do together, in the same order and with
+// the same results; every other case (an empty or replaced slot, an uncompiled script, too deep a recursion,
+// the tree interpreter) takes that general path, which reports it.
+struct VmFrame {
+  Ctx ctx;              // the script's
+  Ctx* caller;          // the caller's context, code, call instruction and registers
+  const Bytecode* bc;
+  const Ins* retI;
+  RValue* R;
+  RValue* savedFrame;   // the caller's argument frame
   size_t markChunk, markUsed;
+  int argc;
 };
 
-[[gnu::always_inline]] inline void PopScriptCall(const ScriptCallFrame& f) {
-  for (RValue *p = f.regs, *e = f.regs + f.nregs; p != e; ++p)
+// One frame per script level; the depth limit bounds them.
+struct VmFrameStack {
+  VmFrame* store = nullptr;
+  int top = 0;
+  bool Ready() {
+    if (!store) store = new VmFrame[kMaxRunDepth + 1]();
+    return true;
+  }
+};
+VmFrameStack g_vmFrames;
+
+// Puts the stacks back as they were before the top frame's call (the script's registers and locals, the depth,
+// the argument frame and the staging slots) and pops the frame.
+[[gnu::always_inline]] inline void PopVmFrame() {
+  VmFrame& f = g_vmFrames.store[--g_vmFrames.top];
+  const Bytecode* bc = f.ctx.tree->bytecode;
+  const size_t nregs = static_cast<size_t>(bc->nregs);
+  g_regs.top -= nregs;
+  for (RValue *p = g_regs.store + g_regs.top, *e = p + nregs; p != e; ++p)
     if (p->Tag() == RValue::kTagLong) p->SetReal(0.0);  // drop string references; the rest may stay
-  g_regs.top -= static_cast<size_t>(f.nregs);
-  if (f.nslots > 0) g_locals.Release(f.slots, f.nslots, f.markChunk, f.markUsed);
+  if (bc->nslots > 0) g_locals.Release(f.ctx.slots, bc->nslots, f.markChunk, f.markUsed);
+  if (f.ctx.dynLocals) f.ctx.dynLocals.reset();
   --g_depth;
+  RValue* const stage = g_args.frame;
   g_args.frame = f.savedFrame;
-  uint8_t& d = g_args.dirty[static_cast<size_t>(f.stage - g_args.store) / kArgumentSlots];
+  uint8_t& d = g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots];
   const int n = f.argc > d ? f.argc : d;
   d = 0;
-  for (RValue *p = f.stage, *e = f.stage + n; p != e; ++p) PutReal(*p, 0.0);
-  g_args.top = f.stage;
+  for (RValue *p = stage, *e = stage + n; p != e; ++p) PutReal(*p, 0.0);
+  g_args.top = stage;
 }
 
-__attribute__((noinline)) bool VmCallScriptFast(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
-  const CCode* code = n->script;
-  if (n->scriptGen != ScriptTableGeneration() || !code || !code->Compiled() || !code->IsProgram() ||
-      g_treeInterpreter)
-    return VmCallScript(c, n, args, argc, out);
-  const ExecTree* tree = code->Tree();
-  const Bytecode* bc = tree->bytecode;
-  RValue* const stage = g_args.top;
-  char probe;
-  const char* here = &probe;
-  const int nregs = bc->nregs;
-  if (stage + kArgumentSlots > g_args.end || g_depth >= kMaxRunDepth ||
-      (g_stackBase > here && static_cast<size_t>(g_stackBase - here) > g_stackBudget) ||
-      g_regs.top + static_cast<size_t>(nregs) > kRegStackSize)
-    return VmCallScript(c, n, args, argc, out);
-  // Arguments move into the staging slots (real 0 while unused, so reals and inline strings are plain copies).
-  for (int i = 0; i < argc; ++i) {
-    std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
-    if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
-  }
-  ScriptCallFrame f{stage, g_args.frame, g_regs.store + g_regs.top, argc, nregs, nullptr, bc->nslots, 0, 0};
-  g_args.top = stage + kArgumentSlots;
-  g_args.frame = stage;
-  ++g_depth;
-  g_regs.top += static_cast<size_t>(nregs);
-  if (f.nslots > 0) f.slots = g_locals.Alloc(f.nslots, f.markChunk, f.markUsed);
-  PutReal(out, 0.0);
-  ClearErrorPending();
-  int st;
-  try {
-    Ctx callee{c.self, c.other, f.slots, code, tree, &out, nullptr};
-    st = RunVM(*bc, callee, f.regs);
-  } catch (...) {
-    PopScriptCall(f);
-    throw;
-  }
-  PopScriptCall(f);
-  if (st != kStatusError) return true;
+// A script run by the loop failed: its value and message, as the general call leaves them.
+__attribute__((noinline)) void ScriptCallFailed(const CallE* n, RValue& out) {
   out = RValue("ERROR");
   const int index = n->id - kScriptIdBase;
   if (PendingMessage().size() < 16384) SetPendingMessage("In script " + ScriptName(index) + ":\r" + PendingMessage());
-  return false;
 }
 
 __attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
@@ -2395,7 +2380,7 @@ inline void LocalIndices(const RValue* idx, int count, int& i, int& j) {
   j = static_cast<int>(idx[count == 2 ? 1 : 0].RealUnchecked());
 }
 
-int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
+int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
   static const void* const kLabels[kVmOpCount] = {
 #define X(name) &&L_##name,
       KV_VM_PLAIN_OPS(X)
@@ -2404,9 +2389,12 @@ int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
       KV_VM_BINOPS(X)
 #undef X
   };
-  const Ins* const base = bc.code.data();
+  const Bytecode* B = &bc;
+  Ctx* C = &c;
+  const Ins* base = bc.code.data();
   const Ins* I = base;
-  LocalSlot* const L = c.slots;
+  LocalSlot* L = c.slots;
+  int st_ = kStatusOk;
 #define KV_NEXT goto* kLabels[(++I)->op]
 #define KV_JUMP(t) \
   do {             \
@@ -2414,6 +2402,11 @@ int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
     goto* kLabels[I->op]; \
   } while (0)
 #define KV_NODE(T) static_cast<const T*>(I->p)
+#define KV_FINISH(x) \
+  do {               \
+    st_ = (x);       \
+    goto finish;     \
+  } while (0)
   goto* kLabels[I->op];
 
 L_LoadK:
@@ -2422,7 +2415,7 @@ L_LoadK:
 L_LoadL: {
   const LocalSlot& s = L[I->b];
   if (s.present) PutValue(R[I->a], s.var.value);
-  else if (!EvalLocal(KV_NODE(Expr), c, R[I->a])) goto error;
+  else if (!EvalLocal(KV_NODE(Expr), *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadA:
@@ -2431,11 +2424,11 @@ L_LoadA:
 L_LoadP: {
   const VarE* e = KV_NODE(VarE);
   if (!IsDeclaredGlobal(e->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(e->ref.id, e->ref.hint)) {
+    if (RVariable* var = C->self->locals.FindHinted(e->ref.id, e->ref.hint)) {
       PutValue(R[I->a], var->value);
       KV_NEXT;
     }
-  if (!EvalPlain(e, c, R[I->a])) goto error;
+  if (!EvalPlain(e, *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadLIdx: {
@@ -2445,7 +2438,7 @@ L_LoadLIdx: {
   const LocalSlot& s = L[I->b];
   const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
   if (cell) PutValue(R[I->a], *cell);
-  else if (!VmLoadLocalIdx(c, e, i, j, R[I->a])) goto error;
+  else if (!VmLoadLocalIdx(*C, e, i, j, R[I->a])) goto error;
   KV_NEXT;
 }
 L_ToIdx: {
@@ -2454,7 +2447,7 @@ L_ToIdx: {
     double d = v.RealUnchecked();
     if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) KV_NEXT;
   }
-  if (!VmToIndex(c, v, KV_NODE(Expr))) goto error;
+  if (!VmToIndex(*C, v, KV_NODE(Expr))) goto error;
   KV_NEXT;
 }
 L_IdxL: {
@@ -2466,8 +2459,21 @@ L_IdxL: {
       KV_NEXT;
     }
   }
-  if (!EvalLocal(KV_NODE(Expr), c, R[I->a]) || !VmToIndex(c, R[I->a], KV_NODE(Expr))) goto error;
+  if (!EvalLocal(KV_NODE(Expr), *C, R[I->a]) || !VmToIndex(*C, R[I->a], KV_NODE(Expr))) goto error;
   KV_NEXT;
+}
+L_JakCmp: {
+  const BinKE* n = KV_NODE(BinKE);
+  const RValue& a = g_args.frame[I->a];
+  bool holds;
+  if (a.IsReal()) {
+    holds = CompareFast(n->op, a.RealUnchecked(), n->k);
+  } else {
+    RValue l = a;
+    if (!VmCompareSlow(*C, n, l, holds)) goto error;
+  }
+  if (holds) KV_NEXT;
+  KV_JUMP(TargetOf(*I));
 }
 L_JrkCmp: {
   const BinKE* n = KV_NODE(BinKE);
@@ -2476,42 +2482,93 @@ L_JrkCmp: {
   if (l.IsReal()) {
     holds = CompareFast(n->op, l.RealUnchecked(), n->k);
   } else {
-    if (!VmCompareSlow(c, n, l, holds)) goto error;
+    if (!VmCompareSlow(*C, n, l, holds)) goto error;
   }
   if (holds) KV_NEXT;
   KV_JUMP(TargetOf(*I));
 }
 L_Eval: {
   const Expr* e = KV_NODE(Expr);
-  if (!e->eval(e, c, R[I->a])) goto error;
+  if (!e->eval(e, *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_Neg: {
   RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(UnaryE)->a, "Wrong type of arguments to unary operator.");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(UnaryE)->a, "Wrong type of arguments to unary operator."));
   v.SetReal(-v.RealUnchecked());
   KV_NEXT;
 }
 L_Unary:
-  if (!VmUnary(c, KV_NODE(UnaryE), R[I->a])) goto error;
+  if (!VmUnary(*C, KV_NODE(UnaryE), R[I->a])) goto error;
   KV_NEXT;
 L_CallB:
-  if (!VmCallBuiltin(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
-L_CallS:
-  if (!VmCallScriptFast(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+L_CallS: {
+  // A compiled program run as bytecode continues in this loop with a frame of its own (see VmFrame); every
+  // other case takes the general call, which reports what is wrong.
+  const CallE* n = KV_NODE(CallE);
+  const CCode* code = n->script;
+  if (n->scriptGen == ScriptTableGeneration() && code && code->Compiled() && code->IsProgram() &&
+      !g_treeInterpreter) {
+    const ExecTree* tree = code->Tree();
+    const Bytecode* cb = tree->bytecode;
+    RValue* const stage = g_args.top;
+    const int nregs = cb->nregs;
+    if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
+        g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize && g_vmFrames.Ready()) {
+      RValue* args = R + I->b;
+      const int argc = I->c;
+      // Arguments move into the staging slots (real 0 while unused: reals and inline strings are plain copies).
+      for (int i = 0; i < argc; ++i) {
+        std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
+        if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
+      }
+      VmFrame& f = g_vmFrames.store[g_vmFrames.top++];
+      f.savedFrame = g_args.frame;
+      f.argc = argc;
+      g_args.top = stage + kArgumentSlots;
+      g_args.frame = stage;
+      ++g_depth;
+      RValue* const regs = g_regs.store + g_regs.top;
+      g_regs.top += static_cast<size_t>(nregs);
+      LocalSlot* slots = nullptr;
+      if (cb->nslots > 0) slots = g_locals.Alloc(cb->nslots, f.markChunk, f.markUsed);
+      RValue& out = R[I->a];
+      PutReal(out, 0.0);
+      ClearErrorPending();
+      f.bc = B;
+      f.retI = I;
+      f.R = R;
+      f.caller = C;
+      f.ctx.self = C->self;
+      f.ctx.other = C->other;
+      f.ctx.slots = slots;
+      f.ctx.code = code;
+      f.ctx.tree = tree;
+      f.ctx.result = &out;
+      C = &f.ctx;
+      B = cb;
+      base = I = cb->code.data();
+      R = regs;
+      L = slots;
+      goto* kLabels[I->op];
+    }
+  }
+  if (!VmCallScript(*C, n, R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
+}
 L_CallX:
-  if (!VmCallExtension(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  if (!VmCallExtension(*C, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
 L_Exec: {
   const Stmt* s = KV_NODE(Stmt);
-  int st = s->exec(s, c);
+  int st = s->exec(s, *C);
   if (st == kStatusOk) KV_NEXT;
-  const EscapeTargets& t = bc.escapes[I->a];
+  const EscapeTargets& t = B->escapes[I->a];
   if (st == kStatusBreak && t.brk >= 0) KV_JUMP(t.brk);
   if (st == kStatusContinue && t.cont >= 0) KV_JUMP(t.cont);
-  return st;
+  KV_FINISH(st);
 }
 L_IncL: {
   LocalSlot& s = L[I->a];
@@ -2521,7 +2578,7 @@ L_IncL: {
     KV_NEXT;
   }
   const Stmt* st = KV_NODE(Stmt);
-  if (st->exec(st, c) != kStatusOk) goto error;
+  if (st->exec(st, *C) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StL0: {
@@ -2540,11 +2597,11 @@ L_StLAdd: {
     PutReal(s.var.value, CheckFinite(s.var.value.RealUnchecked() + v.RealUnchecked()));
     KV_NEXT;
   }
-  if (VmStLocal<kOpPlus>(KV_NODE(AssignS), c, v) != kStatusOk) goto error;
+  if (VmStLocal<kOpPlus>(KV_NODE(AssignS), *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StL:
-  if (VmStoreLocal(KV_NODE(AssignS), c, R[I->a]) != kStatusOk) goto error;
+  if (VmStoreLocal(KV_NODE(AssignS), *C, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 L_StLIdx: {
   const AssignS* n = KV_NODE(AssignS);
@@ -2557,54 +2614,54 @@ L_StLIdx: {
     s.var.id = n->ref.id;
     KV_NEXT;
   }
-  if (VmStoreLocalIdx(n, c, i, j, R[I->a]) != kStatusOk) goto error;
+  if (VmStoreLocalIdx(n, *C, i, j, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StP0: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint)) {
+    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint)) {
       PutReal(var->value, v.RealUnchecked());
       KV_NEXT;
     }
-  if (VmStPlain<0>(n, c, v) != kStatusOk) goto error;
+  if (VmStPlain<0>(n, *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StP: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (n->op == kOpPlus && v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
+    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
       PutReal(var->value, CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
       KV_NEXT;
     }
-  if (VmStorePlain(n, c, v) != kStatusOk) goto error;
+  if (VmStorePlain(n, *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_Jmp:
   KV_JUMP(TargetOf(*I));
 L_Jif: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (v.RealUnchecked() > 0.5) KV_NEXT;  // `if` alone needs more than 0.5
   KV_JUMP(TargetOf(*I));
 }
 L_Jwf: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
   KV_JUMP(TargetOf(*I));
 }
 L_Jwb: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
   KV_JUMP(TargetOf(*I));
 }
 L_Jdo: {  // do … until: back to the body while the condition is false
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
   KV_JUMP(TargetOf(*I));
 }
@@ -2616,7 +2673,7 @@ L_JlkCmp: {
     holds = CompareFast(n->op, s.var.value.RealUnchecked(), n->k);
   } else {
     RValue v;
-    if (!n->eval(n, c, v)) goto error;
+    if (!n->eval(n, *C, v)) goto error;
     holds = IsTrue(v.Real());  // comparisons give 0 or 1
   }
   if (holds) KV_NEXT;
@@ -2624,7 +2681,7 @@ L_JlkCmp: {
 }
 L_RepInit: {
   RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Repeat count must be a number");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Repeat count must be a number"));
   v.SetReal(static_cast<double>(RoundToInt64(v.RealUnchecked())));  // rounded once
   KV_NEXT;
 }
@@ -2644,9 +2701,9 @@ L_ForTest: {
   } else {
     double v;
     RValue slow;
-    int st = n->cond->num(n->cond, c, v, slow);
+    int st = n->cond->num(n->cond, *C, v, slow);
     if (st == kNumError) goto error;
-    if (st == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    if (st == kNumValue) KV_FINISH(VmCondError(*C, n->cond, "Expression expected"));
     holds = IsTrue(v);
   }
   if (holds) KV_NEXT;
@@ -2661,35 +2718,38 @@ L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
     if (CompareFast(n->cmp, v, n->limit)) KV_JUMP(TargetOf(*I));
     KV_NEXT;
   }
-  int st = n->step->exec(n->step, c);
-  if (st != kStatusOk) return st;
+  int st = n->step->exec(n->step, *C);
+  if (st != kStatusOk) KV_FINISH(st);
   bool holds;
   if (s.present && s.var.value.IsReal()) {
     holds = CompareFast(n->cmp, s.var.value.RealUnchecked(), n->limit);
   } else {
     double v;
     RValue slow;
-    int r = n->cond->num(n->cond, c, v, slow);
+    int r = n->cond->num(n->cond, *C, v, slow);
     if (r == kNumError) goto error;
-    if (r == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    if (r == kNumValue) KV_FINISH(VmCondError(*C, n->cond, "Expression expected"));
     holds = IsTrue(v);
   }
   if (holds) KV_JUMP(TargetOf(*I));
   KV_NEXT;
 }
-L_Ret:
-  *c.result = std::move(R[I->a]);
-  return kStatusExit;
+L_Ret: {
+  RValue& v = R[I->a];
+  if (v.IsReal()) PutReal(*C->result, v.RealUnchecked());
+  else *C->result = std::move(v);
+}
+  KV_FINISH(kStatusExit);
 L_RetSt:
-  return static_cast<int16_t>(I->a);
+  KV_FINISH(static_cast<int16_t>(I->a));
 L_End:
-  return kStatusOk;
+  KV_FINISH(kStatusOk);
 L_SwitchT: {
   const SwitchS* n = KV_NODE(SwitchS);
   const RValue& sel = R[I->a];
   int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
   if (found < 0) found = n->firstDefault;
-  const std::vector<int>& targets = bc.switchTargets[I->b];
+  const std::vector<int>& targets = B->switchTargets[I->b];
   KV_JUMP(found >= 0 ? targets[static_cast<size_t>(found)] : targets.back());
 }
 L_Jcase: {
@@ -2709,7 +2769,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
+    if (!VmBinSlow<OPC>(*C, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_RK##name: {                                                                                    \
@@ -2720,7 +2780,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
+    if (!VmBinSlow<OPC>(*C, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_LK##name: {                                                                                    \
@@ -2731,7 +2791,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                       \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_AK##name: {                                                                                    \
@@ -2742,17 +2802,46 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                       \
     KV_NEXT;                                                                                       \
   }
   KV_VM_BINOPS(X)
 #undef X
 
 error:
-  return kStatusError;
+  st_ = kStatusError;
+finish:
+  // The run of a script called in this loop ended: back to its caller (every status but error is success).
+  if (g_vmFrames.top == entry) return st_;
+  {
+    const VmFrame& f = g_vmFrames.store[g_vmFrames.top - 1];
+    B = f.bc;
+    I = f.retI;
+    R = f.R;
+    C = f.caller;
+    PopVmFrame();
+    base = B->code.data();
+    L = C->slots;
+    if (st_ != kStatusError) KV_NEXT;
+    ScriptCallFailed(KV_NODE(CallE), R[I->a]);
+    goto error;
+  }
 #undef KV_NEXT
 #undef KV_JUMP
 #undef KV_NODE
+#undef KV_FINISH
+}
+
+// Runs bytecode; returns the status of the run (ok, error, exit, or a break/continue that ended it). Script
+// frames the loop pushed are popped here when a fault passes through.
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
+  const int entry = g_vmFrames.top;
+  try {
+    return RunVMLoop(bc, c, R, entry);
+  } catch (...) {
+    while (g_vmFrames.top > entry) PopVmFrame();
+    throw;
+  }
 }
 
 }  // namespace
