@@ -514,7 +514,7 @@ int NumNegate(const Expr* e, Ctx& c, double& r, RValue& slow) {
 // The real-real result of a binary operator; false when the operator must take the general path
 // (a zero divisor, which is an error with a message).
 template <int OP>
-inline bool RealFast(double a, double b, double& r) {
+[[gnu::always_inline]] inline bool RealFast(double a, double b, double& r) {
   if constexpr (OP == kOpPlus) r = CheckFinite(a + b);
   else if constexpr (OP == kOpMinus) r = CheckFinite(a - b);
   else if constexpr (OP == kOpTimes) r = CheckFinite(a * b);
@@ -1689,7 +1689,7 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -1706,8 +1706,10 @@ struct Ins {
 };
 static_assert(sizeof(Ins) == 16, "instructions are 16 bytes");
 
-// Jump targets live in b (low) and c (high).
+// Jump targets live in b (low) and c (high): while compiling, the instruction's index; once compiled, branches
+// (see IsBranch) hold the distance from the branch instead, so the loop needs no base pointer to take them.
 inline uint32_t TargetOf(const Ins& i) { return i.b | (static_cast<uint32_t>(i.c) << 16); }
+inline int32_t BranchOf(const Ins& i) { return static_cast<int32_t>(TargetOf(i)); }
 
 struct EscapeTargets {
   int brk = -1;   // instruction to jump to when the escaped statement breaks; −1: end the run with that status
@@ -1720,6 +1722,7 @@ struct Bytecode : NodeBase {
   int nslots = 0;  // `var` locals (the tree's slotIds), for the script call's frame
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
+  std::vector<std::vector<int>> switchSmall;    // per table switch: per small integer selector, where to jump
 };
 
 namespace {
@@ -1765,10 +1768,12 @@ class VmCompiler {
   void Program(const Stmt* root) {
     Statement(root);
     Emit(kVmEnd);
+    RelativeBranches();
   }
   void Expression(const Expr* root) {
     Value(root, 0);
     Emit(kVmRet, 0);
+    RelativeBranches();
   }
 
  private:
@@ -1792,6 +1797,19 @@ class VmCompiler {
     return static_cast<int>(bc_.code.size()) - 1;
   }
   int Here() const { return static_cast<int>(bc_.code.size()); }
+  static bool IsBranch(int op) {
+    switch (op) {
+      case kVmJmp: case kVmJif: case kVmJwf: case kVmJwb: case kVmJdo: case kVmJlkCmp: case kVmJakCmp:
+      case kVmJrkCmp: case kVmRepNext: case kVmForTest: case kVmForLoop: case kVmForLoopLt: case kVmJcase:
+        return true;
+      default: return false;
+    }
+  }
+  void RelativeBranches() {
+    for (size_t k = 0; k < bc_.code.size(); ++k)
+      if (IsBranch(bc_.code[k].op))
+        SetTarget(static_cast<int>(k), static_cast<int>(TargetOf(bc_.code[k])) - static_cast<int>(k));
+  }
   void SetTarget(int at, int target) {
     bc_.code[at].b = static_cast<uint16_t>(target & 0xFFFF);
     bc_.code[at].c = static_cast<uint16_t>(static_cast<uint32_t>(target) >> 16);
@@ -1964,7 +1982,7 @@ class VmCompiler {
       const int body = Here();
       Loop l = Body(fl->body);
       Patch(l.conts, Here());
-      SetTarget(Emit(kVmForLoop, fl->slot, 0, 0, fl), body);
+      SetTarget(Emit(fl->cmp == kOpLess ? kVmForLoopLt : kVmForLoop, fl->slot, 0, 0, fl), body);
       Patch(l.breaks, Here());
       Patch(exit, Here());
     } else if (f == ExecRepeat) {
@@ -2059,6 +2077,7 @@ class VmCompiler {
     if (n->table) {
       table = static_cast<int>(bc_.switchTargets.size());
       bc_.switchTargets.emplace_back(n->body.size() + 1, -1);
+      bc_.switchSmall.emplace_back();
       Emit(kVmSwitchT, sel, static_cast<uint16_t>(table), 0, n);
     } else {
       // The scan: case expressions in order, each compared with the selector; default stops the scan.
@@ -2098,7 +2117,16 @@ class VmCompiler {
       if (table >= 0) bc_.switchTargets[table][i] = after;
       if (labelJumps[i] >= 0) SetTarget(labelJumps[i], after);
     }
-    if (table >= 0) bc_.switchTargets[table].back() = end;
+    if (table >= 0) {
+      bc_.switchTargets[table].back() = end;
+      // Small non-negative integer selectors jump through their own table (a missing label: default or end).
+      const std::vector<int>& t = bc_.switchTargets[table];
+      std::vector<int>& small = bc_.switchSmall[static_cast<size_t>(table)];
+      for (int label : n->smallLabels) {
+        int found = label >= 0 ? label : n->firstDefault;
+        small.push_back(found >= 0 ? t[static_cast<size_t>(found)] : t.back());
+      }
+    }
     --reg_;
   }
 
@@ -2391,15 +2419,19 @@ int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
   };
   const Bytecode* B = &bc;
   Ctx* C = &c;
-  const Ins* base = bc.code.data();
-  const Ins* I = base;
+  const Ins* I = bc.code.data();
   LocalSlot* L = c.slots;
   int st_ = kStatusOk;
 #define KV_NEXT goto* kLabels[(++I)->op]
-#define KV_JUMP(t) \
-  do {             \
-    I = base + (t); \
-    goto* kLabels[I->op]; \
+#define KV_JUMP(t)               \
+  do {                           \
+    I = B->code.data() + (t);    \
+    goto* kLabels[I->op];        \
+  } while (0)
+#define KV_BRANCH()              \
+  do {                           \
+    I += BranchOf(*I);           \
+    goto* kLabels[I->op];        \
   } while (0)
 #define KV_NODE(T) static_cast<const T*>(I->p)
 #define KV_FINISH(x) \
@@ -2473,7 +2505,7 @@ L_JakCmp: {
     if (!VmCompareSlow(*C, n, l, holds)) goto error;
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_JrkCmp: {
   const BinKE* n = KV_NODE(BinKE);
@@ -2485,7 +2517,7 @@ L_JrkCmp: {
     if (!VmCompareSlow(*C, n, l, holds)) goto error;
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Eval: {
   const Expr* e = KV_NODE(Expr);
@@ -2549,7 +2581,7 @@ L_CallS: {
       f.ctx.result = &out;
       C = &f.ctx;
       B = cb;
-      base = I = cb->code.data();
+      I = cb->code.data();
       R = regs;
       L = slots;
       goto* kLabels[I->op];
@@ -2640,30 +2672,30 @@ L_StP: {
   KV_NEXT;
 }
 L_Jmp:
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 L_Jif: {
   const RValue& v = R[I->a];
   if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (v.RealUnchecked() > 0.5) KV_NEXT;  // `if` alone needs more than 0.5
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jwf: {
   const RValue& v = R[I->a];
   if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jwb: {
   const RValue& v = R[I->a];
   if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jdo: {  // do … until: back to the body while the condition is false
   const RValue& v = R[I->a];
   if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_JlkCmp: {
   const BinKE* n = KV_NODE(BinKE);
@@ -2677,7 +2709,7 @@ L_JlkCmp: {
     holds = IsTrue(v.Real());  // comparisons give 0 or 1
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_RepInit: {
   RValue& v = R[I->a];
@@ -2688,7 +2720,7 @@ L_RepInit: {
 L_RepNext: {
   RValue& v = R[I->a];
   const double left = v.RealUnchecked();
-  if (left < 1) KV_JUMP(TargetOf(*I));
+  if (left < 1) KV_BRANCH();
   v.SetReal(left - 1);
   KV_NEXT;
 }
@@ -2707,7 +2739,18 @@ L_ForTest: {
     holds = IsTrue(v);
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
+}
+L_ForLoopLt: {  // ForLoop for the usual `i < limit`
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  LocalSlot& s = L[I->a];
+  if (s.present && s.var.value.IsReal()) {
+    const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
+    PutReal(s.var.value, v);
+    if (v < n->limit) KV_BRANCH();
+    KV_NEXT;
+  }
+  goto for_loop_general;
 }
 L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
   const ForLocalS* n = KV_NODE(ForLocalS);
@@ -2715,9 +2758,13 @@ L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
   if (s.present && s.var.value.IsReal()) {
     const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
     PutReal(s.var.value, v);
-    if (CompareFast(n->cmp, v, n->limit)) KV_JUMP(TargetOf(*I));
+    if (CompareFast(n->cmp, v, n->limit)) KV_BRANCH();
     KV_NEXT;
   }
+}
+for_loop_general: {  // a step or test that is not real-real: the general path
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  LocalSlot& s = L[I->a];
   int st = n->step->exec(n->step, *C);
   if (st != kStatusOk) KV_FINISH(st);
   bool holds;
@@ -2731,7 +2778,7 @@ L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
     if (r == kNumValue) KV_FINISH(VmCondError(*C, n->cond, "Expression expected"));
     holds = IsTrue(v);
   }
-  if (holds) KV_JUMP(TargetOf(*I));
+  if (holds) KV_BRANCH();
   KV_NEXT;
 }
 L_Ret: {
@@ -2747,6 +2794,14 @@ L_End:
 L_SwitchT: {
   const SwitchS* n = KV_NODE(SwitchS);
   const RValue& sel = R[I->a];
+  if (sel.IsReal()) {
+    const double key = sel.RealUnchecked();
+    const std::vector<int>& small = B->switchSmall[I->b];
+    if (key >= 0 && key < static_cast<double>(small.size())) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
+    }
+  }
   int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
   if (found < 0) found = n->firstDefault;
   const std::vector<int>& targets = B->switchTargets[I->b];
@@ -2755,7 +2810,7 @@ L_SwitchT: {
 L_Jcase: {
   const RValue& sel = R[I->a];
   const RValue& v = R[I->a + 1];
-  if (v.IsReal() == sel.IsReal() && v == sel) KV_JUMP(TargetOf(*I));
+  if (v.IsReal() == sel.IsReal() && v == sel) KV_BRANCH();
   KV_NEXT;
 }
 
@@ -2820,7 +2875,6 @@ finish:
     R = f.R;
     C = f.caller;
     PopVmFrame();
-    base = B->code.data();
     L = C->slots;
     if (st_ != kStatusError) KV_NEXT;
     ScriptCallFailed(KV_NODE(CallE), R[I->a]);
@@ -2828,6 +2882,7 @@ finish:
   }
 #undef KV_NEXT
 #undef KV_JUMP
+#undef KV_BRANCH
 #undef KV_NODE
 #undef KV_FINISH
 }
