@@ -1722,7 +1722,8 @@ struct Bytecode : NodeBase {
   int nslots = 0;  // `var` locals (the tree's slotIds), for the script call's frame
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
-  std::vector<std::vector<int>> switchSmall;    // per table switch: per small integer selector, where to jump
+  // Per table switch: per small integer selector where to jump, and last where other reals go (−1: look up).
+  std::vector<std::vector<int>> switchSmall;
 };
 
 namespace {
@@ -2126,6 +2127,10 @@ class VmCompiler {
         int found = label >= 0 ? label : n->firstDefault;
         small.push_back(found >= 0 ? t[static_cast<size_t>(found)] : t.back());
       }
+      // Last: where every other real goes when no case label is a real outside the table; −1 otherwise.
+      small.push_back(n->realLabels.empty() ? (n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)]
+                                                                    : t.back())
+                                            : -1);
     }
     --reg_;
   }
@@ -2797,10 +2802,11 @@ L_SwitchT: {
   if (sel.IsReal()) {
     const double key = sel.RealUnchecked();
     const std::vector<int>& small = B->switchSmall[I->b];
-    if (key >= 0 && key < static_cast<double>(small.size())) {
+    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
       const int k = static_cast<int>(key);
       if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
     }
+    if (small.back() >= 0) KV_JUMP(small.back());
   }
   int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
   if (found < 0) found = n->firstDefault;

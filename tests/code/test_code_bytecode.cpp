@@ -223,5 +223,57 @@ TEST_F(BytecodeTest, FusedLoopsAndJumpsMatchTheTree) {
   for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
 
+// Scripts called from bytecode run in the same loop with a frame per level: results, nested error texts with
+// their "In script" lines, faults and exits from deep inside, argument slots and locals per level, and calls
+// the loop leaves to the general path (an empty slot, a script replaced while running) must all match the tree.
+TEST_F(BytecodeTest, ScriptCallsInTheLoopMatchTheTree) {
+  AddScript("fib", "if (argument0 < 2) return argument0; return fib(argument0 - 1) + fib(argument0 - 2);");
+  AddScript("down", "var v; v = argument0; if (argument0 <= 0) return nope + 1; return down(argument0 - 1) + v;");
+  AddScript("boom", "var q; q = argument0; if (argument0 <= 0) return sqrt(-1); return boom(argument0 - 1);");
+  AddScript("strs", "var s; s = argument0 + \"-\"; if (string_length(s) > 12) return s; return strs(s + argument1, argument1);");
+  AddScript("args", "argument3 = 7; return argument0 + argument1 + argument2 + argument3;");
+  AddScript("quits", "if (argument0 > 1) exit; return argument0;");
+  AddScript("brk", "break; return 5;");
+  AddScript("keep", "var t; t = argument0; args(1, 2, 3); return t + argument2;");
+  AddScript("wider", "with (self) return down(argument0);");
+  ASSERT_TRUE(CompileScripts());
+  const char* const programs[] = {
+      "return fib(15);",
+      "return down(3);",
+      "var x; x = 1; x = down(2) + x; return x;",
+      "return boom(4);",
+      "return strs(\"a\", \"bcd\");",
+      "return args(1, 2, 3) + argument3;",
+      "return string(quits(0)) + string(quits(5)) + string(quits(1));",
+      "return brk() + 1;",
+      "argument2 = 10; return keep(4, 5, 6) + argument2;",
+      "return wider(2);",
+      "return fib(\"x\");",
+      "return keep(\"a\");",
+  };
+  for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+  // The state after a fault deep inside is the caller's again.
+  EXPECT_EQ(RunWith(false, "argument1 = 9; return boom(3);", false), "FAULT");
+  EXPECT_EQ(RunWith(false, "return argument1 + argument0 * 0;", false), "9");
+}
+
+// Constant switches jump through a table for small integer selectors; other selectors (negative, fractional,
+// minus zero, past the table, strings, labels outside the table) must land where the tree's scan lands.
+TEST_F(BytecodeTest, SwitchTablesMatchTheTree) {
+  const char* const selectors[] = {"0", "1", "2", "3", "7", "8", "100", "-1", "0.5", "-0", "2.0000001", "\"2\"", "\"a\""};
+  const char* const bodies[] = {
+      "case 0: r = 10; break; case 1: case 2: r = 12; break; case 3: r = 3; default: r += 100;",
+      "case 0: r = 10; break; case 2: r = 2; case 100: r += 7; break; case -1: r = -1;",
+      "case 1: r = 1; break; case 0.5: r = 5; break; case \"a\": r = 9;",
+      "default: r = 4; break; case 3: r = 3;",
+      "case 5: r = 5;",
+  };
+  for (const char* body : bodies)
+    for (const char* sel : selectors) {
+      const std::string text = std::string("var r; r = 0; switch (") + sel + ") { " + body + " } return r;";
+      EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+    }
+}
+
 }  // namespace
 }  // namespace kv::test
