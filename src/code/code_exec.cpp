@@ -649,6 +649,7 @@ struct CallE : Expr {
   std::vector<Expr*> args;
   mutable const CCode* script = nullptr;  // cached ScriptCode(id − 100000) for scriptGen
   mutable uint64_t scriptGen = 0;
+  mutable const Bytecode* vm = nullptr;  // the script's bytecode while `script` is a compiled program
 };
 
 // Evaluates the arguments left to right into the staging slots.
@@ -2302,7 +2303,10 @@ __attribute__((noinline)) bool VmCallScript(Ctx& c, const CallE* n, RValue* args
     n->script = ScriptCode(index);
     n->scriptGen = ScriptTableGeneration();
   }
-  return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
+  // What the loop's own call needs (a script compiled later is seen here first).
+  const CCode* code = n->script;
+  n->vm = code && code->Compiled() && code->IsProgram() ? code->Tree()->bytecode : nullptr;
+  return CallScriptFrame(code, index, c, g.stage, out, n->pos);
 }
 
 // Script calls inside the loop. A call of a compiled program that runs as bytecode, with room on the argument
@@ -2326,9 +2330,8 @@ struct VmFrame {
 struct VmFrameStack {
   VmFrame* store = nullptr;
   int top = 0;
-  bool Ready() {
+  void Ready() {
     if (!store) store = new VmFrame[kMaxRunDepth + 1]();
-    return true;
   }
 };
 VmFrameStack g_vmFrames;
@@ -2545,15 +2548,13 @@ L_CallS: {
   // A compiled program run as bytecode continues in this loop with a frame of its own (see VmFrame); every
   // other case takes the general call, which reports what is wrong.
   const CallE* n = KV_NODE(CallE);
-  const CCode* code = n->script;
-  if (n->scriptGen == ScriptTableGeneration() && code && code->Compiled() && code->IsProgram() &&
-      !g_treeInterpreter) {
-    const ExecTree* tree = code->Tree();
-    const Bytecode* cb = tree->bytecode;
+  if (n->scriptGen == ScriptTableGeneration() && n->vm && !g_treeInterpreter) {
+    const Bytecode* cb = n->vm;
+    const CCode* code = n->script;
     RValue* const stage = g_args.top;
     const int nregs = cb->nregs;
     if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
-        g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize && g_vmFrames.Ready()) {
+        g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize) {
       RValue* args = R + I->b;
       const int argc = I->c;
       // Arguments move into the staging slots (real 0 while unused: reals and inline strings are plain copies).
@@ -2582,7 +2583,7 @@ L_CallS: {
       f.ctx.other = C->other;
       f.ctx.slots = slots;
       f.ctx.code = code;
-      f.ctx.tree = tree;
+      f.ctx.tree = code->Tree();
       f.ctx.result = &out;
       C = &f.ctx;
       B = cb;
@@ -2897,6 +2898,7 @@ finish:
 // frames the loop pushed are popped here when a fault passes through.
 int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
   const int entry = g_vmFrames.top;
+  g_vmFrames.Ready();
   try {
     return RunVMLoop(bc, c, R, entry);
   } catch (...) {
