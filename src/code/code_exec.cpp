@@ -1104,21 +1104,22 @@ struct WithS : Stmt {
   Stmt* body = nullptr;
 };
 // Runs the body for one instance; returns the with statement's status, or 1 to go on with the next instance.
-inline int WithBody(const WithS* n, Ctx& c, CInstance* inst) {
+template <class Body>
+inline int WithBody(Ctx& c, CInstance* inst, const Body& body) {
   CInstance* savedSelf = c.self;
   CInstance* savedOther = c.other;
   c.other = savedSelf;
   c.self = inst;
-  int st = n->body->exec(n->body, c);
+  int st = body();
   c.self = savedSelf;
   c.other = savedOther;
   if (st == kStatusOk || st == kStatusContinue) return 1;
   return st == kStatusBreak ? kStatusOk : st;
 }
-int ExecWith(const Stmt* s, Ctx& c) {
-  const WithS* n = static_cast<const WithS*>(s);
-  RValue tv;
-  if (!n->target->eval(n->target, c, tv)) return kStatusError;
+// The with statement once its target is evaluated (tv); body() runs the body for c.self and returns its status.
+// The tree and the bytecode share it.
+template <class Body>
+int WithLoop(const WithS* n, Ctx& c, const RValue& tv, const Body& body) {
   if (tv.IsString()) {
     Err(c, n->target->pos, "Object id expected");
     return kStatusError;
@@ -1134,7 +1135,7 @@ int ExecWith(const Stmt* s, Ctx& c) {
   }
   if (t == kTargetNoone || t < kTargetLocal) return kStatusOk;
   if (t == kTargetSelf || t == kTargetPlain || t == kTargetOther) {
-    int st = WithBody(n, c, t == kTargetOther ? c.other : c.self);
+    int st = WithBody(c, t == kTargetOther ? c.other : c.self, body);
     return st == 1 ? kStatusOk : st;
   }
   CodeWorld* w = GetCodeWorld();
@@ -1143,7 +1144,7 @@ int ExecWith(const Stmt* s, Ctx& c) {
     if (t > INT32_MAX) return kStatusOk;
     CInstance* inst = w->FindInstance(static_cast<int>(t));
     if (!inst || inst->deleted) return kStatusOk;
-    int st = WithBody(n, c, inst);
+    int st = WithBody(c, inst, body);
     return st == 1 ? kStatusOk : st;
   }
   // all, or an object's family: positions 0 … n−1 with n fixed at the start (instances the body creates are
@@ -1155,10 +1156,16 @@ int ExecWith(const Stmt* s, Ctx& c) {
     if (i >= (all ? w->ActiveCount() : w->FamilyCount(obj))) break;
     CInstance* inst = all ? w->ActiveAt(i) : w->FamilyAt(obj, i);
     if (!inst || inst->deleted || inst->deactivated) continue;
-    int st = WithBody(n, c, inst);
+    int st = WithBody(c, inst, body);
     if (st != 1) return st;
   }
   return kStatusOk;
+}
+int ExecWith(const Stmt* s, Ctx& c) {
+  const WithS* n = static_cast<const WithS*>(s);
+  RValue tv;
+  if (!n->target->eval(n->target, c, tv)) return kStatusError;
+  return WithLoop(n, c, tv, [n, &c] { return n->body->exec(n->body, c); });
 }
 
 // ---- switch ----
@@ -1689,7 +1696,7 @@ enum VmOp : uint16_t {
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
-  X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
   X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
@@ -1723,6 +1730,7 @@ struct Bytecode : NodeBase {
   int nslots = 0;  // `var` locals (the tree's slotIds), for the script call's frame
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
+  std::vector<std::unique_ptr<Bytecode>> subs;  // bodies of with statements, each run once per instance
   // Per table switch: per small integer selector where to jump, and last where other reals go (−1: look up).
   std::vector<std::vector<int>> switchSmall;
 };
@@ -2014,6 +2022,8 @@ class VmCompiler {
       Emit(kVmRet, reg_);
     } else if (f == ExecSwitch) {
       Switch(static_cast<const SwitchS*>(s));
+    } else if (f == ExecWith) {
+      With(static_cast<const WithS*>(s));
     } else {
       Escape(s);
     }
@@ -2068,6 +2078,17 @@ class VmCompiler {
       default:
         Escape(a);
     }
+  }
+
+  // with: the target into a register, the body as bytecode of its own that the with instruction runs for
+  // each instance (its break, continue, exit and return end that run with their status, as the tree's body).
+  void With(const WithS* n) {
+    Value(n->target, reg_);
+    auto body = std::make_unique<Bytecode>();
+    body->nslots = bc_.nslots;
+    VmCompiler(*body).Program(n->body);
+    Emit(kVmWith, reg_, static_cast<int>(bc_.subs.size()), 0, n);
+    bc_.subs.push_back(std::move(body));
   }
 
   void Switch(const SwitchS* n) {
@@ -2374,6 +2395,18 @@ __attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* a
   return h.call(n->id - kExtensionIdBase, c.self, c.other, argc, g.stage, out);
 }
 
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R);
+
+// A with statement whose target is evaluated: the body's bytecode for each instance, with registers of its own.
+__attribute__((noinline)) int VmWith(Ctx& c, const WithS* n, const Bytecode& body, const RValue& target) {
+  RegFrame regs(body.nregs);
+  if (!regs.r) {
+    Err(c, n->pos, kStackOverflowMessage);
+    return kStatusError;
+  }
+  return WithLoop(n, c, target, [&] { return RunVM(body, c, regs.r); });
+}
+
 // The condition of a jump that is not a real: the loop's message, or the pending error.
 __attribute__((noinline)) int VmCondError(Ctx& c, const Expr* cond, const char* msg) {
   Err(c, cond->pos, msg);
@@ -2606,6 +2639,11 @@ L_Exec: {
   const EscapeTargets& t = B->escapes[I->a];
   if (st == kStatusBreak && t.brk >= 0) KV_JUMP(t.brk);
   if (st == kStatusContinue && t.cont >= 0) KV_JUMP(t.cont);
+  KV_FINISH(st);
+}
+L_With: {
+  const int st = VmWith(*C, KV_NODE(WithS), *B->subs[I->b], R[I->a]);
+  if (st == kStatusOk) KV_NEXT;
   KV_FINISH(st);
 }
 L_IncL: {

@@ -275,5 +275,43 @@ TEST_F(BytecodeTest, SwitchTablesMatchTheTree) {
     }
 }
 
+// with bodies are bytecode of their own, run once per instance: break, continue, exit and return inside them,
+// nested withs, switches and loops in the body, scripts called from it and errors all end as on the tree. Each
+// program runs on a fresh room of its own for each interpreter.
+TEST_F(BytecodeTest, WithBodiesMatchTheTree) {
+  AddScript("tag", "with (1) { n += argument0; if (n > 3) return n; } return -1;");
+  ASSERT_TRUE(CompileScripts());
+  const char* const programs[] = {
+      "var k; k = 0; with (1) { k += 1; n = k; } return k;",
+      "var k; k = 0; with (all) { k += 1; if (k == 2) break; } return k;",
+      "var k; k = 0; with (1) { k += 1; if (k == 1) continue; n = k; } return string(k) + string((2).n);",
+      "var k; with (1) { return id; } return 0;",
+      "with (all) { exit; } return 5;",
+      "var k; k = 0; with (1) { with (2) { k += other.id; } } return k;",
+      "var k, i; k = 0; with (1) { for (i = 0; i < 3; i += 1) { if (i == 1) continue; k += i; } } return k;",
+      "var k; k = 0; with (all) { switch (id mod 2) { case 0: k += 10; break; default: continue; } k += 1; } return k;",
+      "var k; k = 0; repeat (2) with (1) { if (k > 2) break; k += 1; } return k;",
+      "var k; k = 0; while (k < 10) { with (1) { k += 1; break; } k += 100; } return k;",
+      "n = 0; return tag(2);",
+      "with (1) { x = nope; }",
+      "with (\"a\") {}",
+      "with (global) {}",
+      "var k; k = 0; with (2.4) k += 1; with (noone) k += 10; with (-7) k += 100; return k;",
+      "var k; k = 0; with (1) { instance_create(0, 0, 1); k += 1; } return k;",
+      "var k; with (1) { k = sqrt(-1); }",
+  };
+  for (const char* text : programs) {
+    std::string results[2];
+    for (int tree = 0; tree < 2; ++tree) {
+      world.Clear();
+      world.Create(1, 0, 0);
+      world.Create(1, 0, 0);
+      world.Create(2, 0, 0);
+      results[tree] = RunWith(tree == 1, text, false);
+    }
+    EXPECT_EQ(results[1], results[0]) << text;
+  }
+}
+
 }  // namespace
 }  // namespace kv::test
