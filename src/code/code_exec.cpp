@@ -1697,7 +1697,7 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -2093,7 +2093,10 @@ class VmCompiler {
 
   void Switch(const SwitchS* n) {
     const int sel = reg_++;
-    Value(n->selector, sel);
+    Use(sel);
+    // A table switch on a `var` local reads the local itself (SwitchL); others evaluate the selector first.
+    const bool onLocal = n->table && n->selector->eval == EvalLocal;
+    if (!onLocal) Value(n->selector, sel);
     std::vector<Fix> toEnd;
     std::vector<int> labelJumps(n->body.size(), -1);  // scan jumps per label
     int table = -1;
@@ -2101,7 +2104,8 @@ class VmCompiler {
       table = static_cast<int>(bc_.switchTargets.size());
       bc_.switchTargets.emplace_back(n->body.size() + 1, -1);
       bc_.switchSmall.emplace_back();
-      Emit(kVmSwitchT, sel, static_cast<uint16_t>(table), 0, n);
+      if (onLocal) Emit(kVmSwitchL, sel, table, static_cast<const VarE*>(n->selector)->ref.slot, n);
+      else Emit(kVmSwitchT, sel, table, 0, n);
     } else {
       // The scan: case expressions in order, each compared with the selector; default stops the scan.
       const int cv = reg_++;
@@ -2835,8 +2839,21 @@ L_RetSt:
   KV_FINISH(static_cast<int16_t>(I->a));
 L_End:
   KV_FINISH(kStatusOk);
+L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loaded into register a first
+  const LocalSlot& s = L[I->c];
+  if (s.present && s.var.value.IsReal()) {
+    const double key = s.var.value.RealUnchecked();
+    const std::vector<int>& small = B->switchSmall[I->b];
+    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
+    }
+    if (small.back() >= 0) KV_JUMP(small.back());
+  }
+  if (!EvalLocal(KV_NODE(SwitchS)->selector, *C, R[I->a])) goto error;
+  goto switch_lookup;
+}
 L_SwitchT: {
-  const SwitchS* n = KV_NODE(SwitchS);
   const RValue& sel = R[I->a];
   if (sel.IsReal()) {
     const double key = sel.RealUnchecked();
@@ -2847,6 +2864,10 @@ L_SwitchT: {
     }
     if (small.back() >= 0) KV_JUMP(small.back());
   }
+}
+switch_lookup: {
+  const SwitchS* n = KV_NODE(SwitchS);
+  const RValue& sel = R[I->a];
   int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
   if (found < 0) found = n->firstDefault;
   const std::vector<int>& targets = B->switchTargets[I->b];

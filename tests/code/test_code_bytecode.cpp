@@ -268,10 +268,16 @@ TEST_F(BytecodeTest, SwitchTablesMatchTheTree) {
       "default: r = 4; break; case 3: r = 3;",
       "case 5: r = 5;",
   };
+  for (const char* text : {"var q; switch (q) { case 1: return 1; }", "var r; r = 0; repeat (3) { switch (r) { case 0: r += 1; "
+                           "continue; case 1: r = \"s\"; break; } r += 5; } return r;"})
+    EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
   for (const char* body : bodies)
     for (const char* sel : selectors) {
       const std::string text = std::string("var r; r = 0; switch (") + sel + ") { " + body + " } return r;";
       EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+      // The selector in a local is read in place.
+      const std::string local = std::string("var r, q; r = 0; q = ") + sel + "; switch (q) { " + body + " } return r;";
+      EXPECT_EQ(RunWith(true, local, false), RunWith(false, local, false)) << local;
     }
 }
 
