@@ -1695,7 +1695,7 @@ enum VmOp : uint16_t {
   X(Greater, kOpGreater) X(GreaterEq, kOpGreaterEq) X(And, kOpAnd) X(Or, kOpOr) X(Xor, kOpXor)                \
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
-  X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
+  X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
   X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
@@ -1853,6 +1853,12 @@ class VmCompiler {
       Emit(kVmLoadP, dst, 0, 0, e);
     } else if (e->num == NumLocalIdx) {
       const VarRef& v = static_cast<const VarE*>(e)->ref;
+      if (v.idx[0]->eval == EvalLocal && v.idx[v.nidx - 1]->eval == EvalLocal) {
+        // Indices that are `var` locals themselves (a[i], a[i, j]): one instruction reads them in place.
+        Use(dst + v.nidx - 1);
+        Emit(kVmLoadLIdxL, dst, v.slot, static_cast<const VarE*>(v.idx[v.nidx - 1])->ref.slot, e);
+        return;
+      }
       for (int k = 0; k < v.nidx; ++k) Index(v.idx[k], dst + k);
       Emit(kVmLoadLIdx, dst, v.slot, dst, e);
     } else if (const BinKE* bk = dynamic_cast<const BinKE*>(e)) {
@@ -2297,6 +2303,22 @@ __attribute__((noinline)) bool VmLoadLocalIdx(Ctx& c, const VarE* e, int i, int 
   return NotFound(v, c, int64_t(i) * kArrayDim + j, out);
 }
 
+// LoadLIdxL off its fast path: the indices one by one as IdxL takes them (errors in order), then the read.
+__attribute__((noinline)) bool VmLoadLocalIdxSlow(Ctx& c, const VarE* e, RValue* regs) {
+  const VarRef& v = e->ref;
+  for (int k = 0; k < v.nidx; ++k)
+    if (!EvalLocal(v.idx[k], c, regs[k]) || !VmToIndex(c, regs[k], v.idx[k])) return false;
+  const int i = v.nidx == 2 ? static_cast<int>(regs[0].RealUnchecked()) : 0;
+  const int j = static_cast<int>(regs[v.nidx - 1].RealUnchecked());
+  const LocalSlot& s = c.slots[v.slot];
+  const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+  if (cell) {
+    regs[0] = *cell;
+    return true;
+  }
+  return VmLoadLocalIdx(c, e, i, j, regs[0]);
+}
+
 __attribute__((noinline)) bool VmUnary(Ctx& c, const UnaryE* n, RValue& reg) {
   RValue out;
   const char* err = ApplyUnary(n->op, reg, out);
@@ -2525,6 +2547,27 @@ L_ToIdx: {
     if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) KV_NEXT;
   }
   if (!VmToIndex(*C, v, KV_NODE(Expr))) goto error;
+  KV_NEXT;
+}
+L_LoadLIdxL: {  // IdxL for each index, then LoadLIdx, when every index reads as a whole number in range
+  const VarE* e = KV_NODE(VarE);
+  const LocalSlot& sj = L[I->c];
+  const LocalSlot& si = e->ref.nidx == 2 ? L[static_cast<const VarE*>(e->ref.idx[0])->ref.slot] : sj;
+  if (si.present && sj.present && si.var.value.IsReal() && sj.var.value.IsReal()) {
+    const double di = e->ref.nidx == 2 ? si.var.value.RealUnchecked() : 0.0;
+    const double dj = sj.var.value.RealUnchecked();
+    if (di >= 0 && di < kArrayDim && dj >= 0 && dj < kArrayDim) {
+      const int i = static_cast<int>(di), j = static_cast<int>(dj);
+      if (static_cast<double>(i) == di && static_cast<double>(j) == dj) {
+        const LocalSlot& s = L[I->b];
+        const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+        if (cell) PutValue(R[I->a], *cell);
+        else if (!VmLoadLocalIdx(*C, e, i, j, R[I->a])) goto error;
+        KV_NEXT;
+      }
+    }
+  }
+  if (!VmLoadLocalIdxSlow(*C, e, R + I->a)) goto error;
   KV_NEXT;
 }
 L_IdxL: {

@@ -219,6 +219,15 @@ TEST_F(BytecodeTest, FusedLoopsAndJumpsMatchTheTree) {
       "switch (\"1\") { case 1: return 1; default: return 2; }",
       "var x; switch (3) { case 1: x = 1; case nope: x = 2; }",
       "continue; return 1;",
+      // array reads whose indices are locals, in place or (off the fast path) one by one
+      "var a, i, j; i = 1; j = 2; a[1, 2] = 5; return a[i, j] + a[j, i];",
+      "var a, i; i = 1.5; a[2] = 3; return a[i];",
+      "var a, i; i = -1; a[0] = 1; return a[i];",
+      "var a, i, j; j = 0; return a[i, j];",
+      "var a, i; i = \"x\"; a[0] = 1; return a[i];",
+      "var a, i; i = 40000; return a[i];",
+      "var a, i, j; i = 0; j = 0; a = \"s\"; return a[i, j] + a[i];",
+      "var a, i; i = 3; return a[i];",
   };
   for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
