@@ -2332,12 +2332,35 @@ inline void StageArgs(RValue* stage, RValue* regs, int n) {
   for (int i = 0; i < n; ++i) stage[i] = std::move(regs[i]);
 }
 
+// Moves argc argument registers into the staging slots at stage (real 0 while unused: reals and inline
+// strings are plain copies) and reserves them.
+[[gnu::always_inline]] inline void PushStage(RValue* stage, RValue* args, int argc) {
+  for (int i = 0; i < argc; ++i) {
+    std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
+    if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
+  }
+  g_args.top = stage + kArgumentSlots;
+}
+// Puts staging slots back to real 0 (the call's own and any written through CurrentArguments) and pops them.
+[[gnu::always_inline]] inline void PopStage(RValue* stage, int argc) {
+  uint8_t& d = g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots];
+  const int n = argc > d ? argc : d;
+  d = 0;
+  for (RValue *p = stage, *e = stage + n; p != e; ++p) PutReal(*p, 0.0);
+  g_args.top = stage;
+}
+
 __attribute__((noinline)) bool VmCallBuiltin(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
-  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
-  StageGuard g(argc);
-  StageArgs(g.stage, args, argc);
-  out.SetReal(0.0);
-  n->fn(out, c.self, c.other, argc, g.stage);
+  RValue* const stage = g_args.top;
+  if (stage + kArgumentSlots > g_args.end) return Err(c, n->pos, kStackOverflowMessage);
+  PushStage(stage, args, argc);
+  struct Pop {
+    RValue* stage;
+    int argc;
+    ~Pop() { PopStage(stage, argc); }
+  } pop{stage, argc};
+  PutReal(out, 0.0);  // out may be the first argument register, moved from above
+  n->fn(out, c.self, c.other, argc, stage);
   return true;
 }
 
@@ -2397,11 +2420,7 @@ VmFrameStack g_vmFrames;
   --g_depth;
   RValue* const stage = g_args.frame;
   g_args.frame = f.savedFrame;
-  uint8_t& d = g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots];
-  const int n = f.argc > d ? f.argc : d;
-  d = 0;
-  for (RValue *p = stage, *e = stage + n; p != e; ++p) PutReal(*p, 0.0);
-  g_args.top = stage;
+  PopStage(stage, f.argc);
 }
 
 // A script run by the loop failed: its value and message, as the general call leaves them.
@@ -2635,17 +2654,11 @@ L_CallS: {
     const int nregs = cb->nregs;
     if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
         g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize) {
-      RValue* args = R + I->b;
       const int argc = I->c;
-      // Arguments move into the staging slots (real 0 while unused: reals and inline strings are plain copies).
-      for (int i = 0; i < argc; ++i) {
-        std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
-        if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
-      }
+      PushStage(stage, R + I->b, argc);
       VmFrame& f = g_vmFrames.store[g_vmFrames.top++];
       f.savedFrame = g_args.frame;
       f.argc = argc;
-      g_args.top = stage + kArgumentSlots;
       g_args.frame = stage;
       ++g_depth;
       RValue* const regs = g_regs.store + g_regs.top;
