@@ -1682,10 +1682,12 @@ Stmt* Builder::BuildStmt(const SyntaxNode& n) {
 // is pure the instruction may simply evaluate it through the tree.
 //
 // Frames: `var` locals live in the run's local slots (shared with the tree, see LocalStack); temporaries are a
-// window of registers on one value stack; arguments are staged on the argument stack. A script call allocates
-// nothing on the heap. Statements the bytecode does not compile (with, globalvar, assignments to computed
-// targets, …) run as one escape instruction through the tree, with the same Ctx; their break/continue statuses
-// jump where the loop around them says.
+// window of registers on one value stack; arguments are staged on the argument stack. A call of a script that
+// runs as bytecode does not recurse: the loop pushes a VmFrame (where the caller was) and continues in the
+// script; the script's end pops it. Calls allocate nothing on the heap. A with statement's body is bytecode of
+// its own that the with instruction runs once per instance. Statements the bytecode does not compile
+// (globalvar, assignments to computed targets, …) run as one escape instruction through the tree, with the
+// same Ctx; their break/continue statuses jump where the loop around them says.
 }  // namespace
 
 enum VmOp : uint16_t {
