@@ -1703,7 +1703,7 @@ enum VmOp : uint16_t {
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
-#define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name,
+#define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name, kVmLL##name,
   KV_VM_BINOPS(X)
 #undef X
   kVmOpCount
@@ -1908,7 +1908,8 @@ class VmCompiler {
       default: return false;
     }
   }
-  // form: 0 register-register, 1 register-constant, 2 local-constant, 3 argument-constant.
+  // form: 0 register-register, 1 register-constant, 2 local-constant, 3 argument-constant, 4 local-constant
+  // stored into a local (`var x; x = i mod 7;`).
   static VmOp BinForm(int op, int form) {
     switch (op) {
 #define X(name, opc) \
@@ -2071,6 +2072,12 @@ class VmCompiler {
         Emit(kVmIncL, a->ref.slot, 0, a->op == kOpMinus ? 1 : 0, a);
         return;
       case kShapeLocal:
+        if (const BinKE* bk = dynamic_cast<const BinKE*>(a->rhs);
+            a->op == 0 && bk && bk->leftSlot >= 0 && bk->l->num == NumLocal) {
+          Use(r);
+          Emit(BinForm(bk->op, 4), r, bk->leftSlot, a->ref.slot, a);
+          return;
+        }
         Value(a->rhs, r);
         Emit(a->op == 0 ? kVmStL0 : a->op == kOpPlus ? kVmStLAdd : kVmStL, r, a->ref.slot, 0, a);
         return;
@@ -2212,6 +2219,14 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "PutReal writes the tag
 [[gnu::always_inline]] inline void PutValue(RValue& dst, const RValue& src) {
   if (src.IsReal()) PutReal(dst, src.RealUnchecked());
   else dst = src;
+}
+
+// `x = value` for a `var` local: the value moves in from its register.
+[[gnu::always_inline]] inline void StoreLocal(LocalSlot& s, RValue& v, int id) {
+  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
+  else s.var.value = std::move(v);
+  s.present = true;
+  s.var.id = id;
 }
 
 // Slow halves of the instructions, out of line so the loop stays small.
@@ -2501,7 +2516,7 @@ int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
 #define X(name) &&L_##name,
       KV_VM_PLAIN_OPS(X)
 #undef X
-#define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name,
+#define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name, &&L_LL##name,
       KV_VM_BINOPS(X)
 #undef X
   };
@@ -2719,15 +2734,9 @@ L_IncL: {
   if (st->exec(st, *C) != kStatusOk) goto error;
   KV_NEXT;
 }
-L_StL0: {
-  LocalSlot& s = L[I->b];
-  RValue& v = R[I->a];
-  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
-  else s.var.value = std::move(v);
-  s.present = true;
-  s.var.id = KV_NODE(AssignS)->ref.id;
+L_StL0:
+  StoreLocal(L[I->b], R[I->a], KV_NODE(AssignS)->ref.id);
   KV_NEXT;
-}
 L_StLAdd: {
   LocalSlot& s = L[I->b];
   RValue& v = R[I->a];
@@ -2982,6 +2991,22 @@ L_Jcase: {
       KV_NEXT;                                                                                     \
     }                                                                                              \
     if (!n->eval(n, *C, R[I->a])) goto error;                                                       \
+    KV_NEXT;                                                                                       \
+  }                                                                                                \
+  L_LL##name: { /* register a is the temporary off the fast path */                                \
+    const AssignS* as = KV_NODE(AssignS);                                                          \
+    const BinKE* n = static_cast<const BinKE*>(as->rhs);                                           \
+    const LocalSlot& s = L[I->b];                                                                  \
+    double v;                                                                                      \
+    if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
+      LocalSlot& d = L[I->c];                                                                      \
+      PutReal(d.var.value, v);                                                                     \
+      d.present = true;                                                                            \
+      d.var.id = as->ref.id;                                                                       \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                      \
+    StoreLocal(L[I->c], R[I->a], as->ref.id);                                                      \
     KV_NEXT;                                                                                       \
   }
   KV_VM_BINOPS(X)

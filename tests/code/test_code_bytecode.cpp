@@ -228,6 +228,12 @@ TEST_F(BytecodeTest, FusedLoopsAndJumpsMatchTheTree) {
       "var a, i; i = 40000; return a[i];",
       "var a, i, j; i = 0; j = 0; a = \"s\"; return a[i, j] + a[i];",
       "var a, i; i = 3; return a[i];",
+      // `x = local OP constant` stored straight into the local, or through a register off the fast path
+      "var i, x; x = i mod 3;",
+      "var i, x; i = \"ab\"; x = i + 1; return x;",
+      "var i, x; i = \"ab\"; x = i * 2; return x;",
+      "var i, x; i = 7; x = i / 0;",
+      "var i, x; i = 7; x = i mod 4; x = x * 2.5; i = x >= 7.5; return string(x) + string(i);",
   };
   for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
