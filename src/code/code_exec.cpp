@@ -531,7 +531,7 @@ int NumNegate(const Expr* e, Ctx& c, double& r, RValue& slow) {
 // The real-real result of a binary operator; false when the operator must take the general path
 // (a zero divisor, which is an error with a message).
 template <int OP>
-inline bool RealFast(double a, double b, double& r) {
+[[gnu::always_inline]] inline bool RealFast(double a, double b, double& r) {
   if constexpr (OP == kOpPlus) r = CheckFinite(a + b);
   else if constexpr (OP == kOpMinus) r = CheckFinite(a - b);
   else if constexpr (OP == kOpTimes) r = CheckFinite(a * b);
@@ -666,6 +666,7 @@ struct CallE : Expr {
   std::vector<Expr*> args;
   mutable const CCode* script = nullptr;  // cached ScriptCode(id − 100000) for scriptGen
   mutable uint64_t scriptGen = 0;
+  mutable const Bytecode* vm = nullptr;  // the script's bytecode while `script` is a compiled program
 };
 
 // Evaluates the arguments left to right into the staging slots.
@@ -1120,21 +1121,22 @@ struct WithS : Stmt {
   Stmt* body = nullptr;
 };
 // Runs the body for one instance; returns the with statement's status, or 1 to go on with the next instance.
-inline int WithBody(const WithS* n, Ctx& c, CInstance* inst) {
+template <class Body>
+inline int WithBody(Ctx& c, CInstance* inst, const Body& body) {
   CInstance* savedSelf = c.self;
   CInstance* savedOther = c.other;
   c.other = savedSelf;
   c.self = inst;
-  int st = n->body->exec(n->body, c);
+  int st = body();
   c.self = savedSelf;
   c.other = savedOther;
   if (st == kStatusOk || st == kStatusContinue) return 1;
   return st == kStatusBreak ? kStatusOk : st;
 }
-int ExecWith(const Stmt* s, Ctx& c) {
-  const WithS* n = static_cast<const WithS*>(s);
-  RValue tv;
-  if (!n->target->eval(n->target, c, tv)) return kStatusError;
+// The with statement once its target is evaluated (tv); body() runs the body for c.self and returns its status.
+// The tree and the bytecode share it.
+template <class Body>
+int WithLoop(const WithS* n, Ctx& c, const RValue& tv, const Body& body) {
   if (tv.IsString()) {
     Err(c, n->target->pos, "Object id expected");
     return kStatusError;
@@ -1150,7 +1152,7 @@ int ExecWith(const Stmt* s, Ctx& c) {
   }
   if (t == kTargetNoone || t < kTargetLocal) return kStatusOk;
   if (t == kTargetSelf || t == kTargetPlain || t == kTargetOther) {
-    int st = WithBody(n, c, t == kTargetOther ? c.other : c.self);
+    int st = WithBody(c, t == kTargetOther ? c.other : c.self, body);
     return st == 1 ? kStatusOk : st;
   }
   CodeWorld* w = GetCodeWorld();
@@ -1159,7 +1161,7 @@ int ExecWith(const Stmt* s, Ctx& c) {
     if (t > INT32_MAX) return kStatusOk;
     CInstance* inst = w->FindInstance(static_cast<int>(t));
     if (!inst || inst->deleted) return kStatusOk;
-    int st = WithBody(n, c, inst);
+    int st = WithBody(c, inst, body);
     return st == 1 ? kStatusOk : st;
   }
   // all, or an object's family: positions 0 … n−1 with n fixed at the start (instances the body creates are
@@ -1171,10 +1173,16 @@ int ExecWith(const Stmt* s, Ctx& c) {
     if (i >= (all ? w->ActiveCount() : w->FamilyCount(obj))) break;
     CInstance* inst = all ? w->ActiveAt(i) : w->FamilyAt(obj, i);
     if (!inst || inst->deleted || inst->deactivated) continue;
-    int st = WithBody(n, c, inst);
+    int st = WithBody(c, inst, body);
     if (st != 1) return st;
   }
   return kStatusOk;
+}
+int ExecWith(const Stmt* s, Ctx& c) {
+  const WithS* n = static_cast<const WithS*>(s);
+  RValue tv;
+  if (!n->target->eval(n->target, c, tv)) return kStatusError;
+  return WithLoop(n, c, tv, [n, &c] { return n->body->exec(n->body, c); });
 }
 
 // ---- switch ----
@@ -1691,10 +1699,12 @@ Stmt* Builder::BuildStmt(const SyntaxNode& n) {
 // is pure the instruction may simply evaluate it through the tree.
 //
 // Frames: `var` locals live in the run's local slots (shared with the tree, see LocalStack); temporaries are a
-// window of registers on one value stack; arguments are staged on the argument stack. A script call allocates
-// nothing on the heap. Statements the bytecode does not compile (with, globalvar, assignments to computed
-// targets, …) run as one escape instruction through the tree, with the same Ctx; their break/continue statuses
-// jump where the loop around them says.
+// window of registers on one value stack; arguments are staged on the argument stack. A call of a script that
+// runs as bytecode does not recurse: the loop pushes a VmFrame (where the caller was) and continues in the
+// script; the script's end pops it. Calls allocate nothing on the heap. A with statement's body is bytecode of
+// its own that the with instruction runs once per instance. Statements the bytecode does not compile
+// (globalvar, assignments to computed targets, …) run as one escape instruction through the tree, with the
+// same Ctx; their break/continue statuses jump where the loop around them says.
 }  // namespace
 
 enum VmOp : uint16_t {
@@ -1704,13 +1714,13 @@ enum VmOp : uint16_t {
   X(Greater, kOpGreater) X(GreaterEq, kOpGreaterEq) X(And, kOpAnd) X(Or, kOpOr) X(Xor, kOpXor)                \
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
-  X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
-  X(Exec) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(Ret) X(RetSt) X(End) X(SwitchT) X(Jcase) X(JlkCmp) X(JrkCmp) X(IdxL)
+  X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
+  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
-#define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name,
+#define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name, kVmLL##name,
   KV_VM_BINOPS(X)
 #undef X
   kVmOpCount
@@ -1723,8 +1733,10 @@ struct Ins {
 };
 static_assert(sizeof(Ins) == 16, "instructions are 16 bytes");
 
-// Jump targets live in b (low) and c (high).
+// Jump targets live in b (low) and c (high): while compiling, the instruction's index; once compiled, branches
+// (see IsBranch) hold the distance from the branch instead, so the loop needs no base pointer to take them.
 inline uint32_t TargetOf(const Ins& i) { return i.b | (static_cast<uint32_t>(i.c) << 16); }
+inline int32_t BranchOf(const Ins& i) { return static_cast<int32_t>(TargetOf(i)); }
 
 struct EscapeTargets {
   int brk = -1;   // instruction to jump to when the escaped statement breaks; −1: end the run with that status
@@ -1734,8 +1746,12 @@ struct EscapeTargets {
 struct Bytecode : NodeBase {
   std::vector<Ins> code;
   int nregs = 0;
+  int nslots = 0;  // `var` locals (the tree's slotIds), for the script call's frame
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
+  std::vector<std::unique_ptr<Bytecode>> subs;  // bodies of with statements, each run once per instance
+  // Per table switch: per small integer selector where to jump, and last where other reals go (−1: look up).
+  std::vector<std::vector<int>> switchSmall;
 };
 
 namespace {
@@ -1781,10 +1797,12 @@ class VmCompiler {
   void Program(const Stmt* root) {
     Statement(root);
     Emit(kVmEnd);
+    RelativeBranches();
   }
   void Expression(const Expr* root) {
     Value(root, 0);
     Emit(kVmRet, 0);
+    RelativeBranches();
   }
 
  private:
@@ -1808,6 +1826,19 @@ class VmCompiler {
     return static_cast<int>(bc_.code.size()) - 1;
   }
   int Here() const { return static_cast<int>(bc_.code.size()); }
+  static bool IsBranch(int op) {
+    switch (op) {
+      case kVmJmp: case kVmJif: case kVmJwf: case kVmJwb: case kVmJdo: case kVmJlkCmp: case kVmJakCmp:
+      case kVmJrkCmp: case kVmRepNext: case kVmForTest: case kVmForLoop: case kVmForLoopLt: case kVmJcase:
+        return true;
+      default: return false;
+    }
+  }
+  void RelativeBranches() {
+    for (size_t k = 0; k < bc_.code.size(); ++k)
+      if (IsBranch(bc_.code[k].op))
+        SetTarget(static_cast<int>(k), static_cast<int>(TargetOf(bc_.code[k])) - static_cast<int>(k));
+  }
   void SetTarget(int at, int target) {
     bc_.code[at].b = static_cast<uint16_t>(target & 0xFFFF);
     bc_.code[at].c = static_cast<uint16_t>(static_cast<uint32_t>(target) >> 16);
@@ -1841,6 +1872,12 @@ class VmCompiler {
       Emit(kVmLoadP, dst, 0, 0, e);
     } else if (e->num == NumLocalIdx) {
       const VarRef& v = static_cast<const VarE*>(e)->ref;
+      if (v.idx[0]->eval == EvalLocal && v.idx[v.nidx - 1]->eval == EvalLocal) {
+        // Indices that are `var` locals themselves (a[i], a[i, j]): one instruction reads them in place.
+        Use(dst + v.nidx - 1);
+        Emit(kVmLoadLIdxL, dst, v.slot, static_cast<const VarE*>(v.idx[v.nidx - 1])->ref.slot, e);
+        return;
+      }
       for (int k = 0; k < v.nidx; ++k) Index(v.idx[k], dst + k);
       Emit(kVmLoadLIdx, dst, v.slot, dst, e);
     } else if (const BinKE* bk = dynamic_cast<const BinKE*>(e)) {
@@ -1888,7 +1925,8 @@ class VmCompiler {
       default: return false;
     }
   }
-  // form: 0 register-register, 1 register-constant, 2 local-constant, 3 argument-constant.
+  // form: 0 register-register, 1 register-constant, 2 local-constant, 3 argument-constant, 4 local-constant
+  // stored into a local (`var x; x = i mod 7;`).
   static VmOp BinForm(int op, int form) {
     switch (op) {
 #define X(name, opc) \
@@ -1980,7 +2018,7 @@ class VmCompiler {
       const int body = Here();
       Loop l = Body(fl->body);
       Patch(l.conts, Here());
-      SetTarget(Emit(kVmForLoop, fl->slot, 0, 0, fl), body);
+      SetTarget(Emit(fl->cmp == kOpLess ? kVmForLoopLt : kVmForLoop, fl->slot, 0, 0, fl), body);
       Patch(l.breaks, Here());
       Patch(exit, Here());
     } else if (f == ExecRepeat) {
@@ -2010,6 +2048,8 @@ class VmCompiler {
       Emit(kVmRet, reg_);
     } else if (f == ExecSwitch) {
       Switch(static_cast<const SwitchS*>(s));
+    } else if (f == ExecWith) {
+      With(static_cast<const WithS*>(s));
     } else {
       Escape(s);
     }
@@ -2022,6 +2062,11 @@ class VmCompiler {
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
         bk && bk->leftSlot >= 0 && bk->l->num == NumLocal && IsComparison(bk->op)) {
       fixes.push_back({Emit(kVmJlkCmp, bk->leftSlot, 0, 0, cond), 0});
+      return;
+    }
+    if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
+        bk && bk->leftSlot >= 0 && bk->l->num == NumArg && IsComparison(bk->op)) {
+      fixes.push_back({Emit(kVmJakCmp, bk->leftSlot, 0, 0, cond), 0});  // `argumentN CMP constant`
       return;
     }
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond); bk && bk->leftSlot < 0 && IsComparison(bk->op)) {
@@ -2044,6 +2089,12 @@ class VmCompiler {
         Emit(kVmIncL, a->ref.slot, 0, a->op == kOpMinus ? 1 : 0, a);
         return;
       case kShapeLocal:
+        if (const BinKE* bk = dynamic_cast<const BinKE*>(a->rhs);
+            a->op == 0 && bk && bk->leftSlot >= 0 && bk->l->num == NumLocal) {
+          Use(r);
+          Emit(BinForm(bk->op, 4), r, bk->leftSlot, a->ref.slot, a);
+          return;
+        }
         Value(a->rhs, r);
         Emit(a->op == 0 ? kVmStL0 : a->op == kOpPlus ? kVmStLAdd : kVmStL, r, a->ref.slot, 0, a);
         return;
@@ -2061,16 +2112,32 @@ class VmCompiler {
     }
   }
 
+  // with: the target into a register, the body as bytecode of its own that the with instruction runs for
+  // each instance (its break, continue, exit and return end that run with their status, as the tree's body).
+  void With(const WithS* n) {
+    Value(n->target, reg_);
+    auto body = std::make_unique<Bytecode>();
+    body->nslots = bc_.nslots;
+    VmCompiler(*body).Program(n->body);
+    Emit(kVmWith, reg_, static_cast<int>(bc_.subs.size()), 0, n);
+    bc_.subs.push_back(std::move(body));
+  }
+
   void Switch(const SwitchS* n) {
     const int sel = reg_++;
-    Value(n->selector, sel);
+    Use(sel);
+    // A table switch on a `var` local reads the local itself (SwitchL); others evaluate the selector first.
+    const bool onLocal = n->table && n->selector->eval == EvalLocal;
+    if (!onLocal) Value(n->selector, sel);
     std::vector<Fix> toEnd;
     std::vector<int> labelJumps(n->body.size(), -1);  // scan jumps per label
     int table = -1;
     if (n->table) {
       table = static_cast<int>(bc_.switchTargets.size());
       bc_.switchTargets.emplace_back(n->body.size() + 1, -1);
-      Emit(kVmSwitchT, sel, static_cast<uint16_t>(table), 0, n);
+      bc_.switchSmall.emplace_back();
+      if (onLocal) Emit(kVmSwitchL, sel, table, static_cast<const VarE*>(n->selector)->ref.slot, n);
+      else Emit(kVmSwitchT, sel, table, 0, n);
     } else {
       // The scan: case expressions in order, each compared with the selector; default stops the scan.
       const int cv = reg_++;
@@ -2109,7 +2176,20 @@ class VmCompiler {
       if (table >= 0) bc_.switchTargets[table][i] = after;
       if (labelJumps[i] >= 0) SetTarget(labelJumps[i], after);
     }
-    if (table >= 0) bc_.switchTargets[table].back() = end;
+    if (table >= 0) {
+      bc_.switchTargets[table].back() = end;
+      // Small non-negative integer selectors jump through their own table (a missing label: default or end).
+      const std::vector<int>& t = bc_.switchTargets[table];
+      std::vector<int>& small = bc_.switchSmall[static_cast<size_t>(table)];
+      for (int label : n->smallLabels) {
+        int found = label >= 0 ? label : n->firstDefault;
+        small.push_back(found >= 0 ? t[static_cast<size_t>(found)] : t.back());
+      }
+      // Last: where every other real goes when no case label is a real outside the table; −1 otherwise.
+      small.push_back(n->realLabels.empty() ? (n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)]
+                                                                    : t.back())
+                                            : -1);
+    }
     --reg_;
   }
 
@@ -2129,6 +2209,7 @@ std::unique_ptr<ExecTree> BuildExecTree(const SyntaxNode& root, bool isExpressio
   auto* bc = new Bytecode();
   tree->nodes.emplace_back(bc);
   tree->bytecode = bc;
+  bc->nslots = static_cast<int>(localIds.size());
   VmCompiler vc(*bc);
   if (isExpression) vc.Expression(tree->rootExpr);
   else vc.Program(tree->rootStmt);
@@ -2155,6 +2236,14 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "PutReal writes the tag
 [[gnu::always_inline]] inline void PutValue(RValue& dst, const RValue& src) {
   if (src.IsReal()) PutReal(dst, src.RealUnchecked());
   else dst = src;
+}
+
+// `x = value` for a `var` local: the value moves in from its register.
+[[gnu::always_inline]] inline void StoreLocal(LocalSlot& s, RValue& v, int id) {
+  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
+  else s.var.value = std::move(v);
+  s.present = true;
+  s.var.id = id;
 }
 
 // Slow halves of the instructions, out of line so the loop stays small.
@@ -2248,6 +2337,22 @@ __attribute__((noinline)) bool VmLoadLocalIdx(Ctx& c, const VarE* e, int i, int 
   return NotFound(v, c, int64_t(i) * kArrayDim + j, out);
 }
 
+// LoadLIdxL off its fast path: the indices one by one as IdxL takes them (errors in order), then the read.
+__attribute__((noinline)) bool VmLoadLocalIdxSlow(Ctx& c, const VarE* e, RValue* regs) {
+  const VarRef& v = e->ref;
+  for (int k = 0; k < v.nidx; ++k)
+    if (!EvalLocal(v.idx[k], c, regs[k]) || !VmToIndex(c, regs[k], v.idx[k])) return false;
+  const int i = v.nidx == 2 ? static_cast<int>(regs[0].RealUnchecked()) : 0;
+  const int j = static_cast<int>(regs[v.nidx - 1].RealUnchecked());
+  const LocalSlot& s = c.slots[v.slot];
+  const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+  if (cell) {
+    regs[0] = *cell;
+    return true;
+  }
+  return VmLoadLocalIdx(c, e, i, j, regs[0]);
+}
+
 __attribute__((noinline)) bool VmUnary(Ctx& c, const UnaryE* n, RValue& reg) {
   RValue out;
   const char* err = ApplyUnary(n->op, reg, out);
@@ -2261,12 +2366,35 @@ inline void StageArgs(RValue* stage, RValue* regs, int n) {
   for (int i = 0; i < n; ++i) stage[i] = std::move(regs[i]);
 }
 
+// Moves argc argument registers into the staging slots at stage (real 0 while unused: reals and inline
+// strings are plain copies) and reserves them.
+[[gnu::always_inline]] inline void PushStage(RValue* stage, RValue* args, int argc) {
+  for (int i = 0; i < argc; ++i) {
+    std::memcpy(static_cast<void*>(stage + i), static_cast<const void*>(args + i), sizeof(RValue));
+    if (args[i].Tag() == RValue::kTagLong) ::new (static_cast<void*>(args + i)) RValue();
+  }
+  g_args.top = stage + kArgumentSlots;
+}
+// Puts staging slots back to real 0 (the call's own and any written through CurrentArguments) and pops them.
+[[gnu::always_inline]] inline void PopStage(RValue* stage, int argc) {
+  uint8_t& d = g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots];
+  const int n = argc > d ? argc : d;
+  d = 0;
+  for (RValue *p = stage, *e = stage + n; p != e; ++p) PutReal(*p, 0.0);
+  g_args.top = stage;
+}
+
 __attribute__((noinline)) bool VmCallBuiltin(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
-  if (!StageGuard::Room()) return Err(c, n->pos, kStackOverflowMessage);
-  StageGuard g(argc);
-  StageArgs(g.stage, args, argc);
-  out.SetReal(0.0);
-  n->fn(out, c.self, c.other, argc, g.stage);
+  RValue* const stage = g_args.top;
+  if (stage + kArgumentSlots > g_args.end) return Err(c, n->pos, kStackOverflowMessage);
+  PushStage(stage, args, argc);
+  struct Pop {
+    RValue* stage;
+    int argc;
+    ~Pop() { PopStage(stage, argc); }
+  } pop{stage, argc};
+  PutReal(out, 0.0);  // out may be the first argument register, moved from above
+  n->fn(out, c.self, c.other, argc, stage);
   return true;
 }
 
@@ -2279,7 +2407,61 @@ __attribute__((noinline)) bool VmCallScript(Ctx& c, const CallE* n, RValue* args
     n->script = ScriptCode(index);
     n->scriptGen = ScriptTableGeneration();
   }
-  return CallScriptFrame(n->script, index, c, g.stage, out, n->pos);
+  // What the loop's own call needs (a script compiled later is seen here first).
+  const CCode* code = n->script;
+  n->vm = code && code->Compiled() && code->IsProgram() ? code->Tree()->bytecode : nullptr;
+  return CallScriptFrame(code, index, c, g.stage, out, n->pos);
+}
+
+// Script calls inside the loop. A call of a compiled program that runs as bytecode, with room on the argument
+// and register stacks and within the depth limit, does not recurse on the native stack: the loop saves where
+// it was in a VmFrame and continues in the script, and the script's end pops the frame and resumes the caller.
+// It does what VmCallScript, CallScriptFrame, RunScriptCode and RunTree do together, in the same order and with
+// the same results; every other case (an empty or replaced slot, an uncompiled script, too deep a recursion,
+// the tree interpreter) takes that general path, which reports it.
+struct VmFrame {
+  Ctx ctx;              // the script's
+  Ctx* caller;          // the caller's context, code, call instruction and registers
+  const Bytecode* bc;
+  const Ins* retI;
+  RValue* R;
+  RValue* savedFrame;   // the caller's argument frame
+  size_t markChunk, markUsed;
+  int argc;
+};
+
+// One frame per script level; the depth limit bounds them.
+struct VmFrameStack {
+  VmFrame* store = nullptr;
+  int top = 0;
+  void Ready() {
+    if (!store) store = new VmFrame[kMaxRunDepth + 1]();
+  }
+};
+VmFrameStack g_vmFrames;
+
+// Puts the stacks back as they were before the top frame's call (the script's registers and locals, the depth,
+// the argument frame and the staging slots) and pops the frame.
+[[gnu::always_inline]] inline void PopVmFrame() {
+  VmFrame& f = g_vmFrames.store[--g_vmFrames.top];
+  const Bytecode* bc = f.ctx.tree->bytecode;
+  const size_t nregs = static_cast<size_t>(bc->nregs);
+  g_regs.top -= nregs;
+  for (RValue *p = g_regs.store + g_regs.top, *e = p + nregs; p != e; ++p)
+    if (p->Tag() == RValue::kTagLong) p->SetReal(0.0);  // drop string references; the rest may stay
+  if (bc->nslots > 0) g_locals.Release(f.ctx.slots, bc->nslots, f.markChunk, f.markUsed);
+  if (f.ctx.dynLocals) f.ctx.dynLocals.reset();
+  --g_depth;
+  RValue* const stage = g_args.frame;
+  g_args.frame = f.savedFrame;
+  PopStage(stage, f.argc);
+}
+
+// A script run by the loop failed: its value and message, as the general call leaves them.
+__attribute__((noinline)) void ScriptCallFailed(const CallE* n, RValue& out) {
+  out = RValue("ERROR");
+  const int index = n->id - kScriptIdBase;
+  if (PendingMessage().size() < 16384) SetPendingMessage("In script " + ScriptName(index) + ":\r" + PendingMessage());
 }
 
 __attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* args, int argc, RValue& out) {
@@ -2290,6 +2472,18 @@ __attribute__((noinline)) bool VmCallExtension(Ctx& c, const CallE* n, RValue* a
   out.SetReal(0.0);
   if (!h.call) return false;
   return h.call(n->id - kExtensionIdBase, c.self, c.other, argc, g.stage, out);
+}
+
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R);
+
+// A with statement whose target is evaluated: the body's bytecode for each instance, with registers of its own.
+__attribute__((noinline)) int VmWith(Ctx& c, const WithS* n, const Bytecode& body, const RValue& target) {
+  RegFrame regs(body.nregs);
+  if (!regs.r) {
+    Err(c, n->pos, kStackOverflowMessage);
+    return kStatusError;
+  }
+  return WithLoop(n, c, target, [&] { return RunVM(body, c, regs.r); });
 }
 
 // The condition of a jump that is not a real: the loop's message, or the pending error.
@@ -2334,25 +2528,37 @@ inline void LocalIndices(const RValue* idx, int count, int& i, int& j) {
   j = static_cast<int>(idx[count == 2 ? 1 : 0].RealUnchecked());
 }
 
-int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
+int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
   static const void* const kLabels[kVmOpCount] = {
 #define X(name) &&L_##name,
       KV_VM_PLAIN_OPS(X)
 #undef X
-#define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name,
+#define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name, &&L_LL##name,
       KV_VM_BINOPS(X)
 #undef X
   };
-  const Ins* const base = bc.code.data();
-  const Ins* I = base;
-  LocalSlot* const L = c.slots;
+  const Bytecode* B = &bc;
+  Ctx* C = &c;
+  const Ins* I = bc.code.data();
+  LocalSlot* L = c.slots;
+  int st_ = kStatusOk;
 #define KV_NEXT goto* kLabels[(++I)->op]
-#define KV_JUMP(t) \
-  do {             \
-    I = base + (t); \
-    goto* kLabels[I->op]; \
+#define KV_JUMP(t)               \
+  do {                           \
+    I = B->code.data() + (t);    \
+    goto* kLabels[I->op];        \
+  } while (0)
+#define KV_BRANCH()              \
+  do {                           \
+    I += BranchOf(*I);           \
+    goto* kLabels[I->op];        \
   } while (0)
 #define KV_NODE(T) static_cast<const T*>(I->p)
+#define KV_FINISH(x) \
+  do {               \
+    st_ = (x);       \
+    goto finish;     \
+  } while (0)
   goto* kLabels[I->op];
 
 L_LoadK:
@@ -2361,7 +2567,7 @@ L_LoadK:
 L_LoadL: {
   const LocalSlot& s = L[I->b];
   if (s.present) PutValue(R[I->a], s.var.value);
-  else if (!EvalLocal(KV_NODE(Expr), c, R[I->a])) goto error;
+  else if (!EvalLocal(KV_NODE(Expr), *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadA:
@@ -2370,11 +2576,11 @@ L_LoadA:
 L_LoadP: {
   const VarE* e = KV_NODE(VarE);
   if (!IsDeclaredGlobal(e->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(e->ref.id, e->ref.hint)) {
+    if (RVariable* var = C->self->locals.FindHinted(e->ref.id, e->ref.hint)) {
       PutValue(R[I->a], var->value);
       KV_NEXT;
     }
-  if (!EvalPlain(e, c, R[I->a])) goto error;
+  if (!EvalPlain(e, *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadLIdx: {
@@ -2384,7 +2590,7 @@ L_LoadLIdx: {
   const LocalSlot& s = L[I->b];
   const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
   if (cell) PutValue(R[I->a], *cell);
-  else if (!VmLoadLocalIdx(c, e, i, j, R[I->a])) goto error;
+  else if (!VmLoadLocalIdx(*C, e, i, j, R[I->a])) goto error;
   KV_NEXT;
 }
 L_ToIdx: {
@@ -2393,7 +2599,28 @@ L_ToIdx: {
     double d = v.RealUnchecked();
     if (d >= 0 && d < kArrayDim && static_cast<double>(static_cast<int64_t>(d)) == d) KV_NEXT;
   }
-  if (!VmToIndex(c, v, KV_NODE(Expr))) goto error;
+  if (!VmToIndex(*C, v, KV_NODE(Expr))) goto error;
+  KV_NEXT;
+}
+L_LoadLIdxL: {  // IdxL for each index, then LoadLIdx, when every index reads as a whole number in range
+  const VarE* e = KV_NODE(VarE);
+  const LocalSlot& sj = L[I->c];
+  const LocalSlot& si = e->ref.nidx == 2 ? L[static_cast<const VarE*>(e->ref.idx[0])->ref.slot] : sj;
+  if (si.present && sj.present && si.var.value.IsReal() && sj.var.value.IsReal()) {
+    const double di = e->ref.nidx == 2 ? si.var.value.RealUnchecked() : 0.0;
+    const double dj = sj.var.value.RealUnchecked();
+    if (di >= 0 && di < kArrayDim && dj >= 0 && dj < kArrayDim) {
+      const int i = static_cast<int>(di), j = static_cast<int>(dj);
+      if (static_cast<double>(i) == di && static_cast<double>(j) == dj) {
+        const LocalSlot& s = L[I->b];
+        const RValue* cell = s.present ? s.var.Find2(i, j) : nullptr;
+        if (cell) PutValue(R[I->a], *cell);
+        else if (!VmLoadLocalIdx(*C, e, i, j, R[I->a])) goto error;
+        KV_NEXT;
+      }
+    }
+  }
+  if (!VmLoadLocalIdxSlow(*C, e, R + I->a)) goto error;
   KV_NEXT;
 }
 L_IdxL: {
@@ -2405,8 +2632,21 @@ L_IdxL: {
       KV_NEXT;
     }
   }
-  if (!EvalLocal(KV_NODE(Expr), c, R[I->a]) || !VmToIndex(c, R[I->a], KV_NODE(Expr))) goto error;
+  if (!EvalLocal(KV_NODE(Expr), *C, R[I->a]) || !VmToIndex(*C, R[I->a], KV_NODE(Expr))) goto error;
   KV_NEXT;
+}
+L_JakCmp: {
+  const BinKE* n = KV_NODE(BinKE);
+  const RValue& a = g_args.frame[I->a];
+  bool holds;
+  if (a.IsReal()) {
+    holds = CompareFast(n->op, a.RealUnchecked(), n->k);
+  } else {
+    RValue l = a;
+    if (!VmCompareSlow(*C, n, l, holds)) goto error;
+  }
+  if (holds) KV_NEXT;
+  KV_BRANCH();
 }
 L_JrkCmp: {
   const BinKE* n = KV_NODE(BinKE);
@@ -2415,42 +2655,90 @@ L_JrkCmp: {
   if (l.IsReal()) {
     holds = CompareFast(n->op, l.RealUnchecked(), n->k);
   } else {
-    if (!VmCompareSlow(c, n, l, holds)) goto error;
+    if (!VmCompareSlow(*C, n, l, holds)) goto error;
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Eval: {
   const Expr* e = KV_NODE(Expr);
-  if (!e->eval(e, c, R[I->a])) goto error;
+  if (!e->eval(e, *C, R[I->a])) goto error;
   KV_NEXT;
 }
 L_Neg: {
   RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(UnaryE)->a, "Wrong type of arguments to unary operator.");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(UnaryE)->a, "Wrong type of arguments to unary operator."));
   v.SetReal(-v.RealUnchecked());
   KV_NEXT;
 }
 L_Unary:
-  if (!VmUnary(c, KV_NODE(UnaryE), R[I->a])) goto error;
+  if (!VmUnary(*C, KV_NODE(UnaryE), R[I->a])) goto error;
   KV_NEXT;
 L_CallB:
-  if (!VmCallBuiltin(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
-L_CallS:
-  if (!VmCallScript(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+L_CallS: {
+  // A compiled program run as bytecode continues in this loop with a frame of its own (see VmFrame); every
+  // other case takes the general call, which reports what is wrong.
+  const CallE* n = KV_NODE(CallE);
+  if (n->scriptGen == ScriptTableGeneration() && n->vm && !g_treeInterpreter) {
+    const Bytecode* cb = n->vm;
+    const CCode* code = n->script;
+    RValue* const stage = g_args.top;
+    const int nregs = cb->nregs;
+    if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
+        g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize) {
+      const int argc = I->c;
+      PushStage(stage, R + I->b, argc);
+      VmFrame& f = g_vmFrames.store[g_vmFrames.top++];
+      f.savedFrame = g_args.frame;
+      f.argc = argc;
+      g_args.frame = stage;
+      ++g_depth;
+      RValue* const regs = g_regs.store + g_regs.top;
+      g_regs.top += static_cast<size_t>(nregs);
+      LocalSlot* slots = nullptr;
+      if (cb->nslots > 0) slots = g_locals.Alloc(cb->nslots, f.markChunk, f.markUsed);
+      RValue& out = R[I->a];
+      PutReal(out, 0.0);
+      ClearErrorPending();
+      f.bc = B;
+      f.retI = I;
+      f.R = R;
+      f.caller = C;
+      f.ctx.self = C->self;
+      f.ctx.other = C->other;
+      f.ctx.slots = slots;
+      f.ctx.code = code;
+      f.ctx.tree = code->Tree();
+      f.ctx.result = &out;
+      C = &f.ctx;
+      B = cb;
+      I = cb->code.data();
+      R = regs;
+      L = slots;
+      goto* kLabels[I->op];
+    }
+  }
+  if (!VmCallScript(*C, n, R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
+}
 L_CallX:
-  if (!VmCallExtension(c, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
+  if (!VmCallExtension(*C, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
 L_Exec: {
   const Stmt* s = KV_NODE(Stmt);
-  int st = s->exec(s, c);
+  int st = s->exec(s, *C);
   if (st == kStatusOk) KV_NEXT;
-  const EscapeTargets& t = bc.escapes[I->a];
+  const EscapeTargets& t = B->escapes[I->a];
   if (st == kStatusBreak && t.brk >= 0) KV_JUMP(t.brk);
   if (st == kStatusContinue && t.cont >= 0) KV_JUMP(t.cont);
-  return st;
+  KV_FINISH(st);
+}
+L_With: {
+  const int st = VmWith(*C, KV_NODE(WithS), *B->subs[I->b], R[I->a]);
+  if (st == kStatusOk) KV_NEXT;
+  KV_FINISH(st);
 }
 L_IncL: {
   LocalSlot& s = L[I->a];
@@ -2460,18 +2748,12 @@ L_IncL: {
     KV_NEXT;
   }
   const Stmt* st = KV_NODE(Stmt);
-  if (st->exec(st, c) != kStatusOk) goto error;
+  if (st->exec(st, *C) != kStatusOk) goto error;
   KV_NEXT;
 }
-L_StL0: {
-  LocalSlot& s = L[I->b];
-  RValue& v = R[I->a];
-  if (v.IsReal()) PutReal(s.var.value, v.RealUnchecked());
-  else s.var.value = std::move(v);
-  s.present = true;
-  s.var.id = KV_NODE(AssignS)->ref.id;
+L_StL0:
+  StoreLocal(L[I->b], R[I->a], KV_NODE(AssignS)->ref.id);
   KV_NEXT;
-}
 L_StLAdd: {
   LocalSlot& s = L[I->b];
   RValue& v = R[I->a];
@@ -2479,11 +2761,11 @@ L_StLAdd: {
     PutReal(s.var.value, CheckFinite(s.var.value.RealUnchecked() + v.RealUnchecked()));
     KV_NEXT;
   }
-  if (VmStLocal<kOpPlus>(KV_NODE(AssignS), c, v) != kStatusOk) goto error;
+  if (VmStLocal<kOpPlus>(KV_NODE(AssignS), *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StL:
-  if (VmStoreLocal(KV_NODE(AssignS), c, R[I->a]) != kStatusOk) goto error;
+  if (VmStoreLocal(KV_NODE(AssignS), *C, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 L_StLIdx: {
   const AssignS* n = KV_NODE(AssignS);
@@ -2496,56 +2778,56 @@ L_StLIdx: {
     s.var.id = n->ref.id;
     KV_NEXT;
   }
-  if (VmStoreLocalIdx(n, c, i, j, R[I->a]) != kStatusOk) goto error;
+  if (VmStoreLocalIdx(n, *C, i, j, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StP0: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint)) {
+    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint)) {
       PutReal(var->value, v.RealUnchecked());
       KV_NEXT;
     }
-  if (VmStPlain<0>(n, c, v) != kStatusOk) goto error;
+  if (VmStPlain<0>(n, *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StP: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (n->op == kOpPlus && v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = c.self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
+    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
       PutReal(var->value, CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
       KV_NEXT;
     }
-  if (VmStorePlain(n, c, v) != kStatusOk) goto error;
+  if (VmStorePlain(n, *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_Jmp:
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 L_Jif: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (v.RealUnchecked() > 0.5) KV_NEXT;  // `if` alone needs more than 0.5
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jwf: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jwb: {
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_Jdo: {  // do … until: back to the body while the condition is false
   const RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Boolean expression expected");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_JlkCmp: {
   const BinKE* n = KV_NODE(BinKE);
@@ -2555,22 +2837,22 @@ L_JlkCmp: {
     holds = CompareFast(n->op, s.var.value.RealUnchecked(), n->k);
   } else {
     RValue v;
-    if (!n->eval(n, c, v)) goto error;
+    if (!n->eval(n, *C, v)) goto error;
     holds = IsTrue(v.Real());  // comparisons give 0 or 1
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
 }
 L_RepInit: {
   RValue& v = R[I->a];
-  if (!v.IsReal()) return VmCondError(c, KV_NODE(Expr), "Repeat count must be a number");
+  if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Repeat count must be a number"));
   v.SetReal(static_cast<double>(RoundToInt64(v.RealUnchecked())));  // rounded once
   KV_NEXT;
 }
 L_RepNext: {
   RValue& v = R[I->a];
   const double left = v.RealUnchecked();
-  if (left < 1) KV_JUMP(TargetOf(*I));
+  if (left < 1) KV_BRANCH();
   v.SetReal(left - 1);
   KV_NEXT;
 }
@@ -2583,13 +2865,24 @@ L_ForTest: {
   } else {
     double v;
     RValue slow;
-    int st = n->cond->num(n->cond, c, v, slow);
+    int st = n->cond->num(n->cond, *C, v, slow);
     if (st == kNumError) goto error;
-    if (st == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    if (st == kNumValue) KV_FINISH(VmCondError(*C, n->cond, "Expression expected"));
     holds = IsTrue(v);
   }
   if (holds) KV_NEXT;
-  KV_JUMP(TargetOf(*I));
+  KV_BRANCH();
+}
+L_ForLoopLt: {  // ForLoop for the usual `i < limit`
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  LocalSlot& s = L[I->a];
+  if (s.present && s.var.value.IsReal()) {
+    const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
+    PutReal(s.var.value, v);
+    if (v < n->limit) KV_BRANCH();
+    KV_NEXT;
+  }
+  goto for_loop_general;
 }
 L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
   const ForLocalS* n = KV_NODE(ForLocalS);
@@ -2597,44 +2890,77 @@ L_ForLoop: {  // the step, then the test; jumps back to the body while it holds
   if (s.present && s.var.value.IsReal()) {
     const double v = CheckFinite(s.var.value.RealUnchecked() + n->stepBy);
     PutReal(s.var.value, v);
-    if (CompareFast(n->cmp, v, n->limit)) KV_JUMP(TargetOf(*I));
+    if (CompareFast(n->cmp, v, n->limit)) KV_BRANCH();
     KV_NEXT;
   }
-  int st = n->step->exec(n->step, c);
-  if (st != kStatusOk) return st;
+}
+for_loop_general: {  // a step or test that is not real-real: the general path
+  const ForLocalS* n = KV_NODE(ForLocalS);
+  LocalSlot& s = L[I->a];
+  int st = n->step->exec(n->step, *C);
+  if (st != kStatusOk) KV_FINISH(st);
   bool holds;
   if (s.present && s.var.value.IsReal()) {
     holds = CompareFast(n->cmp, s.var.value.RealUnchecked(), n->limit);
   } else {
     double v;
     RValue slow;
-    int r = n->cond->num(n->cond, c, v, slow);
+    int r = n->cond->num(n->cond, *C, v, slow);
     if (r == kNumError) goto error;
-    if (r == kNumValue) return VmCondError(c, n->cond, "Expression expected");
+    if (r == kNumValue) KV_FINISH(VmCondError(*C, n->cond, "Expression expected"));
     holds = IsTrue(v);
   }
-  if (holds) KV_JUMP(TargetOf(*I));
+  if (holds) KV_BRANCH();
   KV_NEXT;
 }
-L_Ret:
-  *c.result = std::move(R[I->a]);
-  return kStatusExit;
+L_Ret: {
+  RValue& v = R[I->a];
+  if (v.IsReal()) PutReal(*C->result, v.RealUnchecked());
+  else *C->result = std::move(v);
+}
+  KV_FINISH(kStatusExit);
 L_RetSt:
-  return static_cast<int16_t>(I->a);
+  KV_FINISH(static_cast<int16_t>(I->a));
 L_End:
-  return kStatusOk;
+  KV_FINISH(kStatusOk);
+L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loaded into register a first
+  const LocalSlot& s = L[I->c];
+  if (s.present && s.var.value.IsReal()) {
+    const double key = s.var.value.RealUnchecked();
+    const std::vector<int>& small = B->switchSmall[I->b];
+    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
+    }
+    if (small.back() >= 0) KV_JUMP(small.back());
+  }
+  if (!EvalLocal(KV_NODE(SwitchS)->selector, *C, R[I->a])) goto error;
+  goto switch_lookup;
+}
 L_SwitchT: {
+  const RValue& sel = R[I->a];
+  if (sel.IsReal()) {
+    const double key = sel.RealUnchecked();
+    const std::vector<int>& small = B->switchSmall[I->b];
+    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
+    }
+    if (small.back() >= 0) KV_JUMP(small.back());
+  }
+}
+switch_lookup: {
   const SwitchS* n = KV_NODE(SwitchS);
   const RValue& sel = R[I->a];
   int found = sel.IsReal() ? n->LookupReal(sel.RealUnchecked()) : n->Lookup(sel);
   if (found < 0) found = n->firstDefault;
-  const std::vector<int>& targets = bc.switchTargets[I->b];
+  const std::vector<int>& targets = B->switchTargets[I->b];
   KV_JUMP(found >= 0 ? targets[static_cast<size_t>(found)] : targets.back());
 }
 L_Jcase: {
   const RValue& sel = R[I->a];
   const RValue& v = R[I->a + 1];
-  if (v.IsReal() == sel.IsReal() && v == sel) KV_JUMP(TargetOf(*I));
+  if (v.IsReal() == sel.IsReal() && v == sel) KV_BRANCH();
   KV_NEXT;
 }
 
@@ -2648,7 +2974,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
+    if (!VmBinSlow<OPC>(*C, R[I->a], std::move(l), r, KV_NODE(BinE)->r->pos)) goto error;          \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_RK##name: {                                                                                    \
@@ -2659,7 +2985,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!VmBinSlow<OPC>(c, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
+    if (!VmBinSlow<OPC>(*C, R[I->a], std::move(l), RValue(n->k), n->kpos)) goto error;              \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_LK##name: {                                                                                    \
@@ -2670,7 +2996,7 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                       \
     KV_NEXT;                                                                                       \
   }                                                                                                \
   L_AK##name: {                                                                                    \
@@ -2681,17 +3007,63 @@ L_Jcase: {
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
-    if (!n->eval(n, c, R[I->a])) goto error;                                                       \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                       \
+    KV_NEXT;                                                                                       \
+  }                                                                                                \
+  L_LL##name: { /* register a is the temporary off the fast path */                                \
+    const AssignS* as = KV_NODE(AssignS);                                                          \
+    const BinKE* n = static_cast<const BinKE*>(as->rhs);                                           \
+    const LocalSlot& s = L[I->b];                                                                  \
+    double v;                                                                                      \
+    if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
+      LocalSlot& d = L[I->c];                                                                      \
+      PutReal(d.var.value, v);                                                                     \
+      d.present = true;                                                                            \
+      d.var.id = as->ref.id;                                                                       \
+      KV_NEXT;                                                                                     \
+    }                                                                                              \
+    if (!n->eval(n, *C, R[I->a])) goto error;                                                      \
+    StoreLocal(L[I->c], R[I->a], as->ref.id);                                                      \
     KV_NEXT;                                                                                       \
   }
   KV_VM_BINOPS(X)
 #undef X
 
 error:
-  return kStatusError;
+  st_ = kStatusError;
+finish:
+  // The run of a script called in this loop ended: back to its caller (every status but error is success).
+  if (g_vmFrames.top == entry) return st_;
+  {
+    const VmFrame& f = g_vmFrames.store[g_vmFrames.top - 1];
+    B = f.bc;
+    I = f.retI;
+    R = f.R;
+    C = f.caller;
+    PopVmFrame();
+    L = C->slots;
+    if (st_ != kStatusError) KV_NEXT;
+    ScriptCallFailed(KV_NODE(CallE), R[I->a]);
+    goto error;
+  }
 #undef KV_NEXT
 #undef KV_JUMP
+#undef KV_BRANCH
 #undef KV_NODE
+#undef KV_FINISH
+}
+
+// Runs bytecode; returns the status of the run (ok, error, exit, or a break/continue that ended it). Script
+// frames the loop pushed are popped here when a fault passes through.
+int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
+  const int entry = g_vmFrames.top;
+  g_vmFrames.Ready();
+  try {
+    return RunVMLoop(bc, c, R, entry);
+  } catch (...) {
+    while (g_vmFrames.top > entry) PopVmFrame();
+    throw;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,11 @@
 
 namespace kv {
 
+namespace script_detail {
+uint64_t g_generation = 1;
+}
+using script_detail::g_generation;
+
 namespace {
 struct ScriptEntry {
   std::string name;
@@ -25,11 +30,9 @@ struct ScriptTable {
   }
 };
 ScriptTable g_scripts;
-uint64_t g_generation = 1;
 inline ScriptTable& Scripts() { return g_scripts; }
 }  // namespace
 
-uint64_t ScriptTableGeneration() { return g_generation; }
 
 void ClearScripts() {
   ++g_generation;

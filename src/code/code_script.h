@@ -28,7 +28,10 @@ std::string ScriptText(int index);
 int FindScript(std::string_view name);  // exact; -1
 CCode* ScriptCode(int index);           // nullptr when absent
 // Changes whenever a script slot is set or the table cleared (lets call sites cache ScriptCode).
-uint64_t ScriptTableGeneration();
+namespace script_detail {
+extern uint64_t g_generation;
+}
+inline uint64_t ScriptTableGeneration() { return script_detail::g_generation; }
 
 // Compiles every script in index order; the first failure is reported as fatal
 // ("COMPILATION ERROR in Script: " + name + CR + message) and stops with false.

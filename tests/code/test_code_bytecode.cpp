@@ -219,8 +219,119 @@ TEST_F(BytecodeTest, FusedLoopsAndJumpsMatchTheTree) {
       "switch (\"1\") { case 1: return 1; default: return 2; }",
       "var x; switch (3) { case 1: x = 1; case nope: x = 2; }",
       "continue; return 1;",
+      // array reads whose indices are locals, in place or (off the fast path) one by one
+      "var a, i, j; i = 1; j = 2; a[1, 2] = 5; return a[i, j] + a[j, i];",
+      "var a, i; i = 1.5; a[2] = 3; return a[i];",
+      "var a, i; i = -1; a[0] = 1; return a[i];",
+      "var a, i, j; j = 0; return a[i, j];",
+      "var a, i; i = \"x\"; a[0] = 1; return a[i];",
+      "var a, i; i = 40000; return a[i];",
+      "var a, i, j; i = 0; j = 0; a = \"s\"; return a[i, j] + a[i];",
+      "var a, i; i = 3; return a[i];",
+      // `x = local OP constant` stored straight into the local, or through a register off the fast path
+      "var i, x; x = i mod 3;",
+      "var i, x; i = \"ab\"; x = i + 1; return x;",
+      "var i, x; i = \"ab\"; x = i * 2; return x;",
+      "var i, x; i = 7; x = i / 0;",
+      "var i, x; i = 7; x = i mod 4; x = x * 2.5; i = x >= 7.5; return string(x) + string(i);",
   };
   for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+}
+
+// Scripts called from bytecode run in the same loop with a frame per level: results, nested error texts with
+// their "In script" lines, faults and exits from deep inside, argument slots and locals per level, and calls
+// the loop leaves to the general path (an empty slot, a script replaced while running) must all match the tree.
+TEST_F(BytecodeTest, ScriptCallsInTheLoopMatchTheTree) {
+  AddScript("fib", "if (argument0 < 2) return argument0; return fib(argument0 - 1) + fib(argument0 - 2);");
+  AddScript("down", "var v; v = argument0; if (argument0 <= 0) return nope + 1; return down(argument0 - 1) + v;");
+  AddScript("boom", "var q; q = argument0; if (argument0 <= 0) return sqrt(-1); return boom(argument0 - 1);");
+  AddScript("strs", "var s; s = argument0 + \"-\"; if (string_length(s) > 12) return s; return strs(s + argument1, argument1);");
+  AddScript("args", "argument3 = 7; return argument0 + argument1 + argument2 + argument3;");
+  AddScript("quits", "if (argument0 > 1) exit; return argument0;");
+  AddScript("brk", "break; return 5;");
+  AddScript("keep", "var t; t = argument0; args(1, 2, 3); return t + argument2;");
+  AddScript("wider", "with (self) return down(argument0);");
+  ASSERT_TRUE(CompileScripts());
+  const char* const programs[] = {
+      "return fib(15);",
+      "return down(3);",
+      "var x; x = 1; x = down(2) + x; return x;",
+      "return boom(4);",
+      "return strs(\"a\", \"bcd\");",
+      "return args(1, 2, 3) + argument3;",
+      "return string(quits(0)) + string(quits(5)) + string(quits(1));",
+      "return brk() + 1;",
+      "argument2 = 10; return keep(4, 5, 6) + argument2;",
+      "return wider(2);",
+      "return fib(\"x\");",
+      "return keep(\"a\");",
+  };
+  for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+  // The state after a fault deep inside is the caller's again.
+  EXPECT_EQ(RunWith(false, "argument1 = 9; return boom(3);", false), "FAULT");
+  EXPECT_EQ(RunWith(false, "return argument1 + argument0 * 0;", false), "9");
+}
+
+// Constant switches jump through a table for small integer selectors; other selectors (negative, fractional,
+// minus zero, past the table, strings, labels outside the table) must land where the tree's scan lands.
+TEST_F(BytecodeTest, SwitchTablesMatchTheTree) {
+  const char* const selectors[] = {"0", "1", "2", "3", "7", "8", "100", "-1", "0.5", "-0", "2.0000001", "\"2\"", "\"a\""};
+  const char* const bodies[] = {
+      "case 0: r = 10; break; case 1: case 2: r = 12; break; case 3: r = 3; default: r += 100;",
+      "case 0: r = 10; break; case 2: r = 2; case 100: r += 7; break; case -1: r = -1;",
+      "case 1: r = 1; break; case 0.5: r = 5; break; case \"a\": r = 9;",
+      "default: r = 4; break; case 3: r = 3;",
+      "case 5: r = 5;",
+  };
+  for (const char* text : {"var q; switch (q) { case 1: return 1; }", "var r; r = 0; repeat (3) { switch (r) { case 0: r += 1; "
+                           "continue; case 1: r = \"s\"; break; } r += 5; } return r;"})
+    EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+  for (const char* body : bodies)
+    for (const char* sel : selectors) {
+      const std::string text = std::string("var r; r = 0; switch (") + sel + ") { " + body + " } return r;";
+      EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+      // The selector in a local is read in place.
+      const std::string local = std::string("var r, q; r = 0; q = ") + sel + "; switch (q) { " + body + " } return r;";
+      EXPECT_EQ(RunWith(true, local, false), RunWith(false, local, false)) << local;
+    }
+}
+
+// with bodies are bytecode of their own, run once per instance: break, continue, exit and return inside them,
+// nested withs, switches and loops in the body, scripts called from it and errors all end as on the tree. Each
+// program runs on a fresh room of its own for each interpreter.
+TEST_F(BytecodeTest, WithBodiesMatchTheTree) {
+  AddScript("tag", "with (1) { n += argument0; if (n > 3) return n; } return -1;");
+  ASSERT_TRUE(CompileScripts());
+  const char* const programs[] = {
+      "var k; k = 0; with (1) { k += 1; n = k; } return k;",
+      "var k; k = 0; with (all) { k += 1; if (k == 2) break; } return k;",
+      "var k; k = 0; with (1) { k += 1; if (k == 1) continue; n = k; } return string(k) + string((2).n);",
+      "var k; with (1) { return id; } return 0;",
+      "with (all) { exit; } return 5;",
+      "var k; k = 0; with (1) { with (2) { k += other.id; } } return k;",
+      "var k, i; k = 0; with (1) { for (i = 0; i < 3; i += 1) { if (i == 1) continue; k += i; } } return k;",
+      "var k; k = 0; with (all) { switch (id mod 2) { case 0: k += 10; break; default: continue; } k += 1; } return k;",
+      "var k; k = 0; repeat (2) with (1) { if (k > 2) break; k += 1; } return k;",
+      "var k; k = 0; while (k < 10) { with (1) { k += 1; break; } k += 100; } return k;",
+      "n = 0; return tag(2);",
+      "with (1) { x = nope; }",
+      "with (\"a\") {}",
+      "with (global) {}",
+      "var k; k = 0; with (2.4) k += 1; with (noone) k += 10; with (-7) k += 100; return k;",
+      "var k; k = 0; with (1) { instance_create(0, 0, 1); k += 1; } return k;",
+      "var k; with (1) { k = sqrt(-1); }",
+  };
+  for (const char* text : programs) {
+    std::string results[2];
+    for (int tree = 0; tree < 2; ++tree) {
+      world.Clear();
+      world.Create(1, 0, 0);
+      world.Create(1, 0, 0);
+      world.Create(2, 0, 0);
+      results[tree] = RunWith(tree == 1, text, false);
+    }
+    EXPECT_EQ(results[1], results[0]) << text;
+  }
 }
 
 }  // namespace
