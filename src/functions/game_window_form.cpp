@@ -64,7 +64,7 @@ bool DeliverInput(plat::IFormController& form) {
   return !input::ClosePending() || form.Handle({Kind::Close, 0, 0, false, 0, 0, 0});
 }
 
-constexpr int kVkAlt = 18;
+constexpr int kVkAlt = 18, kVkReturn = 13, kVkEscape = 27;
 
 // What reached the game window since the last frame, handed to a modal form drawn over the game at `at`: keys,
 // typed characters, mouse moves, presses, releases and the wheel (in the form's coordinates); false when the form
@@ -76,13 +76,22 @@ class OverGameInput {
     int x = 0, y = 0;
     FormPoint(at, formWidth, formHeight, x, y);
     const bool alt = input::KeyDown(kVkAlt);
-    for (int vk = 1; vk < 256; ++vk)
-      if (input::KeyPressed(vk) && !form.Handle({Kind::KeyDown, vk, 0, alt, 0, 0, 0})) return false;
+    // Within one frame the order of keys and characters is lost. Enter and Escape, which end forms, go after the
+    // characters typed with them (text typed and confirmed at once keeps its last letter); editing keys go first.
+    auto keys = [&](bool ending) {
+      for (int vk = 1; vk < 256; ++vk)
+        if ((vk == kVkReturn || vk == kVkEscape) == ending && input::KeyPressed(vk) &&
+            !form.Handle({Kind::KeyDown, vk, 0, alt, 0, 0, 0}))
+          return false;
+      return true;
+    };
+    if (!keys(false)) return false;
     // The typed characters arrive through the game's keyboard string, taken away as they are handed over.
     const std::string typed = input::TypedText();
     input::SetTypedText("");
     for (char c : typed)
       if (!form.Handle({Kind::Char, 0, static_cast<uint8_t>(c), alt, 0, 0, 0})) return false;
+    if (!keys(true)) return false;
     if (x != lastX_ || y != lastY_) {
       lastX_ = x, lastY_ = y;
       if (!form.Handle({Kind::MouseMove, 0, 0, false, x, y, 0})) return false;
