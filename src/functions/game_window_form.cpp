@@ -214,7 +214,7 @@ bool RunFormInGameWindow(plat::IFormController& form, const GameWindowWait& how)
   return true;
 }
 
-bool RunModalFormOverGame(plat::IFormController& form) {
+bool RunModalFormOverGame(plat::IFormController& form, bool arrow) {
   if (!gfx::DeviceExists() || !gfx::Win().fullScreen) return false;
   const int frameWidth = std::max(1, gfx::D3D().renderWidth), frameHeight = std::max(1, gfx::D3D().renderHeight);
   // The last game frame, kept to draw the form over (and to show again once it closes).
@@ -229,6 +229,8 @@ bool RunModalFormOverGame(plat::IFormController& form) {
   }
   AreaPainter painter;
   OverGameInput events;
+  plat::IWindow* window = gfx::Win().window;
+  if (window) window->SetCursor(arrow ? 0 : -1);
   input::ClearInput();
   const std::unique_ptr<plat::IClock> clock = plat::CreateRealClock();
   const int64_t start = clock->Micros();
@@ -244,6 +246,7 @@ bool RunModalFormOverGame(plat::IFormController& form) {
     clock->Sleep(kFrameMicros);
   }
   painter.Paint({frameWidth, frameHeight, last->pixels.data()});  // the game's frame as it was
+  if (window) window->SetCursor(gfx::Win().cursor);
   input::ClearInput();
   return true;
 }

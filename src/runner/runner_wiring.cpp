@@ -115,8 +115,8 @@ void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& s
   // Forms keep the game window painted while they are open.
   form.Platform().Dialogs().repaintGame = [] { gfx::PresentAgain(); };
   // In full screen, modal forms are drawn inside the game window: a window of their own would be hidden.
-  form.Platform().Dialogs().formInGameWindow = [d](const plat::FormWindowLook&, plat::IFormController& f) {
-    return !d->Headless() && RunModalFormOverGame(f);
+  form.Platform().Dialogs().formInGameWindow = [d](const plat::FormWindowLook& look, plat::IFormController& f) {
+    return !d->Headless() && RunModalFormOverGame(f, look.cursor);
   };
 
   RoomHooks room;
