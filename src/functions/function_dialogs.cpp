@@ -283,8 +283,10 @@ void RegisterChooserFunctions() {
     std::optional<int> chosen;
     if (DialogsPtr()) {
       // The desktop's colour dialog (zenity) where there is one, else the runner's own chooser, else the answers.
+      // A full-screen game shows its own chooser in the game window: the desktop's would hide behind it.
       ui::ColourChooserView chooser(I(a, 0));
-      if (!plat::FindOnPath("zenity") && DialogsPtr()->RunForm(chooser.WindowLook(), chooser))
+      if ((gfx::Win().fullScreen || !plat::FindOnPath("zenity")) &&
+          DialogsPtr()->RunForm(chooser.WindowLook(), chooser))
         chosen = chooser.Chosen() ? std::optional<int>(chooser.Colour()) : std::nullopt;
       else
         chosen = DialogsPtr()->ColourDialog(I(a, 0));

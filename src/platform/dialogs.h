@@ -148,6 +148,10 @@ class IDialogs {
   // while its game window exists (true means abort, as for ErrorWindow).
   std::function<bool(std::string_view message, bool allowIgnore)> errorPanel;
 
+  // Runs a modal form inside the game window instead of a window of its own, where a second window would not be
+  // seen (a full-screen game): set by the runner while its game window exists; false where it declines.
+  std::function<bool(const FormWindowLook& look, IFormController& form)> formInGameWindow;
+
   void ShowMessage(std::string_view title, std::string_view text) {
     MessageBox(title, text, MessageButtons::Ok, MessageResult::Ok);
   }

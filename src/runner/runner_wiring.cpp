@@ -46,6 +46,7 @@
 #include "functions/function_window.h"
 #include "functions/function_window_io.h"
 #include "functions/function_dialogs.h"
+#include "functions/game_window_form.h"
 #include "motion/function_motion.h"
 #include "multiplayer/function_mplay.h"
 #include "particles/function_particles.h"
@@ -113,6 +114,10 @@ void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& s
   };
   // Forms keep the game window painted while they are open.
   form.Platform().Dialogs().repaintGame = [] { gfx::PresentAgain(); };
+  // In full screen, modal forms are drawn inside the game window: a window of their own would be hidden.
+  form.Platform().Dialogs().formInGameWindow = [d](const plat::FormWindowLook& look, plat::IFormController& f) {
+    return !d->Headless() && RunModalFormOverGame(f, look.cursor);
+  };
 
   RoomHooks room;
   room.clearInput = [] { input::ClearInput(); };
@@ -173,6 +178,7 @@ void WireDisplay(RunnerForm& form, RunnerDisplay& display, const GameSettings& s
 void UnwireDisplay(RunnerForm& form) {
   form.Platform().Dialogs().errorPanel = nullptr;
   form.Platform().Dialogs().repaintGame = nullptr;
+  form.Platform().Dialogs().formInGameWindow = nullptr;
   gfx::SetTransitionHooks({});
   SetRoomHooks({});  // they draw through the display
   gfx::SetRoomDrawHooks({});

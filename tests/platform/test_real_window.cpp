@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "graphics/bitmap_ops.h"
@@ -205,6 +206,44 @@ TEST_F(RealWindow, MessageBoxWindowsAnswerTheKeyboard) {
   auto shot = kv::gfx::LoadImageFile((dir / "shot.png").string());
   ASSERT_TRUE(shot);
   EXPECT_EQ(shot->pixels[static_cast<size_t>(shot->width) * 50 + 50] & 0xFFFFFF, 0xFF0000u);
+}
+
+// In full screen the message box is drawn inside the game window: no window of its own appears (it could hide
+// behind the full-screen game), Enter answers it from the game window's keys, so does the input box with typed
+// text, and the game goes on.
+TEST_F(RealWindow, FullScreenMessageIsDrawnInsideTheGameWindow) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  Write("game.kvp", "[settings]\nfull_screen = true\n"
+                    "[object obj_m]\nevent create = create.kvs\nevent alarm 0 = ask.kvs\n"
+                    "event alarm 1 = after.kvs\nevent draw = draw.kvs\n[room rm]\ninstance obj_m 0 0\n");
+  Write("create.kvs", "room_caption = 'KvFullGame'; alarm[0] = 15;");
+  Write("ask.kvs",
+        "message_caption(true, 'KvFullBox'); show_debug_message('asking');"
+        "show_debug_message('button ' + string(show_message_ext('Go on?', '&Yes', '', '&No')));"
+        "message_caption(true, 'KvFullName'); show_debug_message('name ' + get_string('Name?', 'abc'));"
+        "alarm[1] = 10;");
+  Write("after.kvs", "show_debug_message('went on'); game_end();");
+  Write("draw.kvs", "draw_set_color(c_red); draw_rectangle(0, 0, 100, 100, false);");
+  const std::string game = Pack();
+  std::ofstream(dir / "check.sh")
+      << "env -u SDL_VIDEODRIVER " << KV_BIN_DIR << "/kvrun " << game << " --steps 900 2>/dev/null & pid=$!\n"
+      << "timeout 30 xdotool search --sync --onlyvisible --name '^KvFullGame$' >/dev/null\n"
+      // The box is up half a second after the start; give a busy machine three times that.
+      << "sleep 1.5\n"
+      << "echo windows $(xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l)\n"
+      << "xdotool search --name KvFullBox >/dev/null 2>&1 && echo box window\n"
+      << "xdotool key Return\n"
+      // The input box that follows takes typed characters; the selected default goes with the first one.
+      << "sleep 1; xdotool search --name KvFullName >/dev/null 2>&1 && echo name window\n"
+      << "xdotool type Bob; xdotool key Return\n"
+      << "wait $pid\necho exit $?\n";
+  Result r = RunCommand(XvfbRun("1024x768") + "sh " + (dir / "check.sh").string());
+  for (const char* line : {"asking\n", "windows 1\n", "button 1\n", "name Bob\n", "went on\n", "exit 0\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+  EXPECT_EQ(r.out.find("box window"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("name window"), std::string::npos) << r.out;
+  // The game waited for the answer.
+  EXPECT_LT(r.out.find("windows 1\n"), r.out.find("button 1\n")) << r.out;
 }
 
 // F9 saves "screenshot" + n + ".bmp" with the first free n from 100; F4 toggles full screen (headless too).

@@ -224,7 +224,10 @@ std::string SdlDialogs::ScoreForm(const ScoreFormRequest& request) {
 }
 
 bool SdlDialogs::RunForm(const FormWindowLook& look, IFormController& form) {
-  return hasDisplay_ && RunSdlForm(look, form, repaintGame);
+  if (!hasDisplay_) return false;
+  // Where the game would hide a window of the form's own, the game window shows the form.
+  if (formInGameWindow && SdlCanShowForms() && formInGameWindow(look, form)) return true;
+  return RunSdlForm(look, form, repaintGame);
 }
 
 std::unique_ptr<IFormWindow> SdlDialogs::OpenForm(const FormWindowLook& look, IFormController& form) {

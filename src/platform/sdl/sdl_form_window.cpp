@@ -222,6 +222,8 @@ class SdlFormWindow final : public IFormWindow {
 
 }  // namespace
 
+bool SdlCanShowForms() { return CanShowForms(); }
+
 std::unique_ptr<IFormWindow> OpenSdlForm(const FormWindowLook& look, IFormController& form) {
   if (!CanShowForms()) return nullptr;
   auto window = std::make_unique<SdlFormWindow>(form);

@@ -15,5 +15,7 @@ bool RunSdlForm(const FormWindowLook& look, IFormController& form, const std::fu
 // Null when the window cannot be made or nobody would see it (offscreen driver).
 std::unique_ptr<IFormWindow> OpenSdlForm(const FormWindowLook& look, IFormController& form);
 void SdlScreenSize(int& width, int& height);
+// Whether a form can be seen at all: a real video driver, not an offscreen or dummy one.
+bool SdlCanShowForms();
 
 }  // namespace kv::plat
