@@ -8,6 +8,7 @@
 
 #include "interface/form_images.h"
 #include "interface/message_form.h"
+#include "platform/text_codec.h"
 
 namespace kv::ui {
 
@@ -43,6 +44,9 @@ bool Match(std::string_view name, std::string_view pattern) {
 }
 
 bool Inside(const Rect& r, int x, int y) { return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h; }
+
+// Names on disk are UTF-8, the forms' fonts CP-1252.
+std::string Shown(std::string_view utf8) { return plat::Utf8ToCp1252(utf8); }
 
 // The text cut to `width`: names lose their end ("..."), paths their beginning, so the folder's own name shows.
 std::string Fit(const FormFont& font, std::string text, int width, bool keepEnd) {
@@ -308,7 +312,7 @@ const CBitmap32& FileChooserView::Render() {
   };
   label("Folder:", pathRect_);
   box(pathRect_);
-  c.DrawText(font, Fit(font, folder_, pathRect_.w - 8, true), pathRect_.x + 4,
+  c.DrawText(font, Fit(font, Shown(folder_), pathRect_.w - 8, true), pathRect_.x + 4,
              pathRect_.y + (kLineH - font.height) / 2, 0);
 
   const Rect list = ListRect();
@@ -322,7 +326,7 @@ const CBitmap32& FileChooserView::Render() {
       c.FillRect(r.x + 3, r.y + 4, 12, 9, kFolderColour);
       c.FillRect(r.x + 3, r.y + 3, 5, 1, kFolderColour);
     }
-    c.DrawText(font, Fit(font, e.name, r.w - 24, false), r.x + 20, r.y + (kRowH - font.height) / 2,
+    c.DrawText(font, Fit(font, Shown(e.name), r.w - 24, false), r.x + 20, r.y + (kRowH - font.height) / 2,
                lit && !filterFocus_ ? 0xFFFFFF : 0);
   }
   if (static_cast<int>(rows_.size()) > kVisibleRows) {  // where the shown rows are in the whole list
@@ -335,7 +339,7 @@ const CBitmap32& FileChooserView::Render() {
     label("File name:", nameRect_);
     box(nameRect_);
     const int ty = nameRect_.y + (kLineH - font.height) / 2;
-    const std::string shown = Fit(font, name_, nameRect_.w - 12, true);
+    const std::string shown = Fit(font, Shown(name_), nameRect_.w - 12, true);
     c.DrawText(font, shown, nameRect_.x + 4, ty, 0);
     c.FillRect(nameRect_.x + 5 + TextWidth(font, shown), ty, 1, font.height, 0);  // typing goes here
     c.DrawText(font, "Files of type:", kMargin, filterBox_.y + 2, 0);
@@ -351,7 +355,7 @@ const CBitmap32& FileChooserView::Render() {
     }
   }
   if (!notice_.empty())
-    c.DrawText(font, Fit(font, notice_, kWidth - 2 * kMargin, false), kMargin, ok_.y - kRowH - 2, 0x0000C0);
+    c.DrawText(font, Fit(font, Shown(notice_), kWidth - 2 * kMargin, false), kMargin, ok_.y - kRowH - 2, 0x0000C0);
   for (const auto& [rect, caption, id] : {std::tuple{ok_, "OK", 1}, std::tuple{cancel_, "Cancel", 2}}) {
     const int state = pressed_ == id ? 2 : 0;
     c.DrawImage(DefaultButtonImage(state), rect.x, rect.y, rect.w, rect.h);
@@ -403,7 +407,8 @@ bool FileChooserView::Handle(const plat::FormEvent& e) {
           return true;
         case kVkBack:
           if (mode_ != ChooserMode::Folder && typed_ && !name_.empty()) {
-            name_.pop_back();
+            while (name_.size() > 1 && (static_cast<unsigned char>(name_.back()) & 0xC0) == 0x80) name_.pop_back();
+            name_.pop_back();  // the whole character
             replacing_.clear();
           } else {
             GoUp();
@@ -427,7 +432,7 @@ bool FileChooserView::Handle(const plat::FormEvent& e) {
       }
       if (!typed_) name_.clear();  // a name taken from the list is replaced by typing, as a selected text is
       typed_ = true;
-      if (name_.size() < 1024) name_ += static_cast<char>(e.ch);
+      if (name_.size() < 1024) name_ += plat::Cp1252ToUtf8(std::string(1, static_cast<char>(e.ch)));
       replacing_.clear();
       notice_.clear();
       return true;

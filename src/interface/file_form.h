@@ -3,6 +3,8 @@
 // path, a list of its folders and files (folders first, ".." to go up), the request's filters, a file name line,
 // OK and Cancel. Open requires an existing file, save accepts a new name (and asks once before replacing a file),
 // the folder mode chooses a folder. The folder listing is passed in, so the whole form runs without a window.
+// Paths and names are kept as the file system has them (UTF-8), so a chosen path opens what was listed; they are
+// shown in the forms' CP-1252 and typed characters are stored as UTF-8.
 #include <functional>
 #include <optional>
 #include <string>
