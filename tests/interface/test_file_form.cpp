@@ -85,6 +85,27 @@ TEST(FileChooser, PatternsMatchInAnyCaseAndAllFilesNeedNoDot) {
   EXPECT_EQ(kv::ui::JoinPath("/home/me", "/tmp/x.txt"), "/tmp/x.txt");
 }
 
+// The file system's listing: files, folders and links to folders (which count as folders); none for a folder that
+// cannot be read.
+TEST(FileChooser, ListsTheFileSystem) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("kv_chooser_" + std::to_string(getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "sub");
+  std::ofstream(root / "file.txt") << "x";
+  fs::create_directory_symlink(root / "sub", root / "link");
+  auto listed = kv::ui::ListFolder(root.string());
+  ASSERT_TRUE(listed.has_value());
+  std::map<std::string, bool> byName;
+  for (const FolderEntry& e : *listed) byName[e.name] = e.folder;
+  EXPECT_EQ(byName, (std::map<std::string, bool>{{"file.txt", false}, {"link", true}, {"sub", true}}));
+  EXPECT_FALSE(kv::ui::ListFolder((root / "missing").string()).has_value());
+  EXPECT_FALSE(kv::ui::ListFolder((root / "file.txt").string()).has_value());
+  FileChooserView v(ChooserMode::Open, "", "", root.string(), "");
+  EXPECT_EQ(Names(v), (std::vector<std::string>{"../", "link/", "sub/", "file.txt"}));
+  fs::remove_all(root);
+}
+
 // Folders first, then the files the chosen filter lets through, each sorted without regard to case; ".." except at
 // the root; another filter lists again.
 TEST(FileChooser, ListsFoldersFirstSortedAndFiltered) {
