@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "interface/file_form.h"
 #include "platform/posix/process.h"
 #include "platform/sdl/sdl_form_window.h"
 #include "platform/text_codec.h"
@@ -19,6 +20,13 @@ bool DisplayAvailable() {
     if (value && *value) return true;
   }
   return false;
+}
+
+// zenity draws the desktop's choosers; KV_NO_ZENITY=1 uses the runner's own ones even where it is installed.
+bool ZenityChoosers() {
+  const char* off = std::getenv("KV_NO_ZENITY");
+  if (off && *off && std::string_view(off) != "0") return false;
+  return FindOnPath("zenity").has_value();
 }
 
 }  // namespace
@@ -106,7 +114,12 @@ std::vector<std::string> ZenityFileArguments(const FileDialogRequest& request) {
 }
 
 FileDialogResult SdlDialogs::FileDialog(const FileDialogRequest& request) {
-  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.FileDialog(request);
+  if (!hasDisplay_) return fallback_.FileDialog(request);
+  if (!ZenityChoosers()) {
+    ui::FileChooserView chooser(request.kind == FileDialogKind::Save ? ui::ChooserMode::Save : ui::ChooserMode::Open,
+                                request.title, request.filter, "", request.fileName);
+    return RunSdlForm(chooser.WindowLook(), chooser, repaintGame) ? chooser.Result() : fallback_.FileDialog(request);
+  }
   const auto run = RunAndCapture(ZenityFileArguments(request));
   FileDialogResult result;
   if (!run) return result;  // could not start the chooser
@@ -189,7 +202,12 @@ std::optional<int> SdlDialogs::ColourDialog(int start) {
 }
 
 FileDialogResult SdlDialogs::DirectoryDialog(std::string_view title, std::string_view start) {
-  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.DirectoryDialog(title, start);
+  if (!hasDisplay_) return fallback_.DirectoryDialog(title, start);
+  if (!ZenityChoosers()) {
+    ui::FileChooserView chooser(ui::ChooserMode::Folder, std::string(title), "", std::string(start));
+    return RunSdlForm(chooser.WindowLook(), chooser, repaintGame) ? chooser.Result()
+                                                                  : fallback_.DirectoryDialog(title, start);
+  }
   std::vector<std::string> args = {"zenity", "--file-selection", "--directory"};
   if (!title.empty()) args.push_back("--title=" + Cp1252ToUtf8(title));
   if (!start.empty()) args.push_back("--filename=" + std::string(start) + "/");

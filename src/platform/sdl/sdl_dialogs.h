@@ -1,6 +1,7 @@
 #pragma once
-// Dialogs for users: SDL message boxes (they work before any window exists) and the zenity file chooser. Without a
-// display both fall back to the stderr transcript with default answers; so does a run given scripted answers.
+// Dialogs for users: SDL message boxes (they work before any window exists) and the zenity file chooser, or the
+// runner's own chooser form where zenity is missing (or KV_NO_ZENITY=1). Without a display they fall back to the
+// stderr transcript with default answers; so does a run given scripted answers.
 #include "platform/dialogs.h"
 #include "platform/headless/scripted_dialogs.h"
 

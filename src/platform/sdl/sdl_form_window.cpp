@@ -255,8 +255,14 @@ bool RunSdlForm(const FormWindowLook& look, IFormController& form, const std::fu
   while (open) {
     surface.Show(form.Paint());
 
+    // Polled, not waited for: SDL 2.26's wait sends its wake-up message to a window that may be gone by then (the
+    // form just closed), and the X error ends the program when forms follow each other.
     SDL_Event e;
-    bool any = SDL_WaitEventTimeout(&e, 15) != 0;
+    bool any = SDL_PollEvent(&e) != 0;
+    if (!any) {
+      SDL_Delay(10);
+      any = SDL_PollEvent(&e) != 0;
+    }
     while (any && open) {
       const Uint32 target = e.type == SDL_WINDOWEVENT      ? e.window.windowID
                             : e.type == SDL_KEYDOWN || e.type == SDL_KEYUP ? e.key.windowID
