@@ -285,7 +285,7 @@ void RegisterChooserFunctions() {
       // The desktop's colour dialog (zenity) where there is one, else the runner's own chooser, else the answers.
       // A full-screen game shows its own chooser in the game window: the desktop's would hide behind it.
       ui::ColourChooserView chooser(I(a, 0));
-      if ((gfx::Win().fullScreen || !plat::FindOnPath("zenity")) &&
+      if ((gfx::Win().fullScreen || !plat::ZenityChoosers()) &&
           DialogsPtr()->RunForm(chooser.WindowLook(), chooser))
         chosen = chooser.Chosen() ? std::optional<int>(chooser.Colour()) : std::nullopt;
       else

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
 extern char** environ;
 
@@ -37,6 +38,12 @@ std::optional<std::string> FindOnPath(const std::string& program) {
     start = end + 1;
   }
   return std::nullopt;
+}
+
+bool ZenityChoosers() {
+  const char* off = std::getenv("KV_NO_ZENITY");
+  if (off && *off && std::string_view(off) != "0") return false;
+  return FindOnPath("zenity").has_value();
 }
 
 std::optional<CapturedRun> RunAndCapture(const std::vector<std::string>& argv) {

@@ -9,6 +9,10 @@ namespace kv::plat {
 // Full path of an executable found on PATH; nullopt when there is none. Names with a '/' are checked as given.
 std::optional<std::string> FindOnPath(const std::string& program);
 
+// True when the desktop's choosers (zenity) are used for files, folders and colours: zenity is on PATH and
+// KV_NO_ZENITY is unset, empty or "0". Otherwise the runner shows its own.
+bool ZenityChoosers();
+
 struct CapturedRun {
   int exitCode = -1;  // -1 when the program died from a signal
   std::string output; // everything it wrote to standard output

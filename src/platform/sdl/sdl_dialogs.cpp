@@ -22,13 +22,6 @@ bool DisplayAvailable() {
   return false;
 }
 
-// zenity draws the desktop's choosers; KV_NO_ZENITY=1 uses the runner's own ones even where it is installed.
-bool ZenityChoosers() {
-  const char* off = std::getenv("KV_NO_ZENITY");
-  if (off && *off && std::string_view(off) != "0") return false;
-  return FindOnPath("zenity").has_value();
-}
-
 }  // namespace
 
 // A run with scripted answers is automated: every dialog answers from the script, window or not.
@@ -186,7 +179,7 @@ MessageFormResult SdlDialogs::MessageForm(const MessageFormRequest& request) {
 }
 
 std::optional<int> SdlDialogs::ColourDialog(int start) {
-  if (!hasDisplay_ || !FindOnPath("zenity")) return fallback_.ColourDialog(start);
+  if (!hasDisplay_ || !ZenityChoosers()) return fallback_.ColourDialog(start);
   char initial[32];
   std::snprintf(initial, sizeof initial, "rgb(%d,%d,%d)", start & 255, (start >> 8) & 255, (start >> 16) & 255);
   const auto chosen = Zenity({"zenity", "--color-selection", std::string("--color=") + initial});
