@@ -346,7 +346,18 @@ class SdlGameWindow final : public IWindow {
 
   void* SdlWindow() const override { return window_; }
 
-  void WaitForEvent(int maxMillis) override { SDL_WaitEventTimeout(nullptr, std::max(0, maxMillis)); }
+  // Polled in short sleeps rather than waited for: SDL's timed wait sends its wake-up message to a window that may
+  // have just closed (a form), and that X error would end the program.
+  void WaitForEvent(int maxMillis) override {
+    const Uint64 end = SDL_GetTicks64() + static_cast<Uint64>(std::max(0, maxMillis));
+    for (;;) {
+      SDL_PumpEvents();
+      if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+      const Uint64 now = SDL_GetTicks64();
+      if (now >= end) return;
+      SDL_Delay(static_cast<Uint32>(std::min<Uint64>(5, end - now)));
+    }
+  }
 
   // Every physical key that gives the code counts (both Shift keys for 16, the layout's letter keys).
   bool KeyHeldNow(int vk) const override {
