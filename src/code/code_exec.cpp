@@ -1726,6 +1726,20 @@ struct EscapeTargets {
   int cont = -1;  // same for continue
 };
 
+// Where a table switch jumps for a real selector.
+struct SwitchTable {
+  std::vector<int> small;  // per small non-negative integer selector
+  double limit = 0;        // small.size()
+  int other = -1;          // every other real, when no case label is a real outside the table; −1: look it up
+  int Target(double key) const {
+    if (key >= 0 && key < limit) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) return small[static_cast<size_t>(k)];
+    }
+    return other;
+  }
+};
+
 struct Bytecode : NodeBase {
   std::vector<Ins> code;
   int nregs = 0;
@@ -1733,8 +1747,7 @@ struct Bytecode : NodeBase {
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
   std::vector<std::unique_ptr<Bytecode>> subs;  // bodies of with statements, each run once per instance
-  // Per table switch: per small integer selector where to jump, and last where other reals go (−1: look up).
-  std::vector<std::vector<int>> switchSmall;
+  std::vector<SwitchTable> switchSmall;         // per table switch: where real selectors jump
 };
 
 namespace {
@@ -2163,15 +2176,11 @@ class VmCompiler {
       bc_.switchTargets[table].back() = end;
       // Small non-negative integer selectors jump through their own table (a missing label: default or end).
       const std::vector<int>& t = bc_.switchTargets[table];
-      std::vector<int>& small = bc_.switchSmall[static_cast<size_t>(table)];
-      for (int label : n->smallLabels) {
-        int found = label >= 0 ? label : n->firstDefault;
-        small.push_back(found >= 0 ? t[static_cast<size_t>(found)] : t.back());
-      }
-      // Last: where every other real goes when no case label is a real outside the table; −1 otherwise.
-      small.push_back(n->realLabels.empty() ? (n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)]
-                                                                    : t.back())
-                                            : -1);
+      SwitchTable& st = bc_.switchSmall[static_cast<size_t>(table)];
+      const int fallback = n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)] : t.back();
+      for (int label : n->smallLabels) st.small.push_back(label >= 0 ? t[static_cast<size_t>(label)] : fallback);
+      st.limit = static_cast<double>(st.small.size());
+      st.other = n->realLabels.empty() ? fallback : -1;
     }
     --reg_;
   }
@@ -2909,13 +2918,8 @@ L_End:
 L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loaded into register a first
   const LocalSlot& s = L[I->c];
   if (s.present && s.var.value.IsReal()) {
-    const double key = s.var.value.RealUnchecked();
-    const std::vector<int>& small = B->switchSmall[I->b];
-    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
-      const int k = static_cast<int>(key);
-      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
-    }
-    if (small.back() >= 0) KV_JUMP(small.back());
+    const int t = B->switchSmall[I->b].Target(s.var.value.RealUnchecked());
+    if (t >= 0) KV_JUMP(t);
   }
   if (!EvalLocal(KV_NODE(SwitchS)->selector, *C, R[I->a])) goto error;
   goto switch_lookup;
@@ -2923,13 +2927,8 @@ L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loade
 L_SwitchT: {
   const RValue& sel = R[I->a];
   if (sel.IsReal()) {
-    const double key = sel.RealUnchecked();
-    const std::vector<int>& small = B->switchSmall[I->b];
-    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
-      const int k = static_cast<int>(key);
-      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
-    }
-    if (small.back() >= 0) KV_JUMP(small.back());
+    const int t = B->switchSmall[I->b].Target(sel.RealUnchecked());
+    if (t >= 0) KV_JUMP(t);
   }
 }
 switch_lookup: {
