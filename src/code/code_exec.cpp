@@ -1698,7 +1698,7 @@ enum VmOp : uint16_t {
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
-  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
   X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
@@ -2089,6 +2089,11 @@ class VmCompiler {
             a->op == 0 && bk && bk->leftSlot >= 0 && bk->l->num == NumLocal) {
           Use(r);
           Emit(BinForm(bk->op, 4), r, bk->leftSlot, a->ref.slot, a);
+          return;
+        }
+        if (a->op == kOpPlus && a->rhs->eval == EvalLocal) {  // `x += y`, both `var` locals
+          Use(r);
+          Emit(kVmAddLL, r, a->ref.slot, static_cast<const VarE*>(a->rhs)->ref.slot, a);
           return;
         }
         Value(a->rhs, r);
@@ -2754,6 +2759,18 @@ L_StLAdd: {
     KV_NEXT;
   }
   if (VmStLocal<kOpPlus>(KV_NODE(AssignS), *C, v) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_AddLL: {  // StLAdd with the right side read from local slot c in place
+  LocalSlot& d = L[I->b];
+  const LocalSlot& r = L[I->c];
+  if (d.present && r.present && d.var.value.IsReal() && r.var.value.IsReal()) {
+    PutReal(d.var.value, CheckFinite(d.var.value.RealUnchecked() + r.var.value.RealUnchecked()));
+    KV_NEXT;
+  }
+  const AssignS* n = KV_NODE(AssignS);
+  if (!EvalLocal(n->rhs, *C, R[I->a])) goto error;
+  if (VmStLocal<kOpPlus>(n, *C, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_StL:
