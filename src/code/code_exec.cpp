@@ -1715,7 +1715,7 @@ enum VmOp : uint16_t {
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
-  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
   X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
@@ -1743,6 +1743,20 @@ struct EscapeTargets {
   int cont = -1;  // same for continue
 };
 
+// Where a table switch jumps for a real selector.
+struct SwitchTable {
+  std::vector<int> small;  // per small non-negative integer selector
+  double limit = 0;        // small.size()
+  int other = -1;          // every other real, when no case label is a real outside the table; −1: look it up
+  int Target(double key) const {
+    if (key >= 0 && key < limit) {
+      const int k = static_cast<int>(key);
+      if (static_cast<double>(k) == key) return small[static_cast<size_t>(k)];
+    }
+    return other;
+  }
+};
+
 struct Bytecode : NodeBase {
   std::vector<Ins> code;
   int nregs = 0;
@@ -1750,8 +1764,7 @@ struct Bytecode : NodeBase {
   std::vector<EscapeTargets> escapes;
   std::vector<std::vector<int>> switchTargets;  // per table switch: per body index, where running starts; last = end
   std::vector<std::unique_ptr<Bytecode>> subs;  // bodies of with statements, each run once per instance
-  // Per table switch: per small integer selector where to jump, and last where other reals go (−1: look up).
-  std::vector<std::vector<int>> switchSmall;
+  std::vector<SwitchTable> switchSmall;         // per table switch: where real selectors jump
 };
 
 namespace {
@@ -2095,6 +2108,11 @@ class VmCompiler {
           Emit(BinForm(bk->op, 4), r, bk->leftSlot, a->ref.slot, a);
           return;
         }
+        if (a->op == kOpPlus && a->rhs->eval == EvalLocal) {  // `x += y`, both `var` locals
+          Use(r);
+          Emit(kVmAddLL, r, a->ref.slot, static_cast<const VarE*>(a->rhs)->ref.slot, a);
+          return;
+        }
         Value(a->rhs, r);
         Emit(a->op == 0 ? kVmStL0 : a->op == kOpPlus ? kVmStLAdd : kVmStL, r, a->ref.slot, 0, a);
         return;
@@ -2180,15 +2198,11 @@ class VmCompiler {
       bc_.switchTargets[table].back() = end;
       // Small non-negative integer selectors jump through their own table (a missing label: default or end).
       const std::vector<int>& t = bc_.switchTargets[table];
-      std::vector<int>& small = bc_.switchSmall[static_cast<size_t>(table)];
-      for (int label : n->smallLabels) {
-        int found = label >= 0 ? label : n->firstDefault;
-        small.push_back(found >= 0 ? t[static_cast<size_t>(found)] : t.back());
-      }
-      // Last: where every other real goes when no case label is a real outside the table; −1 otherwise.
-      small.push_back(n->realLabels.empty() ? (n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)]
-                                                                    : t.back())
-                                            : -1);
+      SwitchTable& st = bc_.switchSmall[static_cast<size_t>(table)];
+      const int fallback = n->firstDefault >= 0 ? t[static_cast<size_t>(n->firstDefault)] : t.back();
+      for (int label : n->smallLabels) st.small.push_back(label >= 0 ? t[static_cast<size_t>(label)] : fallback);
+      st.limit = static_cast<double>(st.small.size());
+      st.other = n->realLabels.empty() ? fallback : -1;
     }
     --reg_;
   }
@@ -2764,6 +2778,18 @@ L_StLAdd: {
   if (VmStLocal<kOpPlus>(KV_NODE(AssignS), *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
+L_AddLL: {  // StLAdd with the right side read from local slot c in place
+  LocalSlot& d = L[I->b];
+  const LocalSlot& r = L[I->c];
+  if (d.present && r.present && d.var.value.IsReal() && r.var.value.IsReal()) {
+    PutReal(d.var.value, CheckFinite(d.var.value.RealUnchecked() + r.var.value.RealUnchecked()));
+    KV_NEXT;
+  }
+  const AssignS* n = KV_NODE(AssignS);
+  if (!EvalLocal(n->rhs, *C, R[I->a])) goto error;
+  if (VmStLocal<kOpPlus>(n, *C, R[I->a]) != kStatusOk) goto error;
+  KV_NEXT;
+}
 L_StL:
   if (VmStoreLocal(KV_NODE(AssignS), *C, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
@@ -2926,13 +2952,8 @@ L_End:
 L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loaded into register a first
   const LocalSlot& s = L[I->c];
   if (s.present && s.var.value.IsReal()) {
-    const double key = s.var.value.RealUnchecked();
-    const std::vector<int>& small = B->switchSmall[I->b];
-    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
-      const int k = static_cast<int>(key);
-      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
-    }
-    if (small.back() >= 0) KV_JUMP(small.back());
+    const int t = B->switchSmall[I->b].Target(s.var.value.RealUnchecked());
+    if (t >= 0) KV_JUMP(t);
   }
   if (!EvalLocal(KV_NODE(SwitchS)->selector, *C, R[I->a])) goto error;
   goto switch_lookup;
@@ -2940,13 +2961,8 @@ L_SwitchL: {  // SwitchT with the selector in local slot c: read there, or loade
 L_SwitchT: {
   const RValue& sel = R[I->a];
   if (sel.IsReal()) {
-    const double key = sel.RealUnchecked();
-    const std::vector<int>& small = B->switchSmall[I->b];
-    if (key >= 0 && key < static_cast<double>(small.size() - 1)) {
-      const int k = static_cast<int>(key);
-      if (static_cast<double>(k) == key) KV_JUMP(small[static_cast<size_t>(k)]);
-    }
-    if (small.back() >= 0) KV_JUMP(small.back());
+    const int t = B->switchSmall[I->b].Target(sel.RealUnchecked());
+    if (t >= 0) KV_JUMP(t);
   }
 }
 switch_lookup: {

@@ -234,6 +234,12 @@ TEST_F(BytecodeTest, FusedLoopsAndJumpsMatchTheTree) {
       "var i, x; i = \"ab\"; x = i * 2; return x;",
       "var i, x; i = 7; x = i / 0;",
       "var i, x; i = 7; x = i mod 4; x = x * 2.5; i = x >= 7.5; return string(x) + string(i);",
+      // `x += y` for two locals
+      "var x, y; x = 1; y = 2; x += y; x += x; return x;",
+      "var x, y; x = \"a\"; y = \"b\"; x += y; return x;",
+      "var x, y; x = 1; x += y;",
+      "var x, y; y = 1; x += y;",
+      "var x, y; x = 1; y = \"b\"; x += y;",
   };
   for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
