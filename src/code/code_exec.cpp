@@ -19,6 +19,7 @@
 #include "code/code_error.h"
 #include "code/code_exec_tree.h"
 #include "code/code_function.h"
+#include "code/code_function_real.h"
 #include "code/code_instance.h"
 #include "code/code_operator.h"
 #include "code/code_variable.h"
@@ -667,6 +668,7 @@ struct CallE : Expr {
   mutable const CCode* script = nullptr;  // cached ScriptCode(id − 100000) for scriptGen
   mutable uint64_t scriptGen = 0;
   mutable const Bytecode* vm = nullptr;  // the script's bytecode while `script` is a compiled program
+  RealForm real;                          // a built-in's form over plain reals, when it has one
 };
 
 // Evaluates the arguments left to right into the staging slots.
@@ -1465,6 +1467,7 @@ Expr* Builder::BuildExpr(const SyntaxNode& n) {
       if (fn == EvalCallBuiltin) {
         const RBuiltinFunction* f = GetBuiltinFunction(n.index);
         e->fn = f ? f->handler : nullptr;
+        if (e->fn) e->real = GetRealForm(n.index);
         if (!e->fn)
           e->fn = [](RValue&, CInstance*, CInstance*, int, RValue*) {};
       }
@@ -1716,7 +1719,8 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL)
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL) \
+  X(CallR1) X(CallR2) X(CallRN)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -1913,6 +1917,11 @@ class VmCompiler {
       const int argc = static_cast<int>(call->args.size());
       for (int k = 0; k < argc; ++k) Value(call->args[k], dst + k);
       VmOp op = call->eval == EvalCallScript ? kVmCallS : call->eval == EvalCallExtension ? kVmCallX : kVmCallB;
+      if (op == kVmCallB) {  // a built-in with a form over reals for this many arguments
+        if (call->real.one && argc == 1) op = kVmCallR1;
+        else if (call->real.two && argc == 2) op = kVmCallR2;
+        else if (call->real.many && argc <= kMaxCallArgs) op = kVmCallRN;
+      }
       Emit(op, dst, dst, argc, e);
     } else {
       Emit(kVmEval, dst, 0, 0, e);
@@ -2691,6 +2700,38 @@ L_Unary:
 L_CallB:
   if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, I->c, R[I->a])) goto error;
   KV_NEXT;
+L_CallR1: {  // a built-in's real form when its argument is a real, else the general call
+  const RValue& x = R[I->b];
+  if (x.IsReal()) {
+    PutReal(R[I->a], KV_NODE(CallE)->real.one(x.RealUnchecked()));
+    KV_NEXT;
+  }
+  if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, 1, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_CallR2: {
+  const RValue& x = R[I->b];
+  const RValue& y = R[I->b + 1];
+  if (x.IsReal() && y.IsReal()) {
+    PutReal(R[I->a], KV_NODE(CallE)->real.two(x.RealUnchecked(), y.RealUnchecked()));
+    KV_NEXT;
+  }
+  if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, 2, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_CallRN: {
+  const RValue* const args = R + I->b;
+  const int argc = I->c;
+  double x[kMaxCallArgs];
+  int k = 0;
+  for (; k < argc && args[k].IsReal(); ++k) x[k] = args[k].RealUnchecked();
+  if (k == argc) {
+    PutReal(R[I->a], KV_NODE(CallE)->real.many(x, argc));
+    KV_NEXT;
+  }
+  if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, argc, R[I->a])) goto error;
+  KV_NEXT;
+}
 L_CallS: {
   // A compiled program run as bytecode continues in this loop with a frame of its own (see VmFrame); every
   // other case takes the general call, which reports what is wrong.

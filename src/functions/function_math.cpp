@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "code/code_docs.h"
 #include "code/code_error.h"
 #include "code/code_function.h"
+#include "code/code_function_real.h"
 #include "code/code_value.h"
 #include "functions/function_string.h"
 
@@ -324,21 +326,24 @@ KV_FN(FnChoose) {
   result = args[GameRandom::NextInt(argc)];
 }
 
-KV_FN(FnAbs) { result = std::fabs(A(args, 0)); }
-KV_FN(FnRound) { result = static_cast<double>(RoundToInt64(A(args, 0))); }
-KV_FN(FnFloor) { result = std::floor(A(args, 0)); }
-KV_FN(FnCeil) { result = std::ceil(A(args, 0)); }
-KV_FN(FnSign) {
-  double x = A(args, 0);
-  result = x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);
-}
-KV_FN(FnFrac) {
-  double x = A(args, 0);
-  result = x - std::trunc(x);
-}
-KV_FN(FnSqrt) { result = CheckFinite(std::sqrt(A(args, 0))); }
-KV_FN(FnSqr) { result = CheckFinite(A(args, 0) * A(args, 0)); }
-KV_FN(FnExp) { result = CheckFinite(std::exp(A(args, 0))); }
+// A function of one real, defined once: its real form R<name> and its handler Fn<name> over it, so both
+// always compute the same.
+#define KV_REAL1(name, body)                       \
+  double R##name(double x) { body }                \
+  KV_FN(Fn##name) { result = R##name(A(args, 0)); }
+#define KV_REAL2(name, body)                                   \
+  double R##name(double x, double y) { body }                  \
+  KV_FN(Fn##name) { result = R##name(A(args, 0), A(args, 1)); }
+
+KV_REAL1(Abs, return std::fabs(x);)
+KV_REAL1(Round, return static_cast<double>(RoundToInt64(x));)
+KV_REAL1(Floor, return std::floor(x);)
+KV_REAL1(Ceil, return std::ceil(x);)
+KV_REAL1(Sign, return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);)
+KV_REAL1(Frac, return x - std::trunc(x);)
+KV_REAL1(Sqrt, return CheckFinite(std::sqrt(x));)
+KV_REAL1(Sqr, return CheckFinite(x * x);)
+KV_REAL1(Exp, return CheckFinite(std::exp(x));)
 KV_FN(FnLn) {
   double x = A(args, 0);
   Checked(result, x > 0 ? std::log(x) : NAN, "Error in function ln().");
@@ -360,18 +365,9 @@ KV_FN(FnPower) { Checked(result, std::pow(A(args, 0), A(args, 1)), "Error in fun
 
 // The processor's own reduction handles |x| < 2^63 only; beyond that sin and cos (and tan) give 0.
 constexpr double kTrigLimit = 9223372036854775808.0;
-KV_FN(FnSin) {
-  double x = A(args, 0);
-  result = std::fabs(x) < kTrigLimit ? std::sin(x) : 0.0;
-}
-KV_FN(FnCos) {
-  double x = A(args, 0);
-  result = std::fabs(x) < kTrigLimit ? std::cos(x) : 0.0;
-}
-KV_FN(FnTan) {
-  double x = A(args, 0);
-  result = std::fabs(x) < kTrigLimit ? CheckFinite(std::tan(x)) : 0.0;
-}
+KV_REAL1(Sin, return std::fabs(x) < kTrigLimit ? std::sin(x) : 0.0;)
+KV_REAL1(Cos, return std::fabs(x) < kTrigLimit ? std::cos(x) : 0.0;)
+KV_REAL1(Tan, return std::fabs(x) < kTrigLimit ? CheckFinite(std::tan(x)) : 0.0;)
 KV_FN(FnArcsin) {
   double x = A(args, 0);
   Checked(result, (x >= -1 && x <= 1) ? std::asin(x) : NAN, "Error in function arcsin().");
@@ -380,10 +376,10 @@ KV_FN(FnArccos) {
   double x = A(args, 0);
   Checked(result, (x >= -1 && x <= 1) ? std::acos(x) : NAN, "Error in function arccos().");
 }
-KV_FN(FnArctan) { result = std::atan2(A(args, 0), 1.0); }
+KV_REAL1(Arctan, return std::atan2(x, 1.0);)
 KV_FN(FnArctan2) { Checked(result, std::atan2(A(args, 0), A(args, 1)), "Error in function arctan2()."); }
-KV_FN(FnDegToRad) { result = CheckFinite(A(args, 0) * (M_PI / 180.0)); }
-KV_FN(FnRadToDeg) { result = CheckFinite(A(args, 0) * (180.0 / M_PI)); }
+KV_REAL1(DegToRad, return CheckFinite(x * (M_PI / 180.0));)
+KV_REAL1(RadToDeg, return CheckFinite(x * (180.0 / M_PI));)
 
 void MinMax(RValue& result, int argc, RValue* args, int wantSign) {
   if (argc <= 0) return;
@@ -397,6 +393,27 @@ KV_FN(FnMin) { MinMax(result, argc, args, -1); }
 KV_FN(FnMax) { MinMax(result, argc, args, 1); }
 KV_FN(FnMin3) { MinMax(result, 3, args, -1); }
 KV_FN(FnMax3) { MinMax(result, 3, args, 1); }
+// Real forms of min and max: the first of the smallest (largest) arguments, as MinMax picks it for reals.
+double RMin(const double* x, int argc) {
+  if (argc <= 0) return 0.0;
+  double best = x[0];
+  for (int i = 1; i < argc; ++i)
+    if (x[i] < best) best = x[i];
+  return best;
+}
+double RMax(const double* x, int argc) {
+  if (argc <= 0) return 0.0;
+  double best = x[0];
+  for (int i = 1; i < argc; ++i)
+    if (x[i] > best) best = x[i];
+  return best;
+}
+double RMean(const double* x, int argc) {
+  if (argc <= 0) return 0.0;
+  double sum = 0;
+  for (int i = 0; i < argc; ++i) sum = CheckFinite(sum + x[i]);
+  return sum / argc;
+}
 KV_FN(FnMean) {
   if (argc <= 0) return;
   double sum = 0;
@@ -459,9 +476,13 @@ KV_FN(FnStringFormat) {
 
 KV_FN(FnPointDistance) { result = CheckFinite(PointDistance(A(args, 0), A(args, 1), A(args, 2), A(args, 3))); }
 KV_FN(FnPointDirection) { result = PointDirection(A(args, 0), A(args, 1), A(args, 2), A(args, 3)); }
-KV_FN(FnLengthDirX) { result = CheckFinite(LengthDirX(A(args, 0), A(args, 1))); }
-KV_FN(FnLengthDirY) { result = CheckFinite(LengthDirY(A(args, 0), A(args, 1))); }
+KV_REAL2(LengthDirX, return CheckFinite(LengthDirX(x, y));)
+KV_REAL2(LengthDirY, return CheckFinite(LengthDirY(x, y));)
+double RPointDistance(const double* x, int) { return CheckFinite(PointDistance(x[0], x[1], x[2], x[3])); }
+double RPointDirection(const double* x, int) { return PointDirection(x[0], x[1], x[2], x[3]); }
 
+#undef KV_REAL1
+#undef KV_REAL2
 #undef KV_FN
 
 }  // namespace
@@ -510,6 +531,19 @@ void RegisterMathFunctions() {
   RegisterFunction("point_direction", FnPointDirection, 4);
   RegisterFunction("lengthdir_x", FnLengthDirX, 2);
   RegisterFunction("lengthdir_y", FnLengthDirY, 2);
+  // Forms over plain reals for the functions that, given reals, only compute: the bytecode calls them
+  // directly when every argument is a real.
+  const std::pair<const char*, RealFn1> ones[] = {
+      {"abs", RAbs},   {"round", RRound}, {"floor", RFloor}, {"ceil", RCeil},     {"sign", RSign},
+      {"frac", RFrac}, {"sqrt", RSqrt},   {"sqr", RSqr},     {"exp", RExp},       {"sin", RSin},
+      {"cos", RCos},   {"tan", RTan},     {"arctan", RArctan}, {"degtorad", RDegToRad}, {"radtodeg", RRadToDeg}};
+  for (const auto& [name, fn] : ones) RegisterRealForm(name, fn);
+  RegisterRealForm("lengthdir_x", RLengthDirX);
+  RegisterRealForm("lengthdir_y", RLengthDirY);
+  const std::pair<const char*, RealFnN> manys[] = {
+      {"min", RMin},   {"max", RMax},   {"min3", RMin}, {"max3", RMax}, {"mean", RMean},
+      {"point_distance", RPointDistance}, {"point_direction", RPointDirection}};
+  for (const auto& [name, fn] : manys) RegisterRealForm(name, fn);
   DescribeFunctions("Math", {
       {"is_real", "x", "Whether x is a number (1) or not (0)."},
       {"is_string", "x", "Whether x is a string (1) or not (0)."},

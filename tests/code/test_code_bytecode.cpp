@@ -7,6 +7,7 @@
 #include <string>
 
 #include "code/code_exec.h"
+#include "code/code_function_real.h"
 #include "code_test_util.h"
 
 namespace kv::test {
@@ -337,6 +338,84 @@ TEST_F(BytecodeTest, WithBodiesMatchTheTree) {
       results[tree] = RunWith(tree == 1, text, false);
     }
     EXPECT_EQ(results[1], results[0]) << text;
+  }
+}
+
+}  // namespace
+}  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+// Built-ins with a form over reals are called directly when every argument is a real; any string argument
+// takes the general handler. Both interpreters must agree on results (including which of equal reals
+// min/max pick), on errors in arguments, on faults, and on every argument count.
+TEST_F(BytecodeTest, BuiltinRealFormsMatchTheTree) {
+  const char* const programs[] = {
+      // reals, with the result written over an argument register
+      "var x; x = -2.5; x = abs(x); return x + floor(x) + ceil(-x) + round(2.5) + round(3.5) + sign(-x) + frac(-x);",
+      "var i, s; s = 0; for (i = -3; i < 3; i += 0.37) s += sin(i) + cos(i) + tan(i) + arctan(i) + sqr(i) + exp(i); return s * 1000000;",
+      "return string(degtorad(90)) + string(radtodeg(1)) + string(sqrt(2) * 100000);",
+      "return string(lengthdir_x(10, 30) * 1000) + string(lengthdir_y(10, 30) * 1000) + string(lengthdir_x(5, 90));",
+      "return string(point_distance(0, 0, 3, 4)) + string(point_direction(0, 0, -1, 1));",
+      "return sin(1e300) + cos(-1e300) + tan(1e300);",
+      // strings take the general handler
+      "return string(abs(\"x\")) + string(sqrt(\"a\")) + string(floor(\"2.5\")) + string(sin(\"1\"));",
+      "return string(lengthdir_x(\"a\", 0)) + string(lengthdir_x(10, \"b\")) + string(point_distance(0, \"0\", 3, 4));",
+      "return max(1, \"a\") + max(\"b\", \"a\") + min(\"b\", \"a\", 3) + string(min3(2, \"c\", 1));",
+      "return string(mean(1, \"a\", 5)) + string(max3(1, 2, \"z\"));",
+      // errors in arguments and faults
+      "return abs(nope);",
+      "return max(1, 2, nope);",
+      "return sqrt(-1);",
+      "return round(1e300);",
+      "return sqr(1e300);",
+      "return mean(1e308, 1e308);",
+      "return degtorad(\"q\") + exp(1000);",
+      // every argument count of the variable ones
+      "return max() + min() + mean();",
+      "return max(7) + min(-7) + mean(4);",
+      "return string(max(1, 5, 3, 5, 2)) + string(min(4, -2, 9, -2)) + string(mean(1, 2, 3, 4));",
+      "return max(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16) + min(16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);",
+      "return mean(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);",
+      "return string(1 / max(-0, 0)) + string(1 / min(0, -0));",
+      "var i, s; s = 0; for (i = 1; i <= 200; i += 1) s += abs(sin(i)) + sqrt(i) + floor(i / 3) + max(i mod 5, 2); return floor(s);",
+      "var i, s; s = 0; for (i = 1; i <= 20; i += 1) s += max(i mod 5, min(i, \"a\"), 2); return s;",
+  };
+  for (const char* text : programs) EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+  // A few known values, so both interpreters are not merely alike but right.
+  EXPECT_EQ(RunWith(false, "return max(1, 5, 3, 5, 2) + min(4, -2, 9) + abs(-3) + floor(2.5);", false), "8");
+  EXPECT_EQ(RunWith(false, "return abs(\"x\");", false), "0");
+  EXPECT_EQ(RunWith(false, "return max(2, \"a\");", false), "'a'");
+  EXPECT_EQ(RunWith(false, "return sqrt(-1);", false), "FAULT");
+}
+
+// Which built-ins have a real form, and that it computes what the handler does for reals.
+TEST_F(BytecodeTest, RealFormsComputeWhatTheHandlersDo) {
+  const char* const withForm[] = {"abs", "floor", "sqrt", "sin", "max", "min", "mean", "lengthdir_x", "point_distance"};
+  for (const char* name : withForm) {
+    const int id = FindBuiltinFunction(name);
+    ASSERT_GE(id, 0) << name;
+    EXPECT_TRUE(GetRealForm(id).Any()) << name;
+  }
+  // Functions that read strings, report their own errors or act on the world have none.
+  for (const char* name : {"string", "real", "ln", "power", "random", "choose", "median", "is_real"})
+    EXPECT_FALSE(GetRealForm(FindBuiltinFunction(name)).Any()) << name;
+  EXPECT_FALSE(GetRealForm(-1).Any());
+  EXPECT_FALSE(GetRealForm(1 << 20).Any());
+  const double samples[] = {-1e9, -3.75, -1, -0.5, -0.0, 0, 0.25, 1, 2.5, 3.5, 100, 1e9};
+  for (const char* name : {"abs", "round", "floor", "ceil", "sign", "frac", "sin", "cos", "arctan"}) {
+    const int id = FindBuiltinFunction(name);
+    const RBuiltinFunction* f = GetBuiltinFunction(id);
+    const RealForm form = GetRealForm(id);
+    ASSERT_TRUE(form.one) << name;
+    for (double x : samples) {
+      RValue args[kMaxCallArgs];
+      args[0] = x;
+      RValue result;
+      f->handler(result, nullptr, nullptr, 1, args);
+      EXPECT_EQ(result.Real(), form.one(x)) << name << "(" << x << ")";
+    }
   }
 }
 
