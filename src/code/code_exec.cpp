@@ -1720,7 +1720,7 @@ enum VmOp : uint16_t {
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
   X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL) \
-  X(CallR1) X(CallR2) X(CallRN)
+  X(CallR1) X(CallR2) X(CallRN) X(CallR1L)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -1915,13 +1915,17 @@ class VmCompiler {
       Emit(u->op == kOpMinus ? kVmNeg : kVmUnary, dst, dst, 0, e);
     } else if (const CallE* call = dynamic_cast<const CallE*>(e)) {
       const int argc = static_cast<int>(call->args.size());
-      for (int k = 0; k < argc; ++k) Value(call->args[k], dst + k);
       VmOp op = call->eval == EvalCallScript ? kVmCallS : call->eval == EvalCallExtension ? kVmCallX : kVmCallB;
       if (op == kVmCallB) {  // a built-in with a form over reals for this many arguments
         if (call->real.one && argc == 1) op = kVmCallR1;
         else if (call->real.two && argc == 2) op = kVmCallR2;
         else if (call->real.many && argc <= kMaxCallArgs) op = kVmCallRN;
       }
+      if (op == kVmCallR1 && call->args[0]->eval == EvalLocal) {  // f(local): one instruction reads it in place
+        Emit(kVmCallR1L, dst, static_cast<const VarE*>(call->args[0])->ref.slot, 0, e);
+        return;
+      }
+      for (int k = 0; k < argc; ++k) Value(call->args[k], dst + k);
       Emit(op, dst, dst, argc, e);
     } else {
       Emit(kVmEval, dst, 0, 0, e);
@@ -2707,6 +2711,18 @@ L_CallR1: {  // a built-in's real form when its argument is a real, else the gen
     KV_NEXT;
   }
   if (!VmCallBuiltin(*C, KV_NODE(CallE), R + I->b, 1, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_CallR1L: {  // CallR1 of a `var` local read in place; off the fast path, LoadL then the general call
+  const LocalSlot& s = L[I->b];
+  if (s.present && s.var.value.IsReal()) {
+    PutReal(R[I->a], KV_NODE(CallE)->real.one(s.var.value.RealUnchecked()));
+    KV_NEXT;
+  }
+  const CallE* n = KV_NODE(CallE);
+  if (s.present) PutValue(R[I->a], s.var.value);
+  else if (!EvalLocal(n->args[0], *C, R[I->a])) goto error;
+  if (!VmCallBuiltin(*C, n, R + I->a, 1, R[I->a])) goto error;
   KV_NEXT;
 }
 L_CallR2: {

@@ -372,6 +372,11 @@ TEST_F(BytecodeTest, BuiltinRealFormsMatchTheTree) {
       "return sqr(1e300);",
       "return mean(1e308, 1e308);",
       "return degtorad(\"q\") + exp(1000);",
+      // a `var` local as the only argument, read in place: real, string, never set, an array
+      "var x; x = 4; x = sqrt(x); return x + abs(x) + floor(x);",
+      "var x; x = \"-3\"; return string(abs(x)) + x;",
+      "var x; return abs(x);",
+      "var x; x[1] = 2; return floor(x);",
       // every argument count of the variable ones
       "return max() + min() + mean();",
       "return max(7) + min(-7) + mean(4);",
