@@ -1919,7 +1919,9 @@ class VmCompiler {
       if (op == kVmCallB) {  // a built-in with a form over reals for this many arguments
         if (call->real.one && argc == 1) op = kVmCallR1;
         else if (call->real.two && argc == 2) op = kVmCallR2;
-        else if (call->real.many && argc <= kMaxCallArgs) op = kVmCallRN;
+        else if (call->real.many && argc <= kMaxCallArgs &&
+                 (FunctionArgumentCount(call->id) == kVariableArgs || FunctionArgumentCount(call->id) == argc))
+          op = kVmCallRN;
       }
       if (op == kVmCallR1 && call->args[0]->eval == EvalLocal) {  // f(local): one instruction reads it in place
         Emit(kVmCallR1L, dst, static_cast<const VarE*>(call->args[0])->ref.slot, 0, e);
