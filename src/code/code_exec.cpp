@@ -2498,10 +2498,9 @@ struct VmFrameStack {
 VmFrameStack g_vmFrames;
 
 // Puts the stacks back as they were before the top frame's call (the script's registers and locals, the depth,
-// the argument frame and the staging slots) and pops the frame.
-[[gnu::always_inline]] inline void PopVmFrame() {
+// the argument frame and the staging slots) and pops the frame; bc is the script's bytecode.
+[[gnu::always_inline]] inline void PopVmFrame(const Bytecode* bc) {
   VmFrame& f = g_vmFrames.store[--g_vmFrames.top];
-  const Bytecode* bc = f.ctx.tree->bytecode;
   const size_t nregs = static_cast<size_t>(bc->nregs);
   g_regs.top -= nregs;
   for (RValue *p = g_regs.store + g_regs.top, *e = p + nregs; p != e; ++p)
@@ -2511,7 +2510,13 @@ VmFrameStack g_vmFrames;
   --g_depth;
   RValue* const stage = g_args.frame;
   g_args.frame = f.savedFrame;
-  PopStage(stage, f.argc);
+  // The usual call of one argument whose slots the script never wrote otherwise: only that slot goes back to 0.
+  if (f.argc == 1 && g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots] == 0) {
+    PutReal(stage[0], 0.0);
+    g_args.top = stage;
+  } else {
+    PopStage(stage, f.argc);
+  }
 }
 
 // A script run by the loop failed: its value and message, as the general call leaves them.
@@ -2727,7 +2732,8 @@ L_CallS: {
     if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
         g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize) {
       const int argc = I->c;
-      PushStage(stage, R + I->b, argc);
+      if (argc == 1) PushStage(stage, R + I->b, 1);  // the usual case, without the loop
+      else PushStage(stage, R + I->b, argc);
       VmFrame& f = g_vmFrames.store[g_vmFrames.top++];
       f.savedFrame = g_args.frame;
       f.argc = argc;
@@ -3123,11 +3129,12 @@ finish:
   if (g_vmFrames.top == entry) return st_;
   {
     const VmFrame& f = g_vmFrames.store[g_vmFrames.top - 1];
+    const Bytecode* const script = B;  // the frame's: with bodies run in loops of their own
     B = f.bc;
     I = f.retI;
     R = f.R;
     C = f.caller;
-    PopVmFrame();
+    PopVmFrame(script);
     L = C->slots;
     if (st_ != kStatusError) KV_NEXT;
     ScriptCallFailed(KV_NODE(CallE), R[I->a]);
@@ -3148,7 +3155,7 @@ int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
   try {
     return RunVMLoop(bc, c, R, entry);
   } catch (...) {
-    while (g_vmFrames.top > entry) PopVmFrame();
+    while (g_vmFrames.top > entry) PopVmFrame(g_vmFrames.store[g_vmFrames.top - 1].ctx.tree->bytecode);
     throw;
   }
 }
