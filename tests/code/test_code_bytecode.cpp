@@ -334,7 +334,13 @@ TEST_F(BytecodeTest, WholeNumberModAndCompareBranchesMatchTheTree) {
   }
   // A local never written, and a left side that is a string with an error in a loop condition.
   for (const char* text : {"var x; if (x < 1) return 1; return 2;", "var x; x = \"a\"; while (x > 1) x = 0;",
-                           "var x; return x mod 4;", "var i, s; s = 0; for (i = -30; i < 30; i += 1) s += (i mod 7) * 3 - (i div 5); return s;"})
+                           "var x; return x mod 4;", "var i, s; s = 0; for (i = -30; i < 30; i += 1) s += (i mod 7) * 3 - (i div 5); return s;",
+                           // `x += p + q` in one instruction, and off its fast path
+                           "var i, s; s = 0; for (i = -30; i < 30; i += 1) s += (i mod 7) * 3 - (i div 5) + i / 4; return s;",
+                           "var s, a; s = 1; a = 2; s += a * 2 + a; return s;", "var s; s = \"x\"; s += \"a\" + \"b\"; return s;",
+                           "var s; s = 1; s += \"a\" + \"b\";", "var s; s += 1 + 2;", "var s; s = 1; s += \"a\" + 2;",
+                           "var s; s = \"a\"; s += 1 + 2;", "var s, a; s = 1e308; a = 1e308; s += a + 0;",
+                           "var s, a; s = 1; a = 1e308; s += a + a;", "var s; s = 1; s += nope + 1;"})
     EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
 
