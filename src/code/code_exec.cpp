@@ -1718,7 +1718,7 @@ enum VmOp : uint16_t {
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
   X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddRRL) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(IdxL)
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetAdd) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(IdxL)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
@@ -2066,8 +2066,15 @@ class VmCompiler {
       if (Loop* l = InnermostLoop()) Jump(kVmJmp, 0, nullptr, l->conts);
       else Emit(kVmRetSt, kStatusContinue & 0xFFFF);
     } else if (f == ExecReturn) {
-      Value(static_cast<const ReturnS*>(s)->e, reg_);
-      Emit(kVmRet, reg_);
+      const Expr* e = static_cast<const ReturnS*>(s)->e;
+      if (const BinE* be = dynamic_cast<const BinE*>(e); be && be->op == kOpPlus) {
+        Value(be->l, reg_);  // `return p + q`: the sum and the return in one (operands in reg_ and reg_ + 1)
+        Value(be->r, reg_ + 1);
+        Emit(kVmRetAdd, reg_, 0, 0, e);
+      } else {
+        Value(e, reg_);
+        Emit(kVmRet, reg_);
+      }
     } else if (f == ExecSwitch) {
       Switch(static_cast<const SwitchS*>(s));
     } else if (f == ExecWith) {
@@ -2973,6 +2980,16 @@ for_loop_general: {  // a step or test that is not real-real: the general path
   }
   if (holds) KV_BRANCH();
   KV_NEXT;
+}
+L_RetAdd: {  // RRPlus into register a, then Ret
+  RValue& p = R[I->a];
+  const RValue& q = R[I->a + 1];
+  double v;
+  if (p.IsReal() && q.IsReal() && RealFast<kOpPlus>(p.RealUnchecked(), q.RealUnchecked(), v)) {
+    PutReal(*C->result, v);
+    KV_FINISH(kStatusExit);
+  }
+  if (!VmBinSlow<kOpPlus>(*C, p, std::move(p), q, KV_NODE(BinE)->r->pos)) goto error;
 }
 L_Ret: {
   RValue& v = R[I->a];

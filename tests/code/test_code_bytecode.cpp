@@ -340,7 +340,11 @@ TEST_F(BytecodeTest, WholeNumberModAndCompareBranchesMatchTheTree) {
                            "var s, a; s = 1; a = 2; s += a * 2 + a; return s;", "var s; s = \"x\"; s += \"a\" + \"b\"; return s;",
                            "var s; s = 1; s += \"a\" + \"b\";", "var s; s += 1 + 2;", "var s; s = 1; s += \"a\" + 2;",
                            "var s; s = \"a\"; s += 1 + 2;", "var s, a; s = 1e308; a = 1e308; s += a + 0;",
-                           "var s, a; s = 1; a = 1e308; s += a + a;", "var s; s = 1; s += nope + 1;"})
+                           "var s, a; s = 1; a = 1e308; s += a + a;", "var s; s = 1; s += nope + 1;",
+                           // `return p + q` in one instruction, and off its fast path
+                           "var a; a = 2; return a * 3 + a;", "return \"a\" + \"b\";", "return \"a\" + 1;",
+                           "var a; a = 1e308; return a + a;", "return nope + 1;", "return 1 + nope;",
+                           "return amod(3) + acmp(1);", "return string(amod(-8) + 1);"})
     EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
 }
 
