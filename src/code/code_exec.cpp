@@ -3115,13 +3115,13 @@ L_Jcase: {
   }                                                                                                \
   L_Jak##name: {                                                                                   \
     const RValue& a = g_args.frame[I->a];                                                          \
-    bool holds;                                                                                    \
     if (a.IsReal()) {                                                                              \
-      holds = CompareFast(OPC, a.RealUnchecked(), KV_NODE(BinKE)->k);                              \
-    } else {                                                                                       \
-      RValue l = a;                                                                                \
-      if (!VmCompareSlow(*C, KV_NODE(BinKE), l, holds)) goto error;                                \
+      if (CompareFast(OPC, a.RealUnchecked(), KV_NODE(BinKE)->k)) KV_NEXT;                         \
+      KV_BRANCH();                                                                                 \
     }                                                                                              \
+    RValue l = a;                                                                                  \
+    bool holds;                                                                                    \
+    if (!VmCompareSlow(*C, KV_NODE(BinKE), l, holds)) goto error;                                  \
     if (holds) KV_NEXT;                                                                            \
     KV_BRANCH();                                                                                   \
   }                                                                                                \
