@@ -630,6 +630,7 @@ struct BinKE : Expr {
   int op = 0;
   int kpos = 0;
   int leftSlot = -1;  // the left operand is this `var` local (no index)
+  int64_t kint = 0;   // k when it is a whole number in 1…2^31 (the bytecode's whole-number `mod`), else 0
 };
 template <int OP>
 int NumBinK(const Expr* e, Ctx& c, double& v, RValue& slow) {
@@ -1387,6 +1388,7 @@ Expr* Builder::BuildBinary(const SyntaxNode& n) {
     if (l->num == NumLocal) e->leftSlot = static_cast<const VarE*>(l)->ref.slot;
     if (l->num == NumArg) e->leftSlot = static_cast<const ArgE*>(l)->k;
     e->k = rt.value.RealUnchecked();
+    if (e->k >= 1 && e->k <= 2147483648.0 && e->k == std::floor(e->k)) e->kint = static_cast<int64_t>(e->k);
     e->kpos = rt.position;
     e->op = n.index;
     switch (n.index) {
@@ -1718,14 +1720,21 @@ enum VmOp : uint16_t {
   X(BitOr, kOpBitOr) X(BitAnd, kOpBitAnd) X(BitXor, kOpBitXor) X(Shl, kOpShl) X(Shr, kOpShr)
 #define KV_VM_PLAIN_OPS(X)                                                                                     \
   X(LoadK) X(LoadL) X(LoadA) X(LoadP) X(LoadLIdx) X(LoadLIdxL) X(ToIdx) X(Eval) X(Neg) X(Unary) X(CallB) X(CallS) X(CallX)  \
-  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
-  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(JlkCmp) X(JakCmp) X(JrkCmp) X(IdxL) \
+  X(Exec) X(With) X(IncL) X(StL0) X(StLAdd) X(AddRRL) X(AddLL) X(StL) X(StLIdx) X(StP0) X(StP) X(Jmp) X(Jif) X(Jwf) X(Jwb) X(Jdo) X(RepInit)     \
+  X(RepNext) X(ForTest) X(ForLoop) X(ForLoopLt) X(Ret) X(RetAdd) X(RetSt) X(End) X(SwitchT) X(SwitchL) X(Jcase) X(IdxL) \
   X(CallR1) X(CallR2) X(CallRN) X(CallR1L)
 #define X(name) kVm##name,
   KV_VM_PLAIN_OPS(X)
 #undef X
 #define X(name, opc) kVmRR##name, kVmRK##name, kVmLK##name, kVmAK##name, kVmLL##name,
   KV_VM_BINOPS(X)
+#undef X
+// Compare with a constant and branch when it does not hold, one opcode per comparison so the test is a single
+// machine comparison: left side a local slot (Jlk), an argument slot (Jak) or a register (Jrk).
+#define KV_VM_CMPS(X)                                                                                          \
+  X(Lt, kOpLess) X(Le, kOpLessEq) X(Gt, kOpGreater) X(Ge, kOpGreaterEq) X(Eq, kOpEqual) X(Ne, kOpNotEqual)
+#define X(name, opc) kVmJlk##name, kVmJak##name, kVmJrk##name,
+  KV_VM_CMPS(X)
 #undef X
   kVmOpCount
 };
@@ -1845,10 +1854,10 @@ class VmCompiler {
   int Here() const { return static_cast<int>(bc_.code.size()); }
   static bool IsBranch(int op) {
     switch (op) {
-      case kVmJmp: case kVmJif: case kVmJwf: case kVmJwb: case kVmJdo: case kVmJlkCmp: case kVmJakCmp:
-      case kVmJrkCmp: case kVmRepNext: case kVmForTest: case kVmForLoop: case kVmForLoopLt: case kVmJcase:
+      case kVmJmp: case kVmJif: case kVmJwf: case kVmJwb: case kVmJdo: case kVmRepNext: case kVmForTest:
+      case kVmForLoop: case kVmForLoopLt: case kVmJcase:
         return true;
-      default: return false;
+      default: return op >= kVmJlkLt && op < kVmOpCount;  // the compare-and-branch opcodes
     }
   }
   void RelativeBranches() {
@@ -2072,8 +2081,15 @@ class VmCompiler {
       if (Loop* l = InnermostLoop()) Jump(kVmJmp, 0, nullptr, l->conts);
       else Emit(kVmRetSt, kStatusContinue & 0xFFFF);
     } else if (f == ExecReturn) {
-      Value(static_cast<const ReturnS*>(s)->e, reg_);
-      Emit(kVmRet, reg_);
+      const Expr* e = static_cast<const ReturnS*>(s)->e;
+      if (const BinE* be = dynamic_cast<const BinE*>(e); be && be->op == kOpPlus) {
+        Value(be->l, reg_);  // `return p + q`: the sum and the return in one (operands in reg_ and reg_ + 1)
+        Value(be->r, reg_ + 1);
+        Emit(kVmRetAdd, reg_, 0, 0, e);
+      } else {
+        Value(e, reg_);
+        Emit(kVmRet, reg_);
+      }
     } else if (f == ExecSwitch) {
       Switch(static_cast<const SwitchS*>(s));
     } else if (f == ExecWith) {
@@ -2089,21 +2105,31 @@ class VmCompiler {
     // error), so the threshold and the string message of the plain jump never matter there.
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
         bk && bk->leftSlot >= 0 && bk->l->num == NumLocal && IsComparison(bk->op)) {
-      fixes.push_back({Emit(kVmJlkCmp, bk->leftSlot, 0, 0, cond), 0});
+      fixes.push_back({Emit(CmpForm(bk->op, 0), bk->leftSlot, 0, 0, cond), 0});
       return;
     }
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond);
         bk && bk->leftSlot >= 0 && bk->l->num == NumArg && IsComparison(bk->op)) {
-      fixes.push_back({Emit(kVmJakCmp, bk->leftSlot, 0, 0, cond), 0});  // `argumentN CMP constant`
+      fixes.push_back({Emit(CmpForm(bk->op, 1), bk->leftSlot, 0, 0, cond), 0});  // `argumentN CMP constant`
       return;
     }
     if (const BinKE* bk = dynamic_cast<const BinKE*>(cond); bk && bk->leftSlot < 0 && IsComparison(bk->op)) {
       Value(bk->l, reg_);  // `expression CMP constant`: the comparison and the branch in one
-      fixes.push_back({Emit(kVmJrkCmp, reg_, 0, 0, cond), 0});
+      fixes.push_back({Emit(CmpForm(bk->op, 2), reg_, 0, 0, cond), 0});
       return;
     }
     Value(cond, reg_);
     fixes.push_back({Emit(op, reg_, 0, 0, cond), 0});
+  }
+  // form: 0 local slot, 1 argument slot, 2 register (see KV_VM_CMPS); `=` compares as `==`.
+  static VmOp CmpForm(int op, int form) {
+    switch (op) {
+#define X(name, opc) \
+  case opc: return static_cast<VmOp>(kVmJlk##name + form);
+      KV_VM_CMPS(X)
+#undef X
+      default: return static_cast<VmOp>(kVmJlkEq + form);  // kTokAssign
+    }
   }
   static bool IsComparison(int op) {
     return op == kOpLess || op == kOpLessEq || op == kOpGreater || op == kOpGreaterEq || op == kOpEqual ||
@@ -2126,6 +2152,12 @@ class VmCompiler {
         if (a->op == kOpPlus && a->rhs->eval == EvalLocal) {  // `x += y`, both `var` locals
           Use(r);
           Emit(kVmAddLL, r, a->ref.slot, static_cast<const VarE*>(a->rhs)->ref.slot, a);
+          return;
+        }
+        if (const BinE* be = dynamic_cast<const BinE*>(a->rhs); a->op == kOpPlus && be && be->op == kOpPlus) {
+          Value(be->l, r);  // `x += p + q`: the sum and the store in one (operands in registers r and r + 1)
+          Value(be->r, r + 1);
+          Emit(kVmAddRRL, r, a->ref.slot, 0, a);
           return;
         }
         Value(a->rhs, r);
@@ -2260,6 +2292,24 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "PutReal writes the tag
   const uint64_t hi = uint64_t{RValue::kTagReal} << 56;
   std::memcpy(p, &d, 8);
   std::memcpy(p + 8, &hi, 8);
+}
+// RealFast with the constant of a BinKE. `x mod k` of a whole number x (|x| < 2^53) by a whole constant k ≥ 1
+// takes integer steps: the quotient of the rounded division truncates exactly in that range, and the
+// remainder in integers is the general formula's result, +0 included (x − x is +0 there too); every other
+// case takes the general formula.
+template <int OP>
+[[gnu::always_inline]] inline bool RealFastK(double a, const BinKE* n, double& r) {
+  if constexpr (OP == kOpMod) {
+    if (n->kint > 0 && a > -9007199254740992.0 && a < 9007199254740992.0) {
+      const int64_t i = static_cast<int64_t>(a);
+      if (static_cast<double>(i) == a) {
+        const int64_t q = static_cast<int64_t>(a / n->k);
+        r = static_cast<double>(i - q * n->kint);
+        return true;
+      }
+    }
+  }
+  return RealFast<OP>(a, n->k, r);
 }
 // Copies a value, inline for reals (the out-of-line copy is for strings).
 [[gnu::always_inline]] inline void PutValue(RValue& dst, const RValue& src) {
@@ -2470,10 +2520,9 @@ struct VmFrameStack {
 VmFrameStack g_vmFrames;
 
 // Puts the stacks back as they were before the top frame's call (the script's registers and locals, the depth,
-// the argument frame and the staging slots) and pops the frame.
-[[gnu::always_inline]] inline void PopVmFrame() {
+// the argument frame and the staging slots) and pops the frame; bc is the script's bytecode.
+[[gnu::always_inline]] inline void PopVmFrame(const Bytecode* bc) {
   VmFrame& f = g_vmFrames.store[--g_vmFrames.top];
-  const Bytecode* bc = f.ctx.tree->bytecode;
   const size_t nregs = static_cast<size_t>(bc->nregs);
   g_regs.top -= nregs;
   for (RValue *p = g_regs.store + g_regs.top, *e = p + nregs; p != e; ++p)
@@ -2483,7 +2532,13 @@ VmFrameStack g_vmFrames;
   --g_depth;
   RValue* const stage = g_args.frame;
   g_args.frame = f.savedFrame;
-  PopStage(stage, f.argc);
+  // The usual call of one argument whose slots the script never wrote otherwise: only that slot goes back to 0.
+  if (f.argc == 1 && g_args.dirty[static_cast<size_t>(stage - g_args.store) / kArgumentSlots] == 0) {
+    PutReal(stage[0], 0.0);
+    g_args.top = stage;
+  } else {
+    PopStage(stage, f.argc);
+  }
 }
 
 // A script run by the loop failed: its value and message, as the general call leaves them.
@@ -2538,7 +2593,7 @@ __attribute__((noinline)) bool VmCompareSlow(Ctx& c, const BinKE* n, RValue& l, 
   return ok;
 }
 
-inline bool CompareFast(int op, double a, double b) {
+[[gnu::always_inline]] inline bool CompareFast(int op, double a, double b) {
   switch (op) {
     case kOpLess: return a < b;
     case kOpLessEq: return a <= b;
@@ -2565,11 +2620,17 @@ int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
 #define X(name, opc) &&L_RR##name, &&L_RK##name, &&L_LK##name, &&L_AK##name, &&L_LL##name,
       KV_VM_BINOPS(X)
 #undef X
+#define X(name, opc) &&L_Jlk##name, &&L_Jak##name, &&L_Jrk##name,
+      KV_VM_CMPS(X)
+#undef X
   };
   const Bytecode* B = &bc;
   Ctx* C = &c;
   const Ins* I = bc.code.data();
   LocalSlot* L = c.slots;
+  // The running instance: script calls made in this loop keep it, and a with statement restores it before its
+  // instruction ends, so it stays the same for the whole loop and is read from here, not through C.
+  CInstance* const S = c.self;
   int st_ = kStatusOk;
 #define KV_NEXT goto* kLabels[(++I)->op]
 #define KV_JUMP(t)               \
@@ -2605,7 +2666,7 @@ L_LoadA:
 L_LoadP: {
   const VarE* e = KV_NODE(VarE);
   if (!IsDeclaredGlobal(e->ref.id))
-    if (RVariable* var = C->self->locals.FindHinted(e->ref.id, e->ref.hint)) {
+    if (RVariable* var = S->locals.FindHinted(e->ref.id, e->ref.hint)) {
       PutValue(R[I->a], var->value);
       KV_NEXT;
     }
@@ -2663,31 +2724,6 @@ L_IdxL: {
   }
   if (!EvalLocal(KV_NODE(Expr), *C, R[I->a]) || !VmToIndex(*C, R[I->a], KV_NODE(Expr))) goto error;
   KV_NEXT;
-}
-L_JakCmp: {
-  const BinKE* n = KV_NODE(BinKE);
-  const RValue& a = g_args.frame[I->a];
-  bool holds;
-  if (a.IsReal()) {
-    holds = CompareFast(n->op, a.RealUnchecked(), n->k);
-  } else {
-    RValue l = a;
-    if (!VmCompareSlow(*C, n, l, holds)) goto error;
-  }
-  if (holds) KV_NEXT;
-  KV_BRANCH();
-}
-L_JrkCmp: {
-  const BinKE* n = KV_NODE(BinKE);
-  RValue& l = R[I->a];
-  bool holds;
-  if (l.IsReal()) {
-    holds = CompareFast(n->op, l.RealUnchecked(), n->k);
-  } else {
-    if (!VmCompareSlow(*C, n, l, holds)) goto error;
-  }
-  if (holds) KV_NEXT;
-  KV_BRANCH();
 }
 L_Eval: {
   const Expr* e = KV_NODE(Expr);
@@ -2762,7 +2798,8 @@ L_CallS: {
     if (stage + kArgumentSlots <= g_args.end && g_depth < kMaxRunDepth &&
         g_regs.top + static_cast<size_t>(nregs) <= kRegStackSize) {
       const int argc = I->c;
-      PushStage(stage, R + I->b, argc);
+      if (argc == 1) PushStage(stage, R + I->b, 1);  // the usual case, without the loop
+      else PushStage(stage, R + I->b, argc);
       VmFrame& f = g_vmFrames.store[g_vmFrames.top++];
       f.savedFrame = g_args.frame;
       f.argc = argc;
@@ -2779,7 +2816,7 @@ L_CallS: {
       f.retI = I;
       f.R = R;
       f.caller = C;
-      f.ctx.self = C->self;
+      f.ctx.self = S;
       f.ctx.other = C->other;
       f.ctx.slots = slots;
       f.ctx.code = code;
@@ -2837,6 +2874,25 @@ L_StLAdd: {
   if (VmStLocal<kOpPlus>(KV_NODE(AssignS), *C, v) != kStatusOk) goto error;
   KV_NEXT;
 }
+L_AddRRL: {  // RRPlus into register a, then StLAdd of it: `x += p + q`, p and q in registers a and a + 1
+  LocalSlot& s = L[I->b];
+  RValue& p = R[I->a];
+  const RValue& q = R[I->a + 1];
+  if (p.IsReal() && q.IsReal() && s.present && s.var.value.IsReal()) {
+    const double sum = CheckFinite(p.RealUnchecked() + q.RealUnchecked());
+    PutReal(s.var.value, CheckFinite(s.var.value.RealUnchecked() + sum));
+    KV_NEXT;
+  }
+  const AssignS* n = KV_NODE(AssignS);
+  double v;
+  if (p.IsReal() && q.IsReal() && RealFast<kOpPlus>(p.RealUnchecked(), q.RealUnchecked(), v)) {
+    PutReal(p, v);
+  } else if (!VmBinSlow<kOpPlus>(*C, p, std::move(p), q, static_cast<const BinE*>(n->rhs)->r->pos)) {
+    goto error;
+  }
+  if (VmStLocal<kOpPlus>(n, *C, p) != kStatusOk) goto error;
+  KV_NEXT;
+}
 L_AddLL: {  // StLAdd with the right side read from local slot c in place
   LocalSlot& d = L[I->b];
   const LocalSlot& r = L[I->c];
@@ -2870,7 +2926,7 @@ L_StP0: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint)) {
+    if (RVariable* var = S->locals.FindHinted(n->ref.id, n->ref.hint)) {
       PutReal(var->value, v.RealUnchecked());
       KV_NEXT;
     }
@@ -2881,7 +2937,7 @@ L_StP: {
   const AssignS* n = KV_NODE(AssignS);
   RValue& v = R[I->a];
   if (n->op == kOpPlus && v.IsReal() && !IsDeclaredGlobal(n->ref.id))
-    if (RVariable* var = C->self->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
+    if (RVariable* var = S->locals.FindHinted(n->ref.id, n->ref.hint); var && var->value.IsReal()) {
       PutReal(var->value, CheckFinite(var->value.RealUnchecked() + v.RealUnchecked()));
       KV_NEXT;
     }
@@ -2912,20 +2968,6 @@ L_Jdo: {  // do … until: back to the body while the condition is false
   const RValue& v = R[I->a];
   if (!v.IsReal()) KV_FINISH(VmCondError(*C, KV_NODE(Expr), "Boolean expression expected"));
   if (IsTrue(v.RealUnchecked())) KV_NEXT;
-  KV_BRANCH();
-}
-L_JlkCmp: {
-  const BinKE* n = KV_NODE(BinKE);
-  const LocalSlot& s = L[I->a];
-  bool holds;
-  if (s.present && s.var.value.IsReal()) {
-    holds = CompareFast(n->op, s.var.value.RealUnchecked(), n->k);
-  } else {
-    RValue v;
-    if (!n->eval(n, *C, v)) goto error;
-    holds = IsTrue(v.Real());  // comparisons give 0 or 1
-  }
-  if (holds) KV_NEXT;
   KV_BRANCH();
 }
 L_RepInit: {
@@ -2998,6 +3040,16 @@ for_loop_general: {  // a step or test that is not real-real: the general path
   if (holds) KV_BRANCH();
   KV_NEXT;
 }
+L_RetAdd: {  // RRPlus into register a, then Ret
+  RValue& p = R[I->a];
+  const RValue& q = R[I->a + 1];
+  double v;
+  if (p.IsReal() && q.IsReal() && RealFast<kOpPlus>(p.RealUnchecked(), q.RealUnchecked(), v)) {
+    PutReal(*C->result, v);
+    KV_FINISH(kStatusExit);
+  }
+  if (!VmBinSlow<kOpPlus>(*C, p, std::move(p), q, KV_NODE(BinE)->r->pos)) goto error;
+}
 L_Ret: {
   RValue& v = R[I->a];
   if (v.IsReal()) PutReal(*C->result, v.RealUnchecked());
@@ -3056,7 +3108,7 @@ L_Jcase: {
     const BinKE* n = KV_NODE(BinKE);                                                               \
     RValue& l = R[I->b];                                                                           \
     double v;                                                                                      \
-    if (l.IsReal() && RealFast<OPC>(l.RealUnchecked(), n->k, v)) {                                 \
+    if (l.IsReal() && RealFastK<OPC>(l.RealUnchecked(), n, v)) {                                     \
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
@@ -3067,7 +3119,7 @@ L_Jcase: {
     const BinKE* n = KV_NODE(BinKE);                                                               \
     const LocalSlot& s = L[I->b];                                                                  \
     double v;                                                                                      \
-    if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
+    if (s.present && s.var.value.IsReal() && RealFastK<OPC>(s.var.value.RealUnchecked(), n, v)) {     \
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
@@ -3078,7 +3130,7 @@ L_Jcase: {
     const BinKE* n = KV_NODE(BinKE);                                                               \
     const RValue& a = g_args.frame[I->b];                                                          \
     double v;                                                                                      \
-    if (a.IsReal() && RealFast<OPC>(a.RealUnchecked(), n->k, v)) {                                 \
+    if (a.IsReal() && RealFastK<OPC>(a.RealUnchecked(), n, v)) {                                     \
       PutReal(R[I->a], v);                                                                          \
       KV_NEXT;                                                                                     \
     }                                                                                              \
@@ -3090,7 +3142,7 @@ L_Jcase: {
     const BinKE* n = static_cast<const BinKE*>(as->rhs);                                           \
     const LocalSlot& s = L[I->b];                                                                  \
     double v;                                                                                      \
-    if (s.present && s.var.value.IsReal() && RealFast<OPC>(s.var.value.RealUnchecked(), n->k, v)) { \
+    if (s.present && s.var.value.IsReal() && RealFastK<OPC>(s.var.value.RealUnchecked(), n, v)) {     \
       LocalSlot& d = L[I->c];                                                                      \
       PutReal(d.var.value, v);                                                                     \
       d.present = true;                                                                            \
@@ -3104,6 +3156,48 @@ L_Jcase: {
   KV_VM_BINOPS(X)
 #undef X
 
+  // ---- compare with a constant and branch: local slot, argument slot, register ----
+#define X(name, OPC)                                                                               \
+  L_Jlk##name: {                                                                                   \
+    const LocalSlot& s = L[I->a];                                                                  \
+    bool holds;                                                                                    \
+    if (s.present && s.var.value.IsReal()) {                                                       \
+      holds = CompareFast(OPC, s.var.value.RealUnchecked(), KV_NODE(BinKE)->k);                    \
+    } else {                                                                                       \
+      const BinKE* n = KV_NODE(BinKE);                                                             \
+      RValue v;                                                                                    \
+      if (!n->eval(n, *C, v)) goto error;                                                          \
+      holds = IsTrue(v.Real()); /* comparisons give 0 or 1 */                                      \
+    }                                                                                              \
+    if (holds) KV_NEXT;                                                                            \
+    KV_BRANCH();                                                                                   \
+  }                                                                                                \
+  L_Jak##name: {                                                                                   \
+    const RValue& a = g_args.frame[I->a];                                                          \
+    if (a.IsReal()) {                                                                              \
+      if (CompareFast(OPC, a.RealUnchecked(), KV_NODE(BinKE)->k)) KV_NEXT;                         \
+      KV_BRANCH();                                                                                 \
+    }                                                                                              \
+    RValue l = a;                                                                                  \
+    bool holds;                                                                                    \
+    if (!VmCompareSlow(*C, KV_NODE(BinKE), l, holds)) goto error;                                  \
+    if (holds) KV_NEXT;                                                                            \
+    KV_BRANCH();                                                                                   \
+  }                                                                                                \
+  L_Jrk##name: {                                                                                   \
+    RValue& l = R[I->a];                                                                           \
+    bool holds;                                                                                    \
+    if (l.IsReal()) {                                                                              \
+      holds = CompareFast(OPC, l.RealUnchecked(), KV_NODE(BinKE)->k);                              \
+    } else {                                                                                       \
+      if (!VmCompareSlow(*C, KV_NODE(BinKE), l, holds)) goto error;                                \
+    }                                                                                              \
+    if (holds) KV_NEXT;                                                                            \
+    KV_BRANCH();                                                                                   \
+  }
+  KV_VM_CMPS(X)
+#undef X
+
 error:
   st_ = kStatusError;
 finish:
@@ -3111,11 +3205,12 @@ finish:
   if (g_vmFrames.top == entry) return st_;
   {
     const VmFrame& f = g_vmFrames.store[g_vmFrames.top - 1];
+    const Bytecode* const script = B;  // the frame's: with bodies run in loops of their own
     B = f.bc;
     I = f.retI;
     R = f.R;
     C = f.caller;
-    PopVmFrame();
+    PopVmFrame(script);
     L = C->slots;
     if (st_ != kStatusError) KV_NEXT;
     ScriptCallFailed(KV_NODE(CallE), R[I->a]);
@@ -3136,7 +3231,7 @@ int RunVM(const Bytecode& bc, Ctx& c, RValue* R) {
   try {
     return RunVMLoop(bc, c, R, entry);
   } catch (...) {
-    while (g_vmFrames.top > entry) PopVmFrame();
+    while (g_vmFrames.top > entry) PopVmFrame(g_vmFrames.store[g_vmFrames.top - 1].ctx.tree->bytecode);
     throw;
   }
 }

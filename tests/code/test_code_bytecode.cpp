@@ -303,6 +303,52 @@ TEST_F(BytecodeTest, SwitchTablesMatchTheTree) {
     }
 }
 
+// `x mod k` by a whole constant takes integer steps for whole-number x; every left side (negative, minus zero,
+// fractional, past 2^53, strings, non-numbers) and every constant (fractional, zero, negative, huge) in each
+// form (local, register, argument, stored into a local) must give the tree's result or error text.
+// Comparisons with a constant branch through one opcode per operator, for reals and off the fast path.
+TEST_F(BytecodeTest, WholeNumberModAndCompareBranchesMatchTheTree) {
+  AddScript("amod", "return string(argument0 mod 7) + \",\" + string(argument0 mod 2.5) + \",\" + string(argument0 mod 1);");
+  AddScript("acmp", "var r; r = \"\"; if (argument0 < 2) r += \"a\"; if (argument0 <= 2) r += \"b\"; "
+                    "if (argument0 > 2) r += \"c\"; if (argument0 >= 2) r += \"d\"; if (argument0 == 2) r += \"e\"; "
+                    "if (argument0 != 2) r += \"f\"; if (argument0 = 2) r += \"g\"; return r;");
+  ASSERT_TRUE(CompileScripts());
+  const char* const lefts[] = {"0", "1", "6", "7", "8", "20000000", "-1", "-7", "-13", "-0", "2.5", "-2.5",
+                               "9007199254740991", "9007199254740992", "-9007199254740993", "1e300", "\"s\""};
+  const char* const ks[] = {"7", "1", "3", "2147483648", "2147483649", "0.5", "-3", "0", "1e20"};
+  for (const char* x : lefts) {
+    for (const char* k : ks) {
+      const std::string local = std::string("var x, y; x = ") + x + "; y = x mod " + k + "; return string(y) + \"|\" + string(x mod " + k + ");";
+      EXPECT_EQ(RunWith(true, local, false), RunWith(false, local, false)) << local;
+      const std::string reg = std::string("var x; x = ") + x + "; return string((x + 0) mod " + k + ");";
+      EXPECT_EQ(RunWith(true, reg, false), RunWith(false, reg, false)) << reg;
+    }
+    const std::string arg = std::string("return amod(") + x + ");";
+    EXPECT_EQ(RunWith(true, arg, false), RunWith(false, arg, false)) << arg;
+    const std::string acmp = std::string("return acmp(") + x + ");";
+    EXPECT_EQ(RunWith(true, acmp, false), RunWith(false, acmp, false)) << acmp;
+    for (const char* cmp : {"<", "<=", ">", ">=", "==", "!=", "="}) {
+      const std::string lc = std::string("var x, r; x = ") + x + "; r = 0; if (x " + cmp + " 7) r = 1; "
+                             "if ((x + 0) " + cmp + " -7) r += 10; while (x " + cmp + " 7) { r += 100; break; } return r;";
+      EXPECT_EQ(RunWith(true, lc, false), RunWith(false, lc, false)) << lc;
+    }
+  }
+  // A local never written, and a left side that is a string with an error in a loop condition.
+  for (const char* text : {"var x; if (x < 1) return 1; return 2;", "var x; x = \"a\"; while (x > 1) x = 0;",
+                           "var x; return x mod 4;", "var i, s; s = 0; for (i = -30; i < 30; i += 1) s += (i mod 7) * 3 - (i div 5); return s;",
+                           // `x += p + q` in one instruction, and off its fast path
+                           "var i, s; s = 0; for (i = -30; i < 30; i += 1) s += (i mod 7) * 3 - (i div 5) + i / 4; return s;",
+                           "var s, a; s = 1; a = 2; s += a * 2 + a; return s;", "var s; s = \"x\"; s += \"a\" + \"b\"; return s;",
+                           "var s; s = 1; s += \"a\" + \"b\";", "var s; s += 1 + 2;", "var s; s = 1; s += \"a\" + 2;",
+                           "var s; s = \"a\"; s += 1 + 2;", "var s, a; s = 1e308; a = 1e308; s += a + 0;",
+                           "var s, a; s = 1; a = 1e308; s += a + a;", "var s; s = 1; s += nope + 1;",
+                           // `return p + q` in one instruction, and off its fast path
+                           "var a; a = 2; return a * 3 + a;", "return \"a\" + \"b\";", "return \"a\" + 1;",
+                           "var a; a = 1e308; return a + a;", "return nope + 1;", "return 1 + nope;",
+                           "return amod(3) + acmp(1);", "return string(amod(-8) + 1);"})
+    EXPECT_EQ(RunWith(true, text, false), RunWith(false, text, false)) << text;
+}
+
 // with bodies are bytecode of their own, run once per instance: break, continue, exit and return inside them,
 // nested withs, switches and loops in the body, scripts called from it and errors all end as on the tree. Each
 // program runs on a fresh room of its own for each interpreter.
