@@ -1736,6 +1736,12 @@ enum VmOp : uint16_t {
 #define X(name, opc) kVmJlk##name, kVmJak##name, kVmJrk##name,
   KV_VM_CMPS(X)
 #undef X
+// Later additions (none of them branches): a built-in variable of the running instance read or written by plain
+// name without index, through its entry in the built-in table.
+#define KV_VM_LATE_OPS(X) X(LoadB) X(StB)
+#define X(name) kVm##name,
+  KV_VM_LATE_OPS(X)
+#undef X
   kVmOpCount
 };
 
@@ -1857,7 +1863,7 @@ class VmCompiler {
       case kVmJmp: case kVmJif: case kVmJwf: case kVmJwb: case kVmJdo: case kVmRepNext: case kVmForTest:
       case kVmForLoop: case kVmForLoopLt: case kVmJcase:
         return true;
-      default: return op >= kVmJlkLt && op < kVmOpCount;  // the compare-and-branch opcodes
+      default: return op >= kVmJlkLt && op <= kVmJrkNe;  // the compare-and-branch opcodes
     }
   }
   void RelativeBranches() {
@@ -1896,6 +1902,8 @@ class VmCompiler {
       Emit(kVmLoadA, dst, static_cast<const ArgE*>(e)->k, 0, e);
     } else if (e->eval == EvalPlain) {
       Emit(kVmLoadP, dst, 0, 0, e);
+    } else if (e->eval == EvalBuiltinPlain) {
+      Emit(kVmLoadB, dst, 0, 0, e);
     } else if (e->num == NumLocalIdx) {
       const VarRef& v = static_cast<const VarE*>(e)->ref;
       if (v.idx[0]->eval == EvalLocal && v.idx[v.nidx - 1]->eval == EvalLocal) {
@@ -2173,8 +2181,18 @@ class VmCompiler {
         Emit(a->op == 0 ? kVmStP0 : kVmStP, r, 0, 0, a);
         return;
       default:
+        if (IsBuiltinPlain(a->ref)) {  // the general assignment with no target or index to evaluate
+          Value(a->rhs, r);
+          Emit(kVmStB, r, 0, 0, a);
+          return;
+        }
         Escape(a);
     }
+  }
+
+  static bool IsBuiltinPlain(const VarRef& v) {
+    return !v.targetExpr && v.constTarget == kTargetPlain && v.nidx == 0 && v.id < kUserVariableBase &&
+           GetBuiltinVariable(v.id) != nullptr;
   }
 
   // with: the target into a register, the body as bytecode of its own that the with instruction runs for
@@ -2377,6 +2395,16 @@ int VmStPlain(const AssignS* n, Ctx& c, RValue& reg) {
 
 #define KV_VM_ASSIGN_OPS(X) X(0) X(kOpPlus) X(kOpMinus) X(kOpTimes) X(kOpDivide) X(kOpBitOr) X(kOpBitAnd) X(kOpBitXor)
 
+// A built-in variable by plain name with a compound operator: the general assignment's second half.
+__attribute__((noinline)) int VmStoreBuiltin(const AssignS* n, Ctx& c, RValue& reg) {
+  switch (n->op) {
+#define X(OPV) \
+  case OPV: return AssignFinish<OPV>(n, c, kTargetPlain, 0, reg);
+    KV_VM_ASSIGN_OPS(X)
+#undef X
+    default: return AssignFinish<0>(n, c, kTargetPlain, 0, reg);
+  }
+}
 __attribute__((noinline)) int VmStoreLocal(const AssignS* n, Ctx& c, RValue& reg) {
   switch (n->op) {
 #define X(OPV) \
@@ -2623,6 +2651,9 @@ int RunVMLoop(const Bytecode& bc, Ctx& c, RValue* R, int entry) {
 #define X(name, opc) &&L_Jlk##name, &&L_Jak##name, &&L_Jrk##name,
       KV_VM_CMPS(X)
 #undef X
+#define X(name) &&L_##name,
+      KV_VM_LATE_OPS(X)
+#undef X
   };
   const Bytecode* B = &bc;
   Ctx* C = &c;
@@ -2671,6 +2702,13 @@ L_LoadP: {
       KV_NEXT;
     }
   if (!EvalPlain(e, *C, R[I->a])) goto error;
+  KV_NEXT;
+}
+L_LoadB: {  // as EvalBuiltinPlain: the entry's read on the running instance, index 0
+  const VarE* e = KV_NODE(VarE);
+  const RBuiltinVariable* b = GetBuiltinVariable(e->ref.id);
+  if (b && b->read && b->read(S, 0, R[I->a])) KV_NEXT;
+  if (!NotFound(e->ref, *C, 0, R[I->a])) goto error;
   KV_NEXT;
 }
 L_LoadLIdx: {
@@ -2942,6 +2980,17 @@ L_StP: {
       KV_NEXT;
     }
   if (VmStorePlain(n, *C, v) != kStatusOk) goto error;
+  KV_NEXT;
+}
+L_StB: {  // `=` writes through the entry as the general assignment does; compound operators take its whole path
+  const AssignS* n = KV_NODE(AssignS);
+  if (n->op == 0) {
+    const RBuiltinVariable* b = GetBuiltinVariable(n->ref.id);
+    if (b && b->write && b->write(S, 0, R[I->a])) KV_NEXT;
+    Err(*C, n->ref.pos, "Cannot assign to the variable");
+    goto error;
+  }
+  if (VmStoreBuiltin(n, *C, R[I->a]) != kStatusOk) goto error;
   KV_NEXT;
 }
 L_Jmp:
