@@ -31,16 +31,19 @@ struct VariableDoc {
   const char* summary;  // one sentence; arrays say so ("Array of ...")
 };
 
-// Families keep the order of their first description; a name described again replaces its entry.
+// Families keep the order of their first description; a name described again replaces its entry. Describing only
+// files the entries: every start registers them, and only the reference reads them, so the name index is built on
+// the first look-up.
 void DescribeFunctions(const char* family, std::initializer_list<FunctionDoc> docs);
 void DescribeVariables(const char* family, std::initializer_list<VariableDoc> docs);
 
+// The family title is the static string given to Describe*: filing costs no allocation at start-up.
 struct DescribedFunction {
-  std::string family;
+  std::string_view family;
   FunctionDoc doc;
 };
 struct DescribedVariable {
-  std::string family;
+  std::string_view family;
   VariableDoc doc;
 };
 // In the order described.

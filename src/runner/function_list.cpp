@@ -31,7 +31,7 @@ std::string ListReference() {
     const RBuiltinFunction* f = GetBuiltinFunction(id);
     if (!f || f->name.empty()) continue;
     const DescribedFunction* d = FindFunctionDoc(f->name);
-    out += "function\t" + (d ? d->family : std::string("Undescribed")) + "\t" + f->name + "\t" + ArgumentCount(*f) +
+    out += "function\t" + std::string(d ? d->family : std::string_view("Undescribed")) + "\t" + f->name + "\t" + ArgumentCount(*f) +
            "\t" + (d ? d->doc.args : "") + "\t" + (d ? d->doc.summary : "") + "\n";
   }
   for (int id = 0;; ++id) {
@@ -39,7 +39,7 @@ std::string ListReference() {
     if (!v) break;
     if (v->name.empty()) continue;
     const DescribedVariable* d = FindVariableDoc(v->name);
-    out += "variable\t" + (d ? d->family : std::string("Undescribed")) + "\t" + v->name + "\t" +
+    out += "variable\t" + std::string(d ? d->family : std::string_view("Undescribed")) + "\t" + v->name + "\t" +
            (v->writable ? "rw" : "r") + "\t" + (d ? d->doc.summary : "") + "\n";
   }
   return out;
